@@ -1,0 +1,40 @@
+#include "LcdScreens.h"
+
+#include <algorithm>
+#include <vector>
+
+void LcdScreens::WriteLCDLine(unsigned char line, char *text) {
+    bool ended = false;
+    for (int i = 0; i < Columns; ++i) {
+        if (text[i] == '\0')
+            ended = true;
+        if (ended)
+            text[i] = ' ';
+    }
+    text[Columns] = '\0';
+    if (line < Lines)
+        lines[line].assign(text, Columns);
+    if (refresh)
+        refresh();
+}
+
+void LcdScreens::WriteLCDLine(unsigned char line, const std::string &text) {
+    std::vector<char> buffer(std::max<std::size_t>(text.size() + 1, BufferSize), '\0');
+    std::copy(text.begin(), text.end(), buffer.begin());
+    WriteLCDLine(line, buffer.data());
+}
+
+void LcdScreens::showScreen(const std::string &l0, const std::string &l1, const std::string &l2,
+                            const std::string &l3) {
+    WriteLCDLine(0, l0);
+    WriteLCDLine(1, l1);
+    WriteLCDLine(2, l2);
+    WriteLCDLine(3, l3);
+}
+
+std::string LcdScreens::joined() const { return lines[0] + lines[1] + lines[2] + lines[3]; }
+
+void LcdScreens::clear() {
+    for (auto &l : lines)
+        l.clear();
+}

@@ -1,0 +1,75 @@
+#include "MidiBackend.h"
+
+#include <RtMidi.h>
+
+namespace vkv::midi {
+
+const char *const ClientName = "Virtual Korvane Vela";
+
+namespace {
+
+// RtMidi reports warnings on stderr and errors as exceptions unless a callback is set; the
+// ports report only through their open result, so both are caught here.
+void collectErrors(RtMidiError::Type type, const std::string &text, void *userData) {
+    auto *sink = static_cast<ErrorSink *>(userData);
+    if (type == RtMidiError::WARNING || type == RtMidiError::DEBUG_WARNING)
+        return;
+    sink->failed = true;
+    sink->text = text;
+}
+
+template <typename Port>
+std::unique_ptr<Port> create(Backend wanted, Backend *chosen, ErrorSink *sink) {
+    const Backend order[] = {Backend::Alsa, Backend::Jack};
+    for (Backend b : order) {
+        if (wanted != Backend::Auto && wanted != b)
+            continue;
+        const auto api = b == Backend::Alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK;
+        try {
+            auto port = std::make_unique<Port>(api, ClientName);
+            port->setErrorCallback(&collectErrors, sink);
+            if (chosen)
+                *chosen = b;
+            return port;
+        } catch (const RtMidiError &) {
+            // This service is not there; try the next one.
+        }
+    }
+    if (chosen)
+        *chosen = Backend::None;
+    return nullptr;
+}
+
+template <typename Port> std::vector<std::string> names(Port &port) {
+    std::vector<std::string> result;
+    try {
+        const unsigned count = port.getPortCount();
+        for (unsigned i = 0; i < count; ++i)
+            result.push_back(port.getPortName(i));
+    } catch (const RtMidiError &) {
+        result.clear();
+    }
+    return result;
+}
+
+} // namespace
+
+std::unique_ptr<RtMidiOut> createOutput(Backend wanted, Backend *chosen, ErrorSink *sink) {
+    return create<RtMidiOut>(wanted, chosen, sink);
+}
+std::unique_ptr<RtMidiIn> createInput(Backend wanted, Backend *chosen, ErrorSink *sink) {
+    return create<RtMidiIn>(wanted, chosen, sink);
+}
+std::vector<std::string> outputPortNames(RtMidiOut &out) { return names(out); }
+std::vector<std::string> inputPortNames(RtMidiIn &in) { return names(in); }
+
+int findPort(const std::vector<std::string> &now, int listedIndex, const std::string &name) {
+    if (listedIndex >= 0 && listedIndex < static_cast<int>(now.size()) && now[listedIndex] == name)
+        return listedIndex;
+    for (std::size_t i = 0; i < now.size(); ++i)
+        if (now[i] == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace vkv::midi

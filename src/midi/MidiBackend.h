@@ -1,0 +1,48 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class RtMidiIn;
+class RtMidiOut;
+
+// Chooses and opens the platform's MIDI service for the ports. Kept out of the port headers so
+// no window ever includes RtMidi.h.
+namespace vkv::midi {
+
+enum class Backend { Auto, Alsa, Jack, None };
+
+// The client name under which the program's ports appear in the ALSA or JACK graph.
+extern const char *const ClientName;
+
+// Result codes of an open, after the multimedia convention: 0 means success.
+constexpr unsigned NoError = 0;
+constexpr unsigned Error = 1;       // the back end refused the open
+constexpr unsigned BadDeviceId = 2; // no such device (negative, out of range, or gone)
+constexpr unsigned NoDriver = 6;    // no MIDI service at all
+
+// Collects what the back end reports, so a refused call can be told from a good one without
+// anything reaching the user or stderr. Must outlive the port it is given to.
+struct ErrorSink {
+    bool failed = false;
+    std::string text;
+    void clear() {
+        failed = false;
+        text.clear();
+    }
+};
+
+// The ALSA sequencer when it opens, else JACK; null when neither can be created.
+std::unique_ptr<RtMidiOut> createOutput(Backend wanted, Backend *chosen, ErrorSink *sink);
+std::unique_ptr<RtMidiIn> createInput(Backend wanted, Backend *chosen, ErrorSink *sink);
+
+// Port names as the back end lists them now; empty on any failure.
+std::vector<std::string> outputPortNames(RtMidiOut &out);
+std::vector<std::string> inputPortNames(RtMidiIn &in);
+
+// Finds the current index of a listed port: `listedIndex` when its name still matches,
+// otherwise the first port of that name; -1 when it is gone.
+int findPort(const std::vector<std::string> &now, int listedIndex, const std::string &name);
+
+} // namespace vkv::midi
