@@ -1,6 +1,7 @@
 #include "MidiBackend.h"
 
 #include <RtMidi.h>
+#include <mutex>
 
 namespace vkv::midi {
 
@@ -52,7 +53,29 @@ template <typename Port> std::vector<std::string> names(Port &port) {
     return result;
 }
 
+template <typename Port> void retirePort(std::unique_ptr<Port> port, Backend backend) {
+    if (!port)
+        return;
+    try {
+        port->closePort();
+    } catch (const RtMidiError &) {
+    }
+    if (backend != Backend::Jack)
+        return; // destroyed here
+    static std::mutex mutex;
+    static auto *kept = new std::vector<std::unique_ptr<Port>>;
+    std::lock_guard lock(mutex);
+    kept->push_back(std::move(port));
+}
+
 } // namespace
+
+void retire(std::unique_ptr<RtMidiOut> port, Backend backend) { retirePort(std::move(port), backend); }
+void retire(std::unique_ptr<RtMidiIn> port, Backend backend) {
+    if (port)
+        port->cancelCallback();
+    retirePort(std::move(port), backend);
+}
 
 std::unique_ptr<RtMidiOut> createOutput(Backend wanted, Backend *chosen, ErrorSink *sink) {
     return create<RtMidiOut>(wanted, chosen, sink);

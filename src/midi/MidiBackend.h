@@ -37,6 +37,12 @@ struct ErrorSink {
 std::unique_ptr<RtMidiOut> createOutput(Backend wanted, Backend *chosen, ErrorSink *sink);
 std::unique_ptr<RtMidiIn> createInput(Backend wanted, Backend *chosen, ErrorSink *sink);
 
+// Ends a port object's use. JACK clients are closed but never destroyed: tearing one down while
+// other clients of the process run can crash inside the JACK library, so they are kept until
+// the process ends. Other back ends are destroyed at once.
+void retire(std::unique_ptr<RtMidiOut> port, Backend backend);
+void retire(std::unique_ptr<RtMidiIn> port, Backend backend);
+
 // Port names as the back end lists them now; empty on any failure.
 std::vector<std::string> outputPortNames(RtMidiOut &out);
 std::vector<std::string> inputPortNames(RtMidiIn &in);

@@ -1,9 +1,7 @@
 #include "TMidiOut.h"
 
 #include <RtMidi.h>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 using namespace vkv::midi;
 
@@ -45,9 +43,7 @@ TMidiOut::TMidiOut(QObject *owner, Backend backend) : QObject(owner) {
 TMidiOut::~TMidiOut() {
     if (using_)
         closeDevice();
-    // The JACK back end's process thread may still touch the port just after a close.
-    if (everOpened_ && backend_ == Backend::Jack)
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    retire(std::move(out_), backend_);
 }
 
 unsigned TMidiOut::openDevice(int n) {
@@ -65,7 +61,6 @@ unsigned TMidiOut::openDevice(int n) {
     } catch (const RtMidiError &) {
         errors_.failed = true;
     }
-    everOpened_ = true;
     if (errors_.failed || !out_->isPortOpen()) {
         closeDevice();
         return Error;

@@ -52,7 +52,6 @@ private:
     std::array<std::string, MaxDevs> fullNames_{};
     bool using_ = false;
     bool open_ = false; // the device is really open (Using stays true after a refused open)
-    bool everOpened_ = false;
     int port_ = 0;
     int numDevs_ = 0;
     unsigned openResult_ = 0;

@@ -6,6 +6,11 @@
 int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef VKV_TEST_JACK_SERVER
+    // MIDI tests meet only the tests' own JACK server, and never start one themselves.
+    qputenv("JACK_DEFAULT_SERVER", VKV_TEST_JACK_SERVER);
+    qputenv("JACK_NO_START_SERVER", "1");
+#endif
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
