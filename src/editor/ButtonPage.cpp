@@ -1,0 +1,192 @@
+#include "ButtonPage.h"
+
+#include "ConfigImage.h"
+#include "PotPage.h"
+#include "PresetLibrary.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <algorithm>
+#include <array>
+
+QString ButtonPage::channelCaption(int typeIndex) {
+    return typeIndex == 6 ? "Meta ID :" : "Midi Channel :";
+}
+
+QString ButtonPage::byte1Caption(int typeIndex) {
+    static const std::array<const char *, 7> captions{
+        "Note Nr :",        "Note Nr :",   "Control Nr :",   "Program Nr :",
+        "Pressure Value :", "Pitch MSB :", "Meta Event Nr :"};
+    return captions.at(static_cast<std::size_t>(typeIndex));
+}
+
+QString ButtonPage::byte2Caption(int typeIndex) {
+    static const std::array<const char *, 7> captions{
+        "Velocity :", "Value :", "Value :", "Not Used :", "Not Used :", "Pitch LSB :", "Value :"};
+    return captions.at(static_cast<std::size_t>(typeIndex));
+}
+
+ButtonPage::ButtonPage(const Widgets &widgets, vkv::ConfigImage &image,
+                       const PresetLibrary &presets, QObject *parent)
+    : QObject(parent), w(widgets), image(image), presets(presets) {
+    w.ButtByte0A->setProperty("Tag", 0);
+    w.ButtByte0B->setProperty("Tag", 0);
+
+    const auto spin = [this](QSpinBox *box, void (ButtonPage::*handler)(QObject *)) {
+        connect(box, &QSpinBox::valueChanged, this,
+                [this, box, handler] { (this->*handler)(box); });
+    };
+    spin(w.ButtNumber, &ButtonPage::ButtNumberChange);
+    spin(w.ButtonBank, &ButtonPage::ButtonBankChange);
+    spin(w.ButtonNumberInBank, &ButtonPage::ButtonNumberInBankChange);
+    spin(w.ButtByte0, &ButtonPage::ButtByte0Change);
+    spin(w.ButtByte0B, &ButtonPage::ButtByte0BChange);
+    spin(w.ButtByte1, &ButtonPage::ButtByte1Change);
+    spin(w.ButtByte2, &ButtonPage::ButtByte2Change);
+    // Only the user's choice of an item is a change; the page's own selections raise nothing.
+    connect(w.ButtByte0A, &QComboBox::activated, this, [this] { ButtByte0AChange(w.ButtByte0A); });
+    connect(w.ButtMode, &QComboBox::activated, this, [this] { ButtModeChange(w.ButtMode); });
+
+    // Typed names must never be added as items: item i stands for preset i.
+    w.ButtPresetName->setInsertPolicy(QComboBox::NoInsert);
+    connect(w.ButtPresetName, &QComboBox::activated, this,
+            [this] { ButtPresetNameChange(w.ButtPresetName); });
+    if (QLineEdit *edit = w.ButtPresetName->lineEdit())
+        connect(edit, &QLineEdit::textEdited, this,
+                [this] { ButtPresetNameChange(w.ButtPresetName); });
+}
+
+void ButtonPage::fillPresetNames() {
+    const QString text = w.ButtPresetName->currentText();
+    w.ButtPresetName->clear();
+    w.ButtPresetName->addItems(presets.ButtPresetNames());
+    w.ButtPresetName->setCurrentIndex(-1);
+    w.ButtPresetName->setEditText(text);
+}
+
+int ButtonPage::currentButton() const {
+    return std::clamp(w.ButtNumber->value(), 0, vkv::ButtonCount - 1);
+}
+
+void ButtonPage::UpdateButtPropsExecute(QObject *) {
+    ButtLoadGuard = true;
+    const int n = currentButton();
+    w.ButtonBank->setValue(vkv::buttonBank(n));
+    w.ButtonNumberInBank->setValue(vkv::buttonNumber(n));
+    w.ButtByte0->setValue(image.button(n, vkv::ButtonStatus));
+    w.ButtByte1->setValue(image.button(n, vkv::ButtonByte1));
+    w.ButtByte2->setValue(image.button(n, vkv::ButtonByte2));
+    const int mode = image.button(n, vkv::ButtonMode);
+    w.ButtMode->setCurrentIndex(mode < w.ButtMode->count() ? mode : -1);
+    ButtLoadGuard = false;
+}
+
+void ButtonPage::ButtNumberChange(QObject *Sender) {
+    UpdateButtPropsExecute(Sender);
+}
+
+void ButtonPage::ButtonBankChange(QObject *) {
+    if (ButtLoadGuard)
+        return;
+    w.ButtNumber->setValue(w.ButtonNumberInBank->value() + 8 * w.ButtonBank->value() - 9);
+}
+
+void ButtonPage::ButtonNumberInBankChange(QObject *Sender) {
+    ButtonBankChange(Sender);
+}
+
+void ButtonPage::ButtByte0Change(QObject *) {
+    const int n = currentButton();
+    const int s = w.ButtByte0->value();
+    w.ButtByte0HEX->setText(hexText(s));
+
+    const int type = s / 16 >= 9 ? s / 16 - 9 : -1;
+    w.ButtByte0A->setProperty("Tag", 1);
+    w.ButtByte0A->setCurrentIndex(type);
+    w.ButtByte0A->setProperty("Tag", 0);
+
+    if (type >= 0 && type <= 6) {
+        w.ButtByte0BLabel->setText(channelCaption(type));
+        w.ButtByte1Label->setText(byte1Caption(type));
+        w.ButtByte2Label->setText(byte2Caption(type));
+    }
+
+    w.ButtByte0B->setProperty("Tag", 1);
+    w.ButtByte0B->setValue(s % 16 + 1);
+    w.ButtByte0B->setProperty("Tag", 0);
+
+    if (!ButtPresetGuard)
+        FindButtPresetName();
+    if (!ButtLoadGuard)
+        image.setButton(n, vkv::ButtonStatus, s);
+}
+
+void ButtonPage::ButtByte0AChange(QObject *) {
+    if (w.ButtByte0A->property("Tag").toInt() == 1)
+        return;
+    const int i = w.ButtByte0A->currentIndex();
+    if (i < 0)
+        return;
+    const int s = w.ButtByte0->value();
+    w.ButtByte0->setValue(s % 16 + 16 * i + 144);
+}
+
+void ButtonPage::ButtByte0BChange(QObject *) {
+    if (w.ButtByte0B->property("Tag").toInt() == 1)
+        return;
+    const int s = w.ButtByte0->value();
+    w.ButtByte0->setValue(s - s % 16 + w.ButtByte0B->value() - 1);
+}
+
+void ButtonPage::dataByteChange(QSpinBox *control, QLabel *hex, int field) {
+    const int n = currentButton();
+    const int v = control->value();
+    hex->setText(hexText(v));
+    if (!ButtPresetGuard)
+        FindButtPresetName();
+    if (!ButtLoadGuard)
+        image.setButton(n, field, v);
+}
+
+void ButtonPage::ButtByte1Change(QObject *) {
+    dataByteChange(w.ButtByte1, w.ButtByte1HEX, vkv::ButtonByte1);
+}
+
+void ButtonPage::ButtByte2Change(QObject *) {
+    dataByteChange(w.ButtByte2, w.ButtByte2HEX, vkv::ButtonByte2);
+}
+
+void ButtonPage::ButtModeChange(QObject *) {
+    if (ButtLoadGuard)
+        return;
+    const int mode = w.ButtMode->currentIndex();
+    if (mode < 0)
+        return;
+    image.setButton(currentButton(), vkv::ButtonMode, mode);
+}
+
+void ButtonPage::FindButtPresetName() {
+    const QString key = w.ButtByte0HEX->text() + w.ButtByte1HEX->text() + w.ButtByte2HEX->text();
+    w.ButtPresetName->setEditText(presets.buttPresetName(key));
+}
+
+void ButtonPage::ButtPresetNameChange(QObject *) {
+    const int i =
+        presets.chosenButtPreset(w.ButtPresetName->currentIndex(), w.ButtPresetName->currentText());
+    if (i < 0)
+        return;
+    ApplyButtPreset(presets.ButtPresetKeys().at(i));
+}
+
+void ButtonPage::ApplyButtPreset(QStringView key) {
+    const auto number = PresetLibrary::parseKey(key);
+    if (!number)
+        return;
+    ButtPresetGuard = true;
+    w.ButtByte0->setValue(static_cast<int>((*number >> 16) & 0xFF));
+    w.ButtByte1->setValue(static_cast<int>((*number >> 8) & 0xFF));
+    w.ButtByte2->setValue(static_cast<int>(*number & 0xFF));
+    ButtPresetGuard = false;
+}
