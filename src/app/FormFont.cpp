@@ -1,0 +1,10 @@
+#include "FormFont.h"
+
+#include <QFontDatabase>
+
+QFont formFont() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPixelSize(11);
+    font.setStretch(QFont::SemiCondensed);
+    return font;
+}

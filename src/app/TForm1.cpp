@@ -1,0 +1,401 @@
+#include "TForm1.h"
+
+#include "ButtonPage.h"
+#include "FormFont.h"
+#include "PotPage.h"
+#include "TAboutBox.h"
+#include "TFaderDesk.h"
+#include "TKnob.h"
+#include "TMidiIn.h"
+#include "TMidiOut.h"
+#include "VkvApplication.h"
+#include "ui_TForm1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+const QColor Red(255, 0, 0);
+const QColor Teal(0, 128, 128);
+const QColor Navy(0, 0, 128);
+
+// The actions of VKORVActionList, in list order.
+const char *const ActionNames[] = {"LoadSettingsToForm", "SaveSettingsFromForm",
+                                   "UpdatePotProps",     "UpdateButtProps",
+                                   "SendSysexToKorvane", "SlowSendSysexToKorvane"};
+
+template <class Port> QStringList deviceNames(const Port &port) {
+    QStringList names;
+    for (int n = 0; n < port.NumDevs(); ++n)
+        names << QString::fromLocal8Bit(port.DevCaps[n].szPname);
+    return names;
+}
+
+} // namespace
+
+QString TForm1::buildDate() {
+    return QStringLiteral(__DATE__);
+}
+
+QString TForm1::buildTime() {
+    return QStringLiteral(__TIME__);
+}
+
+TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent) : QWidget(parent), ui(new Ui::TForm1) {
+    setFont(formFont());
+    ui->setupUi(this);
+    move(185, 124);
+
+    // Ports first: the window lists their devices while it is created.
+    MidiOut1 = new TMidiOut(this, backend);
+    MidiOut1->setObjectName("MidiOut1");
+    MidiIn1 = new TMidiIn(this, backend);
+    MidiIn1->setObjectName("MidiIn1");
+
+    SysexHeadTimer = new QTimer(this);
+    SysexHeadTimer->setObjectName("SysexHeadTimer");
+    SysexHeadTimer->setInterval(100);
+
+    SysexOpenDialog = new QFileDialog(this, "Open Sysex File");
+    SysexOpenDialog->setObjectName("SysexOpenDialog");
+    SysexOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    SysexOpenDialog->setDefaultSuffix("syx");
+    SysexOpenDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "Any File (*)"});
+    SysexOpenDialog->selectFile("korvanevela.syx");
+    SysexSaveDialog = new QFileDialog(this, "Save Sysex File To ...");
+    SysexSaveDialog->setObjectName("SysexSaveDialog");
+    SysexSaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SysexSaveDialog->setOption(QFileDialog::DontConfirmOverwrite);
+    SysexSaveDialog->setDefaultSuffix("syx");
+    SysexSaveDialog->setNameFilters(
+        {"KORVANE Vela sysex file (*.syx)", "dumpgen INI file (*.INI)"});
+    SysexSaveDialog->selectFile("custom.syx");
+
+    createActions();
+
+    pots = new PotPage({ui->PotNumberInBank, ui->PotBank, ui->PotNumber, ui->PotPresetName,
+                        ui->PotByte0A, ui->PotByte0BLabel, ui->PotByte0B, ui->PotByte0,
+                        ui->PotByte0HEX, ui->PotByte1Label, ui->PotByte1, ui->PotByte1HEX,
+                        ui->PotMin, ui->PotMinHEX, ui->PotMax, ui->PotMaxHEX},
+                       configImage, presetLibrary, this);
+    buttons =
+        new ButtonPage({ui->ButtonNumberInBank, ui->ButtonBank, ui->ButtNumber, ui->ButtPresetName,
+                        ui->ButtByte0A, ui->ButtByte0BLabel, ui->ButtByte0B, ui->ButtByte0,
+                        ui->ButtByte0HEX, ui->ButtByte1Label, ui->ButtByte1, ui->ButtByte1HEX,
+                        ui->ButtByte2Label, ui->ButtByte2, ui->ButtByte2HEX, ui->ButtMode},
+                       configImage, presetLibrary, this);
+    ui->PotPresetName->setEditText("PotPresetName");
+    ui->ButtPresetName->setEditText(QString());
+
+    // The link: navy and underlined on a plain face, as links on the page are shown.
+    QPalette link = ui->QuillURLLabel->palette();
+    link.setColor(QPalette::WindowText, Navy);
+    link.setColor(QPalette::Window, link.color(QPalette::Button));
+    ui->QuillURLLabel->setPalette(link);
+    ui->QuillURLLabel->installEventFilter(this);
+
+    // Port lists: a choice from the list is a change; typed text never adds an item.
+    for (QComboBox *list : {ui->MIDIOutComboBox, ui->MIDIInComboBox}) {
+        list->setInsertPolicy(QComboBox::NoInsert);
+        connect(list->lineEdit(), &QLineEdit::editingFinished, this,
+                [this, list] { restorePortText(list); });
+    }
+    connect(ui->MIDIOutComboBox, &QComboBox::activated, this,
+            [this] { MIDIOutComboBoxChange(ui->MIDIOutComboBox); });
+    connect(ui->MIDIInComboBox, &QComboBox::activated, this,
+            [this] { MIDIInComboBoxChange(ui->MIDIInComboBox); });
+
+    connect(ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(ui->Button1); });
+    connect(ui->ShowFaderDesk, &QPushButton::clicked, this,
+            [this] { ShowFaderDeskClick(ui->ShowFaderDesk); });
+    connect(ui->SysexSendSpeed, &QSpinBox::valueChanged, this,
+            [this] { SysexSendSpeedChange(ui->SysexSendSpeed); });
+
+    ui->TestKnob->OnChange = [this](TKnob *knob) { TestKnobChange(knob); };
+    ui->TestKnob->OnMouseDown = [this](TKnob *knob, Qt::MouseButton button,
+                                       Qt::KeyboardModifiers shift, int x,
+                                       int y) { TestKnobMouseDown(knob, button, shift, x, y); };
+
+    // Key preview: the page-stepping keys are taken before the focused control sees them.
+    qApp->installEventFilter(this);
+
+    FormCreate(this);
+}
+
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+    // The box plays the image through MidiOut1: it goes first.
+    FaderDesk.reset();
+    delete ui;
+}
+
+void TForm1::createActions() {
+    VKORVActionList = new QObject(this);
+    VKORVActionList->setObjectName("VKORVActionList");
+    for (const char *name : ActionNames) {
+        auto *a = new QAction(QString::fromLatin1(name), VKORVActionList);
+        a->setObjectName(QString::fromLatin1(name));
+    }
+    const auto handle = [this](const char *name, void (TForm1::*handler)(QObject *)) {
+        QAction *a = action(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, [this, a, handler] { (this->*handler)(a); });
+        handledActions << a->objectName();
+    };
+    handle("LoadSettingsToForm", &TForm1::LoadSettingsToFormExecute);
+    handle("SaveSettingsFromForm", &TForm1::SaveSettingsFromFormExecute);
+    handle("UpdatePotProps", &TForm1::UpdatePotPropsExecute);
+    handle("UpdateButtProps", &TForm1::UpdateButtPropsExecute);
+    // SendSysexToKorvane and SlowSendSysexToKorvane get their handlers with the dump transfer.
+}
+
+QAction *TForm1::action(const QString &name) const {
+    return VKORVActionList->findChild<QAction *>(name, Qt::FindDirectChildrenOnly);
+}
+
+bool TForm1::runAction(const QString &name) {
+    QAction *a = action(name);
+    if (!a || !handledActions.contains(name))
+        return false;
+    a->trigger();
+    return true;
+}
+
+TFaderDesk *TForm1::CreateFaderDesk() {
+    if (!FaderDesk) {
+        FaderDesk = std::make_unique<TFaderDesk>(
+            configImage, [this](char s, char a, char b) { MidiOut1->Put(s, a, b); });
+        FaderDesk->setObjectName("FaderDesk");
+        // The box never keeps the program running once the main window is closed.
+        FaderDesk->setAttribute(Qt::WA_QuitOnClose, false);
+        FaderDesk->setPotEditor(this);
+        if (settingsLoaded)
+            FaderDesk->setKnobCount(16);
+    }
+    return FaderDesk.get();
+}
+
+TAboutBox *TForm1::CreateAboutBox() {
+    if (!AboutBox) {
+        AboutBox = new TAboutBox(this);
+        AboutBox->setFont(font());
+    }
+    return AboutBox;
+}
+
+void TForm1::FormCreate(QObject *) {
+    ui->EmulatedBox->setCurrentIndex(1);
+    const QString stamp = buildDate() + " : " + buildTime();
+    ui->TestReleaseLabel->setText("Test Release : " + stamp);
+    setWindowTitle("Virtual Korvane Vela : Test Version Compiled on " + stamp);
+
+    programFolder_ = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    if (!programFolder_.endsWith(QDir::separator()))
+        programFolder_ += QDir::separator();
+    SysexSaveDialog->setDirectory(programFolder_);
+    SysexOpenDialog->setDirectory(programFolder_);
+
+    ui->PageControl1->setCurrentWidget(ui->FileSheet);
+
+    // Presets before the first look-up of the pages.
+    LoadPresets();
+
+    fillPortList(ui->MIDIOutComboBox, deviceNames(*MidiOut1));
+    showStatus("No MIDI Out Port Selected", false);
+    fillPortList(ui->MIDIInComboBox, deviceNames(*MidiIn1));
+
+    SysexSendSpeedChange(ui->SysexSendSpeed);
+
+    vkv::loadDefaultImage(configImage);
+    runAction("LoadSettingsToForm");
+}
+
+void TForm1::LoadPresets() {
+    presetLibrary.LoadPresets(programFolder_);
+    buttons->fillPresetNames();
+    pots->fillPresetNames();
+}
+
+void TForm1::fillPortList(QComboBox *list, const QStringList &devices) {
+    list->clear();
+    list->addItems(devices);
+    list->addItem("None");
+    list->setCurrentIndex(static_cast<int>(devices.size()));
+}
+
+void TForm1::restorePortText(QComboBox *list) {
+    if (list->findText(list->currentText(), Qt::MatchExactly) < 0)
+        list->setEditText(list->itemText(list->currentIndex()));
+}
+
+void TForm1::showStatus(const QString &text, bool good) {
+    ui->StatusLabel->setText(text);
+    QPalette palette = ui->StatusLabel->palette();
+    palette.setColor(QPalette::WindowText, good ? Teal : Red);
+    ui->StatusLabel->setPalette(palette);
+}
+
+void TForm1::setSendButtonsEnabled(bool enabled) {
+    ui->SendToKorvane->setEnabled(enabled);
+    ui->SlowSendToKorvane->setEnabled(enabled);
+}
+
+void TForm1::MIDIOutComboBoxChange(QObject *) {
+    const int i = ui->MIDIOutComboBox->currentIndex();
+    const int n = MidiOut1->NumDevs();
+    if (i < 0 || i > n) // typed text that names no device changes nothing
+        return;
+    MidiOut1->SetUsing(false);
+    if (i == n) {
+        showStatus("No MIDI OUT Port Selected", false);
+        setSendButtonsEnabled(false);
+        ui->RequestSysexDump->setEnabled(false);
+        return;
+    }
+    MidiOut1->SetPort(i);
+    // Judge the open just made, so a refused device is never shown as selected.
+    MidiOut1->SetUsing(true);
+    if (MidiOut1->OpenResult() != 0) {
+        MidiOut1->SetUsing(false);
+        showStatus("MIDI OUT Port not ready!", false);
+        setSendButtonsEnabled(false);
+        ui->RequestSysexDump->setEnabled(false);
+        return;
+    }
+    showStatus("MIDI OUT Port Selected ...", true);
+    setSendButtonsEnabled(true);
+    if (MidiIn1->Using())
+        ui->RequestSysexDump->setEnabled(true);
+}
+
+void TForm1::MIDIInComboBoxChange(QObject *) {
+    const int i = ui->MIDIInComboBox->currentIndex();
+    const int n = MidiIn1->NumDevs();
+    if (i < 0 || i > n) // typed text that names no device changes nothing
+        return;
+    MidiIn1->SetUsing(false);
+    if (i == n) {
+        showStatus("No MIDI IN Port Selected", false);
+        ui->RequestSysexDump->setEnabled(false);
+        return;
+    }
+    MidiIn1->SetPort(i);
+    MidiIn1->SetUsing(true);
+    if (MidiIn1->OpenResult() != 0) {
+        MidiIn1->SetUsing(false);
+        showStatus("MIDI IN Port not ready!", false);
+        ui->RequestSysexDump->setEnabled(false);
+        return;
+    }
+    showStatus("MIDI IN Port Selected ...", true);
+    if (MidiOut1->Using())
+        ui->RequestSysexDump->setEnabled(true);
+}
+
+void TForm1::QuillURLLabelClick(QObject *) {
+    QDesktopServices::openUrl(QUrl(ui->QuillURLLabel->text()));
+}
+
+void TForm1::Button1Click(QObject *) {
+    CreateAboutBox()->exec();
+}
+
+void TForm1::FormKeyDown(QObject *, int &Key, Qt::KeyboardModifiers) {
+    QSpinBox *number = nullptr;
+    if (ui->PageControl1->currentWidget() == ui->PotSettings)
+        number = ui->PotNumber;
+    else if (ui->PageControl1->currentWidget() == ui->ButtSettings)
+        number = ui->ButtNumber;
+    if (!number)
+        return;
+    if (Key == Qt::Key_PageDown) {
+        number->setValue(number->value() - 1);
+        Key = 0;
+    } else if (Key == Qt::Key_PageUp) {
+        number->setValue(number->value() + 1);
+        Key = 0;
+    }
+}
+
+void TForm1::TestKnobChange(TKnob *Sender) {
+    const int left = Sender->Position() + 16;
+    ui->QuillURLLabel->move(left, ui->QuillURLLabel->y());
+    ui->TestReleaseLabel->move(left, ui->TestReleaseLabel->y());
+}
+
+void TForm1::TestKnobMouseDown(TKnob *, Qt::MouseButton Button, Qt::KeyboardModifiers, int, int) {
+    if (Button == Qt::RightButton)
+        QMessageBox::information(this, QString::fromLatin1(VkvApplication::Title), "Test");
+}
+
+void TForm1::ShowFaderDeskClick(QObject *) {
+    CreateFaderDesk()->ShowFaderDeskClick();
+}
+
+void TForm1::SysexSendSpeedChange(QObject *) {
+    sysexTempo_ = ui->SysexSendSpeed->value() * 240 / 288;
+}
+
+void TForm1::LoadSettingsToFormExecute(QObject *) {
+    settingsLoaded = true;
+    if (FaderDesk)
+        FaderDesk->setKnobCount(16);
+    runAction("UpdatePotProps");
+    runAction("UpdateButtProps");
+    ui->ShowFaderDesk->setEnabled(true);
+    ui->StoreSysex->setEnabled(true);
+}
+
+void TForm1::SaveSettingsFromFormExecute(QObject *) {
+    configImage.frame();
+}
+
+void TForm1::UpdatePotPropsExecute(QObject *Sender) {
+    pots->UpdatePotPropsExecute(Sender);
+}
+
+void TForm1::UpdateButtPropsExecute(QObject *Sender) {
+    buttons->UpdateButtPropsExecute(Sender);
+}
+
+void TForm1::editPot(int potId) {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    ui->PageControl1->setCurrentWidget(ui->PotSettings);
+    ui->PotNumber->setValue(potId);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == this) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        int code = key->key();
+        FormKeyDown(watched, code, key->modifiers());
+        if (code == 0)
+            return true;
+    } else if (watched == ui->QuillURLLabel && event->type() == QEvent::MouseButtonRelease) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            ui->QuillURLLabel->rect().contains(mouse->position().toPoint()))
+            QuillURLLabelClick(ui->QuillURLLabel);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::closeEvent(QCloseEvent *event) {
+    event->accept();
+    emit closed();
+}

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "ConfigImage.h"
+#include "MidiBackend.h"
+#include "PotEditor.h"
+#include "PresetLibrary.h"
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+class ButtonPage;
+class PotPage;
+class QAction;
+class QFileDialog;
+class QTimer;
+class TAboutBox;
+class TFaderDesk;
+class TKnob;
+class TMidiIn;
+class TMidiOut;
+
+namespace Ui {
+class TForm1;
+}
+
+// The main window: the File page with port choice and the transfer and file buttons, and the
+// Pots and Buttons pages that edit the configuration image. Owns the image, the receive area,
+// both MIDI ports and the virtual box window.
+class TForm1 : public QWidget, public PotEditor {
+    Q_OBJECT
+public:
+    // `backend` picks the MIDI service of both ports; Auto tries ALSA, then JACK.
+    explicit TForm1(vkv::midi::Backend backend = vkv::midi::Backend::Auto,
+                    QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // The build stamp shown in the caption ("Nov 23 2002", "10:15:34").
+    static QString buildDate();
+    static QString buildTime();
+
+    // The window's controls, by the names they carry as objectName.
+    Ui::TForm1 *ui = nullptr;
+
+    // Components owned by the window.
+    TMidiOut *MidiOut1 = nullptr;
+    TMidiIn *MidiIn1 = nullptr;
+    QTimer *SysexHeadTimer = nullptr;
+    QFileDialog *SysexOpenDialog = nullptr;
+    QFileDialog *SysexSaveDialog = nullptr;
+    QObject *VKORVActionList = nullptr; // parent of the named actions
+
+    vkv::ConfigImage &image() { return configImage; }
+    vkv::DumpBytes &receiveArea() { return receiveBytes; }
+    const PresetLibrary &presets() const { return presetLibrary; }
+    PotPage &potPage() { return *pots; }
+    ButtonPage &buttonPage() { return *buttons; }
+    // Tempo of the paced sender, from SysexSendSpeed.
+    int sysexTempo() const { return sysexTempo_; }
+    // The folder that holds the program, ending in a separator.
+    QString programFolder() const { return programFolder_; }
+
+    // Runs the action of that name; false when there is no such action or it has no handler.
+    bool runAction(const QString &name);
+    QAction *action(const QString &name) const;
+
+    // The other two windows of the program, created hidden. Each is created at its first use
+    // if start-up did not create it.
+    TFaderDesk *CreateFaderDesk();
+    TAboutBox *CreateAboutBox();
+    TFaderDesk *faderDesk() const { return FaderDesk.get(); }
+
+    // Handlers.
+    void FormCreate(QObject *Sender);
+    void MIDIOutComboBoxChange(QObject *Sender);
+    void MIDIInComboBoxChange(QObject *Sender);
+    void QuillURLLabelClick(QObject *Sender);
+    void Button1Click(QObject *Sender);
+    // `Key` is a Qt key code; set it to 0 to consume the key.
+    void FormKeyDown(QObject *Sender, int &Key, Qt::KeyboardModifiers Shift);
+    void TestKnobChange(TKnob *Sender);
+    void TestKnobMouseDown(TKnob *Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
+                           int X, int Y);
+    void ShowFaderDeskClick(QObject *Sender);
+    void SysexSendSpeedChange(QObject *Sender);
+    void LoadPresets();
+
+    // Actions.
+    void LoadSettingsToFormExecute(QObject *Sender);
+    void SaveSettingsFromFormExecute(QObject *Sender);
+    void UpdatePotPropsExecute(QObject *Sender);
+    void UpdateButtPropsExecute(QObject *Sender);
+
+    // Right-click on a knob of the virtual box.
+    void editPot(int potId) override;
+
+signals:
+    // The window was closed by the user or the program; ends the program.
+    void closed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createActions();
+    // Device names, then "None", which is selected.
+    static void fillPortList(class QComboBox *list, const QStringList &devices);
+    void showStatus(const QString &text, bool good);
+    void setSendButtonsEnabled(bool enabled);
+    // Typed text that names no device: show the chosen item again.
+    void restorePortText(class QComboBox *list);
+
+    vkv::ConfigImage configImage;
+    vkv::DumpBytes receiveBytes{};
+    PresetLibrary presetLibrary;
+    PotPage *pots = nullptr;
+    ButtonPage *buttons = nullptr;
+    TAboutBox *AboutBox = nullptr;
+    std::unique_ptr<TFaderDesk> FaderDesk;
+    QStringList handledActions;
+    QString programFolder_;
+    int sysexTempo_ = 0;
+    bool settingsLoaded = false;
+};

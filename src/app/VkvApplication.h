@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <functional>
+
+// The application object. An exception that escapes an event handler is shown to the user in a
+// message box and the program goes on, instead of ending with the event loop half-way.
+class VkvApplication : public QApplication {
+    Q_OBJECT
+public:
+    using QApplication::QApplication;
+
+    // Title of the program's message boxes.
+    static constexpr const char *Title = "Virtual Korvane Vela";
+
+    bool notify(QObject *receiver, QEvent *event) override;
+
+    // Runs `deliver`; an exception it throws is shown and gives false.
+    static bool guarded(const std::function<bool()> &deliver);
+    static void showException(const QString &text);
+};
