@@ -103,8 +103,7 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent) : QWidget(parent), u
     QPalette link = ui->QuillURLLabel->palette();
     link.setColor(QPalette::WindowText, Navy);
     link.setColor(QPalette::Window, link.color(QPalette::Button));
-    ui->QuillURLLabel->setPalette(link);
-    ui->QuillURLLabel->installEventFilter(this);
+    ui->QuillURLLabel->setPalette(link); // its clicks reach eventFilter through the key preview
 
     // Port lists: a choice from the list is a change; typed text never adds an item.
     for (QComboBox *list : {ui->MIDIOutComboBox, ui->MIDIInComboBox}) {

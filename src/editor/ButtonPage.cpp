@@ -56,6 +56,14 @@ ButtonPage::ButtonPage(const Widgets &widgets, vkv::ConfigImage &image,
     if (QLineEdit *edit = w.ButtPresetName->lineEdit())
         connect(edit, &QLineEdit::textEdited, this,
                 [this] { ButtPresetNameChange(w.ButtPresetName); });
+
+    // Bring event type, channel, captions and read-outs in line with the values the controls
+    // start with: a first record equal to them raises no change that would do it later.
+    ButtLoadGuard = ButtPresetGuard = true;
+    ButtByte0Change(w.ButtByte0);
+    ButtByte1Change(w.ButtByte1);
+    ButtByte2Change(w.ButtByte2);
+    ButtLoadGuard = ButtPresetGuard = false;
 }
 
 void ButtonPage::fillPresetNames() {

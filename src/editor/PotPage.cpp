@@ -61,6 +61,15 @@ PotPage::PotPage(const Widgets &widgets, vkv::ConfigImage &image, const PresetLi
     if (QLineEdit *edit = w.PotPresetName->lineEdit())
         connect(edit, &QLineEdit::textEdited, this,
                 [this] { PotPresetNameChange(w.PotPresetName); });
+
+    // Bring event type, channel, captions and read-outs in line with the values the controls
+    // start with: a first record equal to them raises no change that would do it later.
+    PotLoadGuard = PotPresetGuard = true;
+    PotByte0Change(w.PotByte0);
+    PotByte1Change(w.PotByte1);
+    PotMinChange(w.PotMin);
+    PotMaxChange(w.PotMax);
+    PotLoadGuard = PotPresetGuard = false;
 }
 
 void PotPage::fillPresetNames() {

@@ -1,0 +1,273 @@
+#include "AppTestSupport.h"
+#include "JackReceiver.h"
+#include "TForm1.h"
+#include "TMidiIn.h"
+#include "TMidiOut.h"
+#include "WindowControls.h"
+
+#include <RtMidi.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace apptest;
+using vkv::midi::Backend;
+using Message = JackReceiver::Message;
+
+namespace {
+
+const QColor Red(255, 0, 0);
+const QColor Teal(0, 128, 128);
+
+// A MIDI source on the tests' JACK server, so the input list has something to offer. Kept for
+// the life of the process: tearing JACK clients down mid-test can crash inside libjack.
+void addJackSource(const std::string &client) {
+    static auto *sources = new std::vector<std::unique_ptr<RtMidiOut>>;
+    auto out = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, client);
+    out->openVirtualPort("out");
+    sources->push_back(std::move(out));
+}
+
+// A port that is listed and then goes away: its client unregisters the port but lives on.
+template <class Port> Port *vanishingPort(const std::string &client, const std::string &port) {
+    static auto *ports = new std::vector<std::unique_ptr<Port>>;
+    ports->push_back(std::make_unique<Port>(RtMidi::UNIX_JACK, client));
+    ports->back()->openVirtualPort(port);
+    return ports->back().get();
+}
+
+struct JackWindow {
+    TForm1 form{Backend::Jack};
+    Ui::TForm1 &ui = *form.ui;
+    JackWindow() {
+        form.show();
+        form.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+    }
+    int outIndex(const QString &name) const { return ui.MIDIOutComboBox->findText(name); }
+    int inIndex(const QString &name) const { return ui.MIDIInComboBox->findText(name); }
+    void chooseOut(int i) { chooseItem(ui.MIDIOutComboBox, i); }
+    void chooseIn(int i) { chooseItem(ui.MIDIInComboBox, i); }
+    int noneOut() const { return form.MidiOut1->NumDevs(); }
+    int noneIn() const { return form.MidiIn1->NumDevs(); }
+    bool sendEnabled() const {
+        EXPECT_EQ(ui.SendToKorvane->isEnabled(), ui.SlowSendToKorvane->isEnabled());
+        return ui.SlowSendToKorvane->isEnabled();
+    }
+    bool requestEnabled() const { return ui.RequestSysexDump->isEnabled(); }
+};
+
+} // namespace
+
+// Every JACK test runs in a process of its own, and the port objects keep their JACK clients
+// until the process ends. The server takes a second or two to drop the clients of a process
+// that has just ended; clients created before it has done so can stay stalled for the whole
+// test (nothing flows, closes time out). So each test waits for the server before it starts.
+class PortChoiceJack : public ::testing::Test {
+protected:
+    void SetUp() override { QTest::qWait(2500); }
+};
+
+TEST_F(PortChoiceJack, ListsTheDevicesThenNone) {
+    JackReceiver a("vkvappa"), b("vkvappb"), c("vkvappc");
+    addJackSource("vkvappsrc");
+    JackWindow w;
+    const int n = w.noneOut();
+    ASSERT_GE(n, 3);
+    ASSERT_EQ(w.ui.MIDIOutComboBox->count(), n + 1);
+    for (int i = 0; i < n; ++i)
+        EXPECT_EQ(w.ui.MIDIOutComboBox->itemText(i),
+                  QString::fromLocal8Bit(w.form.MidiOut1->DevCaps[i].szPname));
+    EXPECT_EQ(w.ui.MIDIOutComboBox->itemText(n), "None");
+    EXPECT_EQ(w.ui.MIDIOutComboBox->currentIndex(), n);
+    for (const char *name : {"vkvappa:in", "vkvappb:in", "vkvappc:in"})
+        EXPECT_GE(w.outIndex(name), 0) << name;
+
+    const int m = w.noneIn();
+    ASSERT_GE(m, 1);
+    EXPECT_EQ(w.ui.MIDIInComboBox->itemText(m), "None");
+    EXPECT_EQ(w.ui.MIDIInComboBox->currentIndex(), m);
+    EXPECT_GE(w.inIndex("vkvappsrc:out"), 0);
+
+    // Listing opens nothing.
+    EXPECT_FALSE(w.form.MidiOut1->Using());
+    EXPECT_FALSE(w.form.MidiIn1->Using());
+    EXPECT_EQ(w.ui.StatusLabel->text(), "No MIDI Out Port Selected");
+    EXPECT_FALSE(w.sendEnabled());
+    EXPECT_FALSE(w.requestEnabled());
+}
+
+TEST_F(PortChoiceJack, ChosenOutputCarriesTheVirtualBoxAndNoneClosesIt) {
+    JackReceiver receiver("vkvappbox");
+    JackWindow w;
+    const int i = w.outIndex("vkvappbox:in");
+    ASSERT_GE(i, 0);
+    w.chooseOut(i);
+    EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port Selected ...");
+    EXPECT_EQ(textColour(w.ui.StatusLabel), Teal);
+    EXPECT_TRUE(w.form.MidiOut1->Using());
+    EXPECT_EQ(w.form.MidiOut1->Port(), i);
+    EXPECT_TRUE(w.sendEnabled());
+    EXPECT_FALSE(w.requestEnabled()); // the input port is still closed
+
+    // "Show Virtual Box" loads 16 knobs, three pot events each, through the chosen port.
+    QTest::mouseClick(w.ui.ShowFaderDesk, Qt::LeftButton);
+    auto got = receiver.waitFor(48);
+    ASSERT_EQ(got.size(), 48u);
+    EXPECT_EQ(got[0], (Message{0xB0, 0x00, 0x00}));
+    EXPECT_EQ(got[47], (Message{0xB0, 0x0F, 0x00}));
+    receiver.clear();
+
+    w.chooseOut(w.noneOut());
+    EXPECT_EQ(w.ui.StatusLabel->text(), "No MIDI OUT Port Selected");
+    EXPECT_EQ(textColour(w.ui.StatusLabel), Red);
+    EXPECT_FALSE(w.form.MidiOut1->Using());
+    EXPECT_FALSE(w.sendEnabled());
+    EXPECT_FALSE(w.requestEnabled());
+    QTest::mouseClick(w.ui.ShowFaderDesk, Qt::LeftButton);
+    EXPECT_TRUE(receiver.after(200).empty());
+}
+
+TEST_F(PortChoiceJack, RequestNeedsBothPorts) {
+    JackReceiver receiver("vkvappreq");
+    addJackSource("vkvappreqsrc");
+    JackWindow w;
+    const int out = w.outIndex("vkvappreq:in");
+    const int in = w.inIndex("vkvappreqsrc:out");
+    ASSERT_GE(out, 0);
+    ASSERT_GE(in, 0);
+
+    // Input alone: nothing to request with.
+    w.chooseIn(in);
+    EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI IN Port Selected ...");
+    EXPECT_EQ(textColour(w.ui.StatusLabel), Teal);
+    EXPECT_TRUE(w.form.MidiIn1->Using());
+    EXPECT_FALSE(w.requestEnabled());
+    EXPECT_FALSE(w.sendEnabled());
+
+    w.chooseOut(out);
+    EXPECT_TRUE(w.sendEnabled());
+    EXPECT_TRUE(w.requestEnabled());
+
+    w.chooseIn(w.noneIn());
+    EXPECT_EQ(w.ui.StatusLabel->text(), "No MIDI IN Port Selected");
+    EXPECT_EQ(textColour(w.ui.StatusLabel), Red);
+    EXPECT_FALSE(w.form.MidiIn1->Using());
+    EXPECT_FALSE(w.requestEnabled());
+    EXPECT_TRUE(w.sendEnabled()); // the output side is untouched
+    EXPECT_TRUE(w.form.MidiOut1->Using());
+
+    w.chooseIn(in);
+    EXPECT_TRUE(w.requestEnabled());
+    w.chooseOut(w.noneOut());
+    EXPECT_FALSE(w.requestEnabled());
+    EXPECT_FALSE(w.sendEnabled());
+    EXPECT_TRUE(w.form.MidiIn1->Using()); // opening or closing one port leaves the other
+}
+
+TEST_F(PortChoiceJack, RefusedOutputIsNotReadyAndALaterGoodChoiceStillOpens) {
+    JackReceiver good("vkvappgood");
+    RtMidiIn *doomed = vanishingPort<RtMidiIn>("vkvappgone", "in");
+    JackWindow w;
+    const int gone = w.outIndex("vkvappgone:in");
+    const int ok = w.outIndex("vkvappgood:in");
+    ASSERT_GE(gone, 0);
+    ASSERT_GE(ok, 0);
+    doomed->closePort(); // listed by the window, gone from the server now
+
+    w.chooseOut(gone);
+    EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port not ready!");
+    EXPECT_EQ(textColour(w.ui.StatusLabel), Red);
+    EXPECT_FALSE(w.form.MidiOut1->Using());
+    EXPECT_FALSE(w.sendEnabled());
+    EXPECT_FALSE(w.requestEnabled());
+
+    // The refusal belongs to that open only.
+    w.chooseOut(ok);
+    EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port Selected ...");
+    EXPECT_EQ(textColour(w.ui.StatusLabel), Teal);
+    EXPECT_TRUE(w.form.MidiOut1->Using());
+    EXPECT_TRUE(w.sendEnabled());
+    w.form.MidiOut1->Put(char(0x90), 0x3C, 0x40);
+    auto got = good.waitFor(1);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], (Message{0x90, 0x3C, 0x40}));
+
+    // Choosing the missing port again closes the good one and says so.
+    w.chooseOut(gone);
+    EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port not ready!");
+    EXPECT_FALSE(w.form.MidiOut1->Using());
+    EXPECT_FALSE(w.sendEnabled());
+    good.clear();
+    w.form.MidiOut1->Put(char(0x90), 0x3C, 0x40);
+    EXPECT_TRUE(good.after(200).empty());
+}
+
+TEST_F(PortChoiceJack, RefusedInputIsNotReady) {
+    JackReceiver receiver("vkvapprin");
+    addJackSource("vkvapprinsrc");
+    RtMidiOut *doomed = vanishingPort<RtMidiOut>("vkvappgonesrc", "out");
+    JackWindow w;
+    const int gone = w.inIndex("vkvappgonesrc:out");
+    const int ok = w.inIndex("vkvapprinsrc:out");
+    ASSERT_GE(gone, 0);
+    ASSERT_GE(ok, 0);
+    doomed->closePort();
+
+    w.chooseOut(w.outIndex("vkvapprin:in"));
+    w.chooseIn(ok);
+    EXPECT_TRUE(w.requestEnabled());
+
+    w.chooseIn(gone);
+    EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI IN Port not ready!");
+    EXPECT_EQ(textColour(w.ui.StatusLabel), Red);
+    EXPECT_FALSE(w.form.MidiIn1->Using());
+    EXPECT_FALSE(w.requestEnabled());
+    EXPECT_TRUE(w.sendEnabled()); // the output port is not the input's business
+
+    w.chooseIn(ok);
+    EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI IN Port Selected ...");
+    EXPECT_TRUE(w.form.MidiIn1->Using());
+    EXPECT_TRUE(w.requestEnabled());
+}
+
+TEST_F(PortChoiceJack, TypedTextThatNamesNoDeviceChangesNothing) {
+    JackReceiver receiver("vkvapptyped");
+    addJackSource("vkvapptypedsrc");
+    JackWindow w;
+    const int out = w.outIndex("vkvapptyped:in");
+    ASSERT_GE(out, 0);
+    w.chooseOut(out);
+    ASSERT_TRUE(w.form.MidiOut1->Using());
+    const int count = w.ui.MIDIOutComboBox->count();
+
+    typeIntoList(w.ui.MIDIOutComboBox, "no such device");
+    EXPECT_EQ(w.ui.MIDIOutComboBox->count(), count); // not added as an item
+    EXPECT_EQ(w.ui.MIDIOutComboBox->currentIndex(), out);
+    EXPECT_EQ(w.ui.MIDIOutComboBox->currentText(), "vkvapptyped:in"); // the choice shown again
+    EXPECT_TRUE(w.form.MidiOut1->Using());
+    EXPECT_EQ(w.form.MidiOut1->Port(), out);
+    EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port Selected ...");
+    w.form.MidiOut1->Put(char(0xB0), 1, 2);
+    EXPECT_EQ(receiver.waitFor(1).size(), 1u);
+
+    // The whole name of a device chooses it like the list does.
+    typeIntoList(w.ui.MIDIOutComboBox, "None");
+    EXPECT_EQ(w.ui.MIDIOutComboBox->currentIndex(), w.noneOut());
+    EXPECT_EQ(w.ui.StatusLabel->text(), "No MIDI OUT Port Selected");
+    EXPECT_FALSE(w.form.MidiOut1->Using());
+    typeIntoList(w.ui.MIDIOutComboBox, "vkvapptyped:in");
+    EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port Selected ...");
+    EXPECT_EQ(w.form.MidiOut1->Port(), out);
+
+    // The same on the input side.
+    const int inCount = w.ui.MIDIInComboBox->count();
+    typeIntoList(w.ui.MIDIInComboBox, "-1");
+    EXPECT_EQ(w.ui.MIDIInComboBox->count(), inCount);
+    EXPECT_EQ(w.ui.MIDIInComboBox->currentText(), "None");
+    EXPECT_FALSE(w.form.MidiIn1->Using());
+    EXPECT_EQ(w.form.MidiIn1->Port(), 0);
+    EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port Selected ...");
+    EXPECT_FALSE(w.requestEnabled());
+}
