@@ -51,6 +51,8 @@ ButtonPage::ButtonPage(const Widgets &widgets, vkv::ConfigImage &image,
 
     // Typed names must never be added as items: item i stands for preset i.
     w.ButtPresetName->setInsertPolicy(QComboBox::NoInsert);
+    // Typed text stays as typed: a completion would turn a few letters into the selected name.
+    w.ButtPresetName->setCompleter(nullptr);
     connect(w.ButtPresetName, &QComboBox::activated, this,
             [this] { ButtPresetNameChange(w.ButtPresetName); });
     if (QLineEdit *edit = w.ButtPresetName->lineEdit())

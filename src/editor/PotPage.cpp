@@ -56,6 +56,8 @@ PotPage::PotPage(const Widgets &widgets, vkv::ConfigImage &image, const PresetLi
 
     // Typed names must never be added as items: item i stands for preset i.
     w.PotPresetName->setInsertPolicy(QComboBox::NoInsert);
+    // Typed text stays as typed: a completion would turn a few letters into the selected name.
+    w.PotPresetName->setCompleter(nullptr);
     connect(w.PotPresetName, &QComboBox::activated, this,
             [this] { PotPresetNameChange(w.PotPresetName); });
     if (QLineEdit *edit = w.PotPresetName->lineEdit())
