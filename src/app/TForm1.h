@@ -13,6 +13,7 @@
 class ButtonPage;
 class PotPage;
 class QAction;
+class QComboBox;
 class QFileDialog;
 class QTimer;
 class TAboutBox;
@@ -106,11 +107,11 @@ protected:
 private:
     void createActions();
     // Device names, then "None", which is selected.
-    static void fillPortList(class QComboBox *list, const QStringList &devices);
+    static void fillPortList(QComboBox *list, const QStringList &devices);
     void showStatus(const QString &text, bool good);
     void setSendButtonsEnabled(bool enabled);
     // Typed text that names no device: show the chosen item again.
-    void restorePortText(class QComboBox *list);
+    void restorePortText(QComboBox *list);
 
     vkv::ConfigImage configImage;
     vkv::DumpBytes receiveBytes{};
