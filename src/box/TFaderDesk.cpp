@@ -65,6 +65,7 @@ TFaderDesk::TFaderDesk(const vkv::ConfigImage &image, BoxEngine::PutFunction put
     : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::TFaderDesk>()),
       boxEngine(image, lcdLines), image(image) {
     ui->setupUi(this);
+    ui->Label1->adjustSize(); // the hint keeps its whole text whatever the desktop font
     boxEngine.setOutput(std::move(put));
     lcdLines.refresh = [this] { refreshPresentation(); };
 
