@@ -1,0 +1,95 @@
+#include "MidiInSplitter.h"
+
+#include "TMidiOut.h" // shortMessageLength
+
+#include <algorithm>
+
+namespace {
+
+constexpr unsigned char SysExStart = 0xF0;
+constexpr unsigned char SysExEnd = 0xF7;
+constexpr unsigned char FirstRealTime = 0xF8;
+
+} // namespace
+
+void MidiInSplitter::split(const unsigned char *data, std::size_t size,
+                           std::vector<MidiInEvent> &out) {
+    if (data == nullptr)
+        return;
+    std::vector<unsigned char> piece;
+    unsigned char message[3] = {0, 0, 0};
+    int have = 0; // bytes of an unfinished short message
+    int need = 0; // its full length; 0 when none is under way
+
+    auto flushPiece = [&] {
+        if (piece.empty())
+            return;
+        out.push_back({true, std::move(piece)});
+        piece.clear();
+    };
+    auto flushShort = [&] {
+        if (need == 0)
+            return;
+        for (int i = have; i < 3; ++i)
+            message[i] = 0;
+        out.push_back({false, {message[0], message[1], message[2]}});
+        have = need = 0;
+    };
+    // Where the pieces of the SysEx under way begin in `out`; none when it began in an earlier
+    // delivery, whose pieces are handed on already.
+    constexpr std::size_t Earlier = static_cast<std::size_t>(-1);
+    std::size_t firstPiece = Earlier;
+
+    auto addSysEx = [&](unsigned char b) {
+        piece.push_back(b);
+        if (piece.size() == ChunkSize)
+            flushPiece();
+    };
+
+    for (std::size_t i = 0; i < size; ++i) {
+        const unsigned char b = data[i];
+        if (b >= FirstRealTime) {
+            // Real-time bytes may stand anywhere, even inside another message.
+            flushPiece();
+            out.push_back({false, {b, 0, 0}});
+        } else if (b == SysExStart) {
+            flushShort();
+            if (inSysEx_) {
+                // A SysEx cut off before its end, such as one the back end kept from before a
+                // close: drop what of it has not been handed on.
+                piece.clear();
+                if (firstPiece != Earlier)
+                    out.erase(std::remove_if(out.begin() + static_cast<std::ptrdiff_t>(firstPiece),
+                                             out.end(),
+                                             [](const MidiInEvent &e) { return e.sysEx; }),
+                              out.end());
+            }
+            inSysEx_ = true;
+            firstPiece = out.size();
+            addSysEx(b);
+        } else if (b == SysExEnd) {
+            flushShort();
+            if (inSysEx_) {
+                addSysEx(b);
+                flushPiece();
+                inSysEx_ = false;
+            }
+        } else if (b & 0x80) {
+            flushShort();
+            flushPiece();
+            message[0] = b;
+            have = 1;
+            need = std::max(1, shortMessageLength(b)); // F4, F5: a status byte alone
+            if (need == 1)
+                flushShort();
+        } else if (need != 0) {
+            message[have++] = b;
+            if (have == need)
+                flushShort();
+        } else if (inSysEx_) {
+            addSysEx(b);
+        }
+    }
+    flushShort();
+    flushPiece();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+// One thing for the input port to raise: a short message (three bytes: status, first and second
+// data byte, missing data bytes as 0) or one piece of a SysEx message.
+struct MidiInEvent {
+    bool sysEx = false;
+    std::vector<unsigned char> bytes;
+
+    bool operator==(const MidiInEvent &) const = default;
+};
+
+// Cuts what the MIDI back end delivers into the input port's events, in arrival order:
+// - SysEx is handed on in pieces of at most ChunkSize bytes; the first piece of a message begins
+//   with F0, the last ends with F7. Whatever has arrived is handed on at the end of each delivery,
+//   and a SysEx left open goes on with the data bytes of the next delivery.
+// - A short message or a real-time byte inside a SysEx is one the back end glued into it (RtMidi
+//   joins messages that arrive while a SysEx is still open): it is taken out as a message of its
+//   own, the SysEx piece gathered so far goes first, and the SysEx goes on after it.
+// - A SysEx that the next F0 cuts off before its end is broken: what of it lies in the same
+//   delivery is dropped.
+// - Every other status byte starts a short message as long as its status calls for; one cut short
+//   by the next status byte or by the end of the delivery is handed on with zeros. Data bytes
+//   belonging to no message are dropped.
+class MidiInSplitter {
+public:
+    static constexpr std::size_t ChunkSize = 128;
+
+    // Appends the events of one delivery to `out`.
+    void split(const unsigned char *data, std::size_t size, std::vector<MidiInEvent> &out);
+    // Forgets a SysEx left open, for a port that starts anew.
+    void reset() { inSysEx_ = false; }
+    bool inSysEx() const { return inSysEx_; }
+
+private:
+    bool inSysEx_ = false;
+};
