@@ -77,6 +77,19 @@ void retire(std::unique_ptr<RtMidiIn> port, Backend backend) {
     retirePort(std::move(port), backend);
 }
 
+void retire(std::unique_ptr<RtMidiIn> port, Backend backend, std::shared_ptr<void> callbackData) {
+    // The callback stays set: cancelling it races with a JACK process thread that is about to
+    // call it, while a callback whose data lives on is harmless.
+    const bool kept = port && backend == Backend::Jack;
+    retirePort(std::move(port), backend);
+    if (!kept)
+        return; // the port is gone, and its callback with it
+    static std::mutex mutex;
+    static auto *data = new std::vector<std::shared_ptr<void>>;
+    std::lock_guard lock(mutex);
+    data->push_back(std::move(callbackData));
+}
+
 std::unique_ptr<RtMidiOut> createOutput(Backend wanted, Backend *chosen, ErrorSink *sink) {
     return create<RtMidiOut>(wanted, chosen, sink);
 }

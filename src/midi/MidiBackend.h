@@ -42,6 +42,9 @@ std::unique_ptr<RtMidiIn> createInput(Backend wanted, Backend *chosen, ErrorSink
 // the process ends. Other back ends are destroyed at once.
 void retire(std::unique_ptr<RtMidiOut> port, Backend backend);
 void retire(std::unique_ptr<RtMidiIn> port, Backend backend);
+// The same for an input whose callback was given `callbackData`: that is kept as long as the port
+// object, since a JACK port's process thread may still be inside the callback while it retires.
+void retire(std::unique_ptr<RtMidiIn> port, Backend backend, std::shared_ptr<void> callbackData);
 
 // Port names as the back end lists them now; empty on any failure.
 std::vector<std::string> outputPortNames(RtMidiOut &out);

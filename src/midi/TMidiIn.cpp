@@ -1,0 +1,187 @@
+#include "TMidiIn.h"
+
+#include <RtMidi.h>
+#include <cstring>
+#include <mutex>
+
+using namespace vkv::midi;
+
+namespace {
+
+// Room for a whole configuration dump (1543 bytes) in one back-end buffer.
+constexpr unsigned BufferSize = 2048;
+constexpr unsigned BufferCount = 4;
+
+} // namespace
+
+// What the back end's thread sees of the port. It outlives the port object it was given to, so a
+// callback that is still running while the port closes or goes away finds it intact.
+struct TMidiIn::Link {
+    std::mutex mutex;
+    TMidiIn *target = nullptr; // null while closed: input is then dropped on arrival
+    unsigned session = 0;
+    MidiInSplitter splitter;
+    ErrorSink errors;
+};
+
+TMidiIn::TMidiIn(QObject *owner, Backend backend) : QObject(owner) {
+    link_ = std::make_shared<Link>();
+    in_ = createInput(backend, &backend_, &link_->errors);
+    if (!in_)
+        return;
+    try {
+        // Nothing filtered: SysEx carries the dumps, and clock or active sensing are short
+        // messages like any other for the owner to judge.
+        in_->ignoreTypes(false, false, false);
+        in_->setBufferSize(BufferSize, BufferCount);
+        in_->setCallback(&TMidiIn::received, link_.get());
+    } catch (const RtMidiError &) {
+    }
+    const auto names = inputPortNames(*in_);
+    numDevs_ = std::min<int>(static_cast<int>(names.size()), MaxDevs);
+    for (int n = 0; n < numDevs_; ++n) {
+        fullNames_[n] = names[n];
+        std::strncpy(DevCaps[n].szPname, names[n].c_str(), sizeof DevCaps[n].szPname - 1);
+    }
+}
+
+TMidiIn::~TMidiIn() {
+    closeDevice();
+    retire(std::move(in_), backend_, std::move(link_));
+}
+
+void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) {
+    // RtMidi may pass no data while a callback is being cancelled.
+    auto *link = static_cast<Link *>(data);
+    if (link == nullptr || message == nullptr || message->empty())
+        return;
+    try {
+        std::lock_guard lock(link->mutex);
+        if (link->target == nullptr)
+            return;
+        std::vector<MidiInEvent> events;
+        link->splitter.split(message->data(), message->size(), events);
+        if (events.empty())
+            return;
+        TMidiIn *target = link->target;
+        // Posted events keep their order, and die with the receiver if it goes first.
+        QMetaObject::invokeMethod(
+            target,
+            [target, session = link->session, events = std::move(events)]() mutable {
+                target->take(session, std::move(events));
+            },
+            Qt::QueuedConnection);
+    } catch (...) {
+        // Nothing may unwind into the back end's thread; the message is lost.
+    }
+}
+
+void TMidiIn::take(unsigned session, std::vector<MidiInEvent> events) {
+    if (session != session_ || !open_)
+        return;
+    for (auto &event : events)
+        pending_.push_back(std::move(event));
+    if (delivering_)
+        return; // a handler is running a nested event loop; the outer loop raises these in turn
+    delivering_ = true;
+    struct Done {
+        bool &flag;
+        ~Done() { flag = false; }
+    } done{delivering_};
+    // A handler may close the port, which empties the queue.
+    while (!pending_.empty()) {
+        MidiInEvent event = std::move(pending_.front());
+        pending_.pop_front();
+        raise(event);
+    }
+}
+
+void TMidiIn::raise(MidiInEvent &event) {
+    // Called through copies, so a handler may reassign the events without pulling the rug.
+    if (event.sysEx) {
+        if (!useSysEx_ || !OnSysEx)
+            return;
+        auto handler = OnSysEx;
+        handler(this, reinterpret_cast<char *>(event.bytes.data()),
+                static_cast<int>(event.bytes.size()));
+    } else {
+        if (!useShort_ || !OnShort)
+            return;
+        auto handler = OnShort;
+        handler(this, event.bytes[0], event.bytes[1], event.bytes[2]);
+    }
+}
+
+unsigned TMidiIn::openDevice(int n) {
+    if (!in_)
+        return NoDriver;
+    if (n < 0 || n >= numDevs_)
+        return BadDeviceId;
+    // The list was read at construction; find the same device again, wherever it is now.
+    const int index = findPort(inputPortNames(*in_), n, fullNames_[n]);
+    if (index < 0)
+        return BadDeviceId;
+    {
+        std::lock_guard lock(link_->mutex);
+        link_->splitter.reset();
+        link_->session = session_;
+        link_->target = this;
+    }
+    link_->errors.clear();
+    try {
+        in_->openPort(static_cast<unsigned>(index), "MIDI In");
+    } catch (const RtMidiError &) {
+        link_->errors.failed = true;
+    }
+    open_ = true; // so the close below takes down whatever half opened
+    if (link_->errors.failed || !in_->isPortOpen()) {
+        closeDevice();
+        return Error;
+    }
+    return NoError;
+}
+
+void TMidiIn::closeDevice() {
+    if (link_) {
+        std::lock_guard lock(link_->mutex);
+        link_->target = nullptr;
+    }
+    ++session_;
+    pending_.clear();
+    if (!open_)
+        return;
+    open_ = false;
+    try {
+        in_->closePort();
+    } catch (const RtMidiError &) {
+    }
+}
+
+void TMidiIn::Prepare() {
+    closeDevice();
+    openResult_ = openDevice(port_);
+}
+
+void TMidiIn::UnPrepare() {
+    closeDevice();
+}
+
+void TMidiIn::SetUsing(bool value) {
+    if (value && !using_)
+        Prepare();
+    else if (!value && using_)
+        UnPrepare();
+    using_ = value;
+}
+
+void TMidiIn::SetPort(int n) {
+    if (n >= numDevs_)
+        return;
+    if (!using_) {
+        port_ = n;
+        return;
+    }
+    UnPrepare();
+    port_ = n;
+    Prepare();
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "MidiBackend.h"
+#include "MidiInSplitter.h"
+
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct MidiInCaps {
+    char szPname[32]; // device name, NUL-terminated, at most 31 characters
+};
+
+// One MIDI input device of the platform. Lists the devices once at construction; reports nothing
+// to the user: the result of the latest open is kept in OpenResult for the caller.
+//
+// The back end receives on a thread of its own. What it delivers is copied there and handed to
+// the thread this object lives on (the GUI thread), where OnShort and OnSysEx are raised in
+// arrival order. After a close, or a re-open on another device, nothing more of the old device
+// is raised, not even what had already arrived.
+class TMidiIn : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxDevs = 12;
+    static constexpr int SysExChunkSize = static_cast<int>(MidiInSplitter::ChunkSize);
+
+    explicit TMidiIn(QObject *owner = nullptr,
+                     vkv::midi::Backend backend = vkv::midi::Backend::Auto);
+    ~TMidiIn() override;
+
+    bool Using() const { return using_; }
+    int Port() const { return port_; }
+    int NumDevs() const { return numDevs_; }
+    unsigned OpenResult() const { return openResult_; }
+    bool UseShort() const { return useShort_; }
+    bool UseSysEx() const { return useSysEx_; }
+    vkv::midi::Backend backend() const { return backend_; }
+
+    void SetUsing(bool value);
+    void SetPort(int n);
+    // Take effect with the next message raised.
+    void SetUseShort(bool value) { useShort_ = value; }
+    void SetUseSysEx(bool value) { useSysEx_ = value; }
+
+    // Opens device Port (closing it first if it is open) and records OpenResult; closes the
+    // device. The property writers call these; Using is theirs to keep.
+    void Prepare();
+    void UnPrepare();
+
+    // One short message: status byte, first and second data byte (0 where the message has none).
+    std::function<void(QObject *Sender, uint8_t Status, uint8_t First, uint8_t Second)> OnShort;
+    // One piece of a SysEx message, at most SysExChunkSize bytes; a message's first piece begins
+    // with F0. The bytes are valid until the handler returns.
+    std::function<void(QObject *Sender, char *SysExAdd, int MsgSize)> OnSysEx;
+
+    // Entries 0..NumDevs-1 are filled.
+    std::array<MidiInCaps, MaxDevs> DevCaps{};
+
+private:
+    struct Link;
+
+    static void received(double timeStamp, std::vector<unsigned char> *message, void *link);
+    void take(unsigned session, std::vector<MidiInEvent> events);
+    void raise(MidiInEvent &event);
+    unsigned openDevice(int n);
+    void closeDevice();
+
+    std::unique_ptr<RtMidiIn> in_;
+    std::shared_ptr<Link> link_; // shared with the back end's thread
+    vkv::midi::Backend backend_ = vkv::midi::Backend::None;
+    std::array<std::string, MaxDevs> fullNames_{};
+    std::deque<MidiInEvent> pending_; // handed over, not yet raised
+    unsigned session_ = 0;            // counts opens and closes; older deliveries are dropped
+    bool delivering_ = false;
+    bool using_ = false;
+    bool open_ = false; // the device is really open (Using stays true after a refused open)
+    bool useShort_ = true;
+    bool useSysEx_ = true;
+    int port_ = 0;
+    int numDevs_ = 0;
+    unsigned openResult_ = 0;
+};
