@@ -19,29 +19,42 @@ public:
     }
     // Closing JACK clients while other clients of the same process run can crash inside libjack
     // now and then, so senders stay until the test process ends.
-    ~JackSender() { graveyard().push_back(std::move(out)); }
+    ~JackSender() { kept().ports.push_back(std::move(out)); }
 
     void send(const std::vector<unsigned char> &message) { out->sendMessage(&message); }
 
     const std::string &portName() const { return name; }
 
 private:
+    // Senders kept for the process's life, closed cleanly when it ends: a client left open at the
+    // end stalls the server for a while, and with it the next test, until it notices the loss.
+    struct Kept {
+        std::vector<std::unique_ptr<RtMidiOut>> ports;
+        std::unique_ptr<RtMidiIn> lister;
+        ~Kept() {
+            for (auto &port : ports)
+                port->closePort();
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        }
+    };
+    static Kept &kept() {
+        static Kept k;
+        return k;
+    }
+
     // A port just registered is listed only once the server has run a cycle, which takes a while
     // on a busy machine.
     void waitListed() {
-        static auto *lister = new RtMidiIn(RtMidi::UNIX_JACK, "vkvlister");
-        for (int tries = 0; tries < 500; ++tries) {
+        auto &lister = kept().lister;
+        if (!lister)
+            lister = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, "vkvlister");
+        for (int tries = 0; tries < 1000; ++tries) {
             const unsigned count = lister->getPortCount();
             for (unsigned i = 0; i < count; ++i)
                 if (lister->getPortName(i) == name)
                     return;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-    }
-
-    static std::vector<std::unique_ptr<RtMidiOut>> &graveyard() {
-        static auto *ports = new std::vector<std::unique_ptr<RtMidiOut>>;
-        return *ports;
     }
 
     std::unique_ptr<RtMidiOut> out;
