@@ -1,6 +1,7 @@
 #include "MidiBackend.h"
 
 #include <RtMidi.h>
+#include <cstdlib>
 #include <mutex>
 
 namespace vkv::midi {
@@ -53,6 +54,38 @@ template <typename Port> std::vector<std::string> names(Port &port) {
     return result;
 }
 
+// JACK port objects kept until the process ends, then closed in order: clients left open at
+// exit make the server stall every new client for a second or two while it notices they died.
+struct KeptPorts {
+    std::mutex mutex;
+    std::vector<std::unique_ptr<RtMidiIn>> inputs;
+    std::vector<std::unique_ptr<RtMidiOut>> outputs;
+    std::vector<std::shared_ptr<void>> callbackData;
+};
+
+KeptPorts &keptPorts();
+
+void closeKeptPorts() {
+    KeptPorts &kept = keptPorts();
+    std::lock_guard lock(kept.mutex);
+    // Inputs first, so no callback runs while the rest goes; their data last.
+    kept.inputs.clear();
+    kept.outputs.clear();
+    kept.callbackData.clear();
+}
+
+KeptPorts &keptPorts() {
+    static auto *kept = new KeptPorts;
+    static const bool registered = (std::atexit(&closeKeptPorts), true);
+    (void)registered;
+    return *kept;
+}
+
+void store(KeptPorts &kept, std::unique_ptr<RtMidiIn> port) { kept.inputs.push_back(std::move(port)); }
+void store(KeptPorts &kept, std::unique_ptr<RtMidiOut> port) {
+    kept.outputs.push_back(std::move(port));
+}
+
 template <typename Port> void retirePort(std::unique_ptr<Port> port, Backend backend) {
     if (!port)
         return;
@@ -62,13 +95,21 @@ template <typename Port> void retirePort(std::unique_ptr<Port> port, Backend bac
     }
     if (backend != Backend::Jack)
         return; // destroyed here
-    static std::mutex mutex;
-    static auto *kept = new std::vector<std::unique_ptr<Port>>;
-    std::lock_guard lock(mutex);
-    kept->push_back(std::move(port));
+    keepUntilExit(std::move(port));
 }
 
 } // namespace
+
+void keepUntilExit(std::unique_ptr<RtMidiOut> port) {
+    KeptPorts &kept = keptPorts();
+    std::lock_guard lock(kept.mutex);
+    store(kept, std::move(port));
+}
+void keepUntilExit(std::unique_ptr<RtMidiIn> port) {
+    KeptPorts &kept = keptPorts();
+    std::lock_guard lock(kept.mutex);
+    store(kept, std::move(port));
+}
 
 void retire(std::unique_ptr<RtMidiOut> port, Backend backend) { retirePort(std::move(port), backend); }
 void retire(std::unique_ptr<RtMidiIn> port, Backend backend) {
@@ -84,10 +125,9 @@ void retire(std::unique_ptr<RtMidiIn> port, Backend backend, std::shared_ptr<voi
     retirePort(std::move(port), backend);
     if (!kept)
         return; // the port is gone, and its callback with it
-    static std::mutex mutex;
-    static auto *data = new std::vector<std::shared_ptr<void>>;
-    std::lock_guard lock(mutex);
-    data->push_back(std::move(callbackData));
+    KeptPorts &ports = keptPorts();
+    std::lock_guard lock(ports.mutex);
+    ports.callbackData.push_back(std::move(callbackData));
 }
 
 std::unique_ptr<RtMidiOut> createOutput(Backend wanted, Backend *chosen, ErrorSink *sink) {

@@ -41,6 +41,9 @@ std::unique_ptr<RtMidiIn> createInput(Backend wanted, Backend *chosen, ErrorSink
 // other clients of the process run can crash inside the JACK library, so they are kept until
 // the process ends. Other back ends are destroyed at once.
 void retire(std::unique_ptr<RtMidiOut> port, Backend backend);
+// Keeps a JACK port object (closed or not) until the process ends, when it is closed cleanly.
+void keepUntilExit(std::unique_ptr<RtMidiOut> port);
+void keepUntilExit(std::unique_ptr<RtMidiIn> port);
 void retire(std::unique_ptr<RtMidiIn> port, Backend backend);
 // The same for an input whose callback was given `callbackData`: that is kept as long as the port
 // object, since a JACK port's process thread may still be inside the callback while it retires.

@@ -2,6 +2,8 @@
 
 // A MIDI receiver on the tests' JACK server: an RtMidi virtual input port that records every
 // message it gets, so tests can check what really crossed the bus, byte for byte.
+#include "MidiBackend.h"
+
 #include <RtMidi.h>
 
 #include <chrono>
@@ -23,11 +25,10 @@ public:
         in->openVirtualPort(port);
     }
     // Closing JACK clients while other clients of the same process run can crash inside
-    // libjack now and then, so receivers stay until the test process ends, detached from
-    // this object. Tests that need a port to vanish use a receiver in another process.
+    // libjack now and then, so receivers are closed only when the test process ends. Tests that need a port to vanish use a receiver in another process.
     ~JackReceiver() {
         in->cancelCallback();
-        graveyard().push_back(std::move(in));
+        vkv::midi::keepUntilExit(std::move(in));
     }
 
     // Waits until at least `count` messages have arrived or the time is up; returns them all.
@@ -49,10 +50,6 @@ public:
     }
 
 private:
-    static std::vector<std::unique_ptr<RtMidiIn>> &graveyard() {
-        static auto *ports = new std::vector<std::unique_ptr<RtMidiIn>>;
-        return *ports;
-    }
     static void received(double, std::vector<unsigned char> *message, void *self) {
         auto *r = static_cast<JackReceiver *>(self);
         {
