@@ -1,6 +1,7 @@
 #include "MidiBackend.h"
 
 #include <RtMidi.h>
+#include <csignal>
 #include <cstdlib>
 #include <mutex>
 
@@ -65,18 +66,17 @@ struct KeptPorts {
 
 KeptPorts &keptPorts();
 
-void closeKeptPorts() {
-    KeptPorts &kept = keptPorts();
-    std::lock_guard lock(kept.mutex);
-    // Inputs first, so no callback runs while the rest goes; their data last.
-    kept.inputs.clear();
-    kept.outputs.clear();
-    kept.callbackData.clear();
-}
+volatile std::sig_atomic_t exitCodeAtClose = 0;
+
+// libjack now and then faults on one of its own threads while several clients of a process are
+// torn down. The process is ending by then, so such a fault ends it quietly with its exit code.
+extern "C" void faultWhileClosing(int) { std::_Exit(exitCodeAtClose); }
+
+void closeKeptPortsAtExit() { closeKeptPorts(0); }
 
 KeptPorts &keptPorts() {
     static auto *kept = new KeptPorts;
-    static const bool registered = (std::atexit(&closeKeptPorts), true);
+    static const bool registered = (std::atexit(&closeKeptPortsAtExit), true);
     (void)registered;
     return *kept;
 }
@@ -99,6 +99,25 @@ template <typename Port> void retirePort(std::unique_ptr<Port> port, Backend bac
 }
 
 } // namespace
+
+void closeKeptPorts(int exitCode) {
+    KeptPorts &kept = keptPorts();
+    std::lock_guard lock(kept.mutex);
+    if (kept.inputs.empty() && kept.outputs.empty())
+        return;
+    exitCodeAtClose = exitCode;
+    struct sigaction quiet {}, oldSegv{}, oldBus{};
+    quiet.sa_handler = &faultWhileClosing;
+    sigemptyset(&quiet.sa_mask);
+    sigaction(SIGSEGV, &quiet, &oldSegv);
+    sigaction(SIGBUS, &quiet, &oldBus);
+    // Inputs first, so no callback runs while the rest goes; their data last.
+    kept.inputs.clear();
+    kept.outputs.clear();
+    kept.callbackData.clear();
+    sigaction(SIGSEGV, &oldSegv, nullptr);
+    sigaction(SIGBUS, &oldBus, nullptr);
+}
 
 void keepUntilExit(std::unique_ptr<RtMidiOut> port) {
     KeptPorts &kept = keptPorts();

@@ -44,6 +44,9 @@ void retire(std::unique_ptr<RtMidiOut> port, Backend backend);
 // Keeps a JACK port object (closed or not) until the process ends, when it is closed cleanly.
 void keepUntilExit(std::unique_ptr<RtMidiOut> port);
 void keepUntilExit(std::unique_ptr<RtMidiIn> port);
+// Closes the kept JACK clients; the program calls it as it ends (and an exit handler does, for
+// those that don't). `exitCode` is the process's exit code should the JACK library fault.
+void closeKeptPorts(int exitCode);
 void retire(std::unique_ptr<RtMidiIn> port, Backend backend);
 // The same for an input whose callback was given `callbackData`: that is kept as long as the port
 // object, since a JACK port's process thread may still be inside the callback while it retires.

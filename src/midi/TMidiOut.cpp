@@ -1,6 +1,8 @@
 #include "TMidiOut.h"
 
 #include <RtMidi.h>
+#include <chrono>
+#include <thread>
 #include <cstring>
 
 using namespace vkv::midi;
@@ -66,6 +68,10 @@ unsigned TMidiOut::openDevice(int n) {
         return Error;
     }
     open_ = true;
+    // A JACK connection takes effect only at a later process cycle; messages sent before then
+    // are flushed into an unconnected port and lost. Give the server a few cycles.
+    if (backend_ == Backend::Jack)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     return NoError;
 }
 

@@ -1,5 +1,7 @@
 // Test entry point: one QApplication for the whole executable, so widget tests can use real
 // Qt event handling, on the offscreen platform unless a display platform was asked for.
+#include "MidiBackend.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -13,5 +15,7 @@ int main(int argc, char **argv) {
 #endif
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    vkv::midi::closeKeptPorts(result);
+    return result;
 }
