@@ -69,9 +69,10 @@ unsigned TMidiOut::openDevice(int n) {
     }
     open_ = true;
     // A JACK connection takes effect only at a later process cycle; messages sent before then
-    // are flushed into an unconnected port and lost. Give the server a few cycles.
+    // are flushed into an unconnected port and lost. Give the server a few cycles (at 1024
+    // frames and 48 kHz a cycle is 21 ms).
     if (backend_ == Backend::Jack)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     return NoError;
 }
 
