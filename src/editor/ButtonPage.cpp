@@ -112,7 +112,7 @@ void ButtonPage::ButtByte0Change(QObject *) {
     const int s = w.ButtByte0->value();
     w.ButtByte0HEX->setText(hexText(s));
 
-    const int type = s / 16 >= 9 ? s / 16 - 9 : -1;
+    const int type = eventTypeIndex(s);
     w.ButtByte0A->setProperty("Tag", 1);
     w.ButtByte0A->setCurrentIndex(type);
     w.ButtByte0A->setProperty("Tag", 0);
@@ -124,7 +124,7 @@ void ButtonPage::ButtByte0Change(QObject *) {
     }
 
     w.ButtByte0B->setProperty("Tag", 1);
-    w.ButtByte0B->setValue(s % 16 + 1);
+    w.ButtByte0B->setValue(channelOf(s));
     w.ButtByte0B->setProperty("Tag", 0);
 
     if (!ButtPresetGuard)
@@ -140,14 +140,14 @@ void ButtonPage::ButtByte0AChange(QObject *) {
     if (i < 0)
         return;
     const int s = w.ButtByte0->value();
-    w.ButtByte0->setValue(s % 16 + 16 * i + 144);
+    w.ButtByte0->setValue(statusWithType(s, i));
 }
 
 void ButtonPage::ButtByte0BChange(QObject *) {
     if (w.ButtByte0B->property("Tag").toInt() == 1)
         return;
     const int s = w.ButtByte0->value();
-    w.ButtByte0->setValue(s - s % 16 + w.ButtByte0B->value() - 1);
+    w.ButtByte0->setValue(statusWithChannel(s, w.ButtByte0B->value()));
 }
 
 void ButtonPage::dataByteChange(QSpinBox *control, QLabel *hex, int field) {

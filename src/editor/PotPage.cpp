@@ -117,7 +117,7 @@ void PotPage::PotByte0Change(QObject *) {
     const int s = w.PotByte0->value();
     w.PotByte0HEX->setText(hexText(s));
 
-    const int type = s / 16 >= 9 ? s / 16 - 9 : -1;
+    const int type = eventTypeIndex(s);
     w.PotByte0A->setProperty("Tag", 1);
     w.PotByte0A->setCurrentIndex(type);
     w.PotByte0A->setProperty("Tag", 0);
@@ -128,7 +128,7 @@ void PotPage::PotByte0Change(QObject *) {
     }
 
     w.PotByte0B->setProperty("Tag", 1);
-    w.PotByte0B->setValue(s % 16 + 1);
+    w.PotByte0B->setValue(channelOf(s));
     w.PotByte0B->setProperty("Tag", 0);
 
     if (!PotPresetGuard)
@@ -144,14 +144,14 @@ void PotPage::PotByte0AChange(QObject *) {
     if (i < 0)
         return;
     const int s = w.PotByte0->value();
-    w.PotByte0->setValue(s % 16 + 16 * i + 144);
+    w.PotByte0->setValue(statusWithType(s, i));
 }
 
 void PotPage::PotByte0BChange(QObject *) {
     if (w.PotByte0B->property("Tag").toInt() == 1)
         return;
     const int s = w.PotByte0->value();
-    w.PotByte0->setValue(s - s % 16 + w.PotByte0B->value() - 1);
+    w.PotByte0->setValue(statusWithChannel(s, w.PotByte0B->value()));
 }
 
 void PotPage::dataByteChange(QSpinBox *control, QLabel *hex, int field) {

@@ -19,6 +19,17 @@ const QStringList &eventTypeItems();
 // The page's hexadecimal read-out of a byte value.
 QString hexText(int value);
 
+// A status byte's parts as both pages show them: the event type item (-1 below 0x90), the
+// channel 1..16, and the status with another event type or channel put in.
+constexpr int eventTypeIndex(int status) { return status / 16 >= 9 ? status / 16 - 9 : -1; }
+constexpr int channelOf(int status) { return status % 16 + 1; }
+constexpr int statusWithType(int status, int typeIndex) {
+    return status % 16 + 16 * typeIndex + 144;
+}
+constexpr int statusWithChannel(int status, int channel) {
+    return status - status % 16 + channel - 1;
+}
+
 // The Pots page: shows one pot record of the image in the page's controls and writes every
 // change of a control back into the record at once. The controls belong to the window's form;
 // the page only connects to their change signals. Programmatic and user changes take the same
