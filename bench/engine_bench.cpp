@@ -5,10 +5,10 @@
 #include <benchmark/benchmark.h>
 
 static void BM_SendPotEvent(benchmark::State &state) {
-    vkv::ConfigImage image;
-    vkv::loadDefaultImage(image);
-    LcdScreens lcd;
-    BoxEngine engine(image, lcd);
+    vkv::image::ConfigImage image;
+    vkv::image::loadDefaultImage(image);
+    vkv::box::LcdScreens lcd;
+    vkv::box::BoxEngine engine(image, lcd);
     unsigned sent = 0;
     engine.setOutput([&](char, char, char) { ++sent; });
     int position = 0;

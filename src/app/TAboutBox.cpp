@@ -4,11 +4,9 @@
 
 #include <QPushButton>
 
-TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent), ui(new Ui::TAboutBox) {
+TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TAboutBox>()) {
     ui->setupUi(this);
     connect(ui->OKButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-TAboutBox::~TAboutBox() {
-    delete ui;
-}
+TAboutBox::~TAboutBox() = default;

@@ -14,5 +14,5 @@ public:
     explicit TAboutBox(QWidget *parent = nullptr);
     ~TAboutBox() override;
 
-    Ui::TAboutBox *ui = nullptr;
+    std::unique_ptr<Ui::TAboutBox> ui;
 };

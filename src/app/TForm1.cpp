@@ -20,12 +20,15 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcApp, "vkv.app")
 
 const QColor Red(255, 0, 0);
 const QColor Teal(0, 128, 128);
@@ -53,8 +56,9 @@ QString TForm1::buildTime() {
     return QStringLiteral(__TIME__);
 }
 
-TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent) : QWidget(parent), ui(new Ui::TForm1) {
-    setFont(formFont());
+TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()) {
+    setFont(vkv::controls::formFont());
     ui->setupUi(this);
     move(185, 124);
 
@@ -85,13 +89,13 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent) : QWidget(parent), u
 
     createActions();
 
-    pots = new PotPage({ui->PotNumberInBank, ui->PotBank, ui->PotNumber, ui->PotPresetName,
+    pots = new vkv::editor::PotPage({ui->PotNumberInBank, ui->PotBank, ui->PotNumber, ui->PotPresetName,
                         ui->PotByte0A, ui->PotByte0BLabel, ui->PotByte0B, ui->PotByte0,
                         ui->PotByte0HEX, ui->PotByte1Label, ui->PotByte1, ui->PotByte1HEX,
                         ui->PotMin, ui->PotMinHEX, ui->PotMax, ui->PotMaxHEX},
                        configImage, presetLibrary, this);
     buttons =
-        new ButtonPage({ui->ButtonNumberInBank, ui->ButtonBank, ui->ButtNumber, ui->ButtPresetName,
+        new vkv::editor::ButtonPage({ui->ButtonNumberInBank, ui->ButtonBank, ui->ButtNumber, ui->ButtPresetName,
                         ui->ButtByte0A, ui->ButtByte0BLabel, ui->ButtByte0B, ui->ButtByte0,
                         ui->ButtByte0HEX, ui->ButtByte1Label, ui->ButtByte1, ui->ButtByte1HEX,
                         ui->ButtByte2Label, ui->ButtByte2, ui->ButtByte2HEX, ui->ButtMode},
@@ -137,7 +141,6 @@ TForm1::~TForm1() {
     qApp->removeEventFilter(this);
     // The box plays the image through MidiOut1: it goes first.
     FaderDesk.reset();
-    delete ui;
 }
 
 void TForm1::createActions() {
@@ -216,7 +219,12 @@ void TForm1::FormCreate(QObject *) {
 
     SysexSendSpeedChange(ui->SysexSendSpeed);
 
-    vkv::loadDefaultImage(configImage);
+    if (!vkv::image::loadDefaultImage(configImage)) {
+        // Only a broken build lacks it; the image then keeps its empty, framed records.
+        qCCritical(lcApp, "the built-in default configuration cannot be read");
+        QMessageBox::critical(this, QString::fromLatin1(vkv::app::VkvApplication::Title),
+                              "The built-in default configuration cannot be read.");
+    }
     runAction("LoadSettingsToForm");
 }
 
@@ -265,7 +273,7 @@ void TForm1::MIDIOutComboBoxChange(QObject *) {
     MidiOut1->SetPort(i);
     // Judge the open just made, so a refused device is never shown as selected.
     MidiOut1->SetUsing(true);
-    if (MidiOut1->OpenResult() != 0) {
+    if (MidiOut1->OpenResult() != vkv::midi::Result::NoError) {
         MidiOut1->SetUsing(false);
         showStatus("MIDI OUT Port not ready!", false);
         setSendButtonsEnabled(false);
@@ -291,7 +299,7 @@ void TForm1::MIDIInComboBoxChange(QObject *) {
     }
     MidiIn1->SetPort(i);
     MidiIn1->SetUsing(true);
-    if (MidiIn1->OpenResult() != 0) {
+    if (MidiIn1->OpenResult() != vkv::midi::Result::NoError) {
         MidiIn1->SetUsing(false);
         showStatus("MIDI IN Port not ready!", false);
         ui->RequestSysexDump->setEnabled(false);
@@ -335,7 +343,7 @@ void TForm1::TestKnobChange(TKnob *Sender) {
 
 void TForm1::TestKnobMouseDown(TKnob *, Qt::MouseButton Button, Qt::KeyboardModifiers, int, int) {
     if (Button == Qt::RightButton)
-        QMessageBox::information(this, QString::fromLatin1(VkvApplication::Title), "Test");
+        QMessageBox::information(this, QString::fromLatin1(vkv::app::VkvApplication::Title), "Test");
 }
 
 void TForm1::ShowFaderDeskClick(QObject *) {

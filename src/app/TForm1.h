@@ -10,8 +10,6 @@
 #include <QWidget>
 #include <memory>
 
-class ButtonPage;
-class PotPage;
 class QAction;
 class QComboBox;
 class QFileDialog;
@@ -25,11 +23,15 @@ class TMidiOut;
 namespace Ui {
 class TForm1;
 }
+namespace vkv::editor {
+class ButtonPage;
+class PotPage;
+} // namespace vkv::editor
 
 // The main window: the File page with port choice and the transfer and file buttons, and the
 // Pots and Buttons pages that edit the configuration image. Owns the image, the receive area,
 // both MIDI ports and the virtual box window.
-class TForm1 : public QWidget, public PotEditor {
+class TForm1 : public QWidget, public vkv::box::PotEditor {
     Q_OBJECT
 public:
     // `backend` picks the MIDI service of both ports; Auto tries ALSA, then JACK.
@@ -42,7 +44,7 @@ public:
     static QString buildTime();
 
     // The window's controls, by the names they carry as objectName.
-    Ui::TForm1 *ui = nullptr;
+    std::unique_ptr<Ui::TForm1> ui;
 
     // Components owned by the window.
     TMidiOut *MidiOut1 = nullptr;
@@ -52,11 +54,11 @@ public:
     QFileDialog *SysexSaveDialog = nullptr;
     QObject *VKORVActionList = nullptr; // parent of the named actions
 
-    vkv::ConfigImage &image() { return configImage; }
-    vkv::DumpBytes &receiveArea() { return receiveBytes; }
-    const PresetLibrary &presets() const { return presetLibrary; }
-    PotPage &potPage() { return *pots; }
-    ButtonPage &buttonPage() { return *buttons; }
+    vkv::image::ConfigImage &image() { return configImage; }
+    vkv::image::DumpBytes &receiveArea() { return receiveBytes; }
+    const vkv::editor::PresetLibrary &presets() const { return presetLibrary; }
+    vkv::editor::PotPage &potPage() { return *pots; }
+    vkv::editor::ButtonPage &buttonPage() { return *buttons; }
     // Tempo of the paced sender, from SysexSendSpeed.
     int sysexTempo() const { return sysexTempo_; }
     // The folder that holds the program, ending in a separator.
@@ -113,11 +115,11 @@ private:
     // Typed text that names no device: show the chosen item again.
     void restorePortText(QComboBox *list);
 
-    vkv::ConfigImage configImage;
-    vkv::DumpBytes receiveBytes{};
-    PresetLibrary presetLibrary;
-    PotPage *pots = nullptr;
-    ButtonPage *buttons = nullptr;
+    vkv::image::ConfigImage configImage;
+    vkv::image::DumpBytes receiveBytes{};
+    vkv::editor::PresetLibrary presetLibrary;
+    vkv::editor::PotPage *pots = nullptr;
+    vkv::editor::ButtonPage *buttons = nullptr;
     TAboutBox *AboutBox = nullptr;
     std::unique_ptr<TFaderDesk> FaderDesk;
     QStringList handledActions;

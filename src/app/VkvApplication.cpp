@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <exception>
 
+namespace vkv::app {
+
 bool VkvApplication::notify(QObject *receiver, QEvent *event) {
     return guarded([&] { return QApplication::notify(receiver, event); });
 }
@@ -21,3 +23,5 @@ bool VkvApplication::guarded(const std::function<bool()> &deliver) {
 void VkvApplication::showException(const QString &text) {
     QMessageBox::critical(nullptr, QString::fromLatin1(Title), text);
 }
+
+} // namespace vkv::app

@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+namespace vkv::app {
+
 // The application object. An exception that escapes an event handler is shown to the user in a
 // message box and the program goes on, instead of ending with the event loop half-way.
 class VkvApplication : public QApplication {
@@ -20,3 +22,5 @@ public:
     static bool guarded(const std::function<bool()> &deliver);
     static void showException(const QString &text);
 };
+
+} // namespace vkv::app

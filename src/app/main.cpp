@@ -4,7 +4,7 @@
 #include <exception>
 
 int main(int argc, char **argv) {
-    VkvApplication app(argc, argv);
+    vkv::app::VkvApplication app(argc, argv);
     app.setApplicationName("vkvela");
     // Only the main window's close ends the program; the virtual box may still be shown.
     app.setQuitOnLastWindowClosed(false);
@@ -17,9 +17,9 @@ int main(int argc, char **argv) {
         Form1.show();
         return app.exec();
     } catch (const std::exception &e) {
-        VkvApplication::showException(QString::fromLocal8Bit(e.what()));
+        vkv::app::VkvApplication::showException(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        VkvApplication::showException(QStringLiteral("Unknown exception."));
+        vkv::app::VkvApplication::showException(QStringLiteral("Unknown exception."));
     }
     return 1;
 }

@@ -1,5 +1,7 @@
 #include "OemText.h"
 
+namespace vkv::box {
+
 namespace {
 
 // Code page 437: the symbols of codes 0..31 and 127, and the upper half.
@@ -25,3 +27,5 @@ QString oemText(const std::string &bytes) {
     }
     return text;
 }
+
+} // namespace vkv::box

@@ -1,5 +1,6 @@
 #include "TFaderDesk.h"
 
+#include "FormFont.h"
 #include "OemText.h"
 #include "PotEditor.h"
 #include "TKnob.h"
@@ -11,12 +12,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <cstdio>
 
 namespace {
-
-// The credit line of both start screens: exactly 16 characters.
-const char *const CreditLine = " vkvela project ";
 
 // Controls built at run time carry a tag of 0 or more; the stored ones carry negative tags.
 int tagOf(QObject *object) {
@@ -61,9 +58,11 @@ private:
 
 } // namespace
 
-TFaderDesk::TFaderDesk(const vkv::ConfigImage &image, BoxEngine::PutFunction put, QWidget *parent)
+TFaderDesk::TFaderDesk(const vkv::image::ConfigImage &image,
+                       vkv::box::BoxEngine::PutFunction put, QWidget *parent)
     : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::TFaderDesk>()),
-      boxEngine(image, lcdLines), image(image) {
+      boxEngine(image, lcdLines) {
+    setFont(vkv::controls::formFont());
     ui->setupUi(this);
     ui->Label1->adjustSize(); // the hint keeps its whole text whatever the desktop font
     boxEngine.setOutput(std::move(put));
@@ -109,8 +108,7 @@ void TFaderDesk::BuildVirtualBox() {
     BuildKnobs();
     BuildBankButtons();
     InitLCD();
-    boxEngine.currentBank = BoxEngine::FirstBank;
-    lcdLines.showScreen("  Initializing  ", "    Virtual     ", "   Korvanevela    ", CreditLine);
+    boxEngine.finishBuild();
 }
 
 void TFaderDesk::BuildKnobs() {
@@ -146,7 +144,8 @@ void TFaderDesk::BuildBankButtons() {
         const char *caption;
         int tag;
         int top;
-    } buttons[] = {{"Bank +", BoxEngine::BankUpTag, 32}, {"Bank -", BoxEngine::BankDownTag, 64}};
+    } buttons[] = {{"Bank +", vkv::box::BoxEngine::BankUpTag, 32},
+                   {"Bank -", vkv::box::BoxEngine::BankDownTag, 64}};
     for (const auto &b : buttons) {
         auto *button = new QPushButton(QString::fromLatin1(b.caption), this);
         button->setProperty("Tag", b.tag);
@@ -170,30 +169,22 @@ void TFaderDesk::LoadPotsToKnobs() {
         TKnob *knob = knobs[k];
         if (!knob)
             continue;
-        const int status = image.pot(k, vkv::PotStatus);
-        const int byte1 = image.pot(k, vkv::PotByte1);
-        const int min = image.pot(k, vkv::PotMin);
-        const int max = image.pot(k, vkv::PotMax);
-        char hint[64];
-        std::snprintf(hint, sizeof hint, "Pot %d.%d: %02X %02X, %d to %d", vkv::potBank(k),
-                      vkv::potNumber(k), status, byte1, min, max);
-        knob->setToolTip(QString::fromLatin1(hint));
-        knob->SetPosition(boxEngine.potValues[k]);
-        knob->SetMin(min);
-        knob->SetMax(max);
+        const vkv::box::BoxEngine::KnobLoad load = boxEngine.knobLoad(k);
+        knob->setToolTip(QString::fromStdString(load.hint));
+        knob->SetPosition(load.position);
+        knob->SetMin(load.min);
+        knob->SetMax(load.max);
     }
 }
 
-void TFaderDesk::ShowReadyScreen() {
-    lcdLines.showScreen("  Initialized   ", "    Virtual     ", "   KorvaneQ2X   ", CreditLine);
-}
+void TFaderDesk::ShowReadyScreen() { boxEngine.ShowReadyScreen(); }
 
 void TFaderDesk::KnobChange(TKnob *sender) { boxEngine.KnobChange(sender->Tag, sender->Position()); }
 
 void TFaderDesk::KnobEdit(TKnob *sender, Qt::MouseButton button) {
     if (button != Qt::RightButton || !potEditor)
         return;
-    potEditor->editPot((boxEngine.currentBank - 1) * 16 + sender->Tag);
+    potEditor->editPot(boxEngine.potIdForKnob(sender->Tag));
 }
 
 void TFaderDesk::SpecialButtPush(QPushButton *sender) { boxEngine.SpecialButtPush(tagOf(sender)); }
@@ -219,63 +210,22 @@ void TFaderDesk::InitLCD() {
 }
 
 void TFaderDesk::refreshPresentation() {
-    if (!ui->BackLightLCDPanel->isHidden()) {
-        ui->BackLightLCDPanel->SetCaption(QString::fromLatin1(lcdLines.joined()));
+    TLCDLabel *dotMatrix = ui->BackLightLCDPanel;
+    if (lcdLines.dotMatrixShown()) {
+        dotMatrix->SetCaption(QString::fromLatin1(lcdLines.joined()));
+        ui->LCDPanel->hide();
+        dotMatrix->show();
         return;
     }
+    dotMatrix->hide();
     QLabel *lines[] = {ui->LCDLine0, ui->LCDLine1, ui->LCDLine2, ui->LCDLine3};
-    for (int n = 0; n < LcdScreens::Lines; ++n)
-        lines[n]->setText(oemText(lcdLines.line(n)));
+    for (int n = 0; n < vkv::box::LcdScreens::Lines; ++n)
+        lines[n]->setText(vkv::box::oemText(lcdLines.line(n)));
+    ui->LCDPanel->show();
 }
 
-void TFaderDesk::RedrawLCD(int eventId) {
-    char line[32];
-    switch (DisplayMode) {
-    case 0:
-    case 1: {
-        const int id = eventId & 0xFF;
-        std::snprintf(line, sizeof line, "Pot Moved  ");
-        lcdLines.WriteLCDLine(0, line);
-        std::snprintf(line, sizeof line, "Knob ID : %d", eventId);
-        lcdLines.WriteLCDLine(1, line);
-        std::snprintf(line, sizeof line, "Knob Nr : %d.%d ", eventId / 16 + 1, eventId % 16 + 1);
-        lcdLines.WriteLCDLine(2, line);
-        std::snprintf(line, sizeof line, "Value   : %d ", boxEngine.potValues[id]);
-        lcdLines.WriteLCDLine(3, line);
-        break;
-    }
-    case 2:
-        for (int r = 0; r < LcdScreens::Lines; ++r) {
-            for (int c = 0; c < 15; ++c)
-                line[c] = static_cast<char>((boxEngine.potValues[16 * r + c] + 7) / 9 + 1);
-            line[15] = '\0';
-            line[16] = '\0';
-            lcdLines.WriteLCDLine(static_cast<unsigned char>(r), line);
-        }
-        break;
-    case 3:
-        lcdLines.showScreen(" Display Mode 3 ", "Not Implemented ", "   Yet !!!!!!   ",
-                            "                ");
-        break;
-    default:
-        break;
-    }
-}
+void TFaderDesk::RedrawLCD(int eventId) { boxEngine.RedrawLCD(eventId); }
 
-void TFaderDesk::LCDPanelClick(QObject *) {
-    DisplayMode = 1;
-    ui->BackLightLCDPanel->SetCaption(QString::fromLatin1(lcdLines.joined()));
-    ui->LCDPanel->hide();
-    ui->BackLightLCDPanel->show();
-}
+void TFaderDesk::LCDPanelClick(QObject *) { boxEngine.LCDPanelClick(); }
 
-void TFaderDesk::BackLightLCDPanelClick(QObject *) {
-    ++DisplayMode;
-    if (DisplayMode > HighestDisplayMode) {
-        DisplayMode = 0;
-        ui->BackLightLCDPanel->hide();
-        RedrawLCD(boxEngine.lastEventId);
-        ui->LCDPanel->show();
-    }
-    RedrawLCD(boxEngine.lastEventId);
-}
+void TFaderDesk::BackLightLCDPanelClick(QObject *) { boxEngine.BackLightLCDPanelClick(); }

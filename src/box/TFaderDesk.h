@@ -8,7 +8,6 @@
 #include <array>
 #include <memory>
 
-class PotEditor;
 class TKnob;
 class TLCDLabel;
 class QLabel;
@@ -17,10 +16,14 @@ class QPushButton;
 namespace Ui {
 class TFaderDesk;
 }
+namespace vkv::box {
+class PotEditor;
+}
 
-// The virtual box: one bank of 16 pots as knobs with value labels, the two bank buttons and the
-// emulated LCD. Knobs and bank buttons are created at each build and destroyed at the next; the
-// stored children (hint label and both LCD presentations) carry negative tags and stay.
+// The virtual box window: one bank of 16 pots as knobs with value labels, the two bank buttons and
+// the emulated LCD. It paints the box engine's state and forwards its controls' events to it.
+// Knobs and bank buttons are created at each build and destroyed at the next; the stored children
+// (hint label and both LCD presentations) carry negative tags and stay.
 class TFaderDesk : public QWidget {
     Q_OBJECT
 public:
@@ -38,10 +41,11 @@ public:
 
     // `image` is the configuration image the knobs play; `put` sends one short message (the
     // main window's output port).
-    TFaderDesk(const vkv::ConfigImage &image, BoxEngine::PutFunction put, QWidget *parent = nullptr);
+    TFaderDesk(const vkv::image::ConfigImage &image, vkv::box::BoxEngine::PutFunction put,
+               QWidget *parent = nullptr);
     ~TFaderDesk() override;
 
-    void setPotEditor(PotEditor *editor) { potEditor = editor; }
+    void setPotEditor(vkv::box::PotEditor *editor) { potEditor = editor; }
     void setKnobCount(int n) { KnobCount = n; }
     int knobCount() const { return KnobCount; }
 
@@ -54,16 +58,16 @@ public:
     void LoadPotsToKnobs();
     void ShowReadyScreen();
 
-    // LCD (its text lines, display mode and both presentations).
+    // LCD: the engine keeps its lines, display mode and visible presentation; the window places
+    // and paints the two presentations.
     void InitLCD();
     void RedrawLCD(int eventId);
     void LCDPanelClick(QObject *sender);
     void BackLightLCDPanelClick(QObject *sender);
-    int displayMode() const { return DisplayMode; }
-    static constexpr int HighestDisplayMode = 3;
+    int displayMode() const { return lcdLines.DisplayMode; }
 
-    BoxEngine &engine() { return boxEngine; }
-    LcdScreens &lcd() { return lcdLines; }
+    vkv::box::BoxEngine &engine() { return boxEngine; }
+    vkv::box::LcdScreens &lcd() { return lcdLines; }
     // Knob table: the knob at index k, or null.
     TKnob *knob(int k) const { return k >= 0 && k < MaxKnobs ? knobs[k] : nullptr; }
 
@@ -74,12 +78,10 @@ private:
     void refreshPresentation();
 
     std::unique_ptr<Ui::TFaderDesk> ui;
-    LcdScreens lcdLines;
-    BoxEngine boxEngine;
-    const vkv::ConfigImage &image;
-    PotEditor *potEditor = nullptr;
+    vkv::box::LcdScreens lcdLines;
+    vkv::box::BoxEngine boxEngine;
+    vkv::box::PotEditor *potEditor = nullptr;
     std::array<TKnob *, MaxKnobs> knobs{};
     int KnobCount = 1;
-    int DisplayMode = 1;
     QObject *clickFilter = nullptr;
 };

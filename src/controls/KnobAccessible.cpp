@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace vkv::controls {
+
 namespace {
 
 QAccessibleInterface *knobFactory(const QString &className, QObject *object) {
@@ -63,3 +65,5 @@ QVariant KnobAccessible::minimumValue() const {
 QVariant KnobAccessible::minimumStepSize() const {
     return 1;
 }
+
+} // namespace vkv::controls

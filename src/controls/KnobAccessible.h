@@ -4,6 +4,8 @@
 
 class TKnob;
 
+namespace vkv::controls {
+
 // What screen readers and UI automation see of a knob: a dial with its value and its range.
 class KnobAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
@@ -24,3 +26,5 @@ public:
 private:
     TKnob *knob() const;
 };
+
+} // namespace vkv::controls

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace vkv::knob {
+namespace vkv::controls::knob {
 
 namespace {
 constexpr long double Pi = std::numbers::pi_v<long double>;
@@ -96,4 +96,4 @@ int squareSide(int width, int height, int side) {
     return side;
 }
 
-} // namespace vkv::knob
+} // namespace vkv::controls::knob

@@ -4,7 +4,7 @@
 // range, the pointer's end points and the square resize rule. Angles are whole degrees,
 // counter-clockwise from the positive x axis; the pointer travels 300 degrees clockwise from
 // StartAngle (the Min end, down-left) over 90 (up) to EndAngle (the Max end, down-right).
-namespace vkv::knob {
+namespace vkv::controls::knob {
 
 constexpr int StartAngle = 240;
 constexpr int EndAngle = -60;
@@ -48,4 +48,4 @@ PointerEnds pointerEnds(int angle, int radius);
 // follows a growing side up and a shrinking side down.
 int squareSide(int width, int height, int side);
 
-} // namespace vkv::knob
+} // namespace vkv::controls::knob

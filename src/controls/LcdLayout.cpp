@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <memory>
 
-namespace lcd {
+namespace vkv::controls::lcd {
 
 namespace fd = fontdata;
 
@@ -61,19 +61,19 @@ const unsigned char *builtinGlyph(TDotMatrix m, int code) {
     const int size = s.cols * s.rows;
     switch (m) {
     case TDotMatrix::mat5x7:
-        return fd::mat5x7 + (code - fd::kAsciiBase) * size;
+        return fd::mat5x7 + (code - fd::AsciiBase) * size;
     case TDotMatrix::mat5x8:
-        return fd::mat5x8 + (code - fd::kAsciiBase) * size;
+        return fd::mat5x8 + (code - fd::AsciiBase) * size;
     case TDotMatrix::mat7x9:
-        return fd::mat7x9 + (code - fd::kAsciiBase) * size;
+        return fd::mat7x9 + (code - fd::AsciiBase) * size;
     case TDotMatrix::mat9x12:
-        return fd::mat9x12 + (code - fd::kAsciiBase) * size;
+        return fd::mat9x12 + (code - fd::AsciiBase) * size;
     case TDotMatrix::Hitachi:
         return fd::hitachi + code * size;
     case TDotMatrix::Hitachi2:
-        if (code < fd::kTallBase)
+        if (code < fd::TallBase)
             return fd::hitachi + code * 5 * 7;
-        return fd::hitachi2Tall + (code - fd::kTallBase) * size;
+        return fd::hitachi2Tall + (code - fd::TallBase) * size;
     case TDotMatrix::dos5x7:
         return fd::dos5x7 + code * size;
     case TDotMatrix::CustomFont:
@@ -87,7 +87,7 @@ bool builtinDotLit(TDotMatrix m, int code, int row, int col) {
     if (!glyph)
         return false;
     int cols = matrixSize(m).cols;
-    if (m == TDotMatrix::Hitachi2 && code < fd::kTallBase) {
+    if (m == TDotMatrix::Hitachi2 && code < fd::TallBase) {
         if (row >= 7)
             return false; // the 5 x 7 glyph fills the top seven rows only
         cols = 5;
@@ -125,7 +125,7 @@ CustomFontData::LoadResult CustomFontData::load(const std::string &path) {
     const std::int32_t last = readLe32(header + 12);
     // The 256 glyph slots and the layout need a valid range and positive, sane sizes; the
     // checks come before any allocation so a hostile header costs nothing.
-    if (cols < 1 || rows < 1 || cols > kMaxDots || rows > kMaxDots)
+    if (cols < 1 || rows < 1 || cols > MaxDots || rows > MaxDots)
         return LoadResult::BadHeader;
     if (first < 0 || last > 255 || first > last)
         return LoadResult::BadHeader;
@@ -164,7 +164,7 @@ void CustomFontData::clear() {
 namespace {
 
 int clampExtent(long long v) {
-    return int(std::clamp<long long>(v, 0, kMaxExtent));
+    return int(std::clamp<long long>(v, 0, MaxExtent));
 }
 
 // Steps 1 to 3 of both layouts: dot size and cell size.
@@ -197,7 +197,7 @@ int fitCount(long long extent, long long spacing, long long border, long long ce
         return 1;
     // C++ division truncates toward zero, as the rule wants.
     const long long n = (extent + spacing - 2 * border) / pitch;
-    return int(std::clamp<long long>(n, 1, kMaxExtent));
+    return int(std::clamp<long long>(n, 1, MaxExtent));
 }
 
 } // namespace
@@ -233,7 +233,7 @@ Point dotOrigin(const Layout &l, const LayoutInput &in, Point origin, int row, i
 std::string captionCodes(const std::u16string &caption) {
     std::string codes;
     for (char16_t c : caption) {
-        if (c == 0 || codes.size() == std::size_t(kMaxCaption))
+        if (c == 0 || codes.size() == std::size_t(MaxCaption))
             break;
         codes.push_back(c <= 0xFF ? char(c) : '?');
     }
@@ -249,4 +249,4 @@ std::uint32_t halfColor(std::uint32_t rgb) {
     return (rgb & 0xFF000000u) | ((rgb >> 1) & 0x007F7F7Fu);
 }
 
-} // namespace lcd
+} // namespace vkv::controls::lcd

@@ -43,11 +43,11 @@ enum class TPixelShape { spSquare = 0, spShaped = 1, spRound = 2 };
 
 enum class TMyBorder { frRaised = 0, frLowered = 1, frSingle = 2, frNone = 3 };
 
-namespace lcd {
+namespace vkv::controls::lcd {
 
 // Largest width or height a control may take (Qt's QWIDGETSIZE_MAX); sizes computed from
 // absurd property values are clamped to it instead of overflowing.
-constexpr int kMaxExtent = (1 << 24) - 1;
+constexpr int MaxExtent = (1 << 24) - 1;
 
 struct CharRange {
     int first = 0;
@@ -88,7 +88,7 @@ public:
 
     // A glyph side longer than this cannot be a character font; such a header is refused
     // rather than allocating for it.
-    static constexpr int kMaxDots = 64;
+    static constexpr int MaxDots = 64;
 
     // Replaces this font with the file's only when the file opens and its header is valid.
     LoadResult load(const std::string &path);
@@ -151,7 +151,7 @@ Point dotOrigin(const Layout &l, const LayoutInput &in, Point origin, int row, i
 
 // The caption as the control shows it: 8-bit codes, at most 255, ending at the first NUL.
 // Characters beyond Latin-1 become '?'.
-constexpr int kMaxCaption = 255;
+constexpr int MaxCaption = 255;
 std::string captionCodes(const std::u16string &caption);
 // Code shown in cell k: character k of the caption, 0 past its end, clamped into `range`.
 int cellCode(const std::string &codes, long long k, CharRange range);
@@ -159,4 +159,4 @@ int cellCode(const std::string &codes, long long k, CharRange range);
 // PixelOn with red, green and blue each halved, for the rim of a shaped dot.
 std::uint32_t halfColor(std::uint32_t rgb);
 
-} // namespace lcd
+} // namespace vkv::controls::lcd

@@ -15,7 +15,7 @@
 #include <limits>
 #include <numbers>
 
-using namespace vkv;
+namespace knob = vkv::controls::knob;
 
 namespace {
 
@@ -53,7 +53,7 @@ bool isArrow(int key) {
 } // namespace
 
 TKnob::TKnob(QWidget *owner) : QWidget(owner) {
-    KnobAccessible::install();
+    vkv::controls::KnobAccessible::install();
     // Tab focus only: a click takes the focus itself, and only inside the round face.
     setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true); // the label previews the value under the mouse without a press

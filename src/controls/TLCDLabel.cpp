@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+namespace lcd = vkv::controls::lcd;
+
 namespace {
 
 TLCDLabel::ErrorHandler &errorHandler() {
@@ -136,7 +138,7 @@ bool TLCDLabel::refuse(bool condition, const char *message) {
 }
 
 void TLCDLabel::SetCaption(const QString &value) {
-    const QString text = value.left(lcd::kMaxCaption);
+    const QString text = value.left(lcd::MaxCaption);
     if (text == caption)
         return;
     caption = text;

@@ -82,7 +82,7 @@ public:
     QColor PixelOnHalf() const { return pixelOnHalf; }
     // How the latest custom font file load went; a truncated file is in force with the glyphs
     // read so far.
-    lcd::CustomFontData::LoadResult FontLoadResult() const { return fontLoadResult; }
+    vkv::controls::lcd::CustomFontData::LoadResult FontLoadResult() const { return fontLoadResult; }
 
     int Tag = 0;
 
@@ -112,10 +112,10 @@ private:
     // Lays the control out again (fitting it if someone changed its size) and schedules a paint.
     void refresh();
     void applyLayout();
-    lcd::LayoutInput layoutInput() const;
+    vkv::controls::lcd::LayoutInput layoutInput() const;
     bool refuse(bool condition, const char *message);
     bool dotLit(int code, int row, int col) const;
-    void paintCell(class QPainter &p, lcd::Point origin, int code) const;
+    void paintCell(class QPainter &p, vkv::controls::lcd::Point origin, int code) const;
 
     QString caption;
     std::string textBuffer; // the caption as 8-bit codes
@@ -144,9 +144,9 @@ private:
     int lastHeight = 0;
     int dotCols = 5;
     int dotRows = 7;
-    lcd::CharRange range{32, 126};
-    lcd::Layout layout;
-    lcd::CustomFontData customFont;
-    lcd::CustomFontData::LoadResult fontLoadResult = lcd::CustomFontData::LoadResult::NotLoaded;
+    vkv::controls::lcd::CharRange range{32, 126};
+    vkv::controls::lcd::Layout layout;
+    vkv::controls::lcd::CustomFontData customFont;
+    vkv::controls::lcd::CustomFontData::LoadResult fontLoadResult = vkv::controls::lcd::CustomFontData::LoadResult::NotLoaded;
     bool leftPressed = false;
 };

@@ -1,7 +1,7 @@
 #include "ButtonPage.h"
 
 #include "ConfigImage.h"
-#include "PotPage.h"
+#include "EventTypes.h"
 #include "PresetLibrary.h"
 
 #include <QComboBox>
@@ -11,15 +11,10 @@
 #include <algorithm>
 #include <array>
 
+namespace vkv::editor {
+
 QString ButtonPage::channelCaption(int typeIndex) {
     return typeIndex == 6 ? "Meta ID :" : "Midi Channel :";
-}
-
-QString ButtonPage::byte1Caption(int typeIndex) {
-    static const std::array<const char *, 7> captions{
-        "Note Nr :",        "Note Nr :",   "Control Nr :",   "Program Nr :",
-        "Pressure Value :", "Pitch MSB :", "Meta Event Nr :"};
-    return captions.at(static_cast<std::size_t>(typeIndex));
 }
 
 QString ButtonPage::byte2Caption(int typeIndex) {
@@ -28,9 +23,10 @@ QString ButtonPage::byte2Caption(int typeIndex) {
     return captions.at(static_cast<std::size_t>(typeIndex));
 }
 
-ButtonPage::ButtonPage(const Widgets &widgets, vkv::ConfigImage &image,
+ButtonPage::ButtonPage(const Widgets &widgets, image::ConfigImage &configImage,
                        const PresetLibrary &presets, QObject *parent)
-    : QObject(parent), w(widgets), image(image), presets(presets) {
+    : QObject(parent), w(widgets), status{w.ButtByte0, w.ButtByte0HEX, w.ButtByte0A, w.ButtByte0B},
+      configImage(configImage), presets(presets) {
     w.ButtByte0A->setProperty("Tag", 0);
     w.ButtByte0B->setProperty("Tag", 0);
 
@@ -77,18 +73,18 @@ void ButtonPage::fillPresetNames() {
 }
 
 int ButtonPage::currentButton() const {
-    return std::clamp(w.ButtNumber->value(), 0, vkv::ButtonCount - 1);
+    return std::clamp(w.ButtNumber->value(), 0, image::ButtonCount - 1);
 }
 
 void ButtonPage::UpdateButtPropsExecute(QObject *) {
     ButtLoadGuard = true;
     const int n = currentButton();
-    w.ButtonBank->setValue(vkv::buttonBank(n));
-    w.ButtonNumberInBank->setValue(vkv::buttonNumber(n));
-    w.ButtByte0->setValue(image.button(n, vkv::ButtonStatus));
-    w.ButtByte1->setValue(image.button(n, vkv::ButtonByte1));
-    w.ButtByte2->setValue(image.button(n, vkv::ButtonByte2));
-    const int mode = image.button(n, vkv::ButtonMode);
+    w.ButtonBank->setValue(image::buttonBank(n));
+    w.ButtonNumberInBank->setValue(image::buttonNumber(n));
+    w.ButtByte0->setValue(configImage.button(n, image::ButtonStatus));
+    w.ButtByte1->setValue(configImage.button(n, image::ButtonByte1));
+    w.ButtByte2->setValue(configImage.button(n, image::ButtonByte2));
+    const int mode = configImage.button(n, image::ButtonMode);
     w.ButtMode->setCurrentIndex(mode < w.ButtMode->count() ? mode : -1);
     ButtLoadGuard = false;
 }
@@ -100,7 +96,8 @@ void ButtonPage::ButtNumberChange(QObject *Sender) {
 void ButtonPage::ButtonBankChange(QObject *) {
     if (ButtLoadGuard)
         return;
-    w.ButtNumber->setValue(w.ButtonNumberInBank->value() + 8 * w.ButtonBank->value() - 9);
+    w.ButtNumber->setValue(
+        image::buttonFromBank(w.ButtonBank->value(), w.ButtonNumberInBank->value()));
 }
 
 void ButtonPage::ButtonNumberInBankChange(QObject *Sender) {
@@ -108,47 +105,21 @@ void ButtonPage::ButtonNumberInBankChange(QObject *Sender) {
 }
 
 void ButtonPage::ButtByte0Change(QObject *) {
-    const int n = currentButton();
-    const int s = w.ButtByte0->value();
-    w.ButtByte0HEX->setText(hexText(s));
-
-    const int type = eventTypeIndex(s);
-    w.ButtByte0A->setProperty("Tag", 1);
-    w.ButtByte0A->setCurrentIndex(type);
-    w.ButtByte0A->setProperty("Tag", 0);
-
+    const int type = status.showParts();
     if (type >= 0 && type <= 6) {
         w.ButtByte0BLabel->setText(channelCaption(type));
         w.ButtByte1Label->setText(byte1Caption(type));
         w.ButtByte2Label->setText(byte2Caption(type));
     }
-
-    w.ButtByte0B->setProperty("Tag", 1);
-    w.ButtByte0B->setValue(channelOf(s));
-    w.ButtByte0B->setProperty("Tag", 0);
-
     if (!ButtPresetGuard)
         FindButtPresetName();
     if (!ButtLoadGuard)
-        image.setButton(n, vkv::ButtonStatus, s);
+        configImage.setButton(currentButton(), image::ButtonStatus, w.ButtByte0->value());
 }
 
-void ButtonPage::ButtByte0AChange(QObject *) {
-    if (w.ButtByte0A->property("Tag").toInt() == 1)
-        return;
-    const int i = w.ButtByte0A->currentIndex();
-    if (i < 0)
-        return;
-    const int s = w.ButtByte0->value();
-    w.ButtByte0->setValue(statusWithType(s, i));
-}
+void ButtonPage::ButtByte0AChange(QObject *) { status.typeChosen(); }
 
-void ButtonPage::ButtByte0BChange(QObject *) {
-    if (w.ButtByte0B->property("Tag").toInt() == 1)
-        return;
-    const int s = w.ButtByte0->value();
-    w.ButtByte0->setValue(statusWithChannel(s, w.ButtByte0B->value()));
-}
+void ButtonPage::ButtByte0BChange(QObject *) { status.channelChosen(); }
 
 void ButtonPage::dataByteChange(QSpinBox *control, QLabel *hex, int field) {
     const int n = currentButton();
@@ -157,15 +128,15 @@ void ButtonPage::dataByteChange(QSpinBox *control, QLabel *hex, int field) {
     if (!ButtPresetGuard)
         FindButtPresetName();
     if (!ButtLoadGuard)
-        image.setButton(n, field, v);
+        configImage.setButton(n, field, v);
 }
 
 void ButtonPage::ButtByte1Change(QObject *) {
-    dataByteChange(w.ButtByte1, w.ButtByte1HEX, vkv::ButtonByte1);
+    dataByteChange(w.ButtByte1, w.ButtByte1HEX, image::ButtonByte1);
 }
 
 void ButtonPage::ButtByte2Change(QObject *) {
-    dataByteChange(w.ButtByte2, w.ButtByte2HEX, vkv::ButtonByte2);
+    dataByteChange(w.ButtByte2, w.ButtByte2HEX, image::ButtonByte2);
 }
 
 void ButtonPage::ButtModeChange(QObject *) {
@@ -174,7 +145,7 @@ void ButtonPage::ButtModeChange(QObject *) {
     const int mode = w.ButtMode->currentIndex();
     if (mode < 0)
         return;
-    image.setButton(currentButton(), vkv::ButtonMode, mode);
+    configImage.setButton(currentButton(), image::ButtonMode, mode);
 }
 
 void ButtonPage::FindButtPresetName() {
@@ -199,4 +170,13 @@ void ButtonPage::ApplyButtPreset(QStringView key) {
     w.ButtByte1->setValue(static_cast<int>((*number >> 8) & 0xFF));
     w.ButtByte2->setValue(static_cast<int>(*number & 0xFF));
     ButtPresetGuard = false;
+    // As for pots: the record becomes what the page shows, also where no value changed.
+    if (!ButtLoadGuard) {
+        const int n = currentButton();
+        configImage.setButton(n, image::ButtonStatus, w.ButtByte0->value());
+        configImage.setButton(n, image::ButtonByte1, w.ButtByte1->value());
+        configImage.setButton(n, image::ButtonByte2, w.ButtByte2->value());
+    }
 }
+
+} // namespace vkv::editor

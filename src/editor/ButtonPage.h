@@ -1,17 +1,22 @@
 #pragma once
 
+#include "StatusControls.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringView>
 
-class PresetLibrary;
 class QComboBox;
 class QLabel;
 class QSpinBox;
 
-namespace vkv {
+namespace vkv::image {
 class ConfigImage;
 }
+
+namespace vkv::editor {
+
+class PresetLibrary;
 
 // The Buttons page: like the Pots page, with eight buttons to a bank, a byte 2 in place of the
 // pot's range, and the button's mode. Every change of a control is written into the button's
@@ -38,13 +43,12 @@ public:
         QComboBox *ButtMode = nullptr;
     };
 
-    // Captions of the channel, byte 1 and byte 2 labels for event type index 0..6.
+    // Captions of the channel and byte 2 labels for event type index 0..6.
     static QString channelCaption(int typeIndex);
-    static QString byte1Caption(int typeIndex);
     static QString byte2Caption(int typeIndex);
 
-    ButtonPage(const Widgets &widgets, vkv::ConfigImage &image, const PresetLibrary &presets,
-               QObject *parent = nullptr);
+    ButtonPage(const Widgets &widgets, image::ConfigImage &configImage,
+               const PresetLibrary &presets, QObject *parent = nullptr);
 
     // Action UpdateButtProps: shows the record of the button that ButtNumber holds.
     void UpdateButtPropsExecute(QObject *Sender);
@@ -72,6 +76,9 @@ private:
     void dataByteChange(QSpinBox *control, QLabel *hex, int field);
 
     Widgets w;
-    vkv::ConfigImage &image;
+    StatusControls status;
+    image::ConfigImage &configImage;
     const PresetLibrary &presets;
 };
+
+} // namespace vkv::editor

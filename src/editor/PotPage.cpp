@@ -1,6 +1,7 @@
 #include "PotPage.h"
 
 #include "ConfigImage.h"
+#include "EventTypes.h"
 #include "PresetLibrary.h"
 
 #include <QComboBox>
@@ -10,32 +11,16 @@
 #include <algorithm>
 #include <array>
 
-const QStringList &eventTypeItems() {
-    static const QStringList items{
-        "9 : Note On ",        "A : Poly Aftertouch ",    "B : Controller ",
-        "C : Program Change ", "D : Channel Aftertouch ", "E : Pitch Bender ",
-        "F : Meta Event "};
-    return items;
-}
-
-QString hexText(int value) {
-    return QString::asprintf("%02X", value);
-}
-
-QString PotPage::byte1Caption(int typeIndex) {
-    static const std::array<const char *, 7> captions{
-        "Note Nr :",        "Note Nr :",   "Control Nr :",   "Program Nr :",
-        "Pressure Value :", "Pitch MSB :", "Meta Event Nr :"};
-    return captions.at(static_cast<std::size_t>(typeIndex));
-}
+namespace vkv::editor {
 
 QString PotPage::channelCaption(int typeIndex) {
     return typeIndex == 6 ? "Meta ID :" : "Midi Channel:";
 }
 
-PotPage::PotPage(const Widgets &widgets, vkv::ConfigImage &image, const PresetLibrary &presets,
-                 QObject *parent)
-    : QObject(parent), w(widgets), image(image), presets(presets) {
+PotPage::PotPage(const Widgets &widgets, image::ConfigImage &configImage,
+                 const PresetLibrary &presets, QObject *parent)
+    : QObject(parent), w(widgets), status{w.PotByte0, w.PotByte0HEX, w.PotByte0A, w.PotByte0B},
+      configImage(configImage), presets(presets) {
     w.PotByte0A->setProperty("Tag", 0);
     w.PotByte0B->setProperty("Tag", 0);
 
@@ -83,18 +68,18 @@ void PotPage::fillPresetNames() {
 }
 
 int PotPage::currentPot() const {
-    return std::clamp(w.PotNumber->value(), 0, vkv::PotCount - 1);
+    return std::clamp(w.PotNumber->value(), 0, image::PotCount - 1);
 }
 
 void PotPage::UpdatePotPropsExecute(QObject *) {
     PotLoadGuard = true;
     const int p = currentPot();
-    w.PotBank->setValue(vkv::potBank(p));
-    w.PotNumberInBank->setValue(vkv::potNumber(p));
-    w.PotByte0->setValue(image.pot(p, vkv::PotStatus));
-    w.PotByte1->setValue(image.pot(p, vkv::PotByte1));
-    w.PotMin->setValue(image.pot(p, vkv::PotMin));
-    w.PotMax->setValue(image.pot(p, vkv::PotMax));
+    w.PotBank->setValue(image::potBank(p));
+    w.PotNumberInBank->setValue(image::potNumber(p));
+    w.PotByte0->setValue(configImage.pot(p, image::PotStatus));
+    w.PotByte1->setValue(configImage.pot(p, image::PotByte1));
+    w.PotMin->setValue(configImage.pot(p, image::PotMin));
+    w.PotMax->setValue(configImage.pot(p, image::PotMax));
     PotLoadGuard = false;
 }
 
@@ -105,7 +90,7 @@ void PotPage::PotNumberChange(QObject *Sender) {
 void PotPage::PotBankChange(QObject *) {
     if (PotLoadGuard)
         return;
-    w.PotNumber->setValue(w.PotNumberInBank->value() + 16 * w.PotBank->value() - 17);
+    w.PotNumber->setValue(image::potFromBank(w.PotBank->value(), w.PotNumberInBank->value()));
 }
 
 void PotPage::PotNumberInBankChange(QObject *Sender) {
@@ -113,46 +98,20 @@ void PotPage::PotNumberInBankChange(QObject *Sender) {
 }
 
 void PotPage::PotByte0Change(QObject *) {
-    const int p = currentPot();
-    const int s = w.PotByte0->value();
-    w.PotByte0HEX->setText(hexText(s));
-
-    const int type = eventTypeIndex(s);
-    w.PotByte0A->setProperty("Tag", 1);
-    w.PotByte0A->setCurrentIndex(type);
-    w.PotByte0A->setProperty("Tag", 0);
-
+    const int type = status.showParts();
     if (type >= 0 && type <= 6) {
         w.PotByte1Label->setText(byte1Caption(type));
         w.PotByte0BLabel->setText(channelCaption(type));
     }
-
-    w.PotByte0B->setProperty("Tag", 1);
-    w.PotByte0B->setValue(channelOf(s));
-    w.PotByte0B->setProperty("Tag", 0);
-
     if (!PotPresetGuard)
         FindPotPresetName();
     if (!PotLoadGuard)
-        image.setPot(p, vkv::PotStatus, s);
+        configImage.setPot(currentPot(), image::PotStatus, w.PotByte0->value());
 }
 
-void PotPage::PotByte0AChange(QObject *) {
-    if (w.PotByte0A->property("Tag").toInt() == 1)
-        return;
-    const int i = w.PotByte0A->currentIndex();
-    if (i < 0)
-        return;
-    const int s = w.PotByte0->value();
-    w.PotByte0->setValue(statusWithType(s, i));
-}
+void PotPage::PotByte0AChange(QObject *) { status.typeChosen(); }
 
-void PotPage::PotByte0BChange(QObject *) {
-    if (w.PotByte0B->property("Tag").toInt() == 1)
-        return;
-    const int s = w.PotByte0->value();
-    w.PotByte0->setValue(statusWithChannel(s, w.PotByte0B->value()));
-}
+void PotPage::PotByte0BChange(QObject *) { status.channelChosen(); }
 
 void PotPage::dataByteChange(QSpinBox *control, QLabel *hex, int field) {
     const int p = currentPot();
@@ -161,19 +120,19 @@ void PotPage::dataByteChange(QSpinBox *control, QLabel *hex, int field) {
     if (!PotPresetGuard)
         FindPotPresetName();
     if (!PotLoadGuard)
-        image.setPot(p, field, v);
+        configImage.setPot(p, field, v);
 }
 
 void PotPage::PotByte1Change(QObject *) {
-    dataByteChange(w.PotByte1, w.PotByte1HEX, vkv::PotByte1);
+    dataByteChange(w.PotByte1, w.PotByte1HEX, image::PotByte1);
 }
 
 void PotPage::PotMinChange(QObject *) {
-    dataByteChange(w.PotMin, w.PotMinHEX, vkv::PotMin);
+    dataByteChange(w.PotMin, w.PotMinHEX, image::PotMin);
 }
 
 void PotPage::PotMaxChange(QObject *) {
-    dataByteChange(w.PotMax, w.PotMaxHEX, vkv::PotMax);
+    dataByteChange(w.PotMax, w.PotMaxHEX, image::PotMax);
 }
 
 void PotPage::FindPotPresetName() {
@@ -200,4 +159,16 @@ void PotPage::ApplyPotPreset(QStringView key) {
     w.PotMin->setValue(static_cast<int>((*number >> 8) & 0xFF));
     w.PotMax->setValue(static_cast<int>(*number & 0xFF));
     PotPresetGuard = false;
+    // A value the page already showed raised no change, yet the record may hold a byte the page
+    // cannot show as it is (a status below 0x90, a limit above 127): store what the page shows,
+    // so the record is the preset whose name the page now carries.
+    if (!PotLoadGuard) {
+        const int p = currentPot();
+        configImage.setPot(p, image::PotStatus, w.PotByte0->value());
+        configImage.setPot(p, image::PotByte1, w.PotByte1->value());
+        configImage.setPot(p, image::PotMin, w.PotMin->value());
+        configImage.setPot(p, image::PotMax, w.PotMax->value());
+    }
 }
+
+} // namespace vkv::editor

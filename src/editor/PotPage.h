@@ -1,34 +1,22 @@
 #pragma once
 
+#include "StatusControls.h"
+
 #include <QObject>
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 
-class PresetLibrary;
 class QComboBox;
 class QLabel;
 class QSpinBox;
 
-namespace vkv {
+namespace vkv::image {
 class ConfigImage;
 }
 
-// The event types of a status byte's high digit, 9 to F, as the pages list them.
-const QStringList &eventTypeItems();
-// The page's hexadecimal read-out of a byte value.
-QString hexText(int value);
+namespace vkv::editor {
 
-// A status byte's parts as both pages show them: the event type item (-1 below 0x90), the
-// channel 1..16, and the status with another event type or channel put in.
-constexpr int eventTypeIndex(int status) { return status / 16 >= 9 ? status / 16 - 9 : -1; }
-constexpr int channelOf(int status) { return status % 16 + 1; }
-constexpr int statusWithType(int status, int typeIndex) {
-    return status % 16 + 16 * typeIndex + 144;
-}
-constexpr int statusWithChannel(int status, int channel) {
-    return status - status % 16 + channel - 1;
-}
+class PresetLibrary;
 
 // The Pots page: shows one pot record of the image in the page's controls and writes every
 // change of a control back into the record at once. The controls belong to the window's form;
@@ -56,11 +44,10 @@ public:
         QLabel *PotMaxHEX = nullptr;
     };
 
-    // Captions of the byte 1 and channel labels for event type index 0..6.
-    static QString byte1Caption(int typeIndex);
+    // Caption of the channel label for event type index 0..6.
     static QString channelCaption(int typeIndex);
 
-    PotPage(const Widgets &widgets, vkv::ConfigImage &image, const PresetLibrary &presets,
+    PotPage(const Widgets &widgets, image::ConfigImage &configImage, const PresetLibrary &presets,
             QObject *parent = nullptr);
 
     // Action UpdatePotProps: shows the record of the pot that PotNumber holds.
@@ -92,6 +79,9 @@ private:
     void dataByteChange(QSpinBox *control, QLabel *hex, int field);
 
     Widgets w;
-    vkv::ConfigImage &image;
+    StatusControls status;
+    image::ConfigImage &configImage;
     const PresetLibrary &presets;
 };
+
+} // namespace vkv::editor

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace vkv::editor {
+
 namespace {
 
 // A preset file is a few kilobytes; anything this large is not one, and reading it whole would
@@ -166,10 +168,6 @@ int chosen(const QStringList &names, int selectedIndex, const QString &comboText
     return comboText == names[selectedIndex] ? selectedIndex : -1;
 }
 
-int byteAt(std::uint32_t value, int shift) {
-    return static_cast<int>((value >> shift) & 0xFF);
-}
-
 } // namespace
 
 void PresetLibrary::LoadPresets(const QString &folder) {
@@ -184,17 +182,6 @@ void PresetLibrary::LoadPresets(const QString &folder) {
 
 QString PresetLibrary::presetFilePath(const QString &folder) {
     return QDir(folder).filePath(QString::fromLatin1(FileName));
-}
-
-QString PresetLibrary::potKeyText(int status, int byte1, int min, int max) {
-    return QString::asprintf("%02X%02X%02X%02X", static_cast<unsigned>(status),
-                             static_cast<unsigned>(byte1), static_cast<unsigned>(min),
-                             static_cast<unsigned>(max));
-}
-
-QString PresetLibrary::buttKeyText(int status, int byte1, int byte2) {
-    return QString::asprintf("%02X%02X%02X", static_cast<unsigned>(status),
-                             static_cast<unsigned>(byte1), static_cast<unsigned>(byte2));
 }
 
 int PresetLibrary::findPotPreset(QStringView keyText) const {
@@ -213,72 +200,12 @@ QString PresetLibrary::buttPresetName(QStringView keyText) const {
     return nameOrUnknown(buttNames, findButtPreset(keyText));
 }
 
-QString PresetLibrary::potPresetName(const vkv::ConfigImage &image, int pot) const {
-    if (pot < 0 || pot >= vkv::PotCount)
-        return QString::fromLatin1(UnknownName);
-    return potPresetName(potKeyText(image.pot(pot, vkv::PotStatus), image.pot(pot, vkv::PotByte1),
-                                    image.pot(pot, vkv::PotMin), image.pot(pot, vkv::PotMax)));
-}
-
-QString PresetLibrary::buttPresetName(const vkv::ConfigImage &image, int button) const {
-    if (button < 0 || button >= vkv::ButtonCount)
-        return QString::fromLatin1(UnknownName);
-    return buttPresetName(buttKeyText(image.button(button, vkv::ButtonStatus),
-                                      image.button(button, vkv::ButtonByte1),
-                                      image.button(button, vkv::ButtonByte2)));
-}
-
 int PresetLibrary::chosenPotPreset(int selectedIndex, const QString &comboText) const {
     return chosen(potNames, selectedIndex, comboText);
 }
 
 int PresetLibrary::chosenButtPreset(int selectedIndex, const QString &comboText) const {
     return chosen(buttNames, selectedIndex, comboText);
-}
-
-std::optional<PresetLibrary::PotValues> PresetLibrary::potPresetValues(int index) const {
-    if (index < 0 || index >= potKeys.size())
-        return std::nullopt;
-    const auto key = parseKey(potKeys[index]);
-    if (!key)
-        return std::nullopt;
-    return PotValues{std::clamp(byteAt(*key, 24), StatusLowest, StatusHighest), byteAt(*key, 16),
-                     std::min(byteAt(*key, 8), PotLimitHighest),
-                     std::min(byteAt(*key, 0), PotLimitHighest)};
-}
-
-std::optional<PresetLibrary::ButtValues> PresetLibrary::buttPresetValues(int index) const {
-    if (index < 0 || index >= buttKeys.size())
-        return std::nullopt;
-    const auto key = parseKey(buttKeys[index]);
-    if (!key)
-        return std::nullopt;
-    // Bits 24 to 31 play no part in a button preset.
-    return ButtValues{std::clamp(byteAt(*key, 16), StatusLowest, StatusHighest), byteAt(*key, 8),
-                      byteAt(*key, 0)};
-}
-
-bool PresetLibrary::applyPotPreset(int index, vkv::ConfigImage &image, int pot) const {
-    const auto values = potPresetValues(index);
-    if (!values || pot < 0 || pot >= vkv::PotCount)
-        return false;
-    // Every field is written, also those the page already showed: a stored byte the page could
-    // not show as it is (a status below 0x90, a limit above 127) must not survive the preset.
-    image.setPot(pot, vkv::PotStatus, values->status);
-    image.setPot(pot, vkv::PotByte1, values->byte1);
-    image.setPot(pot, vkv::PotMin, values->min);
-    image.setPot(pot, vkv::PotMax, values->max);
-    return true;
-}
-
-bool PresetLibrary::applyButtPreset(int index, vkv::ConfigImage &image, int button) const {
-    const auto values = buttPresetValues(index);
-    if (!values || button < 0 || button >= vkv::ButtonCount)
-        return false;
-    image.setButton(button, vkv::ButtonStatus, values->status);
-    image.setButton(button, vkv::ButtonByte1, values->byte1);
-    image.setButton(button, vkv::ButtonByte2, values->byte2);
-    return true;
 }
 
 std::optional<std::uint32_t> PresetLibrary::parseKey(QStringView key) {
@@ -303,3 +230,5 @@ std::optional<std::uint32_t> PresetLibrary::parseKey(QStringView key) {
         return std::nullopt;
     return negative ? 0u - value : value;
 }
+
+} // namespace vkv::editor

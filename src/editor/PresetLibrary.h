@@ -1,20 +1,20 @@
 #pragma once
 
-#include "ConfigImage.h"
-
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 #include <cstdint>
 #include <optional>
 
+namespace vkv::editor {
+
 // Named pot and button settings, read once from "vkvvelapresets.ini" beside the program. Each
 // entry maps the hexadecimal text of a record's bytes (the key) to a name; entry i of a names
 // list belongs to entry i of its keys list. The lists keep file order and duplicates, so item i
 // of a page's preset combo box, filled from a names list, is entry i here.
 //
-// No widgets: the Pots and Buttons pages ask this class for names and values and set their own
-// controls.
+// No widgets: the Pots and Buttons pages ask this class for names and keys, and apply a chosen key
+// through their own controls.
 class PresetLibrary {
 public:
     static constexpr const char *FileName = "vkvvelapresets.ini";
@@ -29,25 +29,6 @@ public:
     static constexpr int NameSize = 2048;    // names keep at most NameSize - 1 characters
     static constexpr int KeyWorkSize = 1024; // keys are parsed from at most KeyWorkSize - 1
 
-    // The value ranges of the pages' spin edits, which a chosen preset is clamped into.
-    static constexpr int StatusLowest = 0x90;
-    static constexpr int StatusHighest = 0xFF;
-    static constexpr int PotLimitHighest = 127; // minimum and maximum
-
-    struct PotValues {
-        int status; // with bit 7 set, as the page shows it
-        int byte1;
-        int min;
-        int max;
-        bool operator==(const PotValues &) const = default;
-    };
-    struct ButtValues {
-        int status;
-        int byte1;
-        int byte2;
-        bool operator==(const ButtValues &) const = default;
-    };
-
     // Empties the four lists, then fills them from the preset file in `folder` (the program's
     // folder). A missing, unreadable or non-text file leaves them empty; nothing is reported.
     void LoadPresets(const QString &folder);
@@ -58,35 +39,17 @@ public:
     const QStringList &PotPresetKeys() const { return potKeys; }
     const QStringList &PotPresetNames() const { return potNames; }
 
-    // Key texts as the pages' hexadecimal labels show the values ("%02X" each, joined).
-    static QString potKeyText(int status, int byte1, int min, int max);
-    static QString buttKeyText(int status, int byte1, int byte2);
-
     // Record -> name. The first entry whose key equals `keyText` regardless of letter case (and
     // otherwise character by character); -1 or "Unknown" when there is none.
     int findPotPreset(QStringView keyText) const;
     int findButtPreset(QStringView keyText) const;
     QString potPresetName(QStringView keyText) const;
     QString buttPresetName(QStringView keyText) const;
-    // The same for a record of the image as it is stored (status read with bit 7 set). A pot or
-    // button number outside the image gives "Unknown".
-    QString potPresetName(const vkv::ConfigImage &image, int pot) const;
-    QString buttPresetName(const vkv::ConfigImage &image, int button) const;
-
     // The entry a preset combo box has chosen: `selectedIndex` when it names an entry and the
     // combo's text is exactly that entry's name (letter case included), else -1. Typed text
     // therefore chooses nothing unless it is the whole name of the selected item.
     int chosenPotPreset(int selectedIndex, const QString &comboText) const;
     int chosenButtPreset(int selectedIndex, const QString &comboText) const;
-
-    // Name -> record. The values of entry `index`, clamped into the pages' ranges; nothing when
-    // the index names no entry or its key does not start with a hexadecimal number.
-    std::optional<PotValues> potPresetValues(int index) const;
-    std::optional<ButtValues> buttPresetValues(int index) const;
-    // Writes those values into every preset field of the record (a button's mode is kept).
-    // Returns false, writing nothing, when there are no values or the record is not in the image.
-    bool applyPotPreset(int index, vkv::ConfigImage &image, int pot) const;
-    bool applyButtPreset(int index, vkv::ConfigImage &image, int button) const;
 
     // A key read like the formatted-input "%x" conversion: leading white space, an optional
     // sign, an optional 0x or 0X, then hexadecimal digits up to the first other character.
@@ -99,3 +62,5 @@ private:
     QStringList potKeys;
     QStringList potNames;
 };
+
+} // namespace vkv::editor

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace vkv {
+namespace vkv::image {
 
 std::string bankNumberText(int bank, int number) {
     char text[32];
@@ -60,4 +60,4 @@ bool loadDefaultImage(ConfigImage &image) {
     return true;
 }
 
-} // namespace vkv
+} // namespace vkv::image

@@ -6,7 +6,7 @@
 
 // The configuration image: the exact bytes of the box's 1543-byte SysEx dump. Everything that
 // edits, plays, stores or sends the configuration works on these bytes in place.
-namespace vkv {
+namespace vkv::image {
 
 constexpr int DumpSize = 1543;
 constexpr int PotCount = 256;
@@ -87,4 +87,4 @@ bool loadDefaultImage(ConfigImage &image);
 std::string defaultImageResource();
 std::string kv64ImageResource();
 
-} // namespace vkv
+} // namespace vkv::image

@@ -1,6 +1,10 @@
 #include "MidiBackend.h"
 
+#include "MidiLog.h"
+
 #include <RtMidi.h>
+#include <algorithm>
+#include <cstring>
 #include <csignal>
 #include <cstdlib>
 #include <mutex>
@@ -11,12 +15,15 @@ const char *const ClientName = "Virtual Korvane Vela";
 
 namespace {
 
-// RtMidi reports warnings on stderr and errors as exceptions unless a callback is set; the
-// ports report only through their open result, so both are caught here.
+// RtMidi prints warnings on stderr and throws errors unless a callback is set: both are logged
+// here, and errors are kept for the port to judge its call by.
 void collectErrors(RtMidiError::Type type, const std::string &text, void *userData) {
-    auto *sink = static_cast<ErrorSink *>(userData);
-    if (type == RtMidiError::WARNING || type == RtMidiError::DEBUG_WARNING)
+    if (type == RtMidiError::WARNING || type == RtMidiError::DEBUG_WARNING) {
+        qCDebug(lcMidi, "back end: %s", text.c_str());
         return;
+    }
+    qCWarning(lcMidi, "back end error: %s", text.c_str());
+    auto *sink = static_cast<ErrorSink *>(userData);
     sink->failed = true;
     sink->text = text;
 }
@@ -34,8 +41,10 @@ std::unique_ptr<Port> create(Backend wanted, Backend *chosen, ErrorSink *sink) {
             if (chosen)
                 *chosen = b;
             return port;
-        } catch (const RtMidiError &) {
+        } catch (const RtMidiError &e) {
             // This service is not there; try the next one.
+            qCInfo(lcMidi, "%s not available: %s", b == Backend::Alsa ? "ALSA sequencer" : "JACK",
+                   e.getMessage().c_str());
         }
     }
     if (chosen)
@@ -49,7 +58,8 @@ template <typename Port> std::vector<std::string> names(Port &port) {
         const unsigned count = port.getPortCount();
         for (unsigned i = 0; i < count; ++i)
             result.push_back(port.getPortName(i));
-    } catch (const RtMidiError &) {
+    } catch (const RtMidiError &e) {
+        qCWarning(lcMidi, "cannot list ports: %s", e.getMessage().c_str());
         result.clear();
     }
     return result;
@@ -68,8 +78,7 @@ KeptPorts &keptPorts();
 
 volatile std::sig_atomic_t exitCodeAtClose = 0;
 
-// libjack now and then faults on one of its own threads while several clients of a process are
-// torn down. The process is ending by then, so such a fault ends it quietly with its exit code.
+// See closeKeptPorts: a fault inside libjack's teardown ends the already-ending process quietly.
 extern "C" void faultWhileClosing(int) { std::_Exit(exitCodeAtClose); }
 
 void closeKeptPortsAtExit() { closeKeptPorts(0); }
@@ -91,7 +100,8 @@ template <typename Port> void retirePort(std::unique_ptr<Port> port, Backend bac
         return;
     try {
         port->closePort();
-    } catch (const RtMidiError &) {
+    } catch (const RtMidiError &e) {
+        qCWarning(lcMidi, "closing a retired port: %s", e.getMessage().c_str());
     }
     if (backend != Backend::Jack)
         return; // destroyed here
@@ -157,6 +167,17 @@ std::unique_ptr<RtMidiIn> createInput(Backend wanted, Backend *chosen, ErrorSink
 }
 std::vector<std::string> outputPortNames(RtMidiOut &out) { return names(out); }
 std::vector<std::string> inputPortNames(RtMidiIn &in) { return names(in); }
+
+int listDevices(const std::vector<std::string> &names, std::array<DeviceCaps, MaxDevs> &caps,
+                std::array<std::string, MaxDevs> &fullNames) {
+    const int count = std::min(static_cast<int>(names.size()), MaxDevs);
+    for (int n = 0; n < count; ++n) {
+        fullNames[n] = names[n];
+        std::memset(caps[n].szPname, 0, sizeof caps[n].szPname);
+        std::strncpy(caps[n].szPname, names[n].c_str(), sizeof caps[n].szPname - 1);
+    }
+    return count;
+}
 
 int findPort(const std::vector<std::string> &now, int listedIndex, const std::string &name) {
     if (listedIndex >= 0 && listedIndex < static_cast<int>(now.size()) && now[listedIndex] == name)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,14 +17,27 @@ enum class Backend { Auto, Alsa, Jack, None };
 // The client name under which the program's ports appear in the ALSA or JACK graph.
 extern const char *const ClientName;
 
-// Result codes of an open, after the multimedia convention: 0 means success.
-constexpr unsigned NoError = 0;
-constexpr unsigned Error = 1;       // the back end refused the open
-constexpr unsigned BadDeviceId = 2; // no such device (negative, out of range, or gone)
-constexpr unsigned NoDriver = 6;    // no MIDI service at all
+// The result of a port's latest open, after the multimedia convention: 0 means success.
+enum class Result : unsigned {
+    NoError = 0,
+    Refused = 1,     // the back end refused the open
+    BadDeviceId = 2, // no such device (negative, out of range, or gone)
+    NoDriver = 6,    // no MIDI service at all
+};
 
-// Collects what the back end reports, so a refused call can be told from a good one without
-// anything reaching the user or stderr. Must outlive the port it is given to.
+// One listed device, as the port components publish it.
+struct DeviceCaps {
+    char szPname[32]; // device name, NUL-terminated, at most 31 characters
+};
+constexpr int MaxDevs = 12; // devices beyond the twelfth are never listed
+
+// Fills the first min(names, MaxDevs) entries of `caps` (names cut to 31 characters) and of
+// `fullNames` (whole, to find a device again at open time); returns how many were filled.
+int listDevices(const std::vector<std::string> &names, std::array<DeviceCaps, MaxDevs> &caps,
+                std::array<std::string, MaxDevs> &fullNames);
+
+// Collects what the back end reports, so a refused call can be told from a good one; the report is
+// logged under "vkv.midi" rather than printed. Must outlive the port it is given to.
 struct ErrorSink {
     bool failed = false;
     std::string text;
@@ -37,17 +51,23 @@ struct ErrorSink {
 std::unique_ptr<RtMidiOut> createOutput(Backend wanted, Backend *chosen, ErrorSink *sink);
 std::unique_ptr<RtMidiIn> createInput(Backend wanted, Backend *chosen, ErrorSink *sink);
 
-// Ends a port object's use. JACK clients are closed but never destroyed: tearing one down while
-// other clients of the process run can crash inside the JACK library, so they are kept until
-// the process ends. Other back ends are destroyed at once.
+// Ends a port object's use. JACK clients are closed but never destroyed until the process ends;
+// other back ends are destroyed at once. Why:
+// - Destroying an RtMidi JACK port object while other JACK clients of the same process run
+//   crashed inside libjack (in RtMidi's process callback) about one run in ten here.
+// - Simply leaving the clients open at exit instead made the server stall every new client
+//   (the next test's, the next start's) for one to two seconds until it noticed the dead ones.
+// So they are kept, and closed together, inputs first, when the process ends.
 void retire(std::unique_ptr<RtMidiOut> port, Backend backend);
+void retire(std::unique_ptr<RtMidiIn> port, Backend backend);
 // Keeps a JACK port object (closed or not) until the process ends, when it is closed cleanly.
 void keepUntilExit(std::unique_ptr<RtMidiOut> port);
 void keepUntilExit(std::unique_ptr<RtMidiIn> port);
 // Closes the kept JACK clients; the program calls it as it ends (and an exit handler does, for
-// those that don't). `exitCode` is the process's exit code should the JACK library fault.
+// those that don't). Even then libjack now and then faults on one of its own threads while the
+// clients go; the process is ending and the user's data is safe by then, so such a fault ends it
+// quietly with `exitCode` instead of a crash report.
 void closeKeptPorts(int exitCode);
-void retire(std::unique_ptr<RtMidiIn> port, Backend backend);
 // The same for an input whose callback was given `callbackData`: that is kept as long as the port
 // object, since a JACK port's process thread may still be inside the callback while it retires.
 void retire(std::unique_ptr<RtMidiIn> port, Backend backend, std::shared_ptr<void> callbackData);

@@ -1,16 +1,10 @@
 #include "MidiInSplitter.h"
 
-#include "TMidiOut.h" // shortMessageLength
+#include "MidiMessage.h"
 
 #include <algorithm>
 
-namespace {
-
-constexpr unsigned char SysExStart = 0xF0;
-constexpr unsigned char SysExEnd = 0xF7;
-constexpr unsigned char FirstRealTime = 0xF8;
-
-} // namespace
+namespace vkv::midi {
 
 void MidiInSplitter::split(const unsigned char *data, std::size_t size,
                            std::vector<MidiInEvent> &out) {
@@ -93,3 +87,5 @@ void MidiInSplitter::split(const unsigned char *data, std::size_t size,
     flushShort();
     flushPiece();
 }
+
+} // namespace vkv::midi

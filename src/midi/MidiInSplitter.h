@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace vkv::midi {
+
 // One thing for the input port to raise: a short message (three bytes: status, first and second
 // data byte, missing data bytes as 0) or one piece of a SysEx message.
 struct MidiInEvent {
@@ -37,3 +39,5 @@ public:
 private:
     bool inSysEx_ = false;
 };
+
+} // namespace vkv::midi

@@ -1,10 +1,14 @@
 #include "TMidiIn.h"
 
+#include "MidiLog.h"
+
 #include <RtMidi.h>
-#include <cstring>
 #include <mutex>
 
-using namespace vkv::midi;
+using vkv::midi::Backend;
+using vkv::midi::lcMidi;
+using vkv::midi::MidiInEvent;
+using vkv::midi::Result;
 
 namespace {
 
@@ -20,13 +24,13 @@ struct TMidiIn::Link {
     std::mutex mutex;
     TMidiIn *target = nullptr; // null while closed: input is then dropped on arrival
     unsigned session = 0;
-    MidiInSplitter splitter;
-    ErrorSink errors;
+    vkv::midi::MidiInSplitter splitter;
+    vkv::midi::ErrorSink errors;
 };
 
 TMidiIn::TMidiIn(QObject *owner, Backend backend) : QObject(owner) {
     link_ = std::make_shared<Link>();
-    in_ = createInput(backend, &backend_, &link_->errors);
+    in_ = vkv::midi::createInput(backend, &backend_, &link_->errors);
     if (!in_)
         return;
     try {
@@ -35,19 +39,15 @@ TMidiIn::TMidiIn(QObject *owner, Backend backend) : QObject(owner) {
         in_->ignoreTypes(false, false, false);
         in_->setBufferSize(BufferSize, BufferCount);
         in_->setCallback(&TMidiIn::received, link_.get());
-    } catch (const RtMidiError &) {
+    } catch (const RtMidiError &e) {
+        qCWarning(lcMidi, "input set-up: %s", e.getMessage().c_str());
     }
-    const auto names = inputPortNames(*in_);
-    numDevs_ = std::min<int>(static_cast<int>(names.size()), MaxDevs);
-    for (int n = 0; n < numDevs_; ++n) {
-        fullNames_[n] = names[n];
-        std::strncpy(DevCaps[n].szPname, names[n].c_str(), sizeof DevCaps[n].szPname - 1);
-    }
+    numDevs_ = vkv::midi::listDevices(vkv::midi::inputPortNames(*in_), DevCaps, fullNames_);
 }
 
 TMidiIn::~TMidiIn() {
     closeDevice();
-    retire(std::move(in_), backend_, std::move(link_));
+    vkv::midi::retire(std::move(in_), backend_, std::move(link_));
 }
 
 void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) {
@@ -71,8 +71,11 @@ void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) 
                 target->take(session, std::move(events));
             },
             Qt::QueuedConnection);
+    } catch (const std::exception &e) {
+        // Nothing may unwind into the back end's thread; the message is lost, and said so.
+        qCWarning(lcMidi, "incoming message lost: %s", e.what());
     } catch (...) {
-        // Nothing may unwind into the back end's thread; the message is lost.
+        qCWarning(lcMidi, "incoming message lost");
     }
 }
 
@@ -112,15 +115,17 @@ void TMidiIn::raise(MidiInEvent &event) {
     }
 }
 
-unsigned TMidiIn::openDevice(int n) {
+Result TMidiIn::openDevice(int n) {
     if (!in_)
-        return NoDriver;
+        return Result::NoDriver;
     if (n < 0 || n >= numDevs_)
-        return BadDeviceId;
+        return Result::BadDeviceId;
     // The list was read at construction; find the same device again, wherever it is now.
-    const int index = findPort(inputPortNames(*in_), n, fullNames_[n]);
-    if (index < 0)
-        return BadDeviceId;
+    const int index = vkv::midi::findPort(vkv::midi::inputPortNames(*in_), n, fullNames_[n]);
+    if (index < 0) {
+        qCWarning(lcMidi, "input \"%s\" is gone", fullNames_[n].c_str());
+        return Result::BadDeviceId;
+    }
     {
         std::lock_guard lock(link_->mutex);
         link_->splitter.reset();
@@ -130,15 +135,17 @@ unsigned TMidiIn::openDevice(int n) {
     link_->errors.clear();
     try {
         in_->openPort(static_cast<unsigned>(index), "MIDI In");
-    } catch (const RtMidiError &) {
+    } catch (const RtMidiError &e) {
+        qCWarning(lcMidi, "cannot open input \"%s\": %s", fullNames_[n].c_str(),
+                  e.getMessage().c_str());
         link_->errors.failed = true;
     }
     open_ = true; // so the close below takes down whatever half opened
     if (link_->errors.failed || !in_->isPortOpen()) {
         closeDevice();
-        return Error;
+        return Result::Refused;
     }
-    return NoError;
+    return Result::NoError;
 }
 
 void TMidiIn::closeDevice() {
@@ -153,7 +160,8 @@ void TMidiIn::closeDevice() {
     open_ = false;
     try {
         in_->closePort();
-    } catch (const RtMidiError &) {
+    } catch (const RtMidiError &e) {
+        qCWarning(lcMidi, "closing the input: %s", e.getMessage().c_str());
     }
 }
 

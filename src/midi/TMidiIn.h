@@ -12,12 +12,9 @@
 #include <string>
 #include <vector>
 
-struct MidiInCaps {
-    char szPname[32]; // device name, NUL-terminated, at most 31 characters
-};
-
-// One MIDI input device of the platform. Lists the devices once at construction; reports nothing
-// to the user: the result of the latest open is kept in OpenResult for the caller.
+// One MIDI input device of the platform. Lists the devices once at construction and reports
+// nothing to the user: the result of the latest open is kept in OpenResult for the caller, and
+// what the back end says is logged under "vkv.midi".
 //
 // The back end receives on a thread of its own. What it delivers is copied there and handed to
 // the thread this object lives on (the GUI thread), where OnShort and OnSysEx are raised in
@@ -26,8 +23,8 @@ struct MidiInCaps {
 class TMidiIn : public QObject {
     Q_OBJECT
 public:
-    static constexpr int MaxDevs = 12;
-    static constexpr int SysExChunkSize = static_cast<int>(MidiInSplitter::ChunkSize);
+    static constexpr int MaxDevs = vkv::midi::MaxDevs;
+    static constexpr int SysExChunkSize = static_cast<int>(vkv::midi::MidiInSplitter::ChunkSize);
 
     explicit TMidiIn(QObject *owner = nullptr,
                      vkv::midi::Backend backend = vkv::midi::Backend::Auto);
@@ -36,7 +33,7 @@ public:
     bool Using() const { return using_; }
     int Port() const { return port_; }
     int NumDevs() const { return numDevs_; }
-    unsigned OpenResult() const { return openResult_; }
+    vkv::midi::Result OpenResult() const { return openResult_; }
     bool UseShort() const { return useShort_; }
     bool UseSysEx() const { return useSysEx_; }
     vkv::midi::Backend backend() const { return backend_; }
@@ -59,22 +56,22 @@ public:
     std::function<void(QObject *Sender, char *SysExAdd, int MsgSize)> OnSysEx;
 
     // Entries 0..NumDevs-1 are filled.
-    std::array<MidiInCaps, MaxDevs> DevCaps{};
+    std::array<vkv::midi::DeviceCaps, MaxDevs> DevCaps{};
 
 private:
     struct Link;
 
     static void received(double timeStamp, std::vector<unsigned char> *message, void *link);
-    void take(unsigned session, std::vector<MidiInEvent> events);
-    void raise(MidiInEvent &event);
-    unsigned openDevice(int n);
+    void take(unsigned session, std::vector<vkv::midi::MidiInEvent> events);
+    void raise(vkv::midi::MidiInEvent &event);
+    vkv::midi::Result openDevice(int n);
     void closeDevice();
 
     std::unique_ptr<RtMidiIn> in_;
     std::shared_ptr<Link> link_; // shared with the back end's thread
     vkv::midi::Backend backend_ = vkv::midi::Backend::None;
     std::array<std::string, MaxDevs> fullNames_{};
-    std::deque<MidiInEvent> pending_; // handed over, not yet raised
+    std::deque<vkv::midi::MidiInEvent> pending_; // handed over, not yet raised
     unsigned session_ = 0;            // counts opens and closes; older deliveries are dropped
     bool delivering_ = false;
     bool using_ = false;
@@ -83,5 +80,5 @@ private:
     bool useSysEx_ = true;
     int port_ = 0;
     int numDevs_ = 0;
-    unsigned openResult_ = 0;
+    vkv::midi::Result openResult_ = vkv::midi::Result::NoError;
 };

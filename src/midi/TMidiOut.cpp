@@ -1,71 +1,51 @@
 #include "TMidiOut.h"
 
+#include "MidiLog.h"
+#include "MidiMessage.h"
+
 #include <RtMidi.h>
 #include <chrono>
 #include <thread>
-#include <cstring>
 
-using namespace vkv::midi;
-
-int shortMessageLength(unsigned char status) {
-    if (status < 0x80)
-        return 0;
-    if (status < 0xC0 || (status >= 0xE0 && status < 0xF0))
-        return 3;
-    if (status < 0xE0)
-        return 2;
-    switch (status) {
-    case 0xF1:
-    case 0xF3:
-        return 2;
-    case 0xF2:
-        return 3;
-    case 0xF0:
-    case 0xF4:
-    case 0xF5:
-    case 0xF7:
-        return 0;
-    default: // F6, F8..FF
-        return 1;
-    }
-}
+using vkv::midi::Backend;
+using vkv::midi::lcMidi;
+using vkv::midi::Result;
 
 TMidiOut::TMidiOut(QObject *owner, Backend backend) : QObject(owner) {
-    out_ = createOutput(backend, &backend_, &errors_);
+    out_ = vkv::midi::createOutput(backend, &backend_, &errors_);
     if (!out_)
         return;
-    const auto names = outputPortNames(*out_);
-    numDevs_ = std::min<int>(static_cast<int>(names.size()), MaxDevs);
-    for (int n = 0; n < numDevs_; ++n) {
-        fullNames_[n] = names[n];
-        std::strncpy(DevCaps[n].szPname, names[n].c_str(), sizeof DevCaps[n].szPname - 1);
-    }
+    numDevs_ = vkv::midi::listDevices(vkv::midi::outputPortNames(*out_), DevCaps, fullNames_);
 }
 
 TMidiOut::~TMidiOut() {
     if (using_)
         closeDevice();
-    retire(std::move(out_), backend_);
+    vkv::midi::retire(std::move(out_), backend_);
 }
 
-unsigned TMidiOut::openDevice(int n) {
+Result TMidiOut::openDevice(int n) {
     if (!out_)
-        return NoDriver;
+        return Result::NoDriver;
     if (n < 0 || n >= numDevs_)
-        return BadDeviceId;
+        return Result::BadDeviceId;
     // The list was read at construction; find the same device again, wherever it is now.
-    const int index = findPort(outputPortNames(*out_), n, fullNames_[n]);
-    if (index < 0)
-        return BadDeviceId;
+    const int index = vkv::midi::findPort(vkv::midi::outputPortNames(*out_), n, fullNames_[n]);
+    if (index < 0) {
+        qCWarning(lcMidi, "output \"%s\" is gone", fullNames_[n].c_str());
+        return Result::BadDeviceId;
+    }
     errors_.clear();
     try {
         out_->openPort(static_cast<unsigned>(index), "MIDI Out");
-    } catch (const RtMidiError &) {
+    } catch (const RtMidiError &e) {
+        qCWarning(lcMidi, "cannot open output \"%s\": %s", fullNames_[n].c_str(),
+                  e.getMessage().c_str());
         errors_.failed = true;
     }
     if (errors_.failed || !out_->isPortOpen()) {
         closeDevice();
-        return Error;
+        return Result::Refused;
     }
     open_ = true;
     // A JACK connection takes effect only at a later process cycle; messages sent before then
@@ -73,7 +53,7 @@ unsigned TMidiOut::openDevice(int n) {
     // frames and 48 kHz a cycle is 21 ms).
     if (backend_ == Backend::Jack)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    return NoError;
+    return Result::NoError;
 }
 
 void TMidiOut::closeDevice() {
@@ -82,7 +62,8 @@ void TMidiOut::closeDevice() {
         return;
     try {
         out_->closePort();
-    } catch (const RtMidiError &) {
+    } catch (const RtMidiError &e) {
+        qCWarning(lcMidi, "closing the output: %s", e.getMessage().c_str());
     }
 }
 
@@ -112,12 +93,13 @@ void TMidiOut::Put(char status, char data1, char data2) {
     const unsigned char message[3] = {static_cast<unsigned char>(status),
                                       static_cast<unsigned char>(data1),
                                       static_cast<unsigned char>(data2)};
-    const int length = shortMessageLength(message[0]);
+    const int length = vkv::midi::shortMessageLength(message[0]);
     if (length == 0)
         return;
     try {
         out_->sendMessage(message, static_cast<std::size_t>(length));
-    } catch (const RtMidiError &) {
+    } catch (const RtMidiError &e) {
+        qCWarning(lcMidi, "short message not sent: %s", e.getMessage().c_str());
     }
 }
 
@@ -137,6 +119,7 @@ void TMidiOut::SysEx(const char *data, int length) {
     try {
         out_->sendMessage(reinterpret_cast<const unsigned char *>(data),
                           static_cast<std::size_t>(length));
-    } catch (const RtMidiError &) {
+    } catch (const RtMidiError &e) {
+        qCWarning(lcMidi, "SysEx of %d bytes not sent: %s", length, e.getMessage().c_str());
     }
 }

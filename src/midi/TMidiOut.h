@@ -7,20 +7,13 @@
 #include <memory>
 #include <string>
 
-// One MIDI output device of the platform. Lists the devices once at construction; reports
-// nothing to the user: the result of the latest open is kept in OpenResult for the caller.
-struct MidiOutCaps {
-    char szPname[32]; // device name, NUL-terminated, at most 31 characters
-};
-
-// How many bytes of a short message the status byte calls for; 0 for bytes that start no
-// short message (data bytes, F0, F4, F5, F7).
-int shortMessageLength(unsigned char status);
-
+// One MIDI output device of the platform. Lists the devices once at construction and reports
+// nothing to the user: the result of the latest open is kept in OpenResult for the caller, and
+// what the back end says is logged under "vkv.midi".
 class TMidiOut : public QObject {
     Q_OBJECT
 public:
-    static constexpr int MaxDevs = 12;
+    static constexpr int MaxDevs = vkv::midi::MaxDevs;
 
     explicit TMidiOut(QObject *owner = nullptr,
                       vkv::midi::Backend backend = vkv::midi::Backend::Auto);
@@ -29,21 +22,23 @@ public:
     bool Using() const { return using_; }
     int Port() const { return port_; }
     int NumDevs() const { return numDevs_; }
-    unsigned OpenResult() const { return openResult_; }
+    vkv::midi::Result OpenResult() const { return openResult_; }
     vkv::midi::Backend backend() const { return backend_; }
 
     void SetUsing(bool value);
     void SetPort(int n);
+    // Hands over as many of the three bytes as the status calls for; nothing for a status that
+    // starts no short message.
     void Put(char status, char data1, char data2);
     void Reset();
     // Sends the bytes unchanged, with no F0/F7 of its own; returns when the back end has them.
     void SysEx(const char *data, int length);
 
     // Entries 0..NumDevs-1 are filled.
-    std::array<MidiOutCaps, MaxDevs> DevCaps{};
+    std::array<vkv::midi::DeviceCaps, MaxDevs> DevCaps{};
 
 private:
-    unsigned openDevice(int n);
+    vkv::midi::Result openDevice(int n);
     void closeDevice();
 
     std::unique_ptr<RtMidiOut> out_;
@@ -54,5 +49,5 @@ private:
     bool open_ = false; // the device is really open (Using stays true after a refused open)
     int port_ = 0;
     int numDevs_ = 0;
-    unsigned openResult_ = 0;
+    vkv::midi::Result openResult_ = vkv::midi::Result::NoError;
 };

@@ -1,4 +1,4 @@
-#include "AppTestSupport.h"
+#include "UiDriver.h"
 #include "ButtonPage.h"
 #include "ConfigImage.h"
 #include "PotPage.h"
@@ -26,7 +26,6 @@
 
 #include <stdexcept>
 
-using namespace apptest;
 using vkv::midi::Backend;
 
 namespace {
@@ -69,8 +68,8 @@ TEST(MainWindow, StartsWithTheDefaultImageAndTheFilePage) {
     EXPECT_EQ(w.ui.TestReleaseLabel->text(), "Test Release : " + stamp);
     EXPECT_EQ(w.form.windowTitle(), "Virtual Korvane Vela : Test Version Compiled on " + stamp);
 
-    vkv::ConfigImage defaults;
-    ASSERT_TRUE(vkv::loadDefaultImage(defaults));
+    vkv::image::ConfigImage defaults;
+    ASSERT_TRUE(vkv::image::loadDefaultImage(defaults));
     EXPECT_EQ(w.form.image().bytes(), defaults.bytes());
 
     EXPECT_EQ(w.ui.EmulatedBox->currentIndex(), 1);
@@ -97,7 +96,7 @@ TEST(MainWindow, StartsWithTheDefaultImageAndTheFilePage) {
     EXPECT_FALSE(w.form.MidiOut1->Using());
     EXPECT_FALSE(w.form.MidiIn1->Using());
     EXPECT_EQ(w.ui.StatusLabel->text(), "No MIDI Out Port Selected");
-    EXPECT_EQ(textColour(w.ui.StatusLabel), QColor(255, 0, 0));
+    EXPECT_EQ(testui::textColour(w.ui.StatusLabel), QColor(255, 0, 0));
 
     EXPECT_EQ(w.ui.SysexSendSpeed->value(), 100);
     EXPECT_EQ(w.form.sysexTempo(), 83);
@@ -151,11 +150,13 @@ TEST(MainWindow, PagesShowPotZeroAndButtonZeroOfTheDefaultImage) {
     EXPECT_EQ(w.ui.ButtByte2Label->text(), "Velocity :");
     EXPECT_FALSE(w.ui.LearnButt->isChecked());
 
-    // The first look-up has replaced the layout's text with the name of the shown values.
-    EXPECT_EQ(w.ui.PotPresetName->currentText(), w.form.presets().potPresetName(u"B000007F"));
-    EXPECT_EQ(w.ui.ButtPresetName->currentText(), w.form.presets().buttPresetName(u"90307F"));
-    EXPECT_EQ(w.ui.PotPresetName->count(), w.form.presets().PotPresetNames().size());
-    EXPECT_EQ(w.ui.ButtPresetName->count(), w.form.presets().ButtPresetNames().size());
+    // The first look-up has replaced the layout's text with the name of the shown values, from
+    // the shipped preset file beside the program.
+    EXPECT_EQ(w.ui.PotPresetName->currentText(), "Bank Select MSB (CC 0)");
+    EXPECT_EQ(w.ui.ButtPresetName->currentText(), "Note C3 (48)");
+    EXPECT_EQ(w.ui.PotPresetName->count(), 104);
+    EXPECT_EQ(w.ui.ButtPresetName->count(), 131);
+    EXPECT_EQ(w.ui.PotPresetName->itemText(0), "Modulation Wheel (CC 1)");
 }
 
 TEST(MainWindow, ControlsSitWhereTheLayoutPutsThem) {
@@ -314,7 +315,7 @@ TEST(MainWindow, CaptionsRangesAndItemsAreThoseOfTheLayout) {
     EXPECT_FALSE(w.ui.ButtMode->isEditable());
     EXPECT_EQ(w.ui.QuillURLLabel->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_TRUE(w.ui.QuillURLLabel->font().underline());
-    EXPECT_EQ(textColour(w.ui.QuillURLLabel), QColor(0, 0, 128));
+    EXPECT_EQ(testui::textColour(w.ui.QuillURLLabel), QColor(0, 0, 128));
     EXPECT_EQ(w.ui.TestKnob->Max(), 65);
     EXPECT_EQ(w.ui.TestKnob->Position(), 0);
     EXPECT_EQ(w.ui.TestKnob->Caption(), "TestKnob");
@@ -361,18 +362,18 @@ TEST(MainWindow, CaptionsRangesAndItemsAreThoseOfTheLayout) {
 
 TEST(MainWindow, SendSpeedSetsTheTempoOfThePacedSend) {
     Window w;
-    typeInto(w.ui.SysexSendSpeed, "2");
+    testui::typeInto(w.ui.SysexSendSpeed, "2");
     EXPECT_EQ(w.ui.SysexSendSpeed->value(), 2);
     EXPECT_EQ(w.form.sysexTempo(), 1);
-    typeInto(w.ui.SysexSendSpeed, "1000");
+    testui::typeInto(w.ui.SysexSendSpeed, "1000");
     EXPECT_EQ(w.form.sysexTempo(), 833);
-    typeInto(w.ui.SysexSendSpeed, "100");
+    testui::typeInto(w.ui.SysexSendSpeed, "100");
     EXPECT_EQ(w.form.sysexTempo(), 83);
     // The arrows change it like typing does.
     QTest::keyClick(w.ui.SysexSendSpeed, Qt::Key_Up);
     EXPECT_EQ(w.form.sysexTempo(), 101 * 240 / 288);
     // Out of range: the spin edit takes no more than 1000.
-    typeInto(w.ui.SysexSendSpeed, "9999");
+    testui::typeInto(w.ui.SysexSendSpeed, "9999");
     EXPECT_EQ(w.ui.SysexSendSpeed->value(), 999);
     EXPECT_EQ(w.form.sysexTempo(), 832);
 }
@@ -391,30 +392,30 @@ TEST(MainWindow, ActionsRunByNameAndFrameTheImage) {
     auto &bytes = w.form.image().bytes();
     for (int i = 0; i < 6; ++i)
         bytes[i] = 0x11;
-    bytes[vkv::EndByteOffset] = 0x00;
+    bytes[vkv::image::EndByteOffset] = 0x00;
     bytes[4] = 0x43;
     const auto records = std::vector<std::uint8_t>(bytes.begin() + 6, bytes.end() - 1);
     EXPECT_TRUE(w.form.runAction("SaveSettingsFromForm"));
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 6),
               (std::vector<std::uint8_t>{0xF0, 0x00, 0x00, 0x7E, 0x42, 0x02}));
-    EXPECT_EQ(bytes[vkv::EndByteOffset], 0xF7);
+    EXPECT_EQ(bytes[vkv::image::EndByteOffset], 0xF7);
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 6, bytes.end() - 1), records);
 }
 
 TEST(MainWindow, LoadingShowsTheNewRecordsOfTheSameNumbers) {
     Window w;
-    typeInto(w.ui.PotNumber, "37");
-    typeInto(w.ui.ButtNumber, "5");
+    testui::typeInto(w.ui.PotNumber, "37");
+    testui::typeInto(w.ui.ButtNumber, "5");
     // A new image arrives whole, as a file or a dump would bring it.
-    vkv::ConfigImage other;
-    other.setPot(37, vkv::PotStatus, 0xC3);
-    other.setPot(37, vkv::PotByte1, 9);
-    other.setPot(37, vkv::PotMin, 10);
-    other.setPot(37, vkv::PotMax, 20);
-    other.setButton(5, vkv::ButtonStatus, 0xE1);
-    other.setButton(5, vkv::ButtonByte1, 1);
-    other.setButton(5, vkv::ButtonByte2, 2);
-    other.setButton(5, vkv::ButtonMode, 2);
+    vkv::image::ConfigImage other;
+    other.setPot(37, vkv::image::PotStatus, 0xC3);
+    other.setPot(37, vkv::image::PotByte1, 9);
+    other.setPot(37, vkv::image::PotMin, 10);
+    other.setPot(37, vkv::image::PotMax, 20);
+    other.setButton(5, vkv::image::ButtonStatus, 0xE1);
+    other.setButton(5, vkv::image::ButtonByte1, 1);
+    other.setButton(5, vkv::image::ButtonByte2, 2);
+    other.setButton(5, vkv::image::ButtonMode, 2);
     w.form.image().bytes() = other.bytes();
     ASSERT_TRUE(w.form.runAction("LoadSettingsToForm"));
 
@@ -454,7 +455,7 @@ TEST(MainWindow, PageKeysStepThePotNumberOnThePotsPage) {
     EXPECT_EQ(w.ui.PotNumber->value(), 1);
     EXPECT_EQ(w.ui.PotMax->value(), 127);
 
-    typeInto(w.ui.PotNumber, "255");
+    testui::typeInto(w.ui.PotNumber, "255");
     QTest::keyClick(w.ui.PotNumber, Qt::Key_PageUp);
     EXPECT_EQ(w.ui.PotNumber->value(), 255);
     EXPECT_EQ(w.ui.PotBank->value(), 16);
@@ -476,7 +477,7 @@ TEST(MainWindow, PageKeysStepTheButtonNumberOnTheButtonsPage) {
     QTest::keyClick(w.ui.ButtByte2, Qt::Key_PageDown);
     QTest::keyClick(w.ui.ButtByte2, Qt::Key_PageDown);
     EXPECT_EQ(w.ui.ButtNumber->value(), 0);
-    typeInto(w.ui.ButtNumber, "127");
+    testui::typeInto(w.ui.ButtNumber, "127");
     QTest::keyClick(w.ui.ButtNumber, Qt::Key_PageUp);
     EXPECT_EQ(w.ui.ButtNumber->value(), 127);
     EXPECT_EQ(w.ui.PotNumber->value(), 0);
@@ -515,7 +516,7 @@ TEST(MainWindow, RightClickOnTheTestKnobSaysTest) {
     Window w;
     QString text;
     EXPECT_TRUE(
-        whileModal([&] { QTest::mouseClick(w.ui.TestKnob, Qt::RightButton, {}, QPoint(16, 16)); },
+        testui::whileModal([&] { QTest::mouseClick(w.ui.TestKnob, Qt::RightButton, {}, QPoint(16, 16)); },
                    [&](QWidget *modal) {
                        auto *box = qobject_cast<QMessageBox *>(modal);
                        ASSERT_NE(box, nullptr);
@@ -524,7 +525,7 @@ TEST(MainWindow, RightClickOnTheTestKnobSaysTest) {
                    }));
     EXPECT_EQ(text, "Test");
     // The left button turns the knob and shows nothing.
-    EXPECT_FALSE(whileModal(
+    EXPECT_FALSE(testui::whileModal(
         [&] {
             QTest::mouseClick(w.ui.TestKnob, Qt::LeftButton, {}, QPoint(16, 16));
             QTest::qWait(100);
@@ -559,7 +560,7 @@ TEST(MainWindow, AboutShowsTheBoxModallyAndOkayClosesIt) {
     Window w;
     QString product;
     bool modal = false;
-    EXPECT_TRUE(whileModal([&] { QTest::mouseClick(w.ui.Button1, Qt::LeftButton); },
+    EXPECT_TRUE(testui::whileModal([&] { QTest::mouseClick(w.ui.Button1, Qt::LeftButton); },
                            [&](QWidget *shown) {
                                auto *box = qobject_cast<TAboutBox *>(shown);
                                ASSERT_NE(box, nullptr);
@@ -629,10 +630,10 @@ TEST(MainWindow, ClosingTheWindowAnnouncesTheEnd) {
 TEST(Application, AnEscapingExceptionIsShownAndTheProgramGoesOn) {
     QString shown;
     bool result = true;
-    EXPECT_TRUE(whileModal(
+    EXPECT_TRUE(testui::whileModal(
         [&] {
             result =
-                VkvApplication::guarded([]() -> bool { throw std::runtime_error("bad thing"); });
+                vkv::app::VkvApplication::guarded([]() -> bool { throw std::runtime_error("bad thing"); });
         },
         [&](QWidget *modal) {
             auto *box = qobject_cast<QMessageBox *>(modal);
@@ -642,7 +643,7 @@ TEST(Application, AnEscapingExceptionIsShownAndTheProgramGoesOn) {
         }));
     EXPECT_FALSE(result);
     EXPECT_EQ(shown, "bad thing");
-    EXPECT_TRUE(VkvApplication::guarded([] { return true; }));
+    EXPECT_TRUE(vkv::app::VkvApplication::guarded([] { return true; }));
 }
 
 #include "main_window_test.moc"

@@ -1,4 +1,4 @@
-#include "AppTestSupport.h"
+#include "UiDriver.h"
 #include "JackReceiver.h"
 #include "TForm1.h"
 #include "TMidiIn.h"
@@ -11,7 +11,6 @@
 #include <memory>
 #include <vector>
 
-using namespace apptest;
 using vkv::midi::Backend;
 using Message = JackReceiver::Message;
 
@@ -47,8 +46,8 @@ struct JackWindow {
     }
     int outIndex(const QString &name) const { return ui.MIDIOutComboBox->findText(name); }
     int inIndex(const QString &name) const { return ui.MIDIInComboBox->findText(name); }
-    void chooseOut(int i) { chooseItem(ui.MIDIOutComboBox, i); }
-    void chooseIn(int i) { chooseItem(ui.MIDIInComboBox, i); }
+    void chooseOut(int i) { testui::chooseItem(ui.MIDIOutComboBox, i); }
+    void chooseIn(int i) { testui::chooseItem(ui.MIDIInComboBox, i); }
     int noneOut() const { return form.MidiOut1->NumDevs(); }
     int noneIn() const { return form.MidiIn1->NumDevs(); }
     bool sendEnabled() const {
@@ -105,7 +104,7 @@ TEST_F(PortChoiceJack, ChosenOutputCarriesTheVirtualBoxAndNoneClosesIt) {
     ASSERT_GE(i, 0);
     w.chooseOut(i);
     EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port Selected ...");
-    EXPECT_EQ(textColour(w.ui.StatusLabel), Teal);
+    EXPECT_EQ(testui::textColour(w.ui.StatusLabel), Teal);
     EXPECT_TRUE(w.form.MidiOut1->Using());
     EXPECT_EQ(w.form.MidiOut1->Port(), i);
     EXPECT_TRUE(w.sendEnabled());
@@ -121,7 +120,7 @@ TEST_F(PortChoiceJack, ChosenOutputCarriesTheVirtualBoxAndNoneClosesIt) {
 
     w.chooseOut(w.noneOut());
     EXPECT_EQ(w.ui.StatusLabel->text(), "No MIDI OUT Port Selected");
-    EXPECT_EQ(textColour(w.ui.StatusLabel), Red);
+    EXPECT_EQ(testui::textColour(w.ui.StatusLabel), Red);
     EXPECT_FALSE(w.form.MidiOut1->Using());
     EXPECT_FALSE(w.sendEnabled());
     EXPECT_FALSE(w.requestEnabled());
@@ -141,7 +140,7 @@ TEST_F(PortChoiceJack, RequestNeedsBothPorts) {
     // Input alone: nothing to request with.
     w.chooseIn(in);
     EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI IN Port Selected ...");
-    EXPECT_EQ(textColour(w.ui.StatusLabel), Teal);
+    EXPECT_EQ(testui::textColour(w.ui.StatusLabel), Teal);
     EXPECT_TRUE(w.form.MidiIn1->Using());
     EXPECT_FALSE(w.requestEnabled());
     EXPECT_FALSE(w.sendEnabled());
@@ -152,7 +151,7 @@ TEST_F(PortChoiceJack, RequestNeedsBothPorts) {
 
     w.chooseIn(w.noneIn());
     EXPECT_EQ(w.ui.StatusLabel->text(), "No MIDI IN Port Selected");
-    EXPECT_EQ(textColour(w.ui.StatusLabel), Red);
+    EXPECT_EQ(testui::textColour(w.ui.StatusLabel), Red);
     EXPECT_FALSE(w.form.MidiIn1->Using());
     EXPECT_FALSE(w.requestEnabled());
     EXPECT_TRUE(w.sendEnabled()); // the output side is untouched
@@ -178,7 +177,7 @@ TEST_F(PortChoiceJack, RefusedOutputIsNotReadyAndALaterGoodChoiceStillOpens) {
 
     w.chooseOut(gone);
     EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port not ready!");
-    EXPECT_EQ(textColour(w.ui.StatusLabel), Red);
+    EXPECT_EQ(testui::textColour(w.ui.StatusLabel), Red);
     EXPECT_FALSE(w.form.MidiOut1->Using());
     EXPECT_FALSE(w.sendEnabled());
     EXPECT_FALSE(w.requestEnabled());
@@ -186,7 +185,7 @@ TEST_F(PortChoiceJack, RefusedOutputIsNotReadyAndALaterGoodChoiceStillOpens) {
     // The refusal belongs to that open only.
     w.chooseOut(ok);
     EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port Selected ...");
-    EXPECT_EQ(textColour(w.ui.StatusLabel), Teal);
+    EXPECT_EQ(testui::textColour(w.ui.StatusLabel), Teal);
     EXPECT_TRUE(w.form.MidiOut1->Using());
     EXPECT_TRUE(w.sendEnabled());
     w.form.MidiOut1->Put(char(0x90), 0x3C, 0x40);
@@ -221,7 +220,7 @@ TEST_F(PortChoiceJack, RefusedInputIsNotReady) {
 
     w.chooseIn(gone);
     EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI IN Port not ready!");
-    EXPECT_EQ(textColour(w.ui.StatusLabel), Red);
+    EXPECT_EQ(testui::textColour(w.ui.StatusLabel), Red);
     EXPECT_FALSE(w.form.MidiIn1->Using());
     EXPECT_FALSE(w.requestEnabled());
     EXPECT_TRUE(w.sendEnabled()); // the output port is not the input's business
@@ -242,7 +241,7 @@ TEST_F(PortChoiceJack, TypedTextThatNamesNoDeviceChangesNothing) {
     ASSERT_TRUE(w.form.MidiOut1->Using());
     const int count = w.ui.MIDIOutComboBox->count();
 
-    typeIntoList(w.ui.MIDIOutComboBox, "no such device");
+    testui::typeIntoList(w.ui.MIDIOutComboBox, "no such device");
     EXPECT_EQ(w.ui.MIDIOutComboBox->count(), count); // not added as an item
     EXPECT_EQ(w.ui.MIDIOutComboBox->currentIndex(), out);
     EXPECT_EQ(w.ui.MIDIOutComboBox->currentText(), "vkvapptyped:in"); // the choice shown again
@@ -253,17 +252,17 @@ TEST_F(PortChoiceJack, TypedTextThatNamesNoDeviceChangesNothing) {
     EXPECT_EQ(receiver.waitFor(1).size(), 1u);
 
     // The whole name of a device chooses it like the list does.
-    typeIntoList(w.ui.MIDIOutComboBox, "None");
+    testui::typeIntoList(w.ui.MIDIOutComboBox, "None");
     EXPECT_EQ(w.ui.MIDIOutComboBox->currentIndex(), w.noneOut());
     EXPECT_EQ(w.ui.StatusLabel->text(), "No MIDI OUT Port Selected");
     EXPECT_FALSE(w.form.MidiOut1->Using());
-    typeIntoList(w.ui.MIDIOutComboBox, "vkvapptyped:in");
+    testui::typeIntoList(w.ui.MIDIOutComboBox, "vkvapptyped:in");
     EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port Selected ...");
     EXPECT_EQ(w.form.MidiOut1->Port(), out);
 
     // The same on the input side.
     const int inCount = w.ui.MIDIInComboBox->count();
-    typeIntoList(w.ui.MIDIInComboBox, "-1");
+    testui::typeIntoList(w.ui.MIDIInComboBox, "-1");
     EXPECT_EQ(w.ui.MIDIInComboBox->count(), inCount);
     EXPECT_EQ(w.ui.MIDIInComboBox->currentText(), "None");
     EXPECT_FALSE(w.form.MidiIn1->Using());

@@ -4,13 +4,15 @@
 #include "TKnob.h"
 #include "TLCDLabel.h"
 #include "TMidiOut.h"
+#include "UiDriver.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
-using namespace vkv;
+namespace vkv::box {
+
 using Bytes = std::vector<unsigned char>;
 
 namespace {
@@ -21,15 +23,15 @@ struct EditorSpy : PotEditor {
 };
 
 struct DeskRig {
-    ConfigImage image;
+    image::ConfigImage configImage;
     std::vector<Bytes> sent;
-    TFaderDesk desk{image, [this](char s, char a, char b) {
+    TFaderDesk desk{configImage, [this](char s, char a, char b) {
                         sent.push_back({static_cast<unsigned char>(s),
                                         static_cast<unsigned char>(a),
                                         static_cast<unsigned char>(b)});
                     }};
     DeskRig() {
-        loadDefaultImage(image);
+        image::loadDefaultImage(configImage);
         desk.setKnobCount(16);
     }
     template <typename T> QList<T *> direct() const {
@@ -97,29 +99,39 @@ TEST(FaderDesk, BuildLaysOutSixteenKnobsAndTwoBankButtons) {
 
 TEST(FaderDesk, LoadingKnobsSendsThreeEventsPerKnobAndClamps) {
     DeskRig rig;
-    rig.image.setPot(3, PotMin, 10);
-    rig.image.setPot(3, PotMax, 20);
-    rig.image.setPot(5, PotMin, 20);
-    rig.image.setPot(5, PotMax, 10);
+    rig.configImage.setPot(3, image::PotMin, 10);
+    rig.configImage.setPot(3, image::PotMax, 20);
+    rig.configImage.setPot(5, image::PotMin, 20);
+    rig.configImage.setPot(5, image::PotMax, 10);
+    rig.configImage.setPot(6, image::PotMin, 20);
+    rig.configImage.setPot(6, image::PotMax, 10);
+    rig.desk.engine().potValues[6] = 127; // last sent beyond both ends
     rig.desk.ShowFaderDeskClick();
     EXPECT_EQ(rig.sent.size(), 48u);
-    std::vector<Bytes> pot3;
-    for (const auto &m : rig.sent)
-        if (m[1] == 3)
-            pot3.push_back(m);
-    EXPECT_EQ(pot3, (std::vector<Bytes>{{0xB0, 3, 0}, {0xB0, 3, 10}, {0xB0, 3, 10}}));
+    const auto sentFor = [&rig](int pot) {
+        std::vector<Bytes> messages;
+        for (const auto &m : rig.sent)
+            if (m[1] == pot)
+                messages.push_back(m);
+        return messages;
+    };
+    EXPECT_EQ(sentFor(3), (std::vector<Bytes>{{0xB0, 3, 0}, {0xB0, 3, 10}, {0xB0, 3, 10}}));
     EXPECT_EQ(rig.desk.knob(3)->Position(), 10);
     EXPECT_EQ(rig.desk.knob(3)->Min(), 10);
     EXPECT_EQ(rig.desk.knob(3)->Max(), 20);
     EXPECT_FALSE(rig.desk.knob(3)->toolTip().isEmpty());
 
-    // Reversed range: the knob runs backwards and keeps its value within 10..20.
+    // Reversed range (min 20, max 10): the knob runs backwards. 0 is first clamped to the forward
+    // range 20..127, and 20 then lies in the reversed one; 127 is beyond the Min end of the
+    // reversed range and lands on its other end, 10.
     TKnob *reversed = rig.desk.knob(5);
     EXPECT_EQ(reversed->Min(), 20);
     EXPECT_EQ(reversed->Max(), 10);
-    EXPECT_GE(reversed->Position(), 10);
-    EXPECT_LE(reversed->Position(), 20);
-    EXPECT_EQ(rig.desk.engine().potValues[5], reversed->Position());
+    EXPECT_EQ(reversed->Position(), 20);
+    EXPECT_EQ(sentFor(5), (std::vector<Bytes>{{0xB0, 5, 0}, {0xB0, 5, 20}, {0xB0, 5, 20}}));
+    EXPECT_EQ(rig.desk.engine().potValues[5], 20);
+    EXPECT_EQ(rig.desk.knob(6)->Position(), 10);
+    EXPECT_EQ(sentFor(6), (std::vector<Bytes>{{0xB0, 6, 127}, {0xB0, 6, 127}, {0xB0, 6, 10}}));
 
     // Stored values come back at the next build.
     rig.desk.knob(0)->SetPosition(77);
@@ -215,21 +227,18 @@ TEST(FaderDesk, RedrawBeforeAnyEventShowsPotZero) {
 
 TEST(FaderDesk, JackMouseDragSendsTheConfiguredMessage) {
     JackReceiver receiver("vkvdesk");
-    ConfigImage image;
-    loadDefaultImage(image);
-    image.setPot(3, PotStatus, 0x9A); // Note On, channel 11
-    image.setPot(3, PotByte1, 60);
+    image::ConfigImage configImage;
+    image::loadDefaultImage(configImage);
+    configImage.setPot(3, image::PotStatus, 0x9A); // Note On, channel 11
+    configImage.setPot(3, image::PotByte1, 60);
     TMidiOut out(nullptr, midi::Backend::Jack);
-    int n = -1;
-    for (int i = 0; i < out.NumDevs(); ++i)
-        if (std::string(out.DevCaps[i].szPname) == "vkvdesk:in")
-            n = i;
+    const int n = testui::deviceIndex(out, "vkvdesk:in");
     ASSERT_GE(n, 0);
     out.SetPort(n);
     out.SetUsing(true);
-    ASSERT_EQ(out.OpenResult(), 0u);
+    ASSERT_EQ(out.OpenResult(), vkv::midi::Result::NoError);
 
-    TFaderDesk desk(image, [&](char s, char a, char b) { out.Put(s, a, b); });
+    TFaderDesk desk(configImage, [&](char s, char a, char b) { out.Put(s, a, b); });
     desk.setKnobCount(16);
     desk.ShowFaderDeskClick();
     ASSERT_EQ(receiver.waitFor(48).size(), 48u); // loading the knobs
@@ -254,3 +263,47 @@ TEST(FaderDesk, JackMouseDragSendsTheConfiguredMessage) {
         EXPECT_EQ(got[i], (Bytes{0x9A, 60, static_cast<unsigned char>(positions[i])}));
     EXPECT_EQ(desk.lcd().line(1), "Knob ID : 3     ");
 }
+
+TEST(BoxEngine, ClosedPortStillUpdatesTheLcd) {
+    image::ConfigImage configImage;
+    image::loadDefaultImage(configImage);
+    LcdScreens lcd;
+    BoxEngine engine(configImage, lcd);
+    TMidiOut closed; // never opened
+    engine.setOutput([&](char s, char a, char b) { closed.Put(s, a, b); });
+    engine.KnobChange(2, 33);
+    EXPECT_EQ(lcd.line(3), "Value   : 33    ");
+    EXPECT_EQ(engine.potValues[2], 33);
+    EXPECT_EQ(engine.lastEventId, 2);
+}
+
+TEST(BoxEngine, JackKnobEventReachesAReceiver) {
+    JackReceiver receiver("vkvbox");
+    image::ConfigImage configImage;
+    image::loadDefaultImage(configImage);
+    LcdScreens lcd;
+    BoxEngine engine(configImage, lcd);
+    TMidiOut out(nullptr, midi::Backend::Jack);
+    const int n = testui::deviceIndex(out, "vkvbox:in");
+    ASSERT_GE(n, 0);
+    out.SetPort(n);
+    out.SetUsing(true);
+    ASSERT_EQ(out.OpenResult(), vkv::midi::Result::NoError);
+    engine.setOutput([&](char s, char a, char b) { out.Put(s, a, b); });
+
+    configImage.setPot(0, image::PotStatus, 0xB0);
+    configImage.setPot(0, image::PotByte1, 0x07);
+    engine.KnobChange(0, 100);
+    engine.BankUp();
+    engine.KnobChange(1, 5); // pot 17: Controller 17, channel 1
+    configImage.setPot(2, image::PotStatus, 0xC3);
+    engine.BankDown();
+    engine.KnobChange(2, 9); // program change on channel 4: two bytes on the wire
+    auto got = receiver.waitFor(3);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0], (Bytes{0xB0, 0x07, 0x64}));
+    EXPECT_EQ(got[1], (Bytes{0xB0, 17, 5}));
+    EXPECT_EQ(got[2], (Bytes{0xC3, 2}));
+}
+
+} // namespace vkv::box

@@ -12,7 +12,8 @@
 #include <initializer_list>
 #include <utility>
 
-using namespace vkv::knob;
+namespace vkv::controls::knob {
+
 
 TEST(KnobMath, AnglesAndValuesOfAFullMidiRange) {
     const float scale = scaleOf(0, 127);
@@ -291,3 +292,5 @@ TEST_F(KnobWidget, AccessibleValueAndRange) {
     EXPECT_EQ(knob->Position(), 50);
     EXPECT_EQ(a->text(QAccessible::Value), "50");
 }
+
+} // namespace vkv::controls::knob

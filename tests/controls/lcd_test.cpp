@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace vkv::controls {
+
 namespace {
 
 using Rows = std::vector<std::string>;
@@ -174,7 +176,7 @@ TEST(LcdLabel, HugeCountsAreClampedNotOverflowed) {
     TLCDLabel w;
     w.SetNoOfChars(INT_MAX);
     w.SetPixelSpacing(INT_MAX);
-    EXPECT_EQ(w.width(), lcd::kMaxExtent);
+    EXPECT_EQ(w.width(), lcd::MaxExtent);
     // Painting a corner of it must only draw the cells there.
     QImage img(40, 28, QImage::Format_RGB32);
     w.render(&img, QPoint(), QRegion(0, 0, 40, 28));
@@ -604,3 +606,5 @@ TEST(LcdLabel, CaptionIsTheAccessibleText) {
     EXPECT_EQ(a->role(), QAccessible::StaticText);
     EXPECT_EQ(a->text(QAccessible::Name), QStringLiteral("Knob ID : 5"));
 }
+
+} // namespace vkv::controls

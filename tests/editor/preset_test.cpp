@@ -1,4 +1,6 @@
+#include "PageRig.h"
 #include "PresetLibrary.h"
+#include "UiDriver.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,10 +9,12 @@
 #include <gtest/gtest.h>
 #include <random>
 
+namespace vkv::editor {
+
+using testui::chooseItem;
+
 namespace {
 
-using Pot = PresetLibrary::PotValues;
-using Butt = PresetLibrary::ButtValues;
 const QStringList Empty;
 
 struct PresetFolder {
@@ -28,55 +32,74 @@ struct PresetFolder {
 
 } // namespace
 
-void PrintTo(const QString &text, std::ostream *out) {
-    *out << text.toStdString();
-}
-
 TEST(PresetLibrary, LooksUpBothDirectionsForPotsAndButtons) {
     PresetFolder f;
     auto &p = f.load("[POTPRESETS]\nB007007F=Volume\n[BUTTONPRESETS]\n903C7F=Middle C\n");
-    EXPECT_EQ(p.potPresetName(PresetLibrary::potKeyText(0xB0, 7, 0, 127)), "Volume");
-    EXPECT_EQ(p.potPresetName(PresetLibrary::potKeyText(0xB0, 7, 0, 100)), "Unknown");
-    EXPECT_EQ(p.buttPresetName(PresetLibrary::buttKeyText(0x90, 60, 127)), "Middle C");
+    EXPECT_EQ(p.potPresetName(u"B007007F"), "Volume");
+    EXPECT_EQ(p.potPresetName(u"B0070064"), "Unknown");
+    EXPECT_EQ(p.buttPresetName(u"903C7F"), "Middle C");
     EXPECT_EQ(p.buttPresetName(u"903C7F00"), "Unknown"); // whole texts only
 
-    vkv::ConfigImage image;
-    image.setPot(37, vkv::PotMax, 100);
-    image.setButton(5, vkv::ButtonMode, 2);
-    ASSERT_TRUE(p.applyPotPreset(0, image, 37));
-    ASSERT_TRUE(p.applyButtPreset(0, image, 5));
-    EXPECT_EQ(p.potPresetName(image, 37), "Volume");
-    EXPECT_EQ(p.buttPresetName(image, 5), "Middle C");
-    EXPECT_EQ(image.button(5, vkv::ButtonMode), 2); // the mode is no part of a preset
-    EXPECT_EQ(p.potPresetName(image, vkv::PotCount), "Unknown");
+    // Choosing a name applies its values through the page into the selected record.
+    Pots pots(p);
+    pots.c.PotNumber->setValue(37);
+    pots.image.setPot(37, image::PotMax, 100);
+    pots.page->UpdatePotPropsExecute(nullptr);
+    chooseItem(pots.c.PotPresetName, 0);
+    EXPECT_EQ(pots.image.pot(37, image::PotStatus), 0xB0);
+    EXPECT_EQ(pots.image.pot(37, image::PotByte1), 7);
+    EXPECT_EQ(pots.image.pot(37, image::PotMax), 127);
+    pots.page->FindPotPresetName();
+    EXPECT_EQ(pots.c.PotPresetName->currentText(), "Volume");
+
+    Buttons buttons(p, 0x90, 48, 127, 2);
+    chooseItem(buttons.c.ButtPresetName, 0);
+    EXPECT_EQ(buttons.image.button(0, image::ButtonByte1), 0x3C);
+    EXPECT_EQ(buttons.image.button(0, image::ButtonMode), 2); // the mode is no part of a preset
+    buttons.page->FindButtPresetName();
+    EXPECT_EQ(buttons.c.ButtPresetName->currentText(), "Middle C");
 }
 
 TEST(PresetLibrary, ApplyClampsIntoThePageRangesAndWritesOnlyThatRecord) {
     PresetFolder f;
     auto &p = f.load("[POTPRESETS]\n0580FFC8\nB007007F;x\n0xB00A007F\nVolume\n"
                      "[BUTTONPRESETS]\n12A13C64\nC0\n");
-    vkv::ConfigImage image;
-    image.bytes()[vkv::potOffset(37)] = 0x05; // reads 0x85, which no page can show
-    vkv::DumpBytes expected = image.bytes();
+    Pots pots(p);
+    pots.c.PotNumber->setValue(37);
+    pots.image.bytes()[image::potOffset(37)] = 0x05; // reads 0x85, which no page can show
+    pots.page->UpdatePotPropsExecute(nullptr);
+    image::DumpBytes expected = pots.image.bytes();
     for (int field = 0; field < 4; ++field)
-        expected[vkv::potOffset(37, field)] = std::array{0x10, 0x80, 127, 127}[field];
-    ASSERT_TRUE(p.applyPotPreset(0, image, 37));
-    EXPECT_EQ(image.bytes(), expected);
+        expected[image::potOffset(37, field)] = std::array{0x10, 0x80, 127, 127}[field];
+    chooseItem(pots.c.PotPresetName, 0);
+    EXPECT_EQ(pots.image.bytes(), expected);
 
     // Keys are read up to their first non-digit, yet found only by their whole text.
-    EXPECT_EQ(p.potPresetValues(1), (Pot{0xB0, 7, 0, 127}));
-    EXPECT_EQ(p.potPresetValues(2), (Pot{0xB0, 10, 0, 127}));
+    const auto record = [&pots] {
+        return std::array{pots.image.pot(37, image::PotStatus), pots.image.pot(37, image::PotByte1),
+                          pots.image.pot(37, image::PotMin), pots.image.pot(37, image::PotMax)};
+    };
+    chooseItem(pots.c.PotPresetName, 1);
+    EXPECT_EQ(record(), (std::array<std::uint8_t, 4>{0xB0, 7, 0, 127}));
+    chooseItem(pots.c.PotPresetName, 2);
+    EXPECT_EQ(record(), (std::array<std::uint8_t, 4>{0xB0, 10, 0, 127}));
     EXPECT_EQ(p.findPotPreset(u"B007007F"), -1);
     EXPECT_EQ(p.findPotPreset(u"B00A007F"), -1);
-    EXPECT_EQ(p.buttPresetValues(0), (Butt{0xA1, 0x3C, 0x64})); // top two of eight digits unused
-    EXPECT_EQ(p.buttPresetValues(1), (Butt{0x90, 0x00, 0xC0}));
 
-    // No number, no entry or no such record: nothing is written (pot 256 would be button 0).
-    EXPECT_FALSE(p.applyPotPreset(3, image, 0));
-    EXPECT_FALSE(p.applyPotPreset(0, image, vkv::PotCount));
-    EXPECT_FALSE(p.applyButtPreset(0, image, -1));
-    EXPECT_FALSE(p.applyButtPreset(2, image, 0));
-    EXPECT_EQ(image.bytes(), expected);
+    Buttons buttons(p, 0x90, 48, 127);
+    chooseItem(buttons.c.ButtPresetName, 0); // top two of eight digits unused
+    EXPECT_EQ(buttons.image.button(0, image::ButtonStatus), 0xA1);
+    EXPECT_EQ(buttons.image.button(0, image::ButtonByte1), 0x3C);
+    EXPECT_EQ(buttons.image.button(0, image::ButtonByte2), 0x64);
+    chooseItem(buttons.c.ButtPresetName, 1);
+    EXPECT_EQ(buttons.image.button(0, image::ButtonStatus), 0x90);
+    EXPECT_EQ(buttons.image.button(0, image::ButtonByte1), 0x00);
+    EXPECT_EQ(buttons.image.button(0, image::ButtonByte2), 0xC0);
+
+    // A key without a number writes nothing.
+    const image::DumpBytes before = pots.image.bytes();
+    chooseItem(pots.c.PotPresetName, 3);
+    EXPECT_EQ(pots.image.bytes(), before);
 }
 
 TEST(PresetLibrary, DuplicateKeysKeepOwnNamesAndTheFirstIsFound) {
@@ -86,7 +109,6 @@ TEST(PresetLibrary, DuplicateKeysKeepOwnNamesAndTheFirstIsFound) {
     EXPECT_EQ(p.PotPresetNames(), QStringList({"Volume", "Loudness", "Pan"}));
     EXPECT_EQ(p.findPotPreset(u"B007007F"), 0);
     EXPECT_EQ(p.findPotPreset(u"b00a007F"), 2); // letter case plays no part
-    EXPECT_EQ(p.potPresetValues(1), p.potPresetValues(0));
     // A combo choice counts only when its text is exactly the selected item's name.
     EXPECT_EQ(p.chosenPotPreset(1, "Loudness"), 1);
     EXPECT_EQ(p.chosenPotPreset(1, "loudness"), -1);
@@ -179,17 +201,23 @@ TEST(PresetLibrary, ShippedFileHasUniqueWholeKeys) {
     p.LoadPresets(resources);
     ASSERT_GT(p.PotPresetKeys().size(), 20);
     ASSERT_GT(p.ButtPresetKeys().size(), 20);
-    // Each preset, applied to a record, is the first one found for it again: no clamping,
-    // no duplicate hides another.
-    vkv::ConfigImage image;
+    // Each preset, applied to a record through the page, is the first one found for it again:
+    // no clamping, no duplicate hides another.
+    Pots pots(p);
     for (int i = 0; i < p.PotPresetKeys().size(); ++i) {
-        ASSERT_TRUE(p.applyPotPreset(i, image, 0));
-        EXPECT_EQ(p.potPresetName(image, 0), p.PotPresetNames()[i]) << i;
+        chooseItem(pots.c.PotPresetName, i);
+        pots.page->FindPotPresetName();
+        EXPECT_EQ(pots.c.PotPresetName->currentText(), p.PotPresetNames()[i]) << i;
         EXPECT_EQ(p.PotPresetKeys()[i].size(), 8) << i;
     }
+    Buttons buttons(p, 0x90, 48, 127);
+    buttons.c.ButtNumber->setValue(127);
     for (int i = 0; i < p.ButtPresetKeys().size(); ++i) {
-        ASSERT_TRUE(p.applyButtPreset(i, image, 127));
-        EXPECT_EQ(p.buttPresetName(image, 127), p.ButtPresetNames()[i]) << i;
+        chooseItem(buttons.c.ButtPresetName, i);
+        buttons.page->FindButtPresetName();
+        EXPECT_EQ(buttons.c.ButtPresetName->currentText(), p.ButtPresetNames()[i]) << i;
         EXPECT_EQ(p.ButtPresetKeys()[i].size(), 6) << i;
     }
 }
+
+} // namespace vkv::editor

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-using namespace vkv;
+namespace vkv::image {
+
 
 // The default image as its rules describe it, built independently of the resource.
 static DumpBytes defaultImageFromRules() {
@@ -151,3 +152,5 @@ TEST(DefaultImage, SixtyFourPotModelImage) {
     EXPECT_EQ(d.substr(1030 + 16 * 63, 16), "bVolume # 16    ");
     EXPECT_EQ(d[6 + 4 * 63 + 1], 7);
 }
+
+} // namespace vkv::image

@@ -1,6 +1,7 @@
 #include "JackSender.h"
 #include "MidiInSplitter.h"
 #include "TMidiIn.h"
+#include "UiDriver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,6 +12,10 @@
 #include <memory>
 
 using vkv::midi::Backend;
+using vkv::midi::MidiInEvent;
+using vkv::midi::MidiInSplitter;
+using testui::settle;
+using testui::waitUntil;
 using Bytes = std::vector<unsigned char>;
 using Events = std::vector<MidiInEvent>;
 
@@ -21,21 +26,6 @@ void PrintTo(const MidiInEvent &e, std::ostream *os) {
 }
 
 namespace {
-
-// Runs the event loop until `done` holds or the time is up.
-bool waitUntil(const std::function<bool()> &done, int milliseconds = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
-}
-
-void settle(int milliseconds = 200) {
-    waitUntil([] { return false; }, milliseconds);
-}
 
 Bytes dumpOf(std::size_t size) {
     Bytes dump(size);
@@ -93,10 +83,7 @@ struct Log {
 };
 
 int findDevice(const TMidiIn &in, const JackSender &sender) {
-    for (int n = 0; n < in.NumDevs(); ++n)
-        if (sender.portName() == in.DevCaps[n].szPname)
-            return n;
-    return -1;
+    return testui::deviceIndex(in, sender.portName());
 }
 
 // A new connection carries data only from one of the server's next cycles on, which can take a
@@ -125,7 +112,7 @@ bool sendUntil(JackSender &sender, const std::vector<Bytes> &messages,
 void openOn(TMidiIn &in, JackSender &sender, Log &log) {
     in.SetPort(findDevice(in, sender));
     in.SetUsing(true);
-    ASSERT_EQ(in.OpenResult(), 0u);
+    ASSERT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
     ASSERT_TRUE(linkUp(sender, log));
 }
 
@@ -192,7 +179,7 @@ TEST(MidiIn, NoServiceMeansNoDevicesAndRefusedOpens) {
     EXPECT_EQ(in.Port(), 0);
     in.SetUsing(true);
     EXPECT_TRUE(in.Using());
-    EXPECT_NE(in.OpenResult(), 0u);
+    EXPECT_NE(in.OpenResult(), vkv::midi::Result::NoError);
 }
 
 TEST(MidiIn, JackShortMessagesArriveInOrderOnTheGuiThread) {
@@ -202,7 +189,7 @@ TEST(MidiIn, JackShortMessagesArriveInOrderOnTheGuiThread) {
     ASSERT_GE(findDevice(in, sender), 0);
     openOn(in, sender, log);
     in.SetUsing(true); // already open: nothing happens
-    EXPECT_EQ(in.OpenResult(), 0u);
+    EXPECT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
 
     std::vector<Bytes> sent = {{0x90, 0x3C, 0x64}, {0xF8}, {0xC5, 0x10}, {0xB0, 0x7F, 0x00}};
     for (unsigned char note = 0; note < 100; ++note)
@@ -285,7 +272,7 @@ TEST(MidiIn, JackClosingDropsWhatHasArrivedAndAnUnfinishedSysEx) {
     // RtMidi's JACK input keeps the unfinished SysEx over the close and glues what comes after
     // the re-open to it: none of the old SysEx may come out. Sent until the new link carries it.
     in.SetUsing(true);
-    ASSERT_EQ(in.OpenResult(), 0u);
+    ASSERT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
     const Bytes dump = dumpOf(300);
     for (int tries = 0; tries < 60 && log.events.empty(); ++tries) {
         sender.send({0x90, 0x3E, 0x64});
@@ -309,8 +296,8 @@ TEST(MidiIn, JackSetPortReopensOnAnotherDevice) {
     Log log(in);
     in.SetPort(-2); // refused, then SetPort on the closed port keeps the result
     in.SetUsing(true);
-    const unsigned refused = in.OpenResult();
-    EXPECT_NE(refused, 0u);
+    const auto refused = in.OpenResult();
+    EXPECT_NE(refused, vkv::midi::Result::NoError);
     in.SetUsing(false);
     in.SetPort(findDevice(in, b));
     EXPECT_EQ(in.OpenResult(), refused);
@@ -320,7 +307,7 @@ TEST(MidiIn, JackSetPortReopensOnAnotherDevice) {
     QThread::msleep(300); // handed over, not yet raised: dropped by the re-open
     in.SetPort(findDevice(in, b));
     EXPECT_EQ(in.Port(), findDevice(in, b));
-    EXPECT_EQ(in.OpenResult(), 0u);
+    EXPECT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
     ASSERT_TRUE(linkUp(b, log));
     a.send({0x90, 0x02, 0x02});
     ASSERT_TRUE(sendUntil(b, {{0x90, 0x03, 0x03}}, [&] { return !log.events.empty(); }));
@@ -396,7 +383,7 @@ TEST(MidiIn, JackListsAtMostTwelveDevicesAndRefusesBadNumbers) {
     EXPECT_EQ(in.Port(), -1);
     in.SetUsing(true);
     EXPECT_TRUE(in.Using());
-    EXPECT_EQ(in.OpenResult(), vkv::midi::BadDeviceId);
+    EXPECT_EQ(in.OpenResult(), vkv::midi::Result::BadDeviceId);
     in.SetPort(11);
-    EXPECT_EQ(in.OpenResult(), 0u);
+    EXPECT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
 }

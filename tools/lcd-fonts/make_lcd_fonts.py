@@ -224,12 +224,12 @@ def build(sections, fonts_dir):
 
 def emit(tables, out):
     sizes = {
-        "mat5x7": "kAsciiCount * 5 * 7",
-        "mat5x8": "kAsciiCount * 5 * 8",
-        "mat7x9": "kAsciiCount * 7 * 9",
-        "mat9x12": "kAsciiCount * 9 * 12",
+        "mat5x7": "AsciiCount * 5 * 7",
+        "mat5x8": "AsciiCount * 5 * 8",
+        "mat7x9": "AsciiCount * 7 * 9",
+        "mat9x12": "AsciiCount * 9 * 12",
         "hitachi": "256 * 5 * 7",
-        "hitachi2Tall": "kTallCount * 5 * 10",
+        "hitachi2Tall": "TallCount * 5 * 10",
         "dos5x7": "256 * 5 * 7",
     }
     lines = [
@@ -241,7 +241,7 @@ def emit(tables, out):
         "",
         '#include "LcdFontData.h"',
         "",
-        "namespace lcd::fontdata {",
+        "namespace vkv::controls::lcd::fontdata {",
     ]
     for name, cols, rows, base, glyphs in tables:
         lines.append("")
@@ -254,7 +254,7 @@ def emit(tables, out):
             lines.append(f"    /* {code:02X} {label} */ {dots}")
         lines.append("};")
     lines.append("")
-    lines.append("} // namespace lcd::fontdata")
+    lines.append("} // namespace vkv::controls::lcd::fontdata")
     lines.append("")
     with open(out, "w", encoding="utf-8") as f:
         f.write("\n".join(lines))

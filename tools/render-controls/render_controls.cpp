@@ -3,9 +3,7 @@
 // positions. Usage: render_controls [output.png]   (runs on the offscreen platform by default)
 
 #include "TLCDLabel.h"
-#ifdef VKV_HAVE_KNOB
 #include "TKnob.h"
-#endif
 
 #include <QApplication>
 #include <QLabel>
@@ -15,11 +13,13 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace lcd = vkv::controls::lcd;
+
 namespace {
 
-const QColor kLcdBack(150, 186, 40);
-const QColor kLcdOn(24, 40, 8);
-const QColor kLcdOff(138, 174, 36);
+const QColor LcdBack(150, 186, 40);
+const QColor LcdOn(24, 40, 8);
+const QColor LcdOff(138, 174, 36);
 
 struct Cursor {
     int x = 10;
@@ -41,9 +41,9 @@ TLCDLabel *makeLcd(QWidget *parent, TDotMatrix m, int chars, int lines, int x, i
     l->SetDotMatrix(m);
     l->SetNoOfChars(chars);
     l->SetTextLines(lines);
-    l->SetBackGround(kLcdBack);
-    l->SetPixelOn(kLcdOn);
-    l->SetPixelOff(kLcdOff);
+    l->SetBackGround(LcdBack);
+    l->SetPixelOn(LcdOn);
+    l->SetPixelOff(LcdOff);
     l->move(x, y);
     return l;
 }
@@ -194,7 +194,6 @@ int main(int argc, char **argv) {
         y += l->height() + 22;
     }
 
-#ifdef VKV_HAVE_KNOB
     text(&canvas, QStringLiteral("knob at 0, 32, 64, 96, 127 of 0..127"), x, y);
     y += 18;
     int kx = x;
@@ -208,7 +207,6 @@ int main(int argc, char **argv) {
         kx += 56;
     }
     y += 56;
-#endif
 
     const int width = x + 440;
     const int height = std::max(bottom, y) + 10;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace vkv::box {
+
 void LcdScreens::WriteLCDLine(unsigned char line, char *text) {
     bool ended = false;
     for (int i = 0; i < Columns; ++i) {
@@ -38,3 +40,11 @@ void LcdScreens::clear() {
     for (auto &l : lines)
         l.clear();
 }
+
+void LcdScreens::showDotMatrix(bool shown) {
+    dotMatrix = shown;
+    if (refresh)
+        refresh();
+}
+
+} // namespace vkv::box

@@ -4,13 +4,17 @@
 #include <functional>
 #include <string>
 
-// The emulated box's four 16-character LCD text lines: the one source of what either LCD
-// presentation shows. Lines are written only through WriteLCDLine.
+namespace vkv::box {
+
+// The emulated box's LCD: four 16-character text lines, the one source of what either
+// presentation shows, with the display mode and the choice of the visible presentation (the plain
+// panel, or the backlit dot-matrix control). Lines are written only through WriteLCDLine.
 class LcdScreens {
 public:
     static constexpr int Lines = 4;
     static constexpr int Columns = 16;
     static constexpr int BufferSize = Columns + 1; // the least a caller's buffer may hold
+    static constexpr int HighestDisplayMode = 3;
 
     // Pads `text` with spaces to 16 characters (everything after an early NUL becomes a space),
     // cuts it after 16, stores it as line `line` when that is 0..3, and refreshes the visible
@@ -25,11 +29,23 @@ public:
     const std::string &line(int n) const { return lines.at(n); }
     // Lines 0..3 joined with no separator: the dot-matrix presentation's caption.
     std::string joined() const;
+    // Empties the four lines without showing it; the next screen written replaces them.
     void clear();
 
-    // Called after every write, so the visible presentation shows the lines.
+    // 0: plain panel, pot redraw screen; 1: dot matrix, pot redraw screen; 2: dot matrix, bar
+    // graph; 3: dot matrix, a placeholder screen. Survives rebuilds of the box.
+    int DisplayMode = 1;
+    bool dotMatrixShown() const { return dotMatrix; }
+    // Makes the dot-matrix control (or the plain panel) the visible presentation and refreshes.
+    void showDotMatrix(bool shown);
+
+    // Called after every write and every change of presentation, so the visible presentation
+    // shows the lines.
     std::function<void()> refresh;
 
 private:
     std::array<std::string, Lines> lines{};
+    bool dotMatrix = false; // the plain panel is visible at start
 };
+
+} // namespace vkv::box

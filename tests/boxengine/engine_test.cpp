@@ -1,23 +1,22 @@
 #include "BoxEngine.h"
-#include "JackReceiver.h"
-#include "TMidiOut.h"
 
 #include <gtest/gtest.h>
 
-using namespace vkv;
+namespace vkv::box {
+
 using Bytes = std::vector<unsigned char>;
 
 namespace {
 
 struct EngineRig {
-    ConfigImage image;
+    image::ConfigImage configImage;
     LcdScreens lcd;
-    BoxEngine engine{image, lcd};
+    BoxEngine engine{configImage, lcd};
     std::vector<Bytes> sent;
     int refreshes = 0;
 
     EngineRig() {
-        loadDefaultImage(image);
+        image::loadDefaultImage(configImage);
         engine.setOutput([this](char s, char d1, char d2) {
             sent.push_back({static_cast<unsigned char>(s), static_cast<unsigned char>(d1),
                             static_cast<unsigned char>(d2)});
@@ -68,8 +67,8 @@ TEST(LcdLines, PaddingCuttingAndEarlyNul) {
 
 TEST(BoxEngine, PotEventSendsRecordAndShowsPotScreen) {
     EngineRig rig;
-    rig.image.setPot(0, PotStatus, 0xB0);
-    rig.image.setPot(0, PotByte1, 0x07);
+    rig.configImage.setPot(0, image::PotStatus, 0xB0);
+    rig.configImage.setPot(0, image::PotByte1, 0x07);
     rig.engine.KnobChange(0, 100);
     ASSERT_EQ(rig.sent.size(), 1u);
     EXPECT_EQ(rig.sent[0], (Bytes{0xB0, 0x07, 0x64}));
@@ -102,13 +101,13 @@ TEST(BoxEngine, PotIdsAcrossBanks) {
 
 TEST(BoxEngine, BytesAreHandedOverUnmaskedWhateverTheType) {
     EngineRig rig;
-    rig.image.setPot(4, PotStatus, 0x92);
-    rig.image.setPot(4, PotByte1, 0x7F);
+    rig.configImage.setPot(4, image::PotStatus, 0x92);
+    rig.configImage.setPot(4, image::PotByte1, 0x7F);
     rig.engine.KnobChange(4, 64);
     EXPECT_EQ(rig.sent.back(), (Bytes{0x92, 0x7F, 64}));
 
-    rig.image.bytes()[potOffset(5)] = 0x70; // type F
-    rig.image.setPot(5, PotByte1, 200);
+    rig.configImage.bytes()[image::potOffset(5)] = 0x70; // type F
+    rig.configImage.setPot(5, image::PotByte1, 200);
     rig.engine.KnobChange(5, 200);
     EXPECT_EQ(rig.sent.back(), (Bytes{0xF0, 200, 200}));
     EXPECT_EQ(rig.lcd.line(3), "Value   : 200   ");
@@ -139,47 +138,4 @@ TEST(BoxEngine, BankLimitsAndBankScreen) {
     EXPECT_EQ(rig.engine.lastEventId, 12);
 }
 
-TEST(BoxEngine, ClosedPortStillUpdatesTheLcd) {
-    ConfigImage image;
-    loadDefaultImage(image);
-    LcdScreens lcd;
-    BoxEngine engine(image, lcd);
-    TMidiOut closed; // never opened
-    engine.setOutput([&](char s, char a, char b) { closed.Put(s, a, b); });
-    engine.KnobChange(2, 33);
-    EXPECT_EQ(lcd.line(3), "Value   : 33    ");
-    EXPECT_EQ(engine.potValues[2], 33);
-    EXPECT_EQ(engine.lastEventId, 2);
-}
-
-TEST(BoxEngine, JackKnobEventReachesAReceiver) {
-    JackReceiver receiver("vkvbox");
-    ConfigImage image;
-    loadDefaultImage(image);
-    LcdScreens lcd;
-    BoxEngine engine(image, lcd);
-    TMidiOut out(nullptr, midi::Backend::Jack);
-    int n = -1;
-    for (int i = 0; i < out.NumDevs(); ++i)
-        if (std::string(out.DevCaps[i].szPname) == "vkvbox:in")
-            n = i;
-    ASSERT_GE(n, 0);
-    out.SetPort(n);
-    out.SetUsing(true);
-    ASSERT_EQ(out.OpenResult(), 0u);
-    engine.setOutput([&](char s, char a, char b) { out.Put(s, a, b); });
-
-    image.setPot(0, PotStatus, 0xB0);
-    image.setPot(0, PotByte1, 0x07);
-    engine.KnobChange(0, 100);
-    engine.BankUp();
-    engine.KnobChange(1, 5); // pot 17: Controller 17, channel 1
-    image.setPot(2, PotStatus, 0xC3);
-    engine.BankDown();
-    engine.KnobChange(2, 9); // program change on channel 4: two bytes on the wire
-    auto got = receiver.waitFor(3);
-    ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[0], (Bytes{0xB0, 0x07, 0x64}));
-    EXPECT_EQ(got[1], (Bytes{0xB0, 17, 5}));
-    EXPECT_EQ(got[2], (Bytes{0xC3, 2}));
-}
+} // namespace vkv::box
