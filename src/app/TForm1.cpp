@@ -89,17 +89,17 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
 
     createActions();
 
-    pots = new vkv::editor::PotPage({ui->PotNumberInBank, ui->PotBank, ui->PotNumber, ui->PotPresetName,
-                        ui->PotByte0A, ui->PotByte0BLabel, ui->PotByte0B, ui->PotByte0,
-                        ui->PotByte0HEX, ui->PotByte1Label, ui->PotByte1, ui->PotByte1HEX,
-                        ui->PotMin, ui->PotMinHEX, ui->PotMax, ui->PotMaxHEX},
-                       configImage, presetLibrary, this);
-    buttons =
-        new vkv::editor::ButtonPage({ui->ButtonNumberInBank, ui->ButtonBank, ui->ButtNumber, ui->ButtPresetName,
-                        ui->ButtByte0A, ui->ButtByte0BLabel, ui->ButtByte0B, ui->ButtByte0,
-                        ui->ButtByte0HEX, ui->ButtByte1Label, ui->ButtByte1, ui->ButtByte1HEX,
-                        ui->ButtByte2Label, ui->ButtByte2, ui->ButtByte2HEX, ui->ButtMode},
-                       configImage, presetLibrary, this);
+    pots = new vkv::editor::PotPage(
+        {ui->PotNumberInBank, ui->PotBank, ui->PotNumber, ui->PotPresetName, ui->PotByte0A,
+         ui->PotByte0BLabel, ui->PotByte0B, ui->PotByte0, ui->PotByte0HEX, ui->PotByte1Label,
+         ui->PotByte1, ui->PotByte1HEX, ui->PotMin, ui->PotMinHEX, ui->PotMax, ui->PotMaxHEX},
+        configImage, presetLibrary, this);
+    buttons = new vkv::editor::ButtonPage(
+        {ui->ButtonNumberInBank, ui->ButtonBank, ui->ButtNumber, ui->ButtPresetName, ui->ButtByte0A,
+         ui->ButtByte0BLabel, ui->ButtByte0B, ui->ButtByte0, ui->ButtByte0HEX, ui->ButtByte1Label,
+         ui->ButtByte1, ui->ButtByte1HEX, ui->ButtByte2Label, ui->ButtByte2, ui->ButtByte2HEX,
+         ui->ButtMode},
+        configImage, presetLibrary, this);
     ui->PotPresetName->setEditText("PotPresetName");
     ui->ButtPresetName->setEditText(QString());
 
@@ -343,7 +343,8 @@ void TForm1::TestKnobChange(TKnob *Sender) {
 
 void TForm1::TestKnobMouseDown(TKnob *, Qt::MouseButton Button, Qt::KeyboardModifiers, int, int) {
     if (Button == Qt::RightButton)
-        QMessageBox::information(this, QString::fromLatin1(vkv::app::VkvApplication::Title), "Test");
+        QMessageBox::information(this, QString::fromLatin1(vkv::app::VkvApplication::Title),
+                                 "Test");
 }
 
 void TForm1::ShowFaderDeskClick(QObject *) {

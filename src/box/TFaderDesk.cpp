@@ -46,7 +46,8 @@ protected:
         if (event->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
             auto *widget = qobject_cast<QWidget *>(watched);
-            if (widget && widget->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
+            if (widget &&
+                widget->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
                 onClick(watched);
         }
         return QObject::eventFilter(watched, event);
@@ -58,8 +59,8 @@ private:
 
 } // namespace
 
-TFaderDesk::TFaderDesk(const vkv::image::ConfigImage &image,
-                       vkv::box::BoxEngine::PutFunction put, QWidget *parent)
+TFaderDesk::TFaderDesk(const vkv::image::ConfigImage &image, vkv::box::BoxEngine::PutFunction put,
+                       QWidget *parent)
     : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::TFaderDesk>()),
       boxEngine(image, lcdLines) {
     setFont(vkv::controls::formFont());
@@ -177,9 +178,13 @@ void TFaderDesk::LoadPotsToKnobs() {
     }
 }
 
-void TFaderDesk::ShowReadyScreen() { boxEngine.ShowReadyScreen(); }
+void TFaderDesk::ShowReadyScreen() {
+    boxEngine.ShowReadyScreen();
+}
 
-void TFaderDesk::KnobChange(TKnob *sender) { boxEngine.KnobChange(sender->Tag, sender->Position()); }
+void TFaderDesk::KnobChange(TKnob *sender) {
+    boxEngine.KnobChange(sender->Tag, sender->Position());
+}
 
 void TFaderDesk::KnobEdit(TKnob *sender, Qt::MouseButton button) {
     if (button != Qt::RightButton || !potEditor)
@@ -187,7 +192,9 @@ void TFaderDesk::KnobEdit(TKnob *sender, Qt::MouseButton button) {
     potEditor->editPot(boxEngine.potIdForKnob(sender->Tag));
 }
 
-void TFaderDesk::SpecialButtPush(QPushButton *sender) { boxEngine.SpecialButtPush(tagOf(sender)); }
+void TFaderDesk::SpecialButtPush(QPushButton *sender) {
+    boxEngine.SpecialButtPush(tagOf(sender));
+}
 
 // LCD presentations and display modes.
 
@@ -202,8 +209,8 @@ void TFaderDesk::InitLCD() {
     lcd->OnClick = [this](QObject *sender) { BackLightLCDPanelClick(sender); };
     if (!clickFilter) {
         clickFilter = new ClickFilter(this, [this](QObject *sender) { LCDPanelClick(sender); });
-        for (QWidget *w : std::initializer_list<QWidget *>{ui->LCDPanel, ui->LCDLine0,
-                                                          ui->LCDLine1, ui->LCDLine2, ui->LCDLine3})
+        for (QWidget *w : std::initializer_list<QWidget *>{ui->LCDPanel, ui->LCDLine0, ui->LCDLine1,
+                                                           ui->LCDLine2, ui->LCDLine3})
             w->installEventFilter(clickFilter);
     }
     lcdLines.clear();
@@ -224,8 +231,14 @@ void TFaderDesk::refreshPresentation() {
     ui->LCDPanel->show();
 }
 
-void TFaderDesk::RedrawLCD(int eventId) { boxEngine.RedrawLCD(eventId); }
+void TFaderDesk::RedrawLCD(int eventId) {
+    boxEngine.RedrawLCD(eventId);
+}
 
-void TFaderDesk::LCDPanelClick(QObject *) { boxEngine.LCDPanelClick(); }
+void TFaderDesk::LCDPanelClick(QObject *) {
+    boxEngine.LCDPanelClick();
+}
 
-void TFaderDesk::BackLightLCDPanelClick(QObject *) { boxEngine.BackLightLCDPanelClick(); }
+void TFaderDesk::BackLightLCDPanelClick(QObject *) {
+    boxEngine.BackLightLCDPanelClick();
+}

@@ -147,6 +147,7 @@ private:
     vkv::controls::lcd::CharRange range{32, 126};
     vkv::controls::lcd::Layout layout;
     vkv::controls::lcd::CustomFontData customFont;
-    vkv::controls::lcd::CustomFontData::LoadResult fontLoadResult = vkv::controls::lcd::CustomFontData::LoadResult::NotLoaded;
+    vkv::controls::lcd::CustomFontData::LoadResult fontLoadResult =
+        vkv::controls::lcd::CustomFontData::LoadResult::NotLoaded;
     bool leftPressed = false;
 };

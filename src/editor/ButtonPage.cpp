@@ -117,9 +117,13 @@ void ButtonPage::ButtByte0Change(QObject *) {
         configImage.setButton(currentButton(), image::ButtonStatus, w.ButtByte0->value());
 }
 
-void ButtonPage::ButtByte0AChange(QObject *) { status.typeChosen(); }
+void ButtonPage::ButtByte0AChange(QObject *) {
+    status.typeChosen();
+}
 
-void ButtonPage::ButtByte0BChange(QObject *) { status.channelChosen(); }
+void ButtonPage::ButtByte0BChange(QObject *) {
+    status.channelChosen();
+}
 
 void ButtonPage::dataByteChange(QSpinBox *control, QLabel *hex, int field) {
     const int n = currentButton();

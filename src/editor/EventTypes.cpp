@@ -19,6 +19,8 @@ QString byte1Caption(int typeIndex) {
     return captions.at(static_cast<std::size_t>(typeIndex));
 }
 
-QString hexText(int value) { return QString::asprintf("%02X", value); }
+QString hexText(int value) {
+    return QString::asprintf("%02X", value);
+}
 
 } // namespace vkv::editor

@@ -109,9 +109,13 @@ void PotPage::PotByte0Change(QObject *) {
         configImage.setPot(currentPot(), image::PotStatus, w.PotByte0->value());
 }
 
-void PotPage::PotByte0AChange(QObject *) { status.typeChosen(); }
+void PotPage::PotByte0AChange(QObject *) {
+    status.typeChosen();
+}
 
-void PotPage::PotByte0BChange(QObject *) { status.channelChosen(); }
+void PotPage::PotByte0BChange(QObject *) {
+    status.channelChosen();
+}
 
 void PotPage::dataByteChange(QSpinBox *control, QLabel *hex, int field) {
     const int p = currentPot();

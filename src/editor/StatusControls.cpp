@@ -11,7 +11,9 @@ namespace vkv::editor {
 
 namespace {
 
-bool setByPage(const QObject *control) { return control->property("Tag").toInt() == 1; }
+bool setByPage(const QObject *control) {
+    return control->property("Tag").toInt() == 1;
+}
 
 } // namespace
 

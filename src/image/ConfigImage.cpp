@@ -12,7 +12,9 @@ std::string bankNumberText(int bank, int number) {
     return text;
 }
 
-ConfigImage::ConfigImage() { frame(); }
+ConfigImage::ConfigImage() {
+    frame();
+}
 
 std::uint8_t ConfigImage::pot(int pot, int field) const {
     const std::uint8_t stored = data.at(potOffset(pot, field));
@@ -34,7 +36,9 @@ void ConfigImage::setButton(int button, int field, int value) {
         field == ButtonStatus ? storeStatus(value) : static_cast<std::uint8_t>(value);
 }
 
-void ConfigImage::frame() { frameDump(data.data()); }
+void ConfigImage::frame() {
+    frameDump(data.data());
+}
 
 void frameDump(std::uint8_t *dump) {
     std::copy(DumpHeader.begin(), DumpHeader.end(), dump);
@@ -49,8 +53,12 @@ static std::string readResource(const char *path) {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-std::string defaultImageResource() { return readResource(":/KV16STD/KV16SYSEXFILE"); }
-std::string kv64ImageResource() { return readResource(":/KV64STD/KV64SYSEXFILE"); }
+std::string defaultImageResource() {
+    return readResource(":/KV16STD/KV16SYSEXFILE");
+}
+std::string kv64ImageResource() {
+    return readResource(":/KV64STD/KV64SYSEXFILE");
+}
 
 bool loadDefaultImage(ConfigImage &image) {
     const std::string bytes = defaultImageResource();

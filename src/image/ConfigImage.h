@@ -16,7 +16,7 @@ constexpr int ButtonsPerBank = 8;
 constexpr int RecordSize = 4;
 constexpr int PotRecordsOffset = 6;
 constexpr int ButtonRecordsOffset = PotRecordsOffset + PotCount * RecordSize; // 1030
-constexpr int EndByteOffset = DumpSize - 1;                                    // 1542
+constexpr int EndByteOffset = DumpSize - 1;                                   // 1542
 
 // Header of a configuration dump of this box model, and the request for one.
 constexpr std::array<std::uint8_t, 6> DumpHeader{0xF0, 0x00, 0x00, 0x7E, 0x42, 0x02};
@@ -37,18 +37,30 @@ constexpr int buttonOffset(int button, int field = 0) {
 }
 
 // Pots are shown as bank.number with 16 to a bank, buttons with 8 to a bank; both 1-based.
-constexpr int potBank(int pot) { return pot / PotsPerBank + 1; }
-constexpr int potNumber(int pot) { return pot % PotsPerBank + 1; }
-constexpr int buttonBank(int button) { return button / ButtonsPerBank + 1; }
-constexpr int buttonNumber(int button) { return button % ButtonsPerBank + 1; }
-constexpr int potFromBank(int bank, int number) { return (bank - 1) * PotsPerBank + number - 1; }
+constexpr int potBank(int pot) {
+    return pot / PotsPerBank + 1;
+}
+constexpr int potNumber(int pot) {
+    return pot % PotsPerBank + 1;
+}
+constexpr int buttonBank(int button) {
+    return button / ButtonsPerBank + 1;
+}
+constexpr int buttonNumber(int button) {
+    return button % ButtonsPerBank + 1;
+}
+constexpr int potFromBank(int bank, int number) {
+    return (bank - 1) * PotsPerBank + number - 1;
+}
 constexpr int buttonFromBank(int bank, int number) {
     return (bank - 1) * ButtonsPerBank + number - 1;
 }
 std::string bankNumberText(int bank, int number); // "%d.%d"
 
 // Status bytes are stored with bit 7 cleared so the dump stays within SysEx data bytes.
-constexpr std::uint8_t storeStatus(int status) { return static_cast<std::uint8_t>(status & 0x7F); }
+constexpr std::uint8_t storeStatus(int status) {
+    return static_cast<std::uint8_t>(status & 0x7F);
+}
 constexpr std::uint8_t readStatus(std::uint8_t stored) {
     return static_cast<std::uint8_t>(stored | 0x80);
 }

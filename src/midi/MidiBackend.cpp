@@ -4,9 +4,9 @@
 
 #include <RtMidi.h>
 #include <algorithm>
-#include <cstring>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 namespace vkv::midi {
@@ -79,9 +79,13 @@ KeptPorts &keptPorts();
 volatile std::sig_atomic_t exitCodeAtClose = 0;
 
 // See closeKeptPorts: a fault inside libjack's teardown ends the already-ending process quietly.
-extern "C" void faultWhileClosing(int) { std::_Exit(exitCodeAtClose); }
+extern "C" void faultWhileClosing(int) {
+    std::_Exit(exitCodeAtClose);
+}
 
-void closeKeptPortsAtExit() { closeKeptPorts(0); }
+void closeKeptPortsAtExit() {
+    closeKeptPorts(0);
+}
 
 KeptPorts &keptPorts() {
     static auto *kept = new KeptPorts;
@@ -90,7 +94,9 @@ KeptPorts &keptPorts() {
     return *kept;
 }
 
-void store(KeptPorts &kept, std::unique_ptr<RtMidiIn> port) { kept.inputs.push_back(std::move(port)); }
+void store(KeptPorts &kept, std::unique_ptr<RtMidiIn> port) {
+    kept.inputs.push_back(std::move(port));
+}
 void store(KeptPorts &kept, std::unique_ptr<RtMidiOut> port) {
     kept.outputs.push_back(std::move(port));
 }
@@ -116,7 +122,8 @@ void closeKeptPorts(int exitCode) {
     if (kept.inputs.empty() && kept.outputs.empty())
         return;
     exitCodeAtClose = exitCode;
-    struct sigaction quiet {}, oldSegv{}, oldBus{};
+    struct sigaction quiet {
+    }, oldSegv{}, oldBus{};
     quiet.sa_handler = &faultWhileClosing;
     sigemptyset(&quiet.sa_mask);
     sigaction(SIGSEGV, &quiet, &oldSegv);
@@ -140,7 +147,9 @@ void keepUntilExit(std::unique_ptr<RtMidiIn> port) {
     store(kept, std::move(port));
 }
 
-void retire(std::unique_ptr<RtMidiOut> port, Backend backend) { retirePort(std::move(port), backend); }
+void retire(std::unique_ptr<RtMidiOut> port, Backend backend) {
+    retirePort(std::move(port), backend);
+}
 void retire(std::unique_ptr<RtMidiIn> port, Backend backend) {
     if (port)
         port->cancelCallback();
@@ -165,8 +174,12 @@ std::unique_ptr<RtMidiOut> createOutput(Backend wanted, Backend *chosen, ErrorSi
 std::unique_ptr<RtMidiIn> createInput(Backend wanted, Backend *chosen, ErrorSink *sink) {
     return create<RtMidiIn>(wanted, chosen, sink);
 }
-std::vector<std::string> outputPortNames(RtMidiOut &out) { return names(out); }
-std::vector<std::string> inputPortNames(RtMidiIn &in) { return names(in); }
+std::vector<std::string> outputPortNames(RtMidiOut &out) {
+    return names(out);
+}
+std::vector<std::string> inputPortNames(RtMidiIn &in) {
+    return names(in);
+}
 
 int listDevices(const std::vector<std::string> &names, std::array<DeviceCaps, MaxDevs> &caps,
                 std::array<std::string, MaxDevs> &fullNames) {

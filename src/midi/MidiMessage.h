@@ -36,8 +36,12 @@ constexpr int shortMessageLength(unsigned char status) {
 // A status byte's parts as the editor shows them: the event type item 0..6 for the high digits
 // 9..F (-1 below 0x90), the channel 1..16, and the status with another event type or channel put
 // in. A channel outside 1..16 carries into or borrows from the event type, as typing one would.
-constexpr int eventTypeIndex(int status) { return status / 16 >= 9 ? status / 16 - 9 : -1; }
-constexpr int channelOf(int status) { return status % 16 + 1; }
+constexpr int eventTypeIndex(int status) {
+    return status / 16 >= 9 ? status / 16 - 9 : -1;
+}
+constexpr int channelOf(int status) {
+    return status % 16 + 1;
+}
 constexpr int statusWithType(int status, int typeIndex) {
     return status % 16 + 16 * typeIndex + 144;
 }

@@ -72,7 +72,7 @@ private:
     vkv::midi::Backend backend_ = vkv::midi::Backend::None;
     std::array<std::string, MaxDevs> fullNames_{};
     std::deque<vkv::midi::MidiInEvent> pending_; // handed over, not yet raised
-    unsigned session_ = 0;            // counts opens and closes; older deliveries are dropped
+    unsigned session_ = 0; // counts opens and closes; older deliveries are dropped
     bool delivering_ = false;
     bool using_ = false;
     bool open_ = false; // the device is really open (Using stays true after a refused open)

@@ -1,8 +1,8 @@
-#include "UiDriver.h"
 #include "ButtonPage.h"
 #include "ConfigImage.h"
 #include "PotPage.h"
 #include "TForm1.h"
+#include "UiDriver.h"
 #include "WindowControls.h"
 
 #include <QLineEdit>
@@ -156,7 +156,7 @@ TEST(PotsPage, ShowingPotsWritesNothing) {
     Editor e;
     e.showPots();
     auto &bytes = e.image.bytes();
-    bytes[vkv::image::potOffset(5)] = 0x05;              // reads as 0x85: below what the page shows
+    bytes[vkv::image::potOffset(5)] = 0x05; // reads as 0x85: below what the page shows
     bytes[vkv::image::potOffset(6, vkv::image::PotMin)] = 0xF0; // beyond the spin edit's range
     bytes[vkv::image::potOffset(7, vkv::image::PotByte1)] = 0xFE;
     const vkv::image::DumpBytes before = bytes;

@@ -1,4 +1,3 @@
-#include "UiDriver.h"
 #include "ButtonPage.h"
 #include "ConfigImage.h"
 #include "PotPage.h"
@@ -8,6 +7,7 @@
 #include "TKnob.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
+#include "UiDriver.h"
 #include "VkvApplication.h"
 #include "WindowControls.h"
 
@@ -515,14 +515,14 @@ TEST(MainWindow, TestKnobMovesTheTopLabels) {
 TEST(MainWindow, RightClickOnTheTestKnobSaysTest) {
     Window w;
     QString text;
-    EXPECT_TRUE(
-        testui::whileModal([&] { QTest::mouseClick(w.ui.TestKnob, Qt::RightButton, {}, QPoint(16, 16)); },
-                   [&](QWidget *modal) {
-                       auto *box = qobject_cast<QMessageBox *>(modal);
-                       ASSERT_NE(box, nullptr);
-                       text = box->text();
-                       box->button(QMessageBox::Ok)->click();
-                   }));
+    EXPECT_TRUE(testui::whileModal(
+        [&] { QTest::mouseClick(w.ui.TestKnob, Qt::RightButton, {}, QPoint(16, 16)); },
+        [&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            ASSERT_NE(box, nullptr);
+            text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        }));
     EXPECT_EQ(text, "Test");
     // The left button turns the knob and shows nothing.
     EXPECT_FALSE(testui::whileModal(
@@ -561,14 +561,14 @@ TEST(MainWindow, AboutShowsTheBoxModallyAndOkayClosesIt) {
     QString product;
     bool modal = false;
     EXPECT_TRUE(testui::whileModal([&] { QTest::mouseClick(w.ui.Button1, Qt::LeftButton); },
-                           [&](QWidget *shown) {
-                               auto *box = qobject_cast<TAboutBox *>(shown);
-                               ASSERT_NE(box, nullptr);
-                               modal = box->isModal();
-                               product = box->ui->ProductName->text();
-                               EXPECT_EQ(box->ui->OKButton->text(), "Okay");
-                               QTest::mouseClick(box->ui->OKButton, Qt::LeftButton);
-                           }));
+                                   [&](QWidget *shown) {
+                                       auto *box = qobject_cast<TAboutBox *>(shown);
+                                       ASSERT_NE(box, nullptr);
+                                       modal = box->isModal();
+                                       product = box->ui->ProductName->text();
+                                       EXPECT_EQ(box->ui->OKButton->text(), "Okay");
+                                       QTest::mouseClick(box->ui->OKButton, Qt::LeftButton);
+                                   }));
     EXPECT_TRUE(modal);
     EXPECT_EQ(product, "Virtual Korvane Vela");
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -632,8 +632,8 @@ TEST(Application, AnEscapingExceptionIsShownAndTheProgramGoesOn) {
     bool result = true;
     EXPECT_TRUE(testui::whileModal(
         [&] {
-            result =
-                vkv::app::VkvApplication::guarded([]() -> bool { throw std::runtime_error("bad thing"); });
+            result = vkv::app::VkvApplication::guarded(
+                []() -> bool { throw std::runtime_error("bad thing"); });
         },
         [&](QWidget *modal) {
             auto *box = qobject_cast<QMessageBox *>(modal);

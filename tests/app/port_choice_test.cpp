@@ -1,8 +1,8 @@
-#include "UiDriver.h"
 #include "JackReceiver.h"
 #include "TForm1.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
+#include "UiDriver.h"
 #include "WindowControls.h"
 
 #include <RtMidi.h>

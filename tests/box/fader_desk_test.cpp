@@ -50,7 +50,9 @@ struct DeskRig {
     }
 };
 
-void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(10, 10)); }
+void click(QWidget *w) {
+    QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(10, 10));
+}
 
 } // namespace
 
@@ -251,7 +253,7 @@ TEST(FaderDesk, JackMouseDragSendsTheConfiguredMessage) {
         chained(k);
     };
     QTest::mousePress(knob, Qt::LeftButton, {}, QPoint(20, 5)); // top: the middle value
-    QTest::mouseMove(knob, QPoint(36, 20));                      // right: higher
+    QTest::mouseMove(knob, QPoint(36, 20));                     // right: higher
     QTest::mouseRelease(knob, Qt::LeftButton, {}, QPoint(36, 20));
     ASSERT_GE(positions.size(), 2u);
     EXPECT_EQ(positions.front(), 63);

@@ -14,7 +14,6 @@
 
 namespace vkv::controls::knob {
 
-
 TEST(KnobMath, AnglesAndValuesOfAFullMidiRange) {
     const float scale = scaleOf(0, 127);
     EXPECT_FLOAT_EQ(scale, 2.3622048f);

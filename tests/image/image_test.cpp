@@ -4,7 +4,6 @@
 
 namespace vkv::image {
 
-
 // The default image as its rules describe it, built independently of the resource.
 static DumpBytes defaultImageFromRules() {
     DumpBytes d{};

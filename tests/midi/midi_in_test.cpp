@@ -11,11 +11,11 @@
 #include <functional>
 #include <memory>
 
+using testui::settle;
+using testui::waitUntil;
 using vkv::midi::Backend;
 using vkv::midi::MidiInEvent;
 using vkv::midi::MidiInSplitter;
-using testui::settle;
-using testui::waitUntil;
 using Bytes = std::vector<unsigned char>;
 using Events = std::vector<MidiInEvent>;
 

@@ -25,7 +25,8 @@ public:
         in->openVirtualPort(port);
     }
     // Closing JACK clients while other clients of the same process run can crash inside
-    // libjack now and then, so receivers are closed only when the test process ends. Tests that need a port to vanish use a receiver in another process.
+    // libjack now and then, so receivers are closed only when the test process ends. Tests that
+    // need a port to vanish use a receiver in another process.
     ~JackReceiver() {
         in->cancelCallback();
         vkv::midi::keepUntilExit(std::move(in));

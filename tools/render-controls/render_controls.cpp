@@ -2,8 +2,8 @@
 // table, the virtual box's LCD, the dot shapes and border styles, and the knob at several
 // positions. Usage: render_controls [output.png]   (runs on the offscreen platform by default)
 
-#include "TLCDLabel.h"
 #include "TKnob.h"
+#include "TLCDLabel.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -34,7 +34,9 @@ void LcdScreens::showScreen(const std::string &l0, const std::string &l1, const 
     WriteLCDLine(3, l3);
 }
 
-std::string LcdScreens::joined() const { return lines[0] + lines[1] + lines[2] + lines[3]; }
+std::string LcdScreens::joined() const {
+    return lines[0] + lines[1] + lines[2] + lines[3];
+}
 
 void LcdScreens::clear() {
     for (auto &l : lines)
