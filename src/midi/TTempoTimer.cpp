@@ -1,0 +1,150 @@
+#include "TTempoTimer.h"
+
+#include <chrono>
+
+namespace {
+
+using std::chrono::steady_clock;
+
+// The platform's millisecond clock: 32 bits that wrap, from the same source as the deadlines.
+std::uint32_t milliseconds() {
+    const auto now = steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+std::atomic<unsigned> nextTimerId{1};
+
+} // namespace
+
+TTempoTimer::TTempoTimer(QObject *owner) : QObject(owner), ticks(&milliseconds) {
+    ticks.setTempo(120);
+    ticks.setResolution(5);
+    ticks.MaxPending = 2;
+    ticks.ResetData();
+}
+
+TTempoTimer::~TTempoTimer() {
+    UnprepareMMTimer();
+}
+
+int TTempoTimer::Resolution() const {
+    std::lock_guard lock(mutex);
+    return ticks.Resolution();
+}
+
+std::uint16_t TTempoTimer::Tempo() const {
+    std::lock_guard lock(mutex);
+    return ticks.Tempo();
+}
+
+std::uint16_t TTempoTimer::MaxPending() const {
+    std::lock_guard lock(mutex);
+    return ticks.MaxPending;
+}
+
+void TTempoTimer::SetEnabled(bool value) {
+    if (value == enabled)
+        return;
+    enabled = value;
+    if (value) {
+        PrepareMMTimer(static_cast<unsigned>(Resolution()));
+        return;
+    }
+    UnprepareMMTimer();
+    std::lock_guard lock(mutex);
+    ticks.ResetData();
+}
+
+void TTempoTimer::SetTempo(std::uint16_t value) {
+    if (value == Tempo())
+        return;
+    if (enabled)
+        UnprepareMMTimer();
+    {
+        std::lock_guard lock(mutex);
+        ticks.setTempo(value);
+    }
+    if (enabled)
+        PrepareMMTimer(static_cast<unsigned>(Resolution()));
+}
+
+void TTempoTimer::SetResolution(int value) {
+    if (value == Resolution())
+        return;
+    if (enabled)
+        UnprepareMMTimer();
+    {
+        std::lock_guard lock(mutex);
+        ticks.setResolution(value);
+    }
+    if (enabled)
+        PrepareMMTimer(static_cast<unsigned>(Resolution()));
+}
+
+void TTempoTimer::SetAccuracy(unsigned value) {
+    if (value == accuracy)
+        return;
+    if (enabled)
+        UnprepareMMTimer();
+    accuracy = value;
+    if (enabled)
+        PrepareMMTimer(static_cast<unsigned>(Resolution()));
+}
+
+void TTempoTimer::SetMaxPending(std::uint16_t value) {
+    std::lock_guard lock(mutex);
+    ticks.MaxPending = value;
+}
+
+void TTempoTimer::SetOnTimer(TimerEvent handler) {
+    onTimer = std::move(handler);
+    handlerAssigned = static_cast<bool>(onTimer);
+}
+
+void TTempoTimer::PrepareMMTimer(unsigned delay) {
+    UnprepareMMTimer();
+    {
+        std::lock_guard lock(mutex);
+        stopping = false;
+        ticks.start();
+    }
+    timerId = nextTimerId++;
+    worker = std::thread(&TTempoTimer::run, this, timerId, delay < 1 ? 1u : delay);
+}
+
+void TTempoTimer::UnprepareMMTimer() {
+    if (worker.joinable()) {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        wake.notify_all();
+        worker.join();
+    }
+    timerId = 0;
+}
+
+void TTempoTimer::run(unsigned id, unsigned period) {
+    auto deadline = steady_clock::now();
+    std::unique_lock lock(mutex);
+    for (;;) {
+        // Absolute deadlines: a late wake-up shortens the next wait instead of shifting the rest.
+        deadline += std::chrono::milliseconds(period);
+        if (wake.wait_until(lock, deadline, [this] { return stopping; }))
+            return;
+        const int tick = ticks.timerCall(handlerAssigned);
+        if (tick < 0)
+            continue;
+        // Posted calls keep their order, and die with this object if it goes first.
+        QMetaObject::invokeMethod(
+            this, [this, id, tick] { raise(id, tick); }, Qt::QueuedConnection);
+    }
+}
+
+void TTempoTimer::raise(unsigned id, int tick) {
+    if (!enabled || id != timerId || !onTimer)
+        return;
+    auto handler = onTimer; // a handler may replace itself
+    handler(this, static_cast<char>(tick));
+}

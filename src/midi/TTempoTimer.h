@@ -1,0 +1,65 @@
+#pragma once
+
+#include "TempoTicks.h"
+
+#include <QObject>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+// Raises OnTimer at the rate of MIDI clock ticks for a tempo: 24 ticks a beat at Tempo beats a
+// minute, numbered 0..95 in cycles of four beats (TempoTicks holds the arithmetic).
+//
+// A thread of its own makes the periodic calls every Resolution milliseconds, waking on absolute
+// deadlines so that its period does not drift; a call that comes late is still made at once, and
+// the lag rule drops it if it is too late. Each due tick is handed to the thread this object lives
+// on (the GUI thread) and raised there, in order. A tick handed over by a timer that has since been
+// stopped or restarted is not raised. Stopping wakes the thread and joins it at once.
+class TTempoTimer : public QObject {
+    Q_OBJECT
+public:
+    using TimerEvent = std::function<void(QObject *Sender, char Tick)>;
+
+    explicit TTempoTimer(QObject *owner = nullptr);
+    ~TTempoTimer() override;
+
+    bool Enabled() const { return enabled; }
+    int Resolution() const;
+    unsigned Accuracy() const { return accuracy; }
+    std::uint16_t Tempo() const;
+    std::uint16_t MaxPending() const;
+    const TimerEvent &OnTimer() const { return onTimer; }
+    // The running platform timer: 0 when none, a new number at each start.
+    unsigned TimerId() const { return timerId; }
+
+    // Each writer does nothing when the value is unchanged. Tempo, Resolution and Accuracy restart
+    // a running timer and keep the tick position (rescaled); Enabled false resets it to tick 0.
+    void SetEnabled(bool value);
+    void SetTempo(std::uint16_t value);
+    void SetResolution(int value);
+    void SetAccuracy(unsigned value);
+    void SetMaxPending(std::uint16_t value);
+    void SetOnTimer(TimerEvent handler);
+
+    void PrepareMMTimer(unsigned delay);
+    void UnprepareMMTimer();
+
+private:
+    void run(unsigned id, unsigned period);
+    void raise(unsigned id, int tick);
+
+    mutable std::mutex mutex; // the tick arithmetic and the stop request, shared with the thread
+    std::condition_variable wake;
+    vkv::midi::TempoTicks ticks;
+    bool stopping = false;
+    std::atomic<bool> handlerAssigned{false};
+    std::thread worker;
+
+    TimerEvent onTimer;
+    bool enabled = false;
+    unsigned accuracy = 5; // kept for its owner; a thread waking on deadlines needs no request
+    unsigned timerId = 0;
+};
