@@ -8,6 +8,7 @@
 #include "TKnob.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
+#include "TTempoTimer.h"
 #include "VkvApplication.h"
 #include "ui_TForm1.h"
 
@@ -68,9 +69,19 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     MidiIn1 = new TMidiIn(this, backend);
     MidiIn1->setObjectName("MidiIn1");
 
+    SysexTimer = new TTempoTimer(this);
+    SysexTimer->setObjectName("SysexTimer");
+    SysexTimer->SetTempo(100);
+    SysexTimer->SetOnTimer([this](QObject *sender, char tick) { SysexTimerTimer(sender, tick); });
     SysexHeadTimer = new QTimer(this);
     SysexHeadTimer->setObjectName("SysexHeadTimer");
     SysexHeadTimer->setInterval(100);
+    connect(SysexHeadTimer, &QTimer::timeout, this,
+            [this] { SysexHeadTimerTimer(SysexHeadTimer); });
+    paced.setOutput([this](const char *data, int length) { MidiOut1->SysEx(data, length); });
+    MidiIn1->OnSysEx = [this](QObject *sender, char *data, int size) {
+        MidiIn1SysEx(sender, data, size);
+    };
 
     SysexOpenDialog = new QFileDialog(this, "Open Sysex File");
     SysexOpenDialog->setObjectName("SysexOpenDialog");
@@ -125,6 +136,12 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
             [this] { ShowFaderDeskClick(ui->ShowFaderDesk); });
     connect(ui->SysexSendSpeed, &QSpinBox::valueChanged, this,
             [this] { SysexSendSpeedChange(ui->SysexSendSpeed); });
+    connect(ui->SendToKorvane, &QPushButton::clicked, this,
+            [this] { SendToKorvaneClick(ui->SendToKorvane); });
+    connect(ui->SlowSendToKorvane, &QPushButton::clicked, this,
+            [this] { SlowSendToKorvaneClick(ui->SlowSendToKorvane); });
+    connect(ui->RequestSysexDump, &QPushButton::clicked, this,
+            [this] { RequestSysexDumpClick(ui->RequestSysexDump); });
 
     ui->TestKnob->OnChange = [this](TKnob *knob) { TestKnobChange(knob); };
     ui->TestKnob->OnMouseDown = [this](TKnob *knob, Qt::MouseButton button,
@@ -159,7 +176,8 @@ void TForm1::createActions() {
     handle("SaveSettingsFromForm", &TForm1::SaveSettingsFromFormExecute);
     handle("UpdatePotProps", &TForm1::UpdatePotPropsExecute);
     handle("UpdateButtProps", &TForm1::UpdateButtPropsExecute);
-    // SendSysexToKorvane and SlowSendSysexToKorvane get their handlers with the dump transfer.
+    handle("SendSysexToKorvane", &TForm1::SendSysexToKorvaneExecute);
+    handle("SlowSendSysexToKorvane", &TForm1::SlowSendSysexToKorvaneExecute);
 }
 
 QAction *TForm1::action(const QString &name) const {
@@ -352,7 +370,73 @@ void TForm1::ShowFaderDeskClick(QObject *) {
 }
 
 void TForm1::SysexSendSpeedChange(QObject *) {
-    sysexTempo_ = ui->SysexSendSpeed->value() * 240 / 288;
+    // Three bytes a tick at 24 ticks a beat: speed x 240 / 288 beats a minute give about `speed`
+    // bytes a second. The spin edit keeps the speed within 2..1000.
+    SysexTimer->SetTempo(static_cast<std::uint16_t>(ui->SysexSendSpeed->value() * 240 / 288));
+}
+
+// Dump transfer.
+
+void TForm1::SendToKorvaneClick(QObject *) {
+    runAction("SaveSettingsFromForm");
+    runAction("SendSysexToKorvane");
+}
+
+void TForm1::SendSysexToKorvaneExecute(QObject *) {
+    MidiOut1->SysEx(reinterpret_cast<const char *>(configImage.raw()), vkv::image::DumpSize);
+}
+
+void TForm1::SlowSendToKorvaneClick(QObject *) {
+    runAction("SaveSettingsFromForm");
+    runAction("SlowSendSysexToKorvane");
+}
+
+void TForm1::SlowSendSysexToKorvaneExecute(QObject *) {
+    paced.start(configImage.raw());
+    // Until the last slice has gone, a knob's message would cut the dump on the wire.
+    MidiOut1->HoldShortMessages(true);
+    // The header pause: the window stays responsive, and its end goes on with the send. A timer
+    // left running by a send under way keeps ticking meanwhile, as before a restart.
+    SysexHeadTimer->setInterval(vkv::transfer::PacedSend::HeaderPauseMs);
+    SysexHeadTimer->start();
+}
+
+void TForm1::SysexHeadTimerTimer(QObject *) {
+    SysexHeadTimer->stop();
+    SysexTimer->SetEnabled(true);
+}
+
+void TForm1::SysexTimerTimer(QObject *, char) {
+    const bool last = paced.tick();
+    ui->BytesToSend->setText(QString::number(paced.bytesLeft()));
+    if (!last)
+        return;
+    SysexTimer->SetEnabled(false);
+    MidiOut1->HoldShortMessages(false);
+}
+
+void TForm1::RequestSysexDumpClick(QObject *) {
+    MidiOut1->SysEx(reinterpret_cast<const char *>(vkv::image::DumpRequest.data()),
+                    static_cast<int>(vkv::image::DumpRequest.size()));
+}
+
+void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
+    using Outcome = vkv::transfer::DumpReceiver::Outcome;
+    switch (receiver.chunk(reinterpret_cast<const std::uint8_t *>(SysExAdd), MsgSize)) {
+    case Outcome::Ignored:
+        return;
+    case Outcome::Counting:
+        ui->SysexReceiveCount->setText(QString::number(receiver.bytesLeft()));
+        return;
+    case Outcome::Done:
+        ui->SysexReceiveCount->setText("Done !!");
+        configImage.bytes() = receiver.area();
+        runAction("LoadSettingsToForm");
+        return;
+    case Outcome::TooLarge:
+        ui->SysexReceiveCount->setText("Sysex 2 Large ?!");
+        return;
+    }
 }
 
 void TForm1::LoadSettingsToFormExecute(QObject *) {

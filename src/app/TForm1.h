@@ -1,7 +1,9 @@
 #pragma once
 
 #include "ConfigImage.h"
+#include "DumpReceiver.h"
 #include "MidiBackend.h"
+#include "PacedSend.h"
 #include "PotEditor.h"
 #include "PresetLibrary.h"
 
@@ -19,6 +21,7 @@ class TFaderDesk;
 class TKnob;
 class TMidiIn;
 class TMidiOut;
+class TTempoTimer;
 
 namespace Ui {
 class TForm1;
@@ -49,18 +52,19 @@ public:
     // Components owned by the window.
     TMidiOut *MidiOut1 = nullptr;
     TMidiIn *MidiIn1 = nullptr;
+    TTempoTimer *SysexTimer = nullptr;
     QTimer *SysexHeadTimer = nullptr;
     QFileDialog *SysexOpenDialog = nullptr;
     QFileDialog *SysexSaveDialog = nullptr;
     QObject *VKORVActionList = nullptr; // parent of the named actions
 
     vkv::image::ConfigImage &image() { return configImage; }
-    vkv::image::DumpBytes &receiveArea() { return receiveBytes; }
+    const vkv::image::DumpBytes &receiveArea() const { return receiver.area(); }
+    // The paced send under way (or done); its output is MidiOut1's SysEx.
+    vkv::transfer::PacedSend &pacedSend() { return paced; }
     const vkv::editor::PresetLibrary &presets() const { return presetLibrary; }
     vkv::editor::PotPage &potPage() { return *pots; }
     vkv::editor::ButtonPage &buttonPage() { return *buttons; }
-    // Tempo of the paced sender, from SysexSendSpeed.
-    int sysexTempo() const { return sysexTempo_; }
     // The folder that holds the program, ending in a separator.
     QString programFolder() const { return programFolder_; }
 
@@ -87,6 +91,13 @@ public:
                            int X, int Y);
     void ShowFaderDeskClick(QObject *Sender);
     void SysexSendSpeedChange(QObject *Sender);
+    // Dump transfer.
+    void SendToKorvaneClick(QObject *Sender);
+    void SlowSendToKorvaneClick(QObject *Sender);
+    void RequestSysexDumpClick(QObject *Sender);
+    void SysexTimerTimer(QObject *Sender, char Tick);
+    void SysexHeadTimerTimer(QObject *Sender);
+    void MidiIn1SysEx(QObject *Sender, char *SysExAdd, int MsgSize);
     void LoadPresets();
 
     // Actions.
@@ -94,6 +105,8 @@ public:
     void SaveSettingsFromFormExecute(QObject *Sender);
     void UpdatePotPropsExecute(QObject *Sender);
     void UpdateButtPropsExecute(QObject *Sender);
+    void SendSysexToKorvaneExecute(QObject *Sender);
+    void SlowSendSysexToKorvaneExecute(QObject *Sender);
 
     // Right-click on a knob of the virtual box.
     void editPot(int potId) override;
@@ -116,7 +129,8 @@ private:
     void restorePortText(QComboBox *list);
 
     vkv::image::ConfigImage configImage;
-    vkv::image::DumpBytes receiveBytes{};
+    vkv::transfer::PacedSend paced;
+    vkv::transfer::DumpReceiver receiver;
     vkv::editor::PresetLibrary presetLibrary;
     vkv::editor::PotPage *pots = nullptr;
     vkv::editor::ButtonPage *buttons = nullptr;
@@ -124,6 +138,5 @@ private:
     std::unique_ptr<TFaderDesk> FaderDesk;
     QStringList handledActions;
     QString programFolder_;
-    int sysexTempo_ = 0;
     bool settingsLoaded = false;
 };

@@ -57,6 +57,9 @@ Result TMidiOut::openDevice(int n) {
 }
 
 void TMidiOut::closeDevice() {
+    if (!held_.empty())
+        qCInfo(lcMidi, "%zu held short messages dropped with the closed output", held_.size());
+    held_.clear();
     open_ = false;
     if (!out_)
         return;
@@ -90,17 +93,36 @@ void TMidiOut::SetPort(int n) {
 void TMidiOut::Put(char status, char data1, char data2) {
     if (!using_ || !open_)
         return;
-    const unsigned char message[3] = {static_cast<unsigned char>(status),
-                                      static_cast<unsigned char>(data1),
-                                      static_cast<unsigned char>(data2)};
+    const std::array<unsigned char, 3> message{static_cast<unsigned char>(status),
+                                               static_cast<unsigned char>(data1),
+                                               static_cast<unsigned char>(data2)};
+    if (holding_)
+        held_.push_back(message);
+    else
+        send(message);
+}
+
+void TMidiOut::send(const std::array<unsigned char, 3> &message) {
     const int length = vkv::midi::shortMessageLength(message[0]);
     if (length == 0)
         return;
     try {
-        out_->sendMessage(message, static_cast<std::size_t>(length));
+        out_->sendMessage(message.data(), static_cast<std::size_t>(length));
     } catch (const RtMidiError &e) {
         qCWarning(lcMidi, "short message not sent: %s", e.getMessage().c_str());
     }
+}
+
+void TMidiOut::HoldShortMessages(bool hold) {
+    holding_ = hold;
+    if (hold)
+        return;
+    while (!held_.empty() && open_) {
+        const auto message = held_.front();
+        held_.pop_front();
+        send(message);
+    }
+    held_.clear();
 }
 
 void TMidiOut::Reset() {

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <array>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -34,12 +35,19 @@ public:
     // Sends the bytes unchanged, with no F0/F7 of its own; returns when the back end has them.
     void SysEx(const char *data, int length);
 
+    // While held, short messages are kept instead of sent: a SysEx going out in pieces would be
+    // cut on the wire by any status byte between them, and the box would take a broken dump.
+    // Releasing sends the kept ones in their order; closing the port forgets them.
+    void HoldShortMessages(bool hold);
+    bool holdingShortMessages() const { return holding_; }
+
     // Entries 0..NumDevs-1 are filled.
     std::array<vkv::midi::DeviceCaps, MaxDevs> DevCaps{};
 
 private:
     vkv::midi::Result openDevice(int n);
     void closeDevice();
+    void send(const std::array<unsigned char, 3> &message);
 
     std::unique_ptr<RtMidiOut> out_;
     vkv::midi::ErrorSink errors_;
@@ -47,6 +55,8 @@ private:
     std::array<std::string, MaxDevs> fullNames_{};
     bool using_ = false;
     bool open_ = false; // the device is really open (Using stays true after a refused open)
+    bool holding_ = false;
+    std::deque<std::array<unsigned char, 3>> held_;
     int port_ = 0;
     int numDevs_ = 0;
     vkv::midi::Result openResult_ = vkv::midi::Result::NoError;

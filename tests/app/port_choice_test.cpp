@@ -1,4 +1,5 @@
 #include "JackReceiver.h"
+#include "JackWindow.h"
 #include "TForm1.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
@@ -36,37 +37,9 @@ template <class Port> Port *vanishingPort(const std::string &client, const std::
     return ports->back().get();
 }
 
-struct JackWindow {
-    TForm1 form{Backend::Jack};
-    Ui::TForm1 &ui = *form.ui;
-    JackWindow() {
-        form.show();
-        form.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
-    }
-    int outIndex(const QString &name) const { return ui.MIDIOutComboBox->findText(name); }
-    int inIndex(const QString &name) const { return ui.MIDIInComboBox->findText(name); }
-    void chooseOut(int i) { testui::chooseItem(ui.MIDIOutComboBox, i); }
-    void chooseIn(int i) { testui::chooseItem(ui.MIDIInComboBox, i); }
-    int noneOut() const { return form.MidiOut1->NumDevs(); }
-    int noneIn() const { return form.MidiIn1->NumDevs(); }
-    bool sendEnabled() const {
-        EXPECT_EQ(ui.SendToKorvane->isEnabled(), ui.SlowSendToKorvane->isEnabled());
-        return ui.SlowSendToKorvane->isEnabled();
-    }
-    bool requestEnabled() const { return ui.RequestSysexDump->isEnabled(); }
-};
-
 } // namespace
 
-// Every JACK test runs in a process of its own, and the port objects keep their JACK clients
-// until the process ends. The server takes a second or two to drop the clients of a process
-// that has just ended; clients created before it has done so can stay stalled for the whole
-// test (nothing flows, closes time out). So each test waits for the server before it starts.
-class PortChoiceJack : public ::testing::Test {
-protected:
-    void SetUp() override { QTest::qWait(2500); }
-};
+class PortChoiceJack : public JackWindowTest {};
 
 TEST_F(PortChoiceJack, ListsTheDevicesThenNone) {
     JackReceiver a("vkvappa"), b("vkvappb"), c("vkvappc");

@@ -1,0 +1,29 @@
+#include "DumpReceiver.h"
+
+#include "MidiMessage.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vkv::transfer {
+
+DumpReceiver::Outcome DumpReceiver::chunk(const std::uint8_t *data, int size) {
+    if (data == nullptr || size <= 0)
+        return Outcome::Ignored; // no first byte: changes nothing
+    if (data[0] == midi::SysExStart) {
+        position = 0;
+        left = image::DumpSize;
+    }
+    if (left <= 0)
+        return Outcome::Ignored;
+    const int room = std::max(0, image::DumpSize - position);
+    std::memcpy(receiveArea.data() + std::min(position, image::DumpSize), data,
+                static_cast<std::size_t>(std::min(size, room)));
+    position += size;
+    left -= size;
+    if (left == 0)
+        return Outcome::Done;
+    return left < 0 ? Outcome::TooLarge : Outcome::Counting;
+}
+
+} // namespace vkv::transfer
