@@ -1,9 +1,11 @@
 #include "TMidiOut.h"
 
+#include "AlsaSeqOutput.h"
+
 #include <RtMidi.h>
 #include <chrono>
-#include <thread>
 #include <cstring>
+#include <thread>
 
 using namespace vkv::midi;
 
@@ -57,6 +59,8 @@ unsigned TMidiOut::openDevice(int n) {
     const int index = findPort(outputPortNames(*out_), n, fullNames_[n]);
     if (index < 0)
         return BadDeviceId;
+    if (backend_ == Backend::Alsa)
+        return openAlsa(fullNames_[n]); // the name found at `index`
     errors_.clear();
     try {
         out_->openPort(static_cast<unsigned>(index), "MIDI Out");
@@ -76,8 +80,21 @@ unsigned TMidiOut::openDevice(int n) {
     return NoError;
 }
 
+unsigned TMidiOut::openAlsa(const std::string &name) {
+    // RtMidi's ALSA output re-chunks SysEx pieces and loses a paced send's pacing; libasound
+    // sends each piece as it is.
+    alsa_ = std::make_unique<AlsaSeqOutput>();
+    if (!alsa_->open(name)) {
+        alsa_.reset();
+        return Error;
+    }
+    open_ = true;
+    return NoError;
+}
+
 void TMidiOut::closeDevice() {
     open_ = false;
+    alsa_.reset();
     if (!out_)
         return;
     try {
@@ -115,6 +132,10 @@ void TMidiOut::Put(char status, char data1, char data2) {
     const int length = shortMessageLength(message[0]);
     if (length == 0)
         return;
+    if (alsa_) {
+        alsa_->sendShort(message, static_cast<std::size_t>(length));
+        return;
+    }
     try {
         out_->sendMessage(message, static_cast<std::size_t>(length));
     } catch (const RtMidiError &) {
@@ -134,6 +155,11 @@ void TMidiOut::Reset() {
 void TMidiOut::SysEx(const char *data, int length) {
     if (!using_ || !open_ || length <= 2 || data == nullptr)
         return;
+    if (alsa_) {
+        alsa_->sendSysEx(reinterpret_cast<const unsigned char *>(data),
+                         static_cast<std::size_t>(length));
+        return;
+    }
     try {
         out_->sendMessage(reinterpret_cast<const unsigned char *>(data),
                           static_cast<std::size_t>(length));

@@ -7,6 +7,10 @@
 #include <memory>
 #include <string>
 
+namespace vkv::midi {
+class AlsaSeqOutput;
+}
+
 // One MIDI output device of the platform. Lists the devices once at construction; reports
 // nothing to the user: the result of the latest open is kept in OpenResult for the caller.
 struct MidiOutCaps {
@@ -44,9 +48,11 @@ public:
 
 private:
     unsigned openDevice(int n);
+    unsigned openAlsa(const std::string &name);
     void closeDevice();
 
-    std::unique_ptr<RtMidiOut> out_;
+    std::unique_ptr<RtMidiOut> out_;                 // lists the devices; sends on JACK
+    std::unique_ptr<vkv::midi::AlsaSeqOutput> alsa_; // sends on ALSA while open
     vkv::midi::ErrorSink errors_;
     vkv::midi::Backend backend_ = vkv::midi::Backend::None;
     std::array<std::string, MaxDevs> fullNames_{};
