@@ -1,5 +1,6 @@
 #include "TMidiOut.h"
 
+#include "AlsaSeqOutput.h"
 #include "MidiLog.h"
 #include "MidiMessage.h"
 
@@ -35,6 +36,8 @@ Result TMidiOut::openDevice(int n) {
         qCWarning(lcMidi, "output \"%s\" is gone", fullNames_[n].c_str());
         return Result::BadDeviceId;
     }
+    if (backend_ == Backend::Alsa)
+        return openAlsa(fullNames_[n]); // the name found at `index`
     errors_.clear();
     try {
         out_->openPort(static_cast<unsigned>(index), "MIDI Out");
@@ -56,11 +59,24 @@ Result TMidiOut::openDevice(int n) {
     return Result::NoError;
 }
 
+Result TMidiOut::openAlsa(const std::string &name) {
+    // RtMidi's ALSA output re-chunks SysEx pieces and loses a paced send's pacing; libasound
+    // sends each piece as it is.
+    alsa_ = std::make_unique<vkv::midi::AlsaSeqOutput>();
+    if (!alsa_->open(name)) {
+        alsa_.reset();
+        return Result::Refused;
+    }
+    open_ = true;
+    return Result::NoError;
+}
+
 void TMidiOut::closeDevice() {
     if (!held_.empty())
         qCInfo(lcMidi, "%zu held short messages dropped with the closed output", held_.size());
     held_.clear();
     open_ = false;
+    alsa_.reset();
     if (!out_)
         return;
     try {
@@ -106,6 +122,10 @@ void TMidiOut::send(const std::array<unsigned char, 3> &message) {
     const int length = vkv::midi::shortMessageLength(message[0]);
     if (length == 0)
         return;
+    if (alsa_) {
+        alsa_->sendShort(message.data(), static_cast<std::size_t>(length));
+        return;
+    }
     try {
         out_->sendMessage(message.data(), static_cast<std::size_t>(length));
     } catch (const RtMidiError &e) {
@@ -138,6 +158,11 @@ void TMidiOut::Reset() {
 void TMidiOut::SysEx(const char *data, int length) {
     if (!using_ || !open_ || length <= 2 || data == nullptr)
         return;
+    if (alsa_) {
+        alsa_->sendSysEx(reinterpret_cast<const unsigned char *>(data),
+                         static_cast<std::size_t>(length));
+        return;
+    }
     try {
         out_->sendMessage(reinterpret_cast<const unsigned char *>(data),
                           static_cast<std::size_t>(length));

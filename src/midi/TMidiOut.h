@@ -8,9 +8,14 @@
 #include <memory>
 #include <string>
 
+namespace vkv::midi {
+class AlsaSeqOutput;
+}
+
 // One MIDI output device of the platform. Lists the devices once at construction and reports
 // nothing to the user: the result of the latest open is kept in OpenResult for the caller, and
-// what the back end says is logged under "vkv.midi".
+// what the back end says is logged under "vkv.midi". On the ALSA sequencer it sends through
+// libasound itself, each SysEx piece as one event, so a paced send keeps its pieces and pace.
 class TMidiOut : public QObject {
     Q_OBJECT
 public:
@@ -46,10 +51,12 @@ public:
 
 private:
     vkv::midi::Result openDevice(int n);
+    vkv::midi::Result openAlsa(const std::string &name);
     void closeDevice();
     void send(const std::array<unsigned char, 3> &message);
 
-    std::unique_ptr<RtMidiOut> out_;
+    std::unique_ptr<RtMidiOut> out_;                 // lists the devices; sends on JACK
+    std::unique_ptr<vkv::midi::AlsaSeqOutput> alsa_; // sends on ALSA while open
     vkv::midi::ErrorSink errors_;
     vkv::midi::Backend backend_ = vkv::midi::Backend::None;
     std::array<std::string, MaxDevs> fullNames_{};

@@ -1,0 +1,50 @@
+#pragma once
+
+// A plain libasound client with one output port, listed by input ports as "<client>:out": sends
+// each SysEx piece as one event straight to whoever subscribed, as a box on a USB cable does.
+#include <alsa/asoundlib.h>
+
+#include <cerrno>
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+class AlsaSender {
+public:
+    explicit AlsaSender(const std::string &client) {
+        if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, SND_SEQ_NONBLOCK) < 0)
+            throw std::runtime_error("cannot open the sequencer");
+        snd_seq_set_client_name(seq, client.c_str());
+        port = snd_seq_create_simple_port(
+            seq, "out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+            SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+        name = client + ":out";
+    }
+    ~AlsaSender() { snd_seq_close(seq); }
+
+    const std::string &portName() const { return name; }
+
+    // Returns the sequencer's error code, 0 once the event is delivered. Waits while the
+    // receiver's queue is full.
+    int sendSysEx(const unsigned char *bytes, std::size_t size) {
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        snd_seq_ev_set_source(&ev, port);
+        snd_seq_ev_set_subs(&ev);
+        snd_seq_ev_set_direct(&ev);
+        snd_seq_ev_set_sysex(&ev, static_cast<unsigned>(size), const_cast<unsigned char *>(bytes));
+        int err = -EAGAIN;
+        for (int tries = 0; tries < 2000 && err == -EAGAIN; ++tries) {
+            err = snd_seq_event_output_direct(seq, &ev);
+            if (err == -EAGAIN)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return err < 0 ? err : 0;
+    }
+
+private:
+    snd_seq_t *seq = nullptr;
+    int port = -1;
+    std::string name;
+};
