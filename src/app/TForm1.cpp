@@ -76,6 +76,8 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     SysexHeadTimer = new QTimer(this);
     SysexHeadTimer->setObjectName("SysexHeadTimer");
     SysexHeadTimer->setInterval(100);
+    // A coarse timer may fire 5 % late; the header pause is part of the pacing.
+    SysexHeadTimer->setTimerType(Qt::PreciseTimer);
     connect(SysexHeadTimer, &QTimer::timeout, this,
             [this] { SysexHeadTimerTimer(SysexHeadTimer); });
     paced.setOutput([this](const char *data, int length) { MidiOut1->SysEx(data, length); });

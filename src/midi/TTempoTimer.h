@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -34,6 +35,11 @@ public:
     const TimerEvent &OnTimer() const { return onTimer; }
     // The running platform timer: 0 when none, a new number at each start.
     unsigned TimerId() const { return timerId; }
+    // When the running timer started: its calls fall due every Resolution ms from here.
+    std::chrono::steady_clock::time_point startedAt() const { return started; }
+    // Calls the lag rule has dropped since the object was made: each one delays the ticks after
+    // it by a period.
+    unsigned droppedCalls() const { return dropped; }
 
     // Each writer does nothing when the value is unchanged. Tempo, Resolution and Accuracy restart
     // a running timer and keep the tick position (rescaled); Enabled false resets it to tick 0.
@@ -48,7 +54,7 @@ public:
     void UnprepareMMTimer();
 
 private:
-    void run(unsigned id, unsigned period);
+    void run(unsigned id, unsigned period, std::chrono::steady_clock::time_point start);
     void raise(unsigned id, int tick);
 
     mutable std::mutex mutex; // the tick arithmetic and the stop request, shared with the thread
@@ -56,10 +62,12 @@ private:
     vkv::midi::TempoTicks ticks;
     bool stopping = false;
     std::atomic<bool> handlerAssigned{false};
+    std::atomic<unsigned> dropped{0};
     std::thread worker;
 
     TimerEvent onTimer;
     bool enabled = false;
     unsigned accuracy = 5; // kept for its owner; a thread waking on deadlines needs no request
     unsigned timerId = 0;
+    std::chrono::steady_clock::time_point started;
 };

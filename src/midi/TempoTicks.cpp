@@ -27,8 +27,10 @@ void TempoTicks::ResetData() {
 }
 
 void TempoTicks::UpdateReal() {
-    // 1000 / (Tempo x (1/60) x 24): the length of one of 24 ticks a beat, in milliseconds.
-    tickMs = tempo == 0 ? 0.0L : 1000.0L / (tempo * (1.0L / 60.0L) * 24.0L);
+    // 1000 / (Tempo x (1/60) x 24), the length of one of 24 ticks a beat in milliseconds, written
+    // as 2500 / Tempo: the same value without the rounding of 1/60, which would put 10 ms a
+    // hair below 10 and move the cycle's restart by a whole timer call.
+    tickMs = tempo == 0 ? 0.0L : 2500.0L / tempo;
 }
 
 void TempoTicks::UpdateTimerCount() {
@@ -43,6 +45,7 @@ bool TempoTicks::MaxOverpass() {
     const bool late = tempo != 0 && MaxPending < elapsed / tickMs;
     if (late) {
         LastTime += static_cast<std::uint32_t>(resolution);
+        ++DroppedCalls;
         return true;
     }
     LastTime = now;

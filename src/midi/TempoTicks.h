@@ -43,6 +43,7 @@ public:
     bool MatchesTick();
 
     std::uint32_t LastTime = 0;
+    unsigned DroppedCalls = 0; // calls the lag rule has dropped, for the record
     std::int8_t TickIndex = 0;
     std::int32_t TimerCount = 0;
 
