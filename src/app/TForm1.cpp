@@ -2,7 +2,9 @@
 
 #include "ButtonPage.h"
 #include "FormFont.h"
+#include "IniExport.h"
 #include "PotPage.h"
+#include "SyxFile.h"
 #include "TAboutBox.h"
 #include "TFaderDesk.h"
 #include "TKnob.h"
@@ -14,11 +16,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -26,6 +30,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
+#include <cstdio>
 
 namespace {
 
@@ -83,6 +88,9 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     paced.setOutput([this](const char *data, int length) { MidiOut1->SysEx(data, length); });
     MidiIn1->OnSysEx = [this](QObject *sender, char *data, int size) {
         MidiIn1SysEx(sender, data, size);
+    };
+    MidiIn1->OnShort = [this](QObject *sender, uint8_t status, uint8_t first, uint8_t second) {
+        MidiIn1Short(sender, status, first, second);
     };
 
     SysexOpenDialog = new QFileDialog(this, "Open Sysex File");
@@ -144,6 +152,20 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
             [this] { SlowSendToKorvaneClick(ui->SlowSendToKorvane); });
     connect(ui->RequestSysexDump, &QPushButton::clicked, this,
             [this] { RequestSysexDumpClick(ui->RequestSysexDump); });
+
+    connect(ui->OpenSysex, &QPushButton::clicked, this, [this] { OpenSysexClick(ui->OpenSysex); });
+    connect(ui->StoreSysex, &QPushButton::clicked, this,
+            [this] { StoreSysexClick(ui->StoreSysex); });
+    // A click is the user's: unchecking the other learn box from here raises nothing.
+    connect(ui->LearnPot, &QCheckBox::clicked, this, [this] { LearnPotClick(ui->LearnPot); });
+    connect(ui->LearnButt, &QCheckBox::clicked, this, [this] { LearnButtClick(ui->LearnButt); });
+    chooseFile = [](QFileDialog *dialog) -> std::optional<FileChoice> {
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+            return std::nullopt;
+        return FileChoice{
+            dialog->selectedFiles().constFirst(),
+            static_cast<int>(dialog->nameFilters().indexOf(dialog->selectedNameFilter()))};
+    };
 
     ui->TestKnob->OnChange = [this](TKnob *knob) { TestKnobChange(knob); };
     ui->TestKnob->OnMouseDown = [this](TKnob *knob, Qt::MouseButton button,
@@ -438,6 +460,127 @@ void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
     case Outcome::TooLarge:
         ui->SysexReceiveCount->setText("Sysex 2 Large ?!");
         return;
+    }
+}
+
+// Files.
+
+namespace {
+
+// A dialog keeps the filter entry last chosen in it.
+void keepFilter(QFileDialog *dialog, int entry) {
+    const QStringList filters = dialog->nameFilters();
+    if (entry >= 0 && entry < filters.size())
+        dialog->selectNameFilter(filters[entry]);
+}
+
+} // namespace
+
+void TForm1::OpenSysexClick(QObject *) {
+    const auto choice = chooseFile(SysexOpenDialog);
+    if (!choice)
+        return;
+    keepFilter(SysexOpenDialog, choice->filter);
+    const QFileInfo file(choice->file);
+    if (!file.exists())
+        return;
+    // The whole file is read before the image takes any of it: a failed read changes nothing.
+    QString why;
+    const auto bytes = vkv::image::SyxFile::read(file.filePath(), &why);
+    if (!bytes) {
+        qCWarning(lcApp, "cannot read %s: %s", qPrintable(file.filePath()), qPrintable(why));
+        QMessageBox::critical(this, "File Error", "Can't perform Sysex File Read...",
+                              QMessageBox::Ok | QMessageBox::Cancel);
+        return;
+    }
+    // A short file replaces only as many leading bytes as it holds.
+    std::copy(bytes->begin(), bytes->end(), configImage.bytes().begin());
+    SysexOpenDialog->setDirectory(file.absolutePath());
+    setWindowTitle("Virtual Korvane Vela : " + file.fileName());
+
+    TFaderDesk *desk = CreateFaderDesk();
+    desk->hide();
+    desk->ClearVirtualBox();
+    runAction("LoadSettingsToForm");
+    desk->BuildVirtualBox();
+    desk->LoadPotsToKnobs();
+}
+
+void TForm1::StoreSysexClick(QObject *) {
+    runAction("SaveSettingsFromForm"); // framed also when the dialog is then cancelled
+    const auto choice = chooseFile(SysexSaveDialog);
+    if (!choice)
+        return;
+    keepFilter(SysexSaveDialog, choice->filter);
+    // The chosen filter entry, not the name's extension, decides the form.
+    const bool ini = choice->filter == 1;
+    const QByteArray bytes =
+        ini ? vkv::image::IniExport::render(configImage, ui->TestReleaseLabel->text(),
+                                            vkv::image::IniExport::now())
+            : QByteArray(reinterpret_cast<const char *>(configImage.raw()), vkv::image::DumpSize);
+    QString why;
+    if (!vkv::image::SyxFile::write(choice->file, bytes, &why))
+        reportStoreFailure(choice->file, why);
+}
+
+void TForm1::reportStoreFailure(const QString &file, const QString &why) {
+    std::fputs("Cannot open output file.\n", stderr);
+    qCWarning(lcApp, "cannot write %s: %s", qPrintable(file), qPrintable(why));
+    QMessageBox::critical(this, "File Error",
+                          "Cannot open output file.\n\n" + QDir::toNativeSeparators(file) + "\n" +
+                              why +
+                              "\n\nNothing was written; an existing file is kept "
+                              "as it was.");
+}
+
+// Incoming short messages.
+
+void TForm1::MidiIn1Short(QObject *, uint8_t Status, uint8_t First, uint8_t Second) {
+    // Note Off and system messages neither learn nor move knobs.
+    if (Status < 0x90 || Status >= 0xF0)
+        return;
+    if (ui->LearnPot->isChecked()) {
+        ui->PageControl1->setCurrentWidget(ui->PotSettings);
+        ui->PotByte0->setValue(Status);
+        ui->PotByte1->setValue(First);
+        return;
+    }
+    if (ui->LearnButt->isChecked()) {
+        ui->PageControl1->setCurrentWidget(ui->ButtSettings);
+        ui->ButtByte0->setValue(Status);
+        ui->ButtByte1->setValue(First);
+        ui->ButtByte2->setValue(Second);
+        return;
+    }
+    MatchMotorPots(Status, First, Second);
+}
+
+void TForm1::MatchMotorPots(uint8_t status, uint8_t data1, uint8_t data2) {
+    TFaderDesk *desk = FaderDesk.get();
+    if (!desk || !ui->vMotPots->isChecked() || !desk->isVisible())
+        return;
+    // Every matching knob moves, in ascending order; each move sends its pot's event, with the
+    // value brought into the knob's range.
+    for (int k : desk->engine().knobsMatching(status, data1, desk->knobCount()))
+        if (TKnob *knob = desk->knob(k))
+            knob->SetPosition(data2);
+}
+
+void TForm1::LearnPotClick(QObject *) {
+    if (ui->LearnPot->isChecked()) {
+        ui->LearnButt->setChecked(false);
+        ui->vMotPots->setEnabled(false);
+    } else if (!ui->LearnButt->isChecked()) {
+        ui->vMotPots->setEnabled(true);
+    }
+}
+
+void TForm1::LearnButtClick(QObject *) {
+    if (ui->LearnButt->isChecked()) {
+        ui->LearnPot->setChecked(false);
+        ui->vMotPots->setEnabled(false);
+    } else if (!ui->LearnPot->isChecked()) {
+        ui->vMotPots->setEnabled(true);
     }
 }
 

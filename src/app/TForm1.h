@@ -10,7 +10,10 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -68,6 +71,16 @@ public:
     // The folder that holds the program, ending in a separator.
     QString programFolder() const { return programFolder_; }
 
+    // What the user chose in a file dialog: the file name and the filter entry, from 0.
+    struct FileChoice {
+        QString file;
+        int filter = 0;
+    };
+    // Shows a file dialog as set up and returns the choice, or nothing when cancelled. The
+    // program runs the dialog; tests put their own choice here instead of a modal window.
+    using FileChooser = std::function<std::optional<FileChoice>(QFileDialog *dialog)>;
+    void setFileChooser(FileChooser chooser) { chooseFile = std::move(chooser); }
+
     // Runs the action of that name; false when there is no such action or it has no handler.
     bool runAction(const QString &name);
     QAction *action(const QString &name) const;
@@ -98,6 +111,14 @@ public:
     void SysexTimerTimer(QObject *Sender, char Tick);
     void SysexHeadTimerTimer(QObject *Sender);
     void MidiIn1SysEx(QObject *Sender, char *SysExAdd, int MsgSize);
+    // Files.
+    void OpenSysexClick(QObject *Sender);
+    void StoreSysexClick(QObject *Sender);
+    // Incoming short messages: learn and motorized pots.
+    void MidiIn1Short(QObject *Sender, uint8_t Status, uint8_t First, uint8_t Second);
+    void MatchMotorPots(uint8_t status, uint8_t data1, uint8_t data2);
+    void LearnPotClick(QObject *Sender);
+    void LearnButtClick(QObject *Sender);
     void LoadPresets();
 
     // Actions.
@@ -127,6 +148,8 @@ private:
     void setSendButtonsEnabled(bool enabled);
     // Typed text that names no device: show the chosen item again.
     void restorePortText(QComboBox *list);
+    // A failed file write: said on the standard error stream and to the user.
+    void reportStoreFailure(const QString &file, const QString &why);
 
     vkv::image::ConfigImage configImage;
     vkv::transfer::PacedSend paced;
@@ -138,5 +161,6 @@ private:
     std::unique_ptr<TFaderDesk> FaderDesk;
     QStringList handledActions;
     QString programFolder_;
+    FileChooser chooseFile;
     bool settingsLoaded = false;
 };

@@ -1,0 +1,60 @@
+#include "SyxFile.h"
+
+#include "ConfigImage.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace vkv::image {
+
+std::optional<QByteArray> SyxFile::read(const QString &path, QString *error) {
+    const auto fail = [error](const QString &why) -> std::optional<QByteArray> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    const QFileInfo info(path);
+    if (!info.exists())
+        return fail(QStringLiteral("no such file"));
+    if (!info.isFile())
+        return fail(QStringLiteral("not a regular file"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    QByteArray bytes = file.read(DumpSize);
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    if (bytes.isEmpty())
+        return fail(QStringLiteral("the file is empty"));
+    return bytes;
+}
+
+bool SyxFile::write(const QString &path, const QByteArray &bytes, QString *error) {
+    QSaveFile file(path);
+    // Unbuffered, so a short write (a full disk) shows in the count written: a buffered one is
+    // flushed by commit(), which here took a file cut short for a good one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size()) {
+        if (error)
+            *error = written < 0 ? file.errorString()
+                                 : QStringLiteral("only %1 of %2 bytes could be written")
+                                       .arg(written)
+                                       .arg(bytes.size());
+        file.cancelWriting(); // the temporary file goes; the target stays as it was
+        return false;
+    }
+    if (!file.commit()) { // flushes, closes and renames over the target
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace vkv::image

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace vkv::image {
+
+// Reading and writing the files the configuration goes to and comes from.
+//
+// Reading takes a whole file into memory before anything of it reaches the image, so a failure
+// half-way never leaves the image half replaced. Only the first DumpSize bytes are ever read: a
+// longer file is taken as its first 1543 bytes, and a huge one costs no more than that.
+//
+// Writing goes to a temporary file beside the target, which replaces the target only once every
+// byte is written, flushed and closed; on any failure an existing file stays as it was.
+class SyxFile {
+public:
+    // The bytes of a regular file, at most DumpSize of them; nothing when the file cannot be
+    // read, is not a regular file (a folder, a pipe, a device: opening a pipe would wait for a
+    // writer), or is empty. `error` says why.
+    static std::optional<QByteArray> read(const QString &path, QString *error = nullptr);
+
+    // Writes `bytes` as the whole content of `path`; false, with `error` set, when any step
+    // failed, and then nothing at `path` has changed.
+    static bool write(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+};
+
+} // namespace vkv::image
