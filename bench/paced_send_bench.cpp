@@ -107,8 +107,8 @@ Result run(TForm1 &form, JackRecorder &box, int speed, int ticks) {
     r.droppedCalls = form.SysexTimer->droppedCalls() - droppedBefore;
     if (whole) {
         vkv::image::DumpBytes expected = form.image().bytes();
-        const auto events =
-            box.waitUntil([](const auto &e) { return !e.empty() && e.back().bytes.back() == 0xF7; });
+        const auto events = box.waitUntil(
+            [](const auto &e) { return !e.empty() && e.back().bytes.back() == 0xF7; });
         r.bytesIntact = JackRecorder::sysExBytes(events) ==
                         std::vector<unsigned char>(expected.begin(), expected.end());
     } else {

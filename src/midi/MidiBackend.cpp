@@ -181,22 +181,39 @@ std::vector<std::string> inputPortNames(RtMidiIn &in) {
     return names(in);
 }
 
+bool isOwnPort(const std::string &portName) {
+    // "<client>:<port>", where JACK names a second client of the same name "<client>-01".
+    const std::string client = portName.substr(0, portName.find(':'));
+    const std::string own = ClientName;
+    if (client == own)
+        return true;
+    if (client.size() <= own.size() + 1 || client.compare(0, own.size(), own) != 0 ||
+        client[own.size()] != '-')
+        return false;
+    return std::all_of(client.begin() + static_cast<std::ptrdiff_t>(own.size()) + 1, client.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
 int listDevices(const std::vector<std::string> &names, std::array<DeviceCaps, MaxDevs> &caps,
-                std::array<std::string, MaxDevs> &fullNames) {
-    const int count = std::min(static_cast<int>(names.size()), MaxDevs);
-    for (int n = 0; n < count; ++n) {
-        fullNames[n] = names[n];
-        std::memset(caps[n].szPname, 0, sizeof caps[n].szPname);
-        std::strncpy(caps[n].szPname, names[n].c_str(), sizeof caps[n].szPname - 1);
+                std::array<ListedDevice, MaxDevs> &listed) {
+    int count = 0;
+    for (std::size_t i = 0; i < names.size() && count < MaxDevs; ++i) {
+        if (isOwnPort(names[i]))
+            continue;
+        listed[count] = {names[i], static_cast<int>(i)};
+        std::memset(caps[count].szPname, 0, sizeof caps[count].szPname);
+        std::strncpy(caps[count].szPname, names[i].c_str(), sizeof caps[count].szPname - 1);
+        ++count;
     }
     return count;
 }
 
-int findPort(const std::vector<std::string> &now, int listedIndex, const std::string &name) {
-    if (listedIndex >= 0 && listedIndex < static_cast<int>(now.size()) && now[listedIndex] == name)
-        return listedIndex;
+int findPort(const std::vector<std::string> &now, const ListedDevice &listed) {
+    if (listed.index >= 0 && listed.index < static_cast<int>(now.size()) &&
+        now[listed.index] == listed.name)
+        return listed.index;
     for (std::size_t i = 0; i < now.size(); ++i)
-        if (now[i] == name)
+        if (now[i] == listed.name)
             return static_cast<int>(i);
     return -1;
 }

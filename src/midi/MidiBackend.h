@@ -31,10 +31,21 @@ struct DeviceCaps {
 };
 constexpr int MaxDevs = 12; // devices beyond the twelfth are never listed
 
-// Fills the first min(names, MaxDevs) entries of `caps` (names cut to 31 characters) and of
-// `fullNames` (whole, to find a device again at open time); returns how many were filled.
+// A listed device as the back end named and numbered it, to find it again at open time.
+struct ListedDevice {
+    std::string name;
+    int index = -1;
+};
+
+// Whether a port belongs to the program itself: offering it would let the user connect the
+// program to itself, and a motorized knob's echo would then come back in without end.
+bool isOwnPort(const std::string &portName);
+
+// Lists the back end's ports `names` as a port component publishes them: other programs' ports
+// only, at most MaxDevs, their names cut to 31 characters in `caps` and kept whole in `listed`.
+// Returns how many were listed.
 int listDevices(const std::vector<std::string> &names, std::array<DeviceCaps, MaxDevs> &caps,
-                std::array<std::string, MaxDevs> &fullNames);
+                std::array<ListedDevice, MaxDevs> &listed);
 
 // Collects what the back end reports, so a refused call can be told from a good one; the report is
 // logged under "vkv.midi" rather than printed. Must outlive the port it is given to.
@@ -76,8 +87,9 @@ void retire(std::unique_ptr<RtMidiIn> port, Backend backend, std::shared_ptr<voi
 std::vector<std::string> outputPortNames(RtMidiOut &out);
 std::vector<std::string> inputPortNames(RtMidiIn &in);
 
-// Finds the current index of a listed port: `listedIndex` when its name still matches,
-// otherwise the first port of that name; -1 when it is gone.
-int findPort(const std::vector<std::string> &now, int listedIndex, const std::string &name);
+// Finds the current index of a listed port among the back end's ports `now`: its index when it
+// was listed if the name there still matches, otherwise the first port of that name; -1 when
+// it is gone.
+int findPort(const std::vector<std::string> &now, const ListedDevice &listed);
 
 } // namespace vkv::midi

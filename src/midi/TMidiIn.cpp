@@ -42,7 +42,7 @@ TMidiIn::TMidiIn(QObject *owner, Backend backend) : QObject(owner) {
     } catch (const RtMidiError &e) {
         qCWarning(lcMidi, "input set-up: %s", e.getMessage().c_str());
     }
-    numDevs_ = vkv::midi::listDevices(vkv::midi::inputPortNames(*in_), DevCaps, fullNames_);
+    numDevs_ = vkv::midi::listDevices(vkv::midi::inputPortNames(*in_), DevCaps, listed_);
 }
 
 TMidiIn::~TMidiIn() {
@@ -121,9 +121,9 @@ Result TMidiIn::openDevice(int n) {
     if (n < 0 || n >= numDevs_)
         return Result::BadDeviceId;
     // The list was read at construction; find the same device again, wherever it is now.
-    const int index = vkv::midi::findPort(vkv::midi::inputPortNames(*in_), n, fullNames_[n]);
+    const int index = vkv::midi::findPort(vkv::midi::inputPortNames(*in_), listed_[n]);
     if (index < 0) {
-        qCWarning(lcMidi, "input \"%s\" is gone", fullNames_[n].c_str());
+        qCWarning(lcMidi, "input \"%s\" is gone", listed_[n].name.c_str());
         return Result::BadDeviceId;
     }
     {
@@ -136,7 +136,7 @@ Result TMidiIn::openDevice(int n) {
     try {
         in_->openPort(static_cast<unsigned>(index), "MIDI In");
     } catch (const RtMidiError &e) {
-        qCWarning(lcMidi, "cannot open input \"%s\": %s", fullNames_[n].c_str(),
+        qCWarning(lcMidi, "cannot open input \"%s\": %s", listed_[n].name.c_str(),
                   e.getMessage().c_str());
         link_->errors.failed = true;
     }

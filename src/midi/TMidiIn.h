@@ -70,7 +70,7 @@ private:
     std::unique_ptr<RtMidiIn> in_;
     std::shared_ptr<Link> link_; // shared with the back end's thread
     vkv::midi::Backend backend_ = vkv::midi::Backend::None;
-    std::array<std::string, MaxDevs> fullNames_{};
+    std::array<vkv::midi::ListedDevice, MaxDevs> listed_{};
     std::deque<vkv::midi::MidiInEvent> pending_; // handed over, not yet raised
     unsigned session_ = 0; // counts opens and closes; older deliveries are dropped
     bool delivering_ = false;

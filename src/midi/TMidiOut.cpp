@@ -16,7 +16,7 @@ TMidiOut::TMidiOut(QObject *owner, Backend backend) : QObject(owner) {
     out_ = vkv::midi::createOutput(backend, &backend_, &errors_);
     if (!out_)
         return;
-    numDevs_ = vkv::midi::listDevices(vkv::midi::outputPortNames(*out_), DevCaps, fullNames_);
+    numDevs_ = vkv::midi::listDevices(vkv::midi::outputPortNames(*out_), DevCaps, listed_);
 }
 
 TMidiOut::~TMidiOut() {
@@ -31,18 +31,18 @@ Result TMidiOut::openDevice(int n) {
     if (n < 0 || n >= numDevs_)
         return Result::BadDeviceId;
     // The list was read at construction; find the same device again, wherever it is now.
-    const int index = vkv::midi::findPort(vkv::midi::outputPortNames(*out_), n, fullNames_[n]);
+    const int index = vkv::midi::findPort(vkv::midi::outputPortNames(*out_), listed_[n]);
     if (index < 0) {
-        qCWarning(lcMidi, "output \"%s\" is gone", fullNames_[n].c_str());
+        qCWarning(lcMidi, "output \"%s\" is gone", listed_[n].name.c_str());
         return Result::BadDeviceId;
     }
     if (backend_ == Backend::Alsa)
-        return openAlsa(fullNames_[n]); // the name found at `index`
+        return openAlsa(listed_[n].name); // the name found at `index`
     errors_.clear();
     try {
         out_->openPort(static_cast<unsigned>(index), "MIDI Out");
     } catch (const RtMidiError &e) {
-        qCWarning(lcMidi, "cannot open output \"%s\": %s", fullNames_[n].c_str(),
+        qCWarning(lcMidi, "cannot open output \"%s\": %s", listed_[n].name.c_str(),
                   e.getMessage().c_str());
         errors_.failed = true;
     }

@@ -59,7 +59,7 @@ private:
     std::unique_ptr<vkv::midi::AlsaSeqOutput> alsa_; // sends on ALSA while open
     vkv::midi::ErrorSink errors_;
     vkv::midi::Backend backend_ = vkv::midi::Backend::None;
-    std::array<std::string, MaxDevs> fullNames_{};
+    std::array<vkv::midi::ListedDevice, MaxDevs> listed_{};
     bool using_ = false;
     bool open_ = false; // the device is really open (Using stays true after a refused open)
     bool holding_ = false;

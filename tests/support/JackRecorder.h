@@ -49,11 +49,18 @@ public:
     double periodMs() const { return 1000.0 * periodFrames() / jack_get_sample_rate(handle); }
 
     // Waits until `done` holds for the events recorded so far, or the time is up; returns them.
+    // The calling thread does nothing else meanwhile: wait this way only for what other threads
+    // send.
     std::vector<Event> waitUntil(const std::function<bool(const std::vector<Event> &)> &done,
                                  int milliseconds = 5000) {
         std::unique_lock lock(mutex);
         arrived.wait_for(lock, std::chrono::milliseconds(milliseconds),
                          [&] { return done(events); });
+        return events;
+    }
+    // What has been recorded so far.
+    std::vector<Event> recorded() const {
+        std::lock_guard lock(mutex);
         return events;
     }
     std::vector<Event> after(int milliseconds) {
@@ -131,7 +138,7 @@ private:
     jack_client_t *handle = nullptr;
     jack_port_t *input = nullptr;
     std::string name;
-    std::mutex mutex;
+    mutable std::mutex mutex;
     std::condition_variable arrived;
     std::vector<Event> events;
 };

@@ -11,6 +11,17 @@ int BoxEngine::potIdForKnob(int knobTag) const {
     return image::potFromBank(currentBank, knobTag + 1) % image::PotCount;
 }
 
+std::vector<int> BoxEngine::knobsMatching(int status, int data1, int knobCount) const {
+    std::vector<int> knobs;
+    for (int k = 0; k < knobCount; ++k) {
+        const int pot = potIdForKnob(k);
+        if (configImage.pot(pot, image::PotStatus) == status &&
+            configImage.pot(pot, image::PotByte1) == data1)
+            knobs.push_back(k);
+    }
+    return knobs;
+}
+
 void BoxEngine::KnobChange(int knobTag, int position) {
     SendPotEvent(static_cast<std::uint8_t>(potIdForKnob(knobTag)),
                  static_cast<std::uint8_t>(position));

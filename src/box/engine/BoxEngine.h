@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vkv::box {
 
@@ -40,6 +41,9 @@ public:
 
     // The pot the knob with index `knobTag` stands for in the current bank.
     int potIdForKnob(int knobTag) const;
+    // The knobs 0..knobCount-1, in ascending order, whose pots in the current bank send the
+    // event `status`, `data1` (whole bytes; the value and the range play no part).
+    std::vector<int> knobsMatching(int status, int data1, int knobCount) const;
 
     // What the knob with index k is given when the box is built: the range and the last value of
     // pot k (bank 1, whatever bank is selected later) and a hint naming the pot's event.
