@@ -481,9 +481,13 @@ void TForm1::OpenSysexClick(QObject *) {
     if (!choice)
         return;
     keepFilter(SysexOpenDialog, choice->filter);
-    const QFileInfo file(choice->file);
+    OpenSysexFile(choice->file);
+}
+
+bool TForm1::OpenSysexFile(const QString &path) {
+    const QFileInfo file(path);
     if (!file.exists())
-        return;
+        return false;
     // The whole file is read before the image takes any of it: a failed read changes nothing.
     QString why;
     const auto bytes = vkv::image::SyxFile::read(file.filePath(), &why);
@@ -491,7 +495,7 @@ void TForm1::OpenSysexClick(QObject *) {
         qCWarning(lcApp, "cannot read %s: %s", qPrintable(file.filePath()), qPrintable(why));
         QMessageBox::critical(this, "File Error", "Can't perform Sysex File Read...",
                               QMessageBox::Ok | QMessageBox::Cancel);
-        return;
+        return false;
     }
     // A short file replaces only as many leading bytes as it holds.
     std::copy(bytes->begin(), bytes->end(), configImage.bytes().begin());
@@ -504,6 +508,7 @@ void TForm1::OpenSysexClick(QObject *) {
     runAction("LoadSettingsToForm");
     desk->BuildVirtualBox();
     desk->LoadPotsToKnobs();
+    return true;
 }
 
 void TForm1::StoreSysexClick(QObject *) {

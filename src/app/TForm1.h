@@ -113,6 +113,9 @@ public:
     void MidiIn1SysEx(QObject *Sender, char *SysExAdd, int MsgSize);
     // Files.
     void OpenSysexClick(QObject *Sender);
+    // Opens a file as "Open Sysex File" does once its dialog has chosen it: false, changing
+    // nothing, when there is no such file or it cannot be read (which is also shown).
+    bool OpenSysexFile(const QString &path);
     void StoreSysexClick(QObject *Sender);
     // Incoming short messages: learn and motorized pots.
     void MidiIn1Short(QObject *Sender, uint8_t Status, uint8_t First, uint8_t Second);

@@ -16,7 +16,9 @@ constexpr int LowestShownStatus = 0x90;
 constexpr int HighestShownLimit = 0x7F;
 const std::array<const char *, 3> ModeNames{"ON/OFF", "ON ONLY", "TOGGLE"};
 
-QByteArray hex(int value) { return QByteArray::number(value, 16).toUpper().rightJustified(2, '0'); }
+QByteArray hex(int value) {
+    return QByteArray::number(value, 16).toUpper().rightJustified(2, '0');
+}
 
 QByteArray potLine(const ConfigImage &image, int p) {
     const int status = std::max<int>(image.pot(p, PotStatus), LowestShownStatus);
@@ -32,8 +34,8 @@ QByteArray buttonLine(const ConfigImage &image, int b) {
     const int mode = image.button(b, ButtonMode);
     const QByteArray modeName =
         mode < static_cast<int>(ModeNames.size()) ? QByteArray(ModeNames[mode]) : QByteArray();
-    return " " + QByteArray::fromStdString(bankNumberText(buttonBank(b), buttonNumber(b))) +
-           " = " + hex(status) + " " + hex(image.button(b, ButtonByte1)) + " " +
+    return " " + QByteArray::fromStdString(bankNumberText(buttonBank(b), buttonNumber(b))) + " = " +
+           hex(status) + " " + hex(image.button(b, ButtonByte1)) + " " +
            hex(image.button(b, ButtonByte2)) + " @" + modeName + "\r\n";
 }
 

@@ -158,8 +158,8 @@ TEST(Files, ShortAndLongFilesAndTheFormTheFilterChooses) {
     // The INI entry writes text, whatever the name's extension; the .syx entry the dump.
     w.store(w.path("named.syx"), 1);
     const Bytes text = readAll(w.path("named.syx"));
-    EXPECT_TRUE(text.startsWith("# Export from vkorvaneQ2X : " +
-                                w.ui.TestReleaseLabel->text().toLatin1() + "\r\n"));
+    EXPECT_TRUE(text.startsWith(
+        "# Export from vkorvaneQ2X : " + w.ui.TestReleaseLabel->text().toLatin1() + "\r\n"));
     EXPECT_EQ(text.count("\r\n"), 395);
     w.store(w.path("named.INI"), 0);
     EXPECT_EQ(readAll(w.path("named.INI")).size(), vkv::image::DumpSize);
@@ -182,7 +182,8 @@ TEST(Files, AFileThatCannotBeReadChangesNothingAndSaysSo) {
     const Bytes before = w.image();
     const QString fifo = w.path("pipe.syx");
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    for (const QString &bad : {w.path("empty.syx"), w.dir.path(), fifo, QString("/proc/self/mem")}) {
+    for (const QString &bad :
+         {w.path("empty.syx"), w.dir.path(), fifo, QString("/proc/self/mem")}) {
         QString title, text;
         const bool shown = testui::whileModal([&] { w.open(bad); },
                                               [&](QWidget *modal) {
@@ -211,9 +212,9 @@ TEST(Files, AFailedStoreKeepsTheFileAndSaysSo) {
     getrlimit(RLIMIT_FSIZE, &unlimited);
     std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the test
     for (const auto &[target, filter] : {std::pair{QString("/proc/self/mine.syx"), 0},
-                                        {QString("/proc/self/mine.INI"), 1},
-                                        {existing, 0},
-                                        {existing, 1}}) {
+                                         {QString("/proc/self/mine.INI"), 1},
+                                         {existing, 0},
+                                         {existing, 1}}) {
         rlimit full = unlimited;
         full.rlim_cur = target == existing ? 1000 : unlimited.rlim_cur; // less than either form
         setrlimit(RLIMIT_FSIZE, &full);

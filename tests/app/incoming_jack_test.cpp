@@ -29,7 +29,9 @@ bool sendUntil(JackSender &sender, const Bytes &message, const std::function<boo
     return arrived();
 }
 
-Bytes bytesOf(const Events &events, std::size_t i) { return events.at(i).bytes; }
+Bytes bytesOf(const Events &events, std::size_t i) {
+    return events.at(i).bytes;
+}
 
 // Runs the event loop, where the incoming messages are handled, until `count` events have
 // reached the recorder or the time is up; returns them.
@@ -65,7 +67,8 @@ TEST_F(IncomingJack, LearnFillsTheFieldsAndTheRecordAndTheBoxesKeepTheirRules) {
     w.ui.PageControl1->setCurrentWidget(w.ui.FileSheet);
     w.ui.PotNumber->setValue(20);
     w.ui.LearnPot->click();
-    ASSERT_TRUE(sendUntil(sender, {0xB2, 0x07, 0x64}, [&] { return w.ui.PotByte0->value() == 178; }));
+    ASSERT_TRUE(
+        sendUntil(sender, {0xB2, 0x07, 0x64}, [&] { return w.ui.PotByte0->value() == 178; }));
     EXPECT_EQ(w.ui.PageControl1->currentWidget(), w.ui.PotSettings);
     EXPECT_EQ(w.ui.PotByte1->value(), 7);
     EXPECT_EQ(w.form.image().pot(20, vkv::image::PotStatus), 0xB2);
@@ -80,7 +83,8 @@ TEST_F(IncomingJack, LearnFillsTheFieldsAndTheRecordAndTheBoxesKeepTheirRules) {
     w.ui.LearnButt->click();
     w.ui.ButtNumber->setValue(9);
     const int mode = w.form.image().button(9, vkv::image::ButtonMode);
-    ASSERT_TRUE(sendUntil(sender, {0x93, 0x3C, 0x7F}, [&] { return w.ui.ButtByte0->value() == 147; }));
+    ASSERT_TRUE(
+        sendUntil(sender, {0x93, 0x3C, 0x7F}, [&] { return w.ui.ButtByte0->value() == 147; }));
     EXPECT_EQ(w.ui.PageControl1->currentWidget(), w.ui.ButtSettings);
     EXPECT_EQ(w.ui.ButtByte1->value(), 60);
     EXPECT_EQ(w.ui.ButtByte2->value(), 127);
@@ -119,7 +123,8 @@ TEST_F(IncomingJack, MotorizedKnobsFollowMatchingMessagesAndPassThemOn) {
     box.clear();
 
     // Both matching knobs move, pot 3 first, each sending its event within its own range.
-    ASSERT_TRUE(sendUntil(sender, {0xB0, 0x07, 0x40}, [&] { return desk->knob(3)->Position() == 64; }));
+    ASSERT_TRUE(
+        sendUntil(sender, {0xB0, 0x07, 0x40}, [&] { return desk->knob(3)->Position() == 64; }));
     Events got = waitForEvents(box, 2);
     ASSERT_GE(got.size(), 2u);
     EXPECT_EQ(bytesOf(got, 0), (Bytes{0xB0, 0x07, 0x40}));
