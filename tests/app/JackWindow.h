@@ -1,6 +1,7 @@
 #pragma once
 
 // The main window over the tests' JACK server, with its port lists at hand.
+#include "JackSender.h"
 #include "TForm1.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
@@ -9,6 +10,9 @@
 
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
 
 struct JackWindow {
     TForm1 form{vkv::midi::Backend::Jack};
@@ -39,3 +43,15 @@ class JackWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { QTest::qWait(2500); }
 };
+
+// Sends `message` until `arrived` holds, running the event loop meanwhile: a new JACK connection
+// carries data only from one of the server's next cycles on. Whole messages are sent again, so the
+// checks after it must allow for repeats.
+inline bool sendUntil(JackSender &sender, const std::vector<unsigned char> &message,
+                      const std::function<bool()> &arrived) {
+    for (int tries = 0; tries < 20 && !arrived(); ++tries) {
+        sender.send(message);
+        testui::waitUntil(arrived, 500);
+    }
+    return arrived();
+}

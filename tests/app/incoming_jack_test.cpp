@@ -1,7 +1,6 @@
 // Short messages coming in at the main window's input over the tests' JACK server: learn into the
 // Pots and Buttons pages, and motorized knobs that follow and pass the messages on.
 #include "JackRecorder.h"
-#include "JackSender.h"
 #include "JackWindow.h"
 #include "TFaderDesk.h"
 #include "TKnob.h"
@@ -18,16 +17,6 @@ using Bytes = std::vector<unsigned char>;
 using Events = std::vector<JackRecorder::Event>;
 
 class IncomingJack : public JackWindowTest {};
-
-// Sends `message` until `arrived` holds: a new JACK connection carries data only from one of the
-// server's next cycles on. The checks after it allow for the repeats this may cause.
-bool sendUntil(JackSender &sender, const Bytes &message, const std::function<bool()> &arrived) {
-    for (int tries = 0; tries < 20 && !arrived(); ++tries) {
-        sender.send(message);
-        testui::waitUntil(arrived, 500);
-    }
-    return arrived();
-}
 
 Bytes bytesOf(const Events &events, std::size_t i) {
     return events.at(i).bytes;

@@ -1,7 +1,6 @@
 // The dump transfer through the real main window over the tests' JACK server: what goes on the
 // wire, byte for byte and in time, and what a dump coming back does to the image and the pages.
 #include "JackRecorder.h"
-#include "JackSender.h"
 #include "JackWindow.h"
 #include "TFaderDesk.h"
 #include "TKnob.h"
@@ -38,16 +37,6 @@ Bytes foreignDump() {
     std::copy(button0.begin(), button0.end(), dump.begin() + vkv::image::buttonOffset(0));
     dump.back() = 0xF7;
     return dump;
-}
-
-// Sends `message` until `arrived` holds: a new JACK connection carries data only from one of the
-// server's next cycles on. Sending a whole message again is harmless, since F0 starts anew.
-bool sendUntil(JackSender &sender, const Bytes &message, const std::function<bool()> &arrived) {
-    for (int tries = 0; tries < 20 && !arrived(); ++tries) {
-        sender.send(message);
-        testui::waitUntil(arrived, 1000);
-    }
-    return arrived();
 }
 
 } // namespace
