@@ -155,6 +155,7 @@ void TLCDLabel::SetDotMatrix(TDotMatrix value) {
         // The font is read aside and takes over only when the file is usable, so a bad file
         // leaves whatever font was in force, a custom one included.
         const auto result = customFont.load(QFile::encodeName(fileName).toStdString());
+        ++fontGeneration;
         if (result == lcd::CustomFontData::LoadResult::Ok ||
             result == lcd::CustomFontData::LoadResult::Truncated)
             dotMatrix = TDotMatrix::CustomFont;
@@ -308,7 +309,55 @@ bool TLCDLabel::dotLit(int code, int row, int col) const {
     return lcd::builtinDotLit(dotMatrix, code, row, col);
 }
 
+TLCDLabel::CellStyle TLCDLabel::cellStyle() const {
+    return {layout.dotWidth,
+            layout.dotHeight,
+            pixelSpacing,
+            dotCols,
+            dotRows,
+            static_cast<int>(dotMatrix),
+            static_cast<int>(pixelShape),
+            static_cast<int>(pixelSize),
+            pixelOn.rgba(),
+            pixelOff.rgba(),
+            pixelOnHalf.rgba(),
+            fontGeneration};
+}
+
+const QImage *TLCDLabel::cachedCell(int code) const {
+    const CellStyle style = cellStyle();
+    if (!(style == cachedStyle)) {
+        cellCache.clear();
+        cachedStyle = style;
+    }
+    const long long w =
+        (long long)(dotCols - 1) * (layout.dotWidth + pixelSpacing) + layout.dotWidth;
+    const long long h =
+        (long long)(dotRows - 1) * (layout.dotHeight + pixelSpacing) + layout.dotHeight;
+    constexpr long long LargestCell = 256 * 256;
+    if (w <= 0 || h <= 0 || w * h > LargestCell)
+        return nullptr;
+    auto found = cellCache.find(code);
+    if (found == cellCache.end()) {
+        QImage cell(int(w), int(h), QImage::Format_ARGB32_Premultiplied);
+        cell.fill(Qt::transparent);
+        QPainter painter(&cell);
+        painter.setPen(Qt::NoPen);
+        drawCell(painter, {0, 0}, code);
+        found = cellCache.emplace(code, std::move(cell)).first;
+    }
+    return &found->second;
+}
+
 void TLCDLabel::paintCell(QPainter &p, lcd::Point origin, int code) const {
+    if (const QImage *cell = cachedCell(code)) {
+        p.drawImage(origin.x, origin.y, *cell);
+        return;
+    }
+    drawCell(p, origin, code);
+}
+
+void TLCDLabel::drawCell(QPainter &p, lcd::Point origin, int code) const {
     const bool single = pixelSize == TPixelSize::pix1x1;
     const lcd::LayoutInput in = layoutInput();
     for (int row = 0; row < dotRows; ++row) {

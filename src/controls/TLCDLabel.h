@@ -3,8 +3,10 @@
 #include "LcdLayout.h"
 
 #include <QColor>
+#include <QImage>
 #include <QString>
 #include <QWidget>
+#include <unordered_map>
 
 #include <functional>
 #include <string>
@@ -116,6 +118,22 @@ private:
     bool refuse(bool condition, const char *message);
     bool dotLit(int code, int row, int col) const;
     void paintCell(class QPainter &p, vkv::controls::lcd::Point origin, int code) const;
+    void drawCell(class QPainter &p, vkv::controls::lcd::Point origin, int code) const;
+
+    // Everything a cell's picture depends on but its code: when it changes, the pictures of the
+    // cells drawn so far are drawn again.
+    struct CellStyle {
+        int dotWidth = 0, dotHeight = 0, pixelSpacing = 0, dotCols = 0, dotRows = 0;
+        int matrix = 0, shape = 0, size = 0;
+        QRgb on = 0, off = 0, half = 0;
+        unsigned fontGeneration = 0;
+        bool operator==(const CellStyle &) const = default;
+    };
+    CellStyle cellStyle() const;
+    // The picture of a cell showing `code`, drawn once and kept: a caption that changes with
+    // every knob turn then costs a copy per cell, not a rectangle per dot. Null for cells too
+    // large to keep, which are drawn dot by dot.
+    const QImage *cachedCell(int code) const;
 
     QString caption;
     std::string textBuffer; // the caption as 8-bit codes
@@ -150,4 +168,7 @@ private:
     vkv::controls::lcd::CustomFontData::LoadResult fontLoadResult =
         vkv::controls::lcd::CustomFontData::LoadResult::NotLoaded;
     bool leftPressed = false;
+    unsigned fontGeneration = 0; // counts the custom fonts taken in
+    mutable CellStyle cachedStyle;
+    mutable std::unordered_map<int, QImage> cellCache;
 };

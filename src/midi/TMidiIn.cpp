@@ -26,6 +26,10 @@ struct TMidiIn::Link {
     unsigned session = 0;
     vkv::midi::MidiInSplitter splitter;
     vkv::midi::ErrorSink errors;
+    // What has arrived and not yet been taken by the owner's thread, and whether that thread has
+    // been asked to take it: one hand-over for a whole burst, however many messages it holds.
+    std::vector<MidiInEvent> inbox;
+    bool handOverPosted = false;
 };
 
 TMidiIn::TMidiIn(QObject *owner, Backend backend) : QObject(owner) {
@@ -59,17 +63,14 @@ void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) 
         std::lock_guard lock(link->mutex);
         if (link->target == nullptr)
             return;
-        std::vector<MidiInEvent> events;
-        link->splitter.split(message->data(), message->size(), events);
-        if (events.empty())
+        link->splitter.split(message->data(), message->size(), link->inbox);
+        if (link->inbox.empty() || link->handOverPosted)
             return;
+        link->handOverPosted = true;
         TMidiIn *target = link->target;
-        // Posted events keep their order, and die with the receiver if it goes first.
+        // Posted calls keep their order, and die with the receiver if it goes first.
         QMetaObject::invokeMethod(
-            target,
-            [target, session = link->session, events = std::move(events)]() mutable {
-                target->take(session, std::move(events));
-            },
+            target, [target, session = link->session] { target->takeInbox(session); },
             Qt::QueuedConnection);
     } catch (const std::exception &e) {
         // Nothing may unwind into the back end's thread; the message is lost, and said so.
@@ -77,6 +78,18 @@ void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) 
     } catch (...) {
         qCWarning(lcMidi, "incoming message lost");
     }
+}
+
+void TMidiIn::takeInbox(unsigned session) {
+    std::vector<MidiInEvent> events;
+    {
+        std::lock_guard lock(link_->mutex);
+        if (session != link_->session)
+            return; // posted before a close or a re-open: that inbox is gone
+        events.swap(link_->inbox);
+        link_->handOverPosted = false;
+    }
+    take(session, std::move(events));
 }
 
 void TMidiIn::take(unsigned session, std::vector<MidiInEvent> events) {
@@ -131,6 +144,8 @@ Result TMidiIn::openDevice(int n) {
         link_->splitter.reset();
         link_->session = session_;
         link_->target = this;
+        link_->inbox.clear();
+        link_->handOverPosted = false;
     }
     link_->errors.clear();
     try {
@@ -149,11 +164,14 @@ Result TMidiIn::openDevice(int n) {
 }
 
 void TMidiIn::closeDevice() {
+    ++session_;
     if (link_) {
         std::lock_guard lock(link_->mutex);
         link_->target = nullptr;
+        link_->session = session_;
+        link_->inbox.clear();
+        link_->handOverPosted = false;
     }
-    ++session_;
     pending_.clear();
     if (!open_)
         return;

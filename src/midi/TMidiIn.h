@@ -18,8 +18,9 @@
 //
 // The back end receives on a thread of its own. What it delivers is copied there and handed to
 // the thread this object lives on (the GUI thread), where OnShort and OnSysEx are raised in
-// arrival order. After a close, or a re-open on another device, nothing more of the old device
-// is raised, not even what had already arrived.
+// arrival order; a burst is handed over in one go, so a flood costs one hand-over per burst. After
+// a close, or a re-open on another device, nothing more of the old device is raised, not even what
+// had already arrived.
 class TMidiIn : public QObject {
     Q_OBJECT
 public:
@@ -62,6 +63,7 @@ private:
     struct Link;
 
     static void received(double timeStamp, std::vector<unsigned char> *message, void *link);
+    void takeInbox(unsigned session);
     void take(unsigned session, std::vector<vkv::midi::MidiInEvent> events);
     void raise(vkv::midi::MidiInEvent &event);
     vkv::midi::Result openDevice(int n);

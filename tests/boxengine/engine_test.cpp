@@ -76,7 +76,11 @@ TEST(BoxEngine, PotEventSendsRecordAndShowsPotScreen) {
                                                       "Knob Nr : 1.1   ", "Value   : 100   "}));
     EXPECT_EQ(rig.engine.lastEventId, 0);
     EXPECT_EQ(rig.engine.potValues[0], 100);
-    EXPECT_EQ(rig.refreshes, 4);
+    EXPECT_EQ(rig.refreshes, 1); // the four lines are shown in one go
+
+    // The message is already out when the screen is shown.
+    rig.lcd.refresh = [&rig] { EXPECT_EQ(rig.sent.size(), 2u); };
+    rig.engine.KnobChange(0, 5);
 }
 
 TEST(BoxEngine, PotIdsAcrossBanks) {

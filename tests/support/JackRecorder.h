@@ -20,7 +20,8 @@ class JackRecorder {
 public:
     struct Event {
         std::vector<unsigned char> bytes;
-        jack_time_t usecs; // JACK clock time of the event's frame
+        jack_time_t usecs;                        // JACK clock time of the event's frame
+        std::chrono::steady_clock::time_point at; // when the process callback handed it over
     };
 
     explicit JackRecorder(const std::string &client, const std::string &port = "in") {
@@ -97,6 +98,7 @@ private:
         const std::uint32_t count = jack_midi_get_event_count(buffer);
         if (count == 0)
             return 0;
+        const auto now = std::chrono::steady_clock::now();
         {
             std::lock_guard lock(r->mutex);
             for (std::uint32_t i = 0; i < count; ++i) {
@@ -104,7 +106,8 @@ private:
                 if (jack_midi_event_get(&event, buffer, i) != 0)
                     continue;
                 r->events.push_back({{event.buffer, event.buffer + event.size},
-                                     jack_frames_to_time(r->handle, start + event.time)});
+                                     jack_frames_to_time(r->handle, start + event.time),
+                                     now});
             }
         }
         r->arrived.notify_all();

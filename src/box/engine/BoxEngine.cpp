@@ -28,6 +28,7 @@ void BoxEngine::KnobChange(int knobTag, int position) {
 }
 
 void BoxEngine::showPotScreen(const char *title, int potId, int value) {
+    const LcdScreens::Batch batch(lcd);
     char line[32];
     std::snprintf(line, sizeof line, "%s", title);
     lcd.WriteLCDLine(0, line);
@@ -41,14 +42,15 @@ void BoxEngine::showPotScreen(const char *title, int potId, int value) {
 }
 
 void BoxEngine::SendPotEvent(std::uint8_t potId, std::uint8_t value) {
-    showPotScreen("Potmeter Moved  ", potId, value);
-    lastEventId = potId;
-    potValues[potId] = value;
-
+    // The message goes first: the musician hears it without waiting for the screen, which shows
+    // the same event a moment later within the same call.
     if (output)
         output(static_cast<char>(configImage.pot(potId, image::PotStatus)),
                static_cast<char>(configImage.pot(potId, image::PotByte1)),
                static_cast<char>(value));
+    lastEventId = potId;
+    potValues[potId] = value;
+    showPotScreen("Potmeter Moved  ", potId, value);
 }
 
 void BoxEngine::SpecialButtPush(int tag) {
@@ -69,6 +71,7 @@ void BoxEngine::BankDown() {
 }
 
 void BoxEngine::showBankScreen() {
+    const LcdScreens::Batch batch(lcd);
     char line[32];
     std::snprintf(line, sizeof line, "                ");
     lcd.WriteLCDLine(0, line);
@@ -101,6 +104,7 @@ void BoxEngine::ShowReadyScreen() {
 }
 
 void BoxEngine::RedrawLCD(int eventId) {
+    const LcdScreens::Batch batch(lcd);
     char line[LcdScreens::BufferSize];
     switch (lcd.DisplayMode) {
     case 0:
@@ -132,6 +136,7 @@ void BoxEngine::LCDPanelClick() {
 }
 
 void BoxEngine::BackLightLCDPanelClick() {
+    const LcdScreens::Batch batch(lcd);
     ++lcd.DisplayMode;
     if (lcd.DisplayMode > LcdScreens::HighestDisplayMode) {
         lcd.DisplayMode = 0;

@@ -16,8 +16,22 @@ void LcdScreens::WriteLCDLine(unsigned char line, char *text) {
     text[Columns] = '\0';
     if (line < Lines)
         lines[line].assign(text, Columns);
-    if (refresh)
+    refreshNowOrLater();
+}
+
+void LcdScreens::refreshNowOrLater() {
+    if (batchDepth > 0)
+        refreshPending = true;
+    else if (refresh)
         refresh();
+}
+
+LcdScreens::Batch::~Batch() {
+    if (--screens.batchDepth > 0 || !screens.refreshPending)
+        return;
+    screens.refreshPending = false;
+    if (screens.refresh)
+        screens.refresh();
 }
 
 void LcdScreens::WriteLCDLine(unsigned char line, const std::string &text) {
@@ -28,6 +42,7 @@ void LcdScreens::WriteLCDLine(unsigned char line, const std::string &text) {
 
 void LcdScreens::showScreen(const std::string &l0, const std::string &l1, const std::string &l2,
                             const std::string &l3) {
+    const Batch batch(*this);
     WriteLCDLine(0, l0);
     WriteLCDLine(1, l1);
     WriteLCDLine(2, l2);
@@ -45,8 +60,7 @@ void LcdScreens::clear() {
 
 void LcdScreens::showDotMatrix(bool shown) {
     dotMatrix = shown;
-    if (refresh)
-        refresh();
+    refreshNowOrLater();
 }
 
 } // namespace vkv::box

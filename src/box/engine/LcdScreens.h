@@ -18,11 +18,25 @@ public:
 
     // Pads `text` with spaces to 16 characters (everything after an early NUL becomes a space),
     // cuts it after 16, stores it as line `line` when that is 0..3, and refreshes the visible
-    // presentation in every case. `text` must hold at least 17 characters; it is changed.
+    // presentation in every case (at the end of a batch). `text` must hold at least 17
+    // characters; it is changed.
     void WriteLCDLine(unsigned char line, char *text);
     // Convenience for callers holding a string: formats through a local 17+ character buffer.
     void WriteLCDLine(unsigned char line, const std::string &text);
-    // Writes lines 0..3 in that order.
+    // Writes made while a Batch lives refresh the presentation once, as the batch ends: a screen
+    // of four lines is shown in one go, however fast screens follow one another.
+    class Batch {
+    public:
+        explicit Batch(LcdScreens &screens) : screens(screens) { ++screens.batchDepth; }
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+
+    private:
+        LcdScreens &screens;
+    };
+
+    // Writes lines 0..3 in that order, as one batch.
     void showScreen(const std::string &l0, const std::string &l1, const std::string &l2,
                     const std::string &l3);
 
@@ -44,8 +58,12 @@ public:
     std::function<void()> refresh;
 
 private:
+    void refreshNowOrLater();
+
     std::array<std::string, Lines> lines{};
     bool dotMatrix = false; // the plain panel is visible at start
+    int batchDepth = 0;
+    bool refreshPending = false;
 };
 
 } // namespace vkv::box

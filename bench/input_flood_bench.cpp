@@ -1,0 +1,221 @@
+// The main window under a flood of incoming MIDI: 5,000 short messages a second for 10 s from a
+// JACK sender, each matching a knob of the shown virtual box with motorized pots on, so each comes
+// back out as the knob's event. Counts and orders the echoes at a JACK receiver, measures how late
+// the GUI thread handles a probe posted every 5 ms, the private memory after start-up and after
+// each of three floods, and how long a received dump takes to reach the pages. Prints
+// "name: value unit" lines; exits non-zero when a target is missed. Needs a running JACK server.
+#include "BenchSupport.h"
+#include "JackSender.h"
+#include "TFaderDesk.h"
+#include "TKnob.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int Rate = 5000; // messages a second
+constexpr int Seconds = 10;
+constexpr int Messages = Rate * Seconds;
+
+// A JACK MIDI input that keeps the short messages it gets in a buffer allocated once, so the
+// measured process's memory holds no growing record of them.
+class EchoRecorder {
+public:
+    explicit EchoRecorder(const char *client) {
+        handle = jack_client_open(client, JackNoStartServer, nullptr);
+        port = jack_port_register(handle, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        messages.resize(2 * Messages);
+        jack_set_process_callback(handle, &EchoRecorder::process, this);
+        jack_activate(handle);
+        name = std::string(jack_get_client_name(handle)) + ":in";
+        bench::settle(300); // listed once the server has run a cycle
+    }
+    ~EchoRecorder() {
+        jack_deactivate(handle);
+        jack_client_close(handle);
+    }
+    const std::string &portName() const { return name; }
+    int count() const { return received.load(); }
+    void clear() { received = 0; }
+    const std::array<unsigned char, 3> &at(int i) const { return messages[i]; }
+
+private:
+    static int process(jack_nframes_t frames, void *self) {
+        auto *r = static_cast<EchoRecorder *>(self);
+        void *buffer = jack_port_get_buffer(r->port, frames);
+        const std::uint32_t n = jack_midi_get_event_count(buffer);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            jack_midi_event_t e;
+            if (jack_midi_event_get(&e, buffer, i) != 0 || e.size != 3)
+                continue;
+            const int at = r->received.load();
+            if (at < static_cast<int>(r->messages.size())) {
+                r->messages[at] = {e.buffer[0], e.buffer[1], e.buffer[2]};
+                r->received = at + 1;
+            }
+        }
+        return 0;
+    }
+
+    jack_client_t *handle = nullptr;
+    jack_port_t *port = nullptr;
+    std::string name;
+    std::vector<std::array<unsigned char, 3>> messages;
+    std::atomic<int> received{0};
+};
+
+// The message number i of a flood: Controller k on channel 1 (what knob k of bank 1 sends), with
+// a value that changes from one message to the next.
+std::array<unsigned char, 3> floodMessage(int i) {
+    return {0xB0, static_cast<unsigned char>(i % 16), static_cast<unsigned char>((i / 16) % 128)};
+}
+
+struct FloodResult {
+    int echoes;
+    bool inOrder;
+    double loopDelayP99Ms, loopDelayMaxMs, drainMs;
+};
+
+FloodResult flood(JackSender &sender, EchoRecorder &box) {
+    box.clear();
+    // Probes on the GUI thread's queue: how long each waits behind the flood.
+    std::vector<double> delays;
+    delays.reserve(4000);
+    std::atomic<bool> probing{true};
+    std::thread prober([&] {
+        auto next = bench::Clock::now();
+        while (probing) {
+            next += std::chrono::milliseconds(5);
+            std::this_thread::sleep_until(next);
+            const auto posted = bench::Clock::now();
+            QMetaObject::invokeMethod(
+                qApp,
+                [&delays, posted] { delays.push_back(bench::ms(bench::Clock::now() - posted)); },
+                Qt::QueuedConnection);
+        }
+    });
+    std::atomic<bool> sent{false};
+    std::thread sending([&] {
+        auto next = bench::Clock::now();
+        std::vector<unsigned char> message(3);
+        for (int i = 0; i < Messages; ++i) {
+            next += std::chrono::microseconds(1000000 / Rate);
+            std::this_thread::sleep_until(next);
+            const auto m = floodMessage(i);
+            message.assign(m.begin(), m.end());
+            sender.send(message);
+        }
+        sent = true;
+    });
+    while (!sent)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    sending.join();
+    const auto end = bench::Clock::now();
+    // Everything out within 100 ms of the flood's end, or it was queued too long.
+    while (box.count() < Messages && bench::ms(bench::Clock::now() - end) < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    const double drainMs = bench::ms(bench::Clock::now() - end);
+    bench::settle(100);
+    probing = false;
+    prober.join();
+    bench::settle(20);
+
+    FloodResult r{};
+    r.echoes = box.count();
+    r.inOrder = r.echoes == Messages;
+    for (int i = 0; r.inOrder && i < Messages; ++i) {
+        r.inOrder = box.at(i) == floodMessage(i);
+        if (!r.inOrder)
+            std::fprintf(stderr, "echo %d is %02X %02X %02X, not %02X %02X %02X\n", i, box.at(i)[0],
+                         box.at(i)[1], box.at(i)[2], floodMessage(i)[0], floodMessage(i)[1],
+                         floodMessage(i)[2]);
+    }
+    r.loopDelayP99Ms = bench::percentile(delays, 0.99);
+    r.loopDelayMaxMs = bench::percentile(delays, 1.0);
+    r.drainMs = drainMs;
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    bench::useOffscreenUnlessAskedOtherwise();
+    QApplication app(argc, argv);
+    JackSender sender("vkvfloodsrc");
+    EchoRecorder box("vkvfloodbox");
+    TForm1 form(vkv::midi::Backend::Jack);
+    if (!bench::chooseInput(form, sender.portName()) || !bench::chooseOutput(form, box.portName()))
+        return 2;
+    form.show();
+    form.ui->vMotPots->setChecked(true);
+    form.ShowFaderDeskClick(nullptr);
+    bench::settle(500);
+
+    const long pid = static_cast<long>(getpid());
+    bool met = true;
+    const auto printMemory = [&](const char *when) {
+        const bench::Memory m = bench::memoryOf(pid);
+        std::printf("memory_%s_private: %.1f MB\n", when, m.privateKb / 1024.0);
+        std::printf("memory_%s_rss: %.1f MB\n", when, m.rssKb / 1024.0);
+        std::printf("memory_%s_pss: %.1f MB\n", when, m.pssKb / 1024.0);
+        return m.privateKb;
+    };
+    const long startPrivate = printMemory("after_start");
+    met = met && startPrivate < 15 * 1024;
+    long afterFirst = 0;
+    for (int run = 1; run <= 3; ++run) {
+        const FloodResult r = flood(sender, box);
+        std::printf("flood_%d_echoes: %d of %d\n", run, r.echoes, Messages);
+        std::printf("flood_%d_echoes_in_order: %s\n", run, r.inOrder ? "yes" : "no");
+        std::printf("flood_%d_gui_loop_delay_p99: %.2f ms\n", run, r.loopDelayP99Ms);
+        std::printf("flood_%d_gui_loop_delay_max: %.2f ms\n", run, r.loopDelayMaxMs);
+        std::printf("flood_%d_last_echo_after_end: %.1f ms\n", run, r.drainMs);
+        const std::string when = "after_flood_" + std::to_string(run);
+        const long priv = printMemory(when.c_str());
+        if (run == 1)
+            afterFirst = priv;
+        met = met && r.inOrder && r.loopDelayP99Ms < 50 && r.drainMs <= 100 && priv < 15 * 1024;
+        // No growth from flood to flood: within 256 kB of the first, allocator noise aside.
+        if (run > 1) {
+            std::printf("memory_growth_since_flood_1: %+.2f MB\n", (priv - afterFirst) / 1024.0);
+            met = met && priv - afterFirst < 256;
+        }
+    }
+
+    // A dump: from its last chunk reaching the window to the pages showing the new records.
+    std::vector<unsigned char> dump(vkv::image::DumpSize);
+    for (int i = 1; i < vkv::image::DumpSize - 1; ++i)
+        dump[i] = static_cast<unsigned char>((i * 5) & 0x7F);
+    dump.front() = 0xF0;
+    dump.back() = 0xF7;
+    dump[6] = 0x1A; // pot 0 becomes Note On, channel 11
+    bench::Clock::time_point lastChunk{}, shown{};
+    form.MidiIn1->OnSysEx = [&](QObject *s, char *data, int size) {
+        const bool last = size > 0 && static_cast<unsigned char>(data[size - 1]) == 0xF7;
+        if (last)
+            lastChunk = bench::Clock::now();
+        form.MidiIn1SysEx(s, data, size);
+        if (last && form.ui->PotByte0->value() == 0x9A)
+            shown = bench::Clock::now();
+    };
+    sender.send(dump);
+    for (int i = 0; i < 200 && shown == bench::Clock::time_point{}; ++i)
+        bench::settle(10);
+    const double receiveMs =
+        shown == bench::Clock::time_point{} ? 1e9 : bench::ms(shown - lastChunk);
+    std::printf("dump_last_chunk_to_pages: %.3f ms\n", receiveMs);
+    met = met && receiveMs < 10;
+    std::printf("input_flood_targets_met: %s\n", met ? "yes" : "no");
+    return met ? 0 : 1;
+}
