@@ -31,6 +31,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <cstdio>
+#include <future>
 
 namespace {
 
@@ -64,14 +65,18 @@ QString TForm1::buildTime() {
 
 TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()) {
+    // The ports' back ends are made while the window builds itself: a JACK client each is a
+    // round trip to the server, which would otherwise come on top of the window's own start.
+    auto output = std::async(std::launch::async, &vkv::midi::prepareOutput, backend);
+    auto input = std::async(std::launch::async, &vkv::midi::prepareInput, backend);
     setFont(vkv::controls::formFont());
     ui->setupUi(this);
     move(185, 124);
 
-    // Ports first: the window lists their devices while it is created.
-    MidiOut1 = new TMidiOut(this, backend);
+    // The window lists the ports' devices while it is created.
+    MidiOut1 = new TMidiOut(this, output.get());
     MidiOut1->setObjectName("MidiOut1");
-    MidiIn1 = new TMidiIn(this, backend);
+    MidiIn1 = new TMidiIn(this, input.get());
     MidiIn1->setObjectName("MidiIn1");
 
     SysexTimer = new TTempoTimer(this);
@@ -92,21 +97,6 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     MidiIn1->OnShort = [this](QObject *sender, uint8_t status, uint8_t first, uint8_t second) {
         MidiIn1Short(sender, status, first, second);
     };
-
-    SysexOpenDialog = new QFileDialog(this, "Open Sysex File");
-    SysexOpenDialog->setObjectName("SysexOpenDialog");
-    SysexOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-    SysexOpenDialog->setDefaultSuffix("syx");
-    SysexOpenDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "Any File (*)"});
-    SysexOpenDialog->selectFile("korvanevela.syx");
-    SysexSaveDialog = new QFileDialog(this, "Save Sysex File To ...");
-    SysexSaveDialog->setObjectName("SysexSaveDialog");
-    SysexSaveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    SysexSaveDialog->setOption(QFileDialog::DontConfirmOverwrite);
-    SysexSaveDialog->setDefaultSuffix("syx");
-    SysexSaveDialog->setNameFilters(
-        {"KORVANE Vela sysex file (*.syx)", "dumpgen INI file (*.INI)"});
-    SysexSaveDialog->selectFile("custom.syx");
 
     createActions();
 
@@ -247,8 +237,7 @@ void TForm1::FormCreate(QObject *) {
     programFolder_ = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     if (!programFolder_.endsWith(QDir::separator()))
         programFolder_ += QDir::separator();
-    SysexSaveDialog->setDirectory(programFolder_);
-    SysexOpenDialog->setDirectory(programFolder_);
+    openFolder = programFolder_; // both dialogs start there once they are made
 
     ui->PageControl1->setCurrentWidget(ui->FileSheet);
 
@@ -465,6 +454,35 @@ void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
 
 // Files.
 
+// The dialogs are made at their first use: each costs as much as the rest of the window to make,
+// and most runs never open one.
+QFileDialog *TForm1::SysexOpenDialog() {
+    if (!openDialog) {
+        openDialog = new QFileDialog(this, "Open Sysex File");
+        openDialog->setObjectName("SysexOpenDialog");
+        openDialog->setAcceptMode(QFileDialog::AcceptOpen);
+        openDialog->setDefaultSuffix("syx");
+        openDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "Any File (*)"});
+        openDialog->selectFile("korvanevela.syx");
+        openDialog->setDirectory(openFolder);
+    }
+    return openDialog;
+}
+
+QFileDialog *TForm1::SysexSaveDialog() {
+    if (!saveDialog) {
+        saveDialog = new QFileDialog(this, "Save Sysex File To ...");
+        saveDialog->setObjectName("SysexSaveDialog");
+        saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+        saveDialog->setOption(QFileDialog::DontConfirmOverwrite);
+        saveDialog->setDefaultSuffix("syx");
+        saveDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "dumpgen INI file (*.INI)"});
+        saveDialog->selectFile("custom.syx");
+        saveDialog->setDirectory(programFolder_);
+    }
+    return saveDialog;
+}
+
 namespace {
 
 // A dialog keeps the filter entry last chosen in it.
@@ -477,10 +495,10 @@ void keepFilter(QFileDialog *dialog, int entry) {
 } // namespace
 
 void TForm1::OpenSysexClick(QObject *) {
-    const auto choice = chooseFile(SysexOpenDialog);
+    const auto choice = chooseFile(SysexOpenDialog());
     if (!choice)
         return;
-    keepFilter(SysexOpenDialog, choice->filter);
+    keepFilter(SysexOpenDialog(), choice->filter);
     OpenSysexFile(choice->file);
 }
 
@@ -499,7 +517,9 @@ bool TForm1::OpenSysexFile(const QString &path) {
     }
     // A short file replaces only as many leading bytes as it holds.
     std::copy(bytes->begin(), bytes->end(), configImage.bytes().begin());
-    SysexOpenDialog->setDirectory(file.absolutePath());
+    openFolder = file.absolutePath();
+    if (openDialog)
+        openDialog->setDirectory(openFolder);
     setWindowTitle("Virtual Korvane Vela : " + file.fileName());
 
     TFaderDesk *desk = CreateFaderDesk();
@@ -513,10 +533,10 @@ bool TForm1::OpenSysexFile(const QString &path) {
 
 void TForm1::StoreSysexClick(QObject *) {
     runAction("SaveSettingsFromForm"); // framed also when the dialog is then cancelled
-    const auto choice = chooseFile(SysexSaveDialog);
+    const auto choice = chooseFile(SysexSaveDialog());
     if (!choice)
         return;
-    keepFilter(SysexSaveDialog, choice->filter);
+    keepFilter(SysexSaveDialog(), choice->filter);
     // The chosen filter entry, not the name's extension, decides the form.
     const bool ini = choice->filter == 1;
     const QByteArray bytes =

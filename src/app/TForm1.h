@@ -57,8 +57,9 @@ public:
     TMidiIn *MidiIn1 = nullptr;
     TTempoTimer *SysexTimer = nullptr;
     QTimer *SysexHeadTimer = nullptr;
-    QFileDialog *SysexOpenDialog = nullptr;
-    QFileDialog *SysexSaveDialog = nullptr;
+    // The file dialogs, made at their first use.
+    QFileDialog *SysexOpenDialog();
+    QFileDialog *SysexSaveDialog();
     QObject *VKORVActionList = nullptr; // parent of the named actions
 
     vkv::image::ConfigImage &image() { return configImage; }
@@ -164,6 +165,9 @@ private:
     std::unique_ptr<TFaderDesk> FaderDesk;
     QStringList handledActions;
     QString programFolder_;
+    QString openFolder; // where the open dialog starts: the last opened file's folder
+    QFileDialog *openDialog = nullptr;
+    QFileDialog *saveDialog = nullptr;
     FileChooser chooseFile;
     bool settingsLoaded = false;
 };

@@ -8,6 +8,7 @@ int main(int argc, char **argv) {
     app.setApplicationName("vkvela");
     // Only the main window's close ends the program; the virtual box may still be shown.
     app.setQuitOnLastWindowClosed(false);
+    app.quitOnTerminationSignals();
     try {
         TForm1 Form1;
         QObject::connect(&Form1, &TForm1::closed, &app, &QCoreApplication::quit,

@@ -168,6 +168,44 @@ void retire(std::unique_ptr<RtMidiIn> port, Backend backend, std::shared_ptr<voi
     ports.callbackData.push_back(std::move(callbackData));
 }
 
+void reportTo(RtMidiOut &port, ErrorSink *sink) {
+    port.setErrorCallback(&collectErrors, sink);
+}
+void reportTo(RtMidiIn &port, ErrorSink *sink) {
+    port.setErrorCallback(&collectErrors, sink);
+}
+
+PreparedOutput::PreparedOutput() = default;
+PreparedOutput::PreparedOutput(PreparedOutput &&) noexcept = default;
+PreparedOutput &PreparedOutput::operator=(PreparedOutput &&) noexcept = default;
+PreparedOutput::~PreparedOutput() {
+    retire(std::move(port), backend);
+}
+PreparedInput::PreparedInput() = default;
+PreparedInput::PreparedInput(PreparedInput &&) noexcept = default;
+PreparedInput &PreparedInput::operator=(PreparedInput &&) noexcept = default;
+PreparedInput::~PreparedInput() {
+    retire(std::move(port), backend);
+}
+
+PreparedOutput prepareOutput(Backend wanted) {
+    PreparedOutput prepared;
+    prepared.errors = std::make_unique<ErrorSink>();
+    prepared.port = createOutput(wanted, &prepared.backend, prepared.errors.get());
+    if (prepared.port)
+        prepared.names = outputPortNames(*prepared.port);
+    return prepared;
+}
+
+PreparedInput prepareInput(Backend wanted) {
+    PreparedInput prepared;
+    prepared.errors = std::make_unique<ErrorSink>();
+    prepared.port = createInput(wanted, &prepared.backend, prepared.errors.get());
+    if (prepared.port)
+        prepared.names = inputPortNames(*prepared.port);
+    return prepared;
+}
+
 std::unique_ptr<RtMidiOut> createOutput(Backend wanted, Backend *chosen, ErrorSink *sink) {
     return create<RtMidiOut>(wanted, chosen, sink);
 }

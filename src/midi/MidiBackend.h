@@ -61,6 +61,35 @@ struct ErrorSink {
 // The ALSA sequencer when it opens, else JACK; null when neither can be created.
 std::unique_ptr<RtMidiOut> createOutput(Backend wanted, Backend *chosen, ErrorSink *sink);
 std::unique_ptr<RtMidiIn> createInput(Backend wanted, Backend *chosen, ErrorSink *sink);
+// Points what a port reports at another sink, which must outlive the port.
+void reportTo(RtMidiOut &port, ErrorSink *sink);
+void reportTo(RtMidiIn &port, ErrorSink *sink);
+
+// A port's back end made and its devices listed, ready for a port component to take over. Making
+// one may take a while (a JACK client is a round trip to the server), and it needs no GUI thread:
+// the main window makes both of its ports' this way while it builds itself.
+struct PreparedOutput {
+    std::unique_ptr<RtMidiOut> port; // null when no service opened
+    Backend backend = Backend::None;
+    std::vector<std::string> names;
+    std::unique_ptr<ErrorSink> errors; // what the port reports until its owner takes it over
+    PreparedOutput();
+    PreparedOutput(PreparedOutput &&) noexcept;
+    PreparedOutput &operator=(PreparedOutput &&) noexcept;
+    ~PreparedOutput();
+};
+struct PreparedInput {
+    std::unique_ptr<RtMidiIn> port;
+    Backend backend = Backend::None;
+    std::vector<std::string> names;
+    std::unique_ptr<ErrorSink> errors;
+    PreparedInput();
+    PreparedInput(PreparedInput &&) noexcept;
+    PreparedInput &operator=(PreparedInput &&) noexcept;
+    ~PreparedInput();
+};
+PreparedOutput prepareOutput(Backend wanted);
+PreparedInput prepareInput(Backend wanted);
 
 // Ends a port object's use. JACK clients are closed but never destroyed until the process ends;
 // other back ends are destroyed at once. Why:

@@ -32,11 +32,16 @@ struct TMidiIn::Link {
     bool handOverPosted = false;
 };
 
-TMidiIn::TMidiIn(QObject *owner, Backend backend) : QObject(owner) {
+TMidiIn::TMidiIn(QObject *owner, Backend backend)
+    : TMidiIn(owner, vkv::midi::prepareInput(backend)) {}
+
+TMidiIn::TMidiIn(QObject *owner, vkv::midi::PreparedInput prepared) : QObject(owner) {
     link_ = std::make_shared<Link>();
-    in_ = vkv::midi::createInput(backend, &backend_, &link_->errors);
+    in_ = std::move(prepared.port);
+    backend_ = prepared.backend;
     if (!in_)
         return;
+    vkv::midi::reportTo(*in_, &link_->errors);
     try {
         // Nothing filtered: SysEx carries the dumps, and clock or active sensing are short
         // messages like any other for the owner to judge.
@@ -46,7 +51,7 @@ TMidiIn::TMidiIn(QObject *owner, Backend backend) : QObject(owner) {
     } catch (const RtMidiError &e) {
         qCWarning(lcMidi, "input set-up: %s", e.getMessage().c_str());
     }
-    numDevs_ = vkv::midi::listDevices(vkv::midi::inputPortNames(*in_), DevCaps, listed_);
+    numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
 }
 
 TMidiIn::~TMidiIn() {

@@ -29,6 +29,8 @@ public:
 
     explicit TMidiIn(QObject *owner = nullptr,
                      vkv::midi::Backend backend = vkv::midi::Backend::Auto);
+    // Takes over a back end made beforehand, maybe on another thread.
+    TMidiIn(QObject *owner, vkv::midi::PreparedInput prepared);
     ~TMidiIn() override;
 
     bool Using() const { return using_; }

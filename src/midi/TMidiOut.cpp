@@ -12,11 +12,16 @@ using vkv::midi::Backend;
 using vkv::midi::lcMidi;
 using vkv::midi::Result;
 
-TMidiOut::TMidiOut(QObject *owner, Backend backend) : QObject(owner) {
-    out_ = vkv::midi::createOutput(backend, &backend_, &errors_);
+TMidiOut::TMidiOut(QObject *owner, Backend backend)
+    : TMidiOut(owner, vkv::midi::prepareOutput(backend)) {}
+
+TMidiOut::TMidiOut(QObject *owner, vkv::midi::PreparedOutput prepared) : QObject(owner) {
+    out_ = std::move(prepared.port);
+    backend_ = prepared.backend;
     if (!out_)
         return;
-    numDevs_ = vkv::midi::listDevices(vkv::midi::outputPortNames(*out_), DevCaps, listed_);
+    vkv::midi::reportTo(*out_, &errors_);
+    numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
 }
 
 TMidiOut::~TMidiOut() {

@@ -23,6 +23,8 @@ public:
 
     explicit TMidiOut(QObject *owner = nullptr,
                       vkv::midi::Backend backend = vkv::midi::Backend::Auto);
+    // Takes over a back end made beforehand, maybe on another thread.
+    TMidiOut(QObject *owner, vkv::midi::PreparedOutput prepared);
     ~TMidiOut() override;
 
     bool Using() const { return using_; }

@@ -76,7 +76,7 @@ TEST(Files, TheDialogsAreSetUpAsTheUserExpectsThem) {
     FilesWindow w;
     w.answer.reset();
     QTest::mouseClick(w.ui.OpenSysex, Qt::LeftButton);
-    ASSERT_EQ(w.shown, w.form.SysexOpenDialog);
+    ASSERT_EQ(w.shown, w.form.SysexOpenDialog());
     EXPECT_EQ(w.shown->windowTitle(), "Open Sysex File");
     EXPECT_EQ(w.shown->defaultSuffix(), "syx");
     EXPECT_EQ(w.shown->nameFilters(),
@@ -84,7 +84,7 @@ TEST(Files, TheDialogsAreSetUpAsTheUserExpectsThem) {
     EXPECT_EQ(w.shown->directory().absolutePath(),
               QDir(QCoreApplication::applicationDirPath()).absolutePath());
     QTest::mouseClick(w.ui.StoreSysex, Qt::LeftButton);
-    ASSERT_EQ(w.shown, w.form.SysexSaveDialog);
+    ASSERT_EQ(w.shown, w.form.SysexSaveDialog());
     EXPECT_EQ(w.shown->windowTitle(), "Save Sysex File To ...");
     EXPECT_EQ(w.shown->defaultSuffix(), "syx");
     EXPECT_EQ(w.shown->nameFilters(),
@@ -96,10 +96,10 @@ TEST(Files, TheDialogsAreSetUpAsTheUserExpectsThem) {
     const QString file = w.dir.filePath("kept/a.syx");
     writeAll(file, defaultImage());
     w.open(file, 1);
-    EXPECT_EQ(w.form.SysexOpenDialog->directory().absolutePath(), w.dir.filePath("kept"));
-    EXPECT_EQ(w.form.SysexOpenDialog->selectedNameFilter(), "Any File (*)");
+    EXPECT_EQ(w.form.SysexOpenDialog()->directory().absolutePath(), w.dir.filePath("kept"));
+    EXPECT_EQ(w.form.SysexOpenDialog()->selectedNameFilter(), "Any File (*)");
     w.store(w.path("b.INI"), 1);
-    EXPECT_EQ(w.form.SysexSaveDialog->selectedNameFilter(), "dumpgen INI file (*.INI)");
+    EXPECT_EQ(w.form.SysexSaveDialog()->selectedNameFilter(), "dumpgen INI file (*.INI)");
 }
 
 TEST(Files, StoreAndOpenRoundTripAndFrameTheImage) {

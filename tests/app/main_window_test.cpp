@@ -108,10 +108,10 @@ TEST(MainWindow, StartsWithTheDefaultImageAndTheFilePage) {
     const QString folder = QCoreApplication::applicationDirPath();
     EXPECT_TRUE(w.form.programFolder().endsWith(QDir::separator()));
     EXPECT_EQ(QDir(w.form.programFolder()).canonicalPath(), QDir(folder).canonicalPath());
-    EXPECT_EQ(w.form.SysexOpenDialog->directory().canonicalPath(), QDir(folder).canonicalPath());
-    EXPECT_EQ(w.form.SysexSaveDialog->directory().canonicalPath(), QDir(folder).canonicalPath());
-    EXPECT_EQ(w.form.SysexOpenDialog->windowTitle(), "Open Sysex File");
-    EXPECT_EQ(w.form.SysexSaveDialog->windowTitle(), "Save Sysex File To ...");
+    EXPECT_EQ(w.form.SysexOpenDialog()->directory().canonicalPath(), QDir(folder).canonicalPath());
+    EXPECT_EQ(w.form.SysexSaveDialog()->directory().canonicalPath(), QDir(folder).canonicalPath());
+    EXPECT_EQ(w.form.SysexOpenDialog()->windowTitle(), "Open Sysex File");
+    EXPECT_EQ(w.form.SysexSaveDialog()->windowTitle(), "Save Sysex File To ...");
 }
 
 TEST(MainWindow, PagesShowPotZeroAndButtonZeroOfTheDefaultImage) {
