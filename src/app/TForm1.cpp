@@ -4,6 +4,7 @@
 #include "FormFont.h"
 #include "IniExport.h"
 #include "PotPage.h"
+#include "PresetFolders.h"
 #include "SyxFile.h"
 #include "TAboutBox.h"
 #include "TFaderDesk.h"
@@ -35,7 +36,8 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcApp, "vkv.app")
+// Debug messages (the preset file read) only when asked for with QT_LOGGING_RULES.
+Q_LOGGING_CATEGORY(lcApp, "vkv.app", QtInfoMsg)
 
 const QColor Red(255, 0, 0);
 const QColor Teal(0, 128, 128);
@@ -260,7 +262,10 @@ void TForm1::FormCreate(QObject *) {
 }
 
 void TForm1::LoadPresets() {
-    presetLibrary.LoadPresets(programFolder_);
+    const QString folder = vkv::app::findPresetFolder(vkv::app::presetFolders(programFolder_));
+    qCDebug(lcApp, "presets from %s",
+            qPrintable(vkv::editor::PresetLibrary::presetFilePath(folder)));
+    presetLibrary.LoadPresets(folder);
     buttons->fillPresetNames();
     pots->fillPresetNames();
 }

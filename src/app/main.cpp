@@ -1,11 +1,41 @@
+#include "CommandLine.h"
 #include "TForm1.h"
 #include "VkvApplication.h"
 
+#include <QFileInfo>
+#include <QIcon>
+#include <QMetaObject>
+#include <cstdio>
 #include <exception>
 
+using vkv::app::CommandLine;
+
 int main(int argc, char **argv) {
+    // Parsed before the application object, so --help and --version need no display.
+    const CommandLine command = CommandLine::parse(CommandLine::arguments(argc, argv));
+    switch (command.action) {
+    case CommandLine::Action::Help:
+    case CommandLine::Action::Version:
+        std::fputs(command.text.toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::Action::Error:
+        std::fprintf(stderr, "%s\n", command.text.toLocal8Bit().constData());
+        return 1;
+    case CommandLine::Action::Run:
+        break;
+    }
+    if (!command.sysexFile.isEmpty() && !QFileInfo::exists(command.sysexFile)) {
+        std::fprintf(stderr, "vkvela: %s: no such file\n",
+                     command.sysexFile.toLocal8Bit().constData());
+        return 1;
+    }
+
     vkv::app::VkvApplication app(argc, argv);
     app.setApplicationName("vkvela");
+    app.setApplicationVersion(QStringLiteral(VKV_VERSION));
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    app.setDesktopFileName(QStringLiteral(VKV_APP_ID));
+    app.setWindowIcon(QIcon(QStringLiteral(":/icons/vkvela.png")));
     // Only the main window's close ends the program; the virtual box may still be shown.
     app.setQuitOnLastWindowClosed(false);
     app.quitOnTerminationSignals();
@@ -16,6 +46,12 @@ int main(int argc, char **argv) {
         Form1.CreateFaderDesk();
         Form1.CreateAboutBox();
         Form1.show();
+        if (!command.sysexFile.isEmpty()) {
+            // Once the window shows, so that a failure's message box has it behind.
+            QMetaObject::invokeMethod(
+                &Form1, [&Form1, &command] { Form1.OpenSysexFile(command.sysexFile); },
+                Qt::QueuedConnection);
+        }
         return app.exec();
     } catch (const std::exception &e) {
         vkv::app::VkvApplication::showException(QString::fromLocal8Bit(e.what()));

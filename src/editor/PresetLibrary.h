@@ -8,10 +8,10 @@
 
 namespace vkv::editor {
 
-// Named pot and button settings, read once from "vkvvelapresets.ini" beside the program. Each
-// entry maps the hexadecimal text of a record's bytes (the key) to a name; entry i of a names
-// list belongs to entry i of its keys list. The lists keep file order and duplicates, so item i
-// of a page's preset combo box, filled from a names list, is entry i here.
+// Named pot and button settings, read once from "vkvvelapresets.ini" in a folder the program
+// chooses. Each entry maps the hexadecimal text of a record's bytes (the key) to a name; entry i
+// of a names list belongs to entry i of its keys list. The lists keep file order and duplicates,
+// so item i of a page's preset combo box, filled from a names list, is entry i here.
 //
 // No widgets: the Pots and Buttons pages ask this class for names and keys, and apply a chosen key
 // through their own controls.
@@ -29,8 +29,8 @@ public:
     static constexpr int NameSize = 2048;    // names keep at most NameSize - 1 characters
     static constexpr int KeyWorkSize = 1024; // keys are parsed from at most KeyWorkSize - 1
 
-    // Empties the four lists, then fills them from the preset file in `folder` (the program's
-    // folder). A missing, unreadable or non-text file leaves them empty; nothing is reported.
+    // Empties the four lists, then fills them from the preset file in `folder`. A missing,
+    // unreadable or non-text file leaves them empty; nothing is reported.
     void LoadPresets(const QString &folder);
     static QString presetFilePath(const QString &folder);
 
