@@ -188,22 +188,27 @@ PreparedInput::~PreparedInput() {
     retire(std::move(port), backend);
 }
 
-PreparedOutput prepareOutput(Backend wanted) {
-    PreparedOutput prepared;
+namespace {
+
+template <class Prepared, class Port>
+Prepared prepare(Backend wanted, std::unique_ptr<Port> (*create)(Backend, Backend *, ErrorSink *),
+                 std::vector<std::string> (*list)(Port &)) {
+    Prepared prepared;
     prepared.errors = std::make_unique<ErrorSink>();
-    prepared.port = createOutput(wanted, &prepared.backend, prepared.errors.get());
+    prepared.port = create(wanted, &prepared.backend, prepared.errors.get());
     if (prepared.port)
-        prepared.names = outputPortNames(*prepared.port);
+        prepared.names = list(*prepared.port);
     return prepared;
 }
 
+} // namespace
+
+PreparedOutput prepareOutput(Backend wanted) {
+    return prepare<PreparedOutput>(wanted, &createOutput, &outputPortNames);
+}
+
 PreparedInput prepareInput(Backend wanted) {
-    PreparedInput prepared;
-    prepared.errors = std::make_unique<ErrorSink>();
-    prepared.port = createInput(wanted, &prepared.backend, prepared.errors.get());
-    if (prepared.port)
-        prepared.names = inputPortNames(*prepared.port);
-    return prepared;
+    return prepare<PreparedInput>(wanted, &createInput, &inputPortNames);
 }
 
 std::unique_ptr<RtMidiOut> createOutput(Backend wanted, Backend *chosen, ErrorSink *sink) {
