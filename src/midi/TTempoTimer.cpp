@@ -59,40 +59,37 @@ void TTempoTimer::SetEnabled(bool value) {
     ticks.ResetData();
 }
 
+void TTempoTimer::restartAround(const std::function<void()> &store) {
+    // A running timer stops before the value changes and starts again with it.
+    if (enabled)
+        UnprepareMMTimer();
+    store();
+    if (enabled)
+        PrepareMMTimer(static_cast<unsigned>(Resolution()));
+}
+
 void TTempoTimer::SetTempo(std::uint16_t value) {
     if (value == Tempo())
         return;
-    if (enabled)
-        UnprepareMMTimer();
-    {
+    restartAround([&] {
         std::lock_guard lock(mutex);
         ticks.setTempo(value);
-    }
-    if (enabled)
-        PrepareMMTimer(static_cast<unsigned>(Resolution()));
+    });
 }
 
 void TTempoTimer::SetResolution(int value) {
     if (value == Resolution())
         return;
-    if (enabled)
-        UnprepareMMTimer();
-    {
+    restartAround([&] {
         std::lock_guard lock(mutex);
         ticks.setResolution(value);
-    }
-    if (enabled)
-        PrepareMMTimer(static_cast<unsigned>(Resolution()));
+    });
 }
 
 void TTempoTimer::SetAccuracy(unsigned value) {
     if (value == accuracy)
         return;
-    if (enabled)
-        UnprepareMMTimer();
-    accuracy = value;
-    if (enabled)
-        PrepareMMTimer(static_cast<unsigned>(Resolution()));
+    restartAround([&] { accuracy = value; });
 }
 
 void TTempoTimer::SetMaxPending(std::uint16_t value) {

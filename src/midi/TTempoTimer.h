@@ -54,6 +54,7 @@ public:
     void UnprepareMMTimer();
 
 private:
+    void restartAround(const std::function<void()> &store);
     void run(unsigned id, unsigned period, std::chrono::steady_clock::time_point start);
     void raise(unsigned id, int tick);
 
