@@ -92,7 +92,8 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     SysexHeadTimer->setTimerType(Qt::PreciseTimer);
     connect(SysexHeadTimer, &QTimer::timeout, this,
             [this] { SysexHeadTimerTimer(SysexHeadTimer); });
-    paced.setOutput([this](const char *data, int length) { MidiOut1->SysEx(data, length); });
+    pacedSender =
+        std::make_unique<vkv::transfer::PacedSender>(*MidiOut1, *SysexTimer, *SysexHeadTimer);
     MidiIn1->OnSysEx = [this](QObject *sender, char *data, int size) {
         MidiIn1SysEx(sender, data, size);
     };
@@ -388,9 +389,8 @@ void TForm1::ShowFaderDeskClick(QObject *) {
 }
 
 void TForm1::SysexSendSpeedChange(QObject *) {
-    // Three bytes a tick at 24 ticks a beat: speed x 240 / 288 beats a minute give about `speed`
-    // bytes a second. The spin edit keeps the speed within 2..1000.
-    SysexTimer->SetTempo(static_cast<std::uint16_t>(ui->SysexSendSpeed->value() * 240 / 288));
+    // The spin edit keeps the speed within 2..1000.
+    pacedSender->setSpeed(ui->SysexSendSpeed->value());
 }
 
 // Dump transfer.
@@ -410,27 +410,17 @@ void TForm1::SlowSendToKorvaneClick(QObject *) {
 }
 
 void TForm1::SlowSendSysexToKorvaneExecute(QObject *) {
-    paced.start(configImage.raw());
-    // Until the last slice has gone, a knob's message would cut the dump on the wire.
-    MidiOut1->HoldShortMessages(true);
-    // The header pause: the window stays responsive, and its end goes on with the send. A timer
-    // left running by a send under way keeps ticking meanwhile, as before a restart.
-    SysexHeadTimer->setInterval(vkv::transfer::PacedSend::HeaderPauseMs);
-    SysexHeadTimer->start();
+    // Knob messages are held until the last slice; the header pause leaves the window responsive.
+    pacedSender->start(configImage.raw());
 }
 
 void TForm1::SysexHeadTimerTimer(QObject *) {
-    SysexHeadTimer->stop();
-    SysexTimer->SetEnabled(true);
+    pacedSender->headPauseOver();
 }
 
 void TForm1::SysexTimerTimer(QObject *, char) {
-    const bool last = paced.tick();
-    ui->BytesToSend->setText(QString::number(paced.bytesLeft()));
-    if (!last)
-        return;
-    SysexTimer->SetEnabled(false);
-    MidiOut1->HoldShortMessages(false);
+    pacedSender->tick();
+    ui->BytesToSend->setText(QString::number(pacedSender->bytesLeft()));
 }
 
 void TForm1::RequestSysexDumpClick(QObject *) {
