@@ -65,6 +65,10 @@ QString TForm1::buildTime() {
     return QStringLiteral(__TIME__);
 }
 
+QString TForm1::releaseLabel() {
+    return "Test Release : " + buildDate() + " : " + buildTime();
+}
+
 TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()) {
     // The ports' back ends are made while the window builds itself: a JACK client each is a
@@ -234,7 +238,7 @@ TAboutBox *TForm1::CreateAboutBox() {
 void TForm1::FormCreate(QObject *) {
     ui->EmulatedBox->setCurrentIndex(1);
     const QString stamp = buildDate() + " : " + buildTime();
-    ui->TestReleaseLabel->setText("Test Release : " + stamp);
+    ui->TestReleaseLabel->setText(releaseLabel());
     setWindowTitle("Virtual Korvane Vela : Test Version Compiled on " + stamp);
 
     programFolder_ = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());

@@ -48,6 +48,9 @@ public:
     // The build stamp shown in the caption ("Nov 23 2002", "10:15:34").
     static QString buildDate();
     static QString buildTime();
+    // "Test Release : <date> : <time>": the build label under the knob, which the INI export
+    // carries too.
+    static QString releaseLabel();
 
     // The window's controls, by the names they carry as objectName.
     std::unique_ptr<Ui::TForm1> ui;
