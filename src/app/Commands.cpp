@@ -207,12 +207,13 @@ int send(const CommandLine &line) {
         const int left = sender.bytesLeft();
         const double seconds = (progress.elapsed() - pauseOver) / 1000.0;
         const int sent = image::DumpSize - transfer::PacedSend::HeaderSlice - left;
-        const double rate = seconds > 0 ? sent / seconds : 0;
-        const QString shown =
-            QStringLiteral("%1 bytes left, %2 bytes/s, %3 s left")
-                .arg(left, 4)
-                .arg(std::lround(rate))
-                .arg(rate > 0 ? QString::number(std::ceil(left / rate), 'f', 0) : "?");
+        // The first ticks come as the timer starts: too few to tell the rate by.
+        const double rate = seconds >= 0.5 ? sent / seconds : 0;
+        QString shown = QStringLiteral("%1 bytes left").arg(left, 4);
+        if (rate > 0)
+            shown += QStringLiteral(", %1 bytes/s, %2 s left")
+                         .arg(std::lround(rate))
+                         .arg(std::ceil(left / rate), 0, 'f', 0);
         if (last) {
             progress.end(shown);
             loop.exit(0);
