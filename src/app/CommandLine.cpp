@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "PacedSender.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -9,6 +11,10 @@ namespace vkv::app {
 namespace {
 
 constexpr auto ProgramName = "vkvela";
+using vkv::transfer::PacedSender;
+constexpr int MinSpeed = PacedSender::MinSpeed;
+constexpr int MaxSpeed = PacedSender::MaxSpeed;
+constexpr int DefaultSpeed = PacedSender::DefaultSpeed;
 
 // Options that QApplication takes out of the command line once it exists. They are parsed here
 // too, so that "-style Fusion" or "-platform offscreen" reach Qt instead of failing as unknown.
@@ -56,11 +62,44 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     // Qt's own options are single-dash words ("-platform"); "-hv" is then no pair of flags.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
-        "Edits the configuration of a Korvane Vela MIDI controller and plays it on a virtual box.");
+        "Edits the configuration of a Korvane Vela MIDI controller and plays it on a virtual box.\n"
+        "The commands below work without a display; PORT is a port's name as --list-ports shows\n"
+        "it, the start of one that no other port shares (a client's name picks its only port),\n"
+        "or its number in that list.");
     const QCommandLineOption help({"h", "help"}, "Show this help and end.");
     const QCommandLineOption version({"v", "version"}, "Show the program's version and end.");
-    parser.addOption(help);
-    parser.addOption(version);
+    const QCommandLineOption listPorts("list-ports", "List the MIDI IN and OUT ports and end.");
+    const QCommandLineOption send("send",
+                                  "Send the configuration in FILE to the box as \"Send Sysex\" "
+                                  "does (paced), or with --fast as one message.",
+                                  "FILE");
+    const QCommandLineOption receive("receive",
+                                     "Wait for one configuration dump on the --in port and store "
+                                     "it in FILE, which stays as it was unless a whole dump came.",
+                                     "FILE");
+    const QCommandLineOption exportIni(
+        "export-ini",
+        "Given two files FILE.syx OUT.ini, write the INI export of FILE.syx to OUT.ini.");
+    const QCommandLineOption out("out", "The MIDI OUT port to send to.", "PORT");
+    const QCommandLineOption in("in", "The MIDI IN port to receive from.", "PORT");
+    const QCommandLineOption speed(
+        "speed",
+        QStringLiteral("Send speed, about N bytes a second, %1 to %2 (default %3).")
+            .arg(MinSpeed)
+            .arg(MaxSpeed)
+            .arg(DefaultSpeed),
+        "N");
+    const QCommandLineOption fast("fast", "Send the configuration as one message, unpaced.");
+    const QCommandLineOption request(
+        "request", "Ask the box for its configuration on the --out port before waiting.");
+    const QCommandLineOption timeout(
+        "timeout",
+        QStringLiteral("Give up when no whole dump has come after SECONDS (default %1).")
+            .arg(DefaultTimeoutSeconds),
+        "SECONDS");
+    for (const QCommandLineOption &option : {help, version, listPorts, send, receive, exportIni,
+                                             out, in, speed, fast, request, timeout})
+        parser.addOption(option);
     for (const char *qtOption : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), "value");
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -76,16 +115,23 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
 
     CommandLine result;
     const QString hint = QStringLiteral("\nTry '%1 --help' for more information.").arg(name);
-    if (!parser.parse(arguments)) {
+    const auto error = [&](const QString &text) {
         result.action = Action::Error;
-        result.text = name + ": " + parser.errorText() + hint;
+        result.text = name + ": " + text + hint;
         return result;
-    }
+    };
+    if (!parser.parse(arguments))
+        return error(parser.errorText());
     if (parser.isSet(help)) {
         result.action = Action::Help;
         // Without an application object the parser cannot name the program in its usage line.
         const QString options = parser.helpText().section(u'\n', 1);
-        result.text = QStringLiteral("Usage: %1 [options] [file]\n").arg(name) + options;
+        const QString indent(name.size() + 8, u' ');
+        result.text = QStringLiteral("Usage: %1 [options] [file]\n").arg(name) + indent +
+                      "--list-ports\n" + indent + "--send FILE --out PORT [--speed N | --fast]\n" +
+                      indent +
+                      "--receive FILE --in PORT [--request --out PORT] [--timeout SECONDS]\n" +
+                      indent + "--export-ini FILE.syx OUT.ini\n" + options;
         return result;
     }
     if (parser.isSet(version)) {
@@ -93,15 +139,114 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         result.text = versionText() + u'\n';
         return result;
     }
+
+    // One command at most, and only the options that go with it.
+    const struct {
+        const QCommandLineOption &option;
+        Action action;
+    } commands[] = {{listPorts, Action::ListPorts},
+                    {send, Action::Send},
+                    {receive, Action::Receive},
+                    {exportIni, Action::ExportIni}};
+    QStringList given;
+    for (const auto &command : commands) {
+        if (parser.isSet(command.option)) {
+            given << "--" + command.option.names().constFirst();
+            result.action = command.action;
+        }
+    }
+    if (given.size() > 1)
+        return error(given.join(" and ") + " cannot be combined; give one command at a time.");
+    const struct {
+        const QCommandLineOption &option;
+        QList<Action> actions;
+        const char *goesWith;
+    } modifiers[] = {
+        {out, {Action::Send, Action::Receive}, "--send, or with --receive --request"},
+        {in, {Action::Receive}, "--receive"},
+        {speed, {Action::Send}, "--send"},
+        {fast, {Action::Send}, "--send"},
+        {request, {Action::Receive}, "--receive"},
+        {timeout, {Action::Receive}, "--receive"},
+    };
+    for (const auto &modifier : modifiers) {
+        if (parser.isSet(modifier.option) && !modifier.actions.contains(result.action))
+            return error("--" + modifier.option.names().constFirst() + " goes only with " +
+                         modifier.goesWith + ".");
+    }
+
     const QStringList files = parser.positionalArguments();
-    if (files.size() > 1) {
-        result.action = Action::Error;
-        result.text = name + ": only one file can be opened; " + QString::number(files.size()) +
-                      " were given." + hint;
+    switch (result.action) {
+    case Action::Run:
+        if (files.size() > 1)
+            return error("only one file can be opened; " + QString::number(files.size()) +
+                         " were given.");
+        if (!files.isEmpty())
+            result.sysexFile = files[0];
         return result;
+    case Action::ExportIni:
+        if (files.size() != 2)
+            return error("--export-ini needs two file names, the .syx file and the INI file to "
+                         "write; " +
+                         QString::number(files.size()) + " were given.");
+        result.sysexFile = files[0];
+        result.iniFile = files[1];
+        return result;
+    default:
+        break;
     }
     if (!files.isEmpty())
-        result.sysexFile = files[0];
+        return error(given.constFirst() + " takes no other file: \"" + files[0] + "\".");
+    if (result.action == Action::ListPorts)
+        return result;
+
+    result.outPort = parser.value(out);
+    result.inPort = parser.value(in);
+    switch (result.action) {
+    case Action::Send:
+        result.sysexFile = parser.value(send);
+        if (!parser.isSet(out))
+            return error("--send needs --out PORT, the port the box listens on.");
+        result.fast = parser.isSet(fast);
+        if (parser.isSet(speed)) {
+            if (result.fast)
+                return error("--speed and --fast cannot be combined.");
+            bool number = false;
+            result.speed = parser.value(speed).toInt(&number);
+            if (!number || result.speed < MinSpeed || result.speed > MaxSpeed)
+                return error(QStringLiteral("--speed must be a whole number from %1 to %2, not "
+                                            "\"%3\".")
+                                 .arg(MinSpeed)
+                                 .arg(MaxSpeed)
+                                 .arg(parser.value(speed)));
+        }
+        break;
+    case Action::Receive:
+        result.sysexFile = parser.value(receive);
+        if (!parser.isSet(in))
+            return error("--receive needs --in PORT, the port the box sends on.");
+        result.request = parser.isSet(request);
+        if (result.request != parser.isSet(out))
+            return error(result.request ? "--request needs --out PORT, the port the box listens on."
+                                        : "--out goes with --receive only to send a --request.");
+        if (parser.isSet(timeout)) {
+            bool number = false;
+            result.timeoutSeconds = parser.value(timeout).toDouble(&number);
+            // A day at most: longer is sure to be a slip, and QTimer counts in int milliseconds.
+            if (!number || !(result.timeoutSeconds > 0) || result.timeoutSeconds > 86400)
+                return error("--timeout must be a number of seconds above 0 and at most 86400, "
+                             "not \"" +
+                             parser.value(timeout) + "\".");
+        }
+        break;
+    default:
+        break;
+    }
+    if (result.sysexFile.isEmpty())
+        return error(given.constFirst() + " needs a file name.");
+    if ((parser.isSet(out) && result.outPort.isEmpty()) ||
+        (parser.isSet(in) && result.inPort.isEmpty()))
+        return error("a port's name is empty.");
     return result;
 }
 

@@ -5,16 +5,21 @@
 
 namespace vkv::app {
 
-// The program's command line: --help, --version and at most one .syx file to open at start.
-// Parsed from plain strings, before any application object exists, so that a command that
+// The program's command line: --help, --version, a .syx file to open at start, or one of the
+// commands that work without a display (list the ports, send or receive a dump, export an INI
+// file). Parsed from plain strings, before any application object exists, so that a command that
 // shows no window never needs a display.
 class CommandLine {
 public:
     enum class Action {
-        Run,     // start the editor, opening `sysexFile` when one is given
-        Help,    // print `text` to standard output and end
-        Version, // the same
-        Error,   // print `text` to standard error and end with a failure
+        Run,       // start the editor, opening `sysexFile` when one is given
+        Help,      // print `text` to standard output and end
+        Version,   // the same
+        Error,     // print `text` to standard error and end with a failure
+        ListPorts, // print the MIDI ports
+        Send,      // send `sysexFile` to `outPort`, paced at `speed` or `fast`
+        Receive,   // store a dump from `inPort` in `sysexFile`, after a request on `outPort`
+        ExportIni, // write the INI export of `sysexFile` to `iniFile`
     };
 
     // `arguments` as main() gets them, the program's own name first.
@@ -24,8 +29,17 @@ public:
     // "vkvela 0.1".
     static QString versionText();
 
+    static constexpr int DefaultTimeoutSeconds = 30;
+
     Action action = Action::Run;
     QString sysexFile;
+    QString iniFile;
+    QString outPort; // a port name, a prefix of one, or a number in the list
+    QString inPort;
+    int speed = 100; // about that many bytes a second, as "Sysex Send Speed Tuning" sets
+    bool fast = false;
+    bool request = false;
+    double timeoutSeconds = DefaultTimeoutSeconds;
     QString text;
 };
 

@@ -65,6 +65,10 @@ QString TForm1::buildTime() {
     return QStringLiteral(__TIME__);
 }
 
+QString TForm1::releaseLabel() {
+    return "Test Release : " + buildDate() + " : " + buildTime();
+}
+
 TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()) {
     // The ports' back ends are made while the window builds itself: a JACK client each is a
@@ -92,7 +96,8 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     SysexHeadTimer->setTimerType(Qt::PreciseTimer);
     connect(SysexHeadTimer, &QTimer::timeout, this,
             [this] { SysexHeadTimerTimer(SysexHeadTimer); });
-    paced.setOutput([this](const char *data, int length) { MidiOut1->SysEx(data, length); });
+    pacedSender =
+        std::make_unique<vkv::transfer::PacedSender>(*MidiOut1, *SysexTimer, *SysexHeadTimer);
     MidiIn1->OnSysEx = [this](QObject *sender, char *data, int size) {
         MidiIn1SysEx(sender, data, size);
     };
@@ -233,7 +238,7 @@ TAboutBox *TForm1::CreateAboutBox() {
 void TForm1::FormCreate(QObject *) {
     ui->EmulatedBox->setCurrentIndex(1);
     const QString stamp = buildDate() + " : " + buildTime();
-    ui->TestReleaseLabel->setText("Test Release : " + stamp);
+    ui->TestReleaseLabel->setText(releaseLabel());
     setWindowTitle("Virtual Korvane Vela : Test Version Compiled on " + stamp);
 
     programFolder_ = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
@@ -388,9 +393,8 @@ void TForm1::ShowFaderDeskClick(QObject *) {
 }
 
 void TForm1::SysexSendSpeedChange(QObject *) {
-    // Three bytes a tick at 24 ticks a beat: speed x 240 / 288 beats a minute give about `speed`
-    // bytes a second. The spin edit keeps the speed within 2..1000.
-    SysexTimer->SetTempo(static_cast<std::uint16_t>(ui->SysexSendSpeed->value() * 240 / 288));
+    // The spin edit keeps the speed within 2..1000.
+    pacedSender->setSpeed(ui->SysexSendSpeed->value());
 }
 
 // Dump transfer.
@@ -410,27 +414,17 @@ void TForm1::SlowSendToKorvaneClick(QObject *) {
 }
 
 void TForm1::SlowSendSysexToKorvaneExecute(QObject *) {
-    paced.start(configImage.raw());
-    // Until the last slice has gone, a knob's message would cut the dump on the wire.
-    MidiOut1->HoldShortMessages(true);
-    // The header pause: the window stays responsive, and its end goes on with the send. A timer
-    // left running by a send under way keeps ticking meanwhile, as before a restart.
-    SysexHeadTimer->setInterval(vkv::transfer::PacedSend::HeaderPauseMs);
-    SysexHeadTimer->start();
+    // Knob messages are held until the last slice; the header pause leaves the window responsive.
+    pacedSender->start(configImage.raw());
 }
 
 void TForm1::SysexHeadTimerTimer(QObject *) {
-    SysexHeadTimer->stop();
-    SysexTimer->SetEnabled(true);
+    pacedSender->headPauseOver();
 }
 
 void TForm1::SysexTimerTimer(QObject *, char) {
-    const bool last = paced.tick();
-    ui->BytesToSend->setText(QString::number(paced.bytesLeft()));
-    if (!last)
-        return;
-    SysexTimer->SetEnabled(false);
-    MidiOut1->HoldShortMessages(false);
+    pacedSender->tick();
+    ui->BytesToSend->setText(QString::number(pacedSender->bytesLeft()));
 }
 
 void TForm1::RequestSysexDumpClick(QObject *) {

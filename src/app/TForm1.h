@@ -3,7 +3,7 @@
 #include "ConfigImage.h"
 #include "DumpReceiver.h"
 #include "MidiBackend.h"
-#include "PacedSend.h"
+#include "PacedSender.h"
 #include "PotEditor.h"
 #include "PresetLibrary.h"
 
@@ -48,6 +48,9 @@ public:
     // The build stamp shown in the caption ("Nov 23 2002", "10:15:34").
     static QString buildDate();
     static QString buildTime();
+    // "Test Release : <date> : <time>": the build label under the knob, which the INI export
+    // carries too.
+    static QString releaseLabel();
 
     // The window's controls, by the names they carry as objectName.
     std::unique_ptr<Ui::TForm1> ui;
@@ -65,7 +68,7 @@ public:
     vkv::image::ConfigImage &image() { return configImage; }
     const vkv::image::DumpBytes &receiveArea() const { return receiver.area(); }
     // The paced send under way (or done); its output is MidiOut1's SysEx.
-    vkv::transfer::PacedSend &pacedSend() { return paced; }
+    vkv::transfer::PacedSend &pacedSend() { return pacedSender->slices(); }
     const vkv::editor::PresetLibrary &presets() const { return presetLibrary; }
     vkv::editor::PotPage &potPage() { return *pots; }
     vkv::editor::ButtonPage &buttonPage() { return *buttons; }
@@ -156,7 +159,7 @@ private:
     void reportStoreFailure(const QString &file, const QString &why);
 
     vkv::image::ConfigImage configImage;
-    vkv::transfer::PacedSend paced;
+    std::unique_ptr<vkv::transfer::PacedSender> pacedSender; // over MidiOut1 and the two timers
     vkv::transfer::DumpReceiver receiver;
     vkv::editor::PresetLibrary presetLibrary;
     vkv::editor::PotPage *pots = nullptr;

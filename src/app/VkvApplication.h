@@ -21,10 +21,8 @@ public:
     // Runs `deliver`; an exception it throws is shown and gives false.
     static bool guarded(const std::function<bool()> &deliver);
 
-    // SIGTERM, SIGINT and SIGHUP (a logout, a kill, Ctrl+C in a terminal) end the event loop as
-    // closing the main window does, so the program ends the normal way: its MIDI clients are
-    // closed, and a JACK server does not stall the next program that connects while it waits for
-    // a client that died.
+    // SIGTERM, SIGINT and SIGHUP end the event loop as closing the main window does
+    // (TerminationSignals says why).
     void quitOnTerminationSignals();
     static void showException(const QString &text);
 };

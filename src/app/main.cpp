@@ -1,9 +1,13 @@
 #include "CommandLine.h"
+#include "Commands.h"
+#include "MidiBackend.h"
 #include "TForm1.h"
 #include "VkvApplication.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QMetaObject>
 #include <cstdio>
 #include <exception>
@@ -21,6 +25,22 @@ int main(int argc, char **argv) {
     case CommandLine::Action::Error:
         std::fprintf(stderr, "%s\n", command.text.toLocal8Bit().constData());
         return 1;
+    case CommandLine::Action::ListPorts:
+    case CommandLine::Action::Send:
+    case CommandLine::Action::Receive:
+    case CommandLine::Action::ExportIni: {
+        // No display: a core application, and nothing of the GUI is made.
+        QCoreApplication app(argc, argv);
+        app.setApplicationName("vkvela");
+        app.setApplicationVersion(QStringLiteral(VKV_VERSION));
+        // A script's standard error stream gets the errors, not the MIDI layer's chatter;
+        // QT_LOGGING_RULES can still ask for it.
+        QLoggingCategory::setFilterRules(QStringLiteral("vkv.*.debug=false\nvkv.*.info=false"));
+        const int code = vkv::app::Commands::run(command);
+        // The JACK clients go now, so a fault in libjack's teardown still ends with this code.
+        vkv::midi::closeKeptPorts(code);
+        return code;
+    }
     case CommandLine::Action::Run:
         break;
     }

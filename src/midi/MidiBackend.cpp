@@ -8,12 +8,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <unistd.h>
 
 namespace vkv::midi {
 
 const char *const ClientName = "Virtual Korvane Vela";
 
 namespace {
+
+constexpr auto SequencerDevice = "/dev/snd/seq";
 
 // RtMidi prints warnings on stderr and throws errors unless a callback is set: both are logged
 // here, and errors are kept for the port to judge its call by.
@@ -35,6 +38,13 @@ std::unique_ptr<Port> create(Backend wanted, Backend *chosen, ErrorSink *sink) {
         if (wanted != Backend::Auto && wanted != b)
             continue;
         const auto api = b == Backend::Alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK;
+        // Without the sequencer's device, libasound and RtMidi would each print their failure on
+        // the standard error stream before it could be caught: noise on every run of a
+        // JACK-only machine, mailed home by every cron job that runs the command line.
+        if (b == Backend::Alsa && ::access(SequencerDevice, F_OK) != 0) {
+            qCDebug(lcMidi, "ALSA sequencer not available: no %s", SequencerDevice);
+            continue;
+        }
         try {
             auto port = std::make_unique<Port>(api, ClientName);
             port->setErrorCallback(&collectErrors, sink);

@@ -1,6 +1,25 @@
+// The command line: how it is parsed, and the program run with it as a child process with no
+// display, on files and over the tests' JACK server.
 #include "CommandLine.h"
+#include "ConfigImage.h"
+#include "JackReceiver.h"
+#include "JackRecorder.h"
+#include "JackWindow.h"
+#include "PortChoice.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
 
 using vkv::app::CommandLine;
 using Action = CommandLine::Action;
@@ -49,4 +68,414 @@ TEST(CommandLine, UnknownOptionsAndSecondFilesAreErrorsThatPointToHelp) {
     EXPECT_EQ(two.action, Action::Error);
     EXPECT_EQ(two.text, "vkvela: only one file can be opened; 2 were given.\n"
                         "Try 'vkvela --help' for more information.");
+}
+
+TEST(CommandLine, CommandsTakeTheirOptionsAndRefuseOthers) {
+    const auto send =
+        CommandLine::parse({"vkvela", "--send", "a.syx", "--out", "box", "--speed", "1000"});
+    EXPECT_EQ(send.action, Action::Send);
+    EXPECT_EQ(send.sysexFile, "a.syx");
+    EXPECT_EQ(send.outPort, "box");
+    EXPECT_EQ(send.speed, 1000);
+    EXPECT_FALSE(send.fast);
+    const auto fast = CommandLine::parse({"vkvela", "--send", "a.syx", "--out", "3", "--fast"});
+    EXPECT_EQ(fast.action, Action::Send);
+    EXPECT_TRUE(fast.fast);
+    EXPECT_EQ(fast.speed, 100);
+    const auto receive = CommandLine::parse({"vkvela", "--receive", "b.syx", "--in", "box:out",
+                                             "--request", "--out", "box:in", "--timeout", "2.5"});
+    EXPECT_EQ(receive.action, Action::Receive);
+    EXPECT_EQ(receive.sysexFile, "b.syx");
+    EXPECT_EQ(receive.inPort, "box:out");
+    EXPECT_EQ(receive.outPort, "box:in");
+    EXPECT_TRUE(receive.request);
+    EXPECT_DOUBLE_EQ(receive.timeoutSeconds, 2.5);
+    EXPECT_DOUBLE_EQ(CommandLine::parse({"vkvela", "--receive", "b", "--in", "x"}).timeoutSeconds,
+                     30);
+    const auto ini = CommandLine::parse({"vkvela", "--export-ini", "c.syx", "c.ini"});
+    EXPECT_EQ(ini.action, Action::ExportIni);
+    EXPECT_EQ(ini.sysexFile, "c.syx");
+    EXPECT_EQ(ini.iniFile, "c.ini");
+    EXPECT_EQ(CommandLine::parse({"vkvela", "--list-ports"}).action, Action::ListPorts);
+
+    const struct {
+        QStringList arguments;
+        const char *says;
+    } errors[] = {
+        {{"--list-ports", "--send", "a.syx"}, "--list-ports and --send cannot be combined"},
+        {{"--list-ports", "x.syx"}, "--list-ports takes no other file: \"x.syx\""},
+        {{"--send", "a.syx"}, "--send needs --out PORT"},
+        {{"--send", "a.syx", "--out", "b", "--speed", "1"},
+         "--speed must be a whole number from 2 "
+         "to 1000, not \"1\""},
+        {{"--send", "a.syx", "--out", "b", "--speed", "1001"}, "not \"1001\""},
+        {{"--send", "a.syx", "--out", "b", "--speed", "fast"}, "not \"fast\""},
+        {{"--send", "a.syx", "--out", "b", "--speed", "300", "--fast"}, "cannot be combined"},
+        {{"--send", "a.syx", "--out", "b", "--in", "c"}, "--in goes only with --receive"},
+        {{"--send", "", "--out", "b"}, "--send needs a file name"},
+        {{"--send", "a.syx", "--out", ""}, "a port's name is empty"},
+        {{"--receive", "a.syx"}, "--receive needs --in PORT"},
+        {{"--receive", "a.syx", "--in", "b", "--request"}, "--request needs --out PORT"},
+        {{"--receive", "a.syx", "--in", "b", "--out", "c"}, "--out goes with --receive only to"},
+        {{"--receive", "a.syx", "--in", "b", "--timeout", "0"}, "--timeout must be a number"},
+        {{"--receive", "a.syx", "--in", "b", "--timeout", "-1"}, "--timeout must be a number"},
+        {{"--receive", "a.syx", "--in", "b", "--fast"}, "--fast goes only with --send"},
+        {{"--export-ini", "a.syx"}, "--export-ini needs two file names"},
+        {{"--export-ini", "a.syx", "b.ini", "c"}, "3 were given"},
+        {{"--timeout", "3"}, "--timeout goes only with --receive"},
+        {{"--request"}, "--request goes only with --receive"},
+    };
+    for (const auto &e : errors) {
+        const auto c = CommandLine::parse(QStringList{"vkvela"} + e.arguments);
+        EXPECT_EQ(c.action, Action::Error) << e.arguments.join(' ').toStdString();
+        EXPECT_TRUE(c.text.startsWith("vkvela: ") && c.text.contains(e.says))
+            << c.text.toStdString();
+        EXPECT_TRUE(c.text.endsWith("Try 'vkvela --help' for more information."));
+    }
+}
+
+TEST(CommandLine, APortIsNamedWholeByAnUnsharedStartOrByItsNumber) {
+    using vkv::app::PortChoice;
+    using Outcome = PortChoice::Outcome;
+    const QStringList names{"synth:in", "box:midi_in", "box:midi_in2", "12", "other:in"};
+    const struct {
+        const char *wanted;
+        Outcome outcome;
+        int index;
+    } cases[] = {
+        {"synth:in", Outcome::Found, 0},
+        {"synth", Outcome::Found, 0},
+        {"box:midi_in", Outcome::Found, 1},
+        {"box:midi_in2", Outcome::Found, 2},
+        {"box", Outcome::Ambiguous, -1},
+        {"2", Outcome::Found, 2},
+        {"12", Outcome::Found, 3},
+        {"5", Outcome::NotFound, -1},
+        {"+1", Outcome::NotFound, -1},
+        {"in", Outcome::NotFound, -1},
+        {"", Outcome::NotFound, -1},
+        {"Synth", Outcome::NotFound, -1},
+        {"other:in ", Outcome::NotFound, -1},
+    };
+    for (const auto &c : cases) {
+        const PortChoice choice = PortChoice::find(names, c.wanted);
+        EXPECT_EQ(choice.outcome, c.outcome) << c.wanted;
+        EXPECT_EQ(choice.index, c.index) << c.wanted;
+    }
+    EXPECT_EQ(PortChoice::find(names, "box").candidates, (QList<int>{1, 2}));
+    EXPECT_EQ(PortChoice::find({}, "0").outcome, Outcome::NotFound);
+}
+
+// The program itself, run as a child process with no display to connect to.
+namespace {
+
+struct Ran {
+    int code = -1;
+    QString out, err;
+};
+
+QProcessEnvironment headless() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    return env;
+}
+
+// Starts the program (or `program`); `meanwhile` runs every 50 ms until it ends. One that is still
+// running after 30 s is killed, and the run fails.
+Ran run(const QStringList &arguments, const std::function<void()> &meanwhile = {},
+        const QString &program = QStringLiteral(VKV_PROGRAM)) {
+    constexpr int milliseconds = 30000;
+    QProcess p;
+    p.setProcessEnvironment(headless());
+    p.start(program, arguments);
+    EXPECT_TRUE(p.waitForStarted());
+    QElapsedTimer clock;
+    clock.start();
+    while (!p.waitForFinished(50) && clock.elapsed() < milliseconds) {
+        if (meanwhile)
+            meanwhile();
+    }
+    if (p.state() != QProcess::NotRunning) {
+        ADD_FAILURE() << "still running: " << arguments.join(' ').toStdString();
+        p.kill();
+        p.waitForFinished();
+    }
+    Ran r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+QByteArray readFile(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// A dump unlike the default image in every record, with another model's header.
+QByteArray foreignDump() {
+    QByteArray dump(vkv::image::DumpSize, '\0');
+    for (int i = 0; i < dump.size(); ++i)
+        dump[i] = static_cast<char>((i * 7 + i / 128) & 0x7F);
+    const char header[] = {char(0xF0), 0x00, 0x00, 0x7E, 0x43, 0x02};
+    std::copy(std::begin(header), std::end(header), dump.begin());
+    dump[dump.size() - 1] = char(0xF7);
+    return dump;
+}
+
+QByteArray framed(QByteArray dump) {
+    vkv::image::frameDump(reinterpret_cast<std::uint8_t *>(dump.data()));
+    return dump;
+}
+
+// What "Open Sysex File" makes of `file` in a freshly started editor, framed for sending.
+QByteArray opened(const QByteArray &file) {
+    vkv::image::ConfigImage image;
+    EXPECT_TRUE(vkv::image::loadDefaultImage(image));
+    QByteArray bytes(reinterpret_cast<const char *>(image.raw()), vkv::image::DumpSize);
+    bytes.replace(0, file.size(), file);
+    return framed(bytes);
+}
+
+QByteArray withoutDateLine(QByteArray ini) {
+    const qsizetype at = ini.indexOf("# Data Generated on : ");
+    const qsizetype end = ini.indexOf("\r\n", at);
+    EXPECT_GE(at, 0);
+    if (at >= 0)
+        ini.remove(at, end - at);
+    return ini;
+}
+
+} // namespace
+
+TEST(CommandLineProgram, ExportIniWritesWhatTheEditorStoresAndFailuresWriteNothing) {
+    QTemporaryDir dir;
+    // A short file: it replaces only its own length of the defaults, in the editor as here.
+    const QString syx = dir.filePath("short.syx");
+    writeFile(syx, foreignDump().left(700));
+    {
+        TForm1 form{vkv::midi::Backend::None};
+        form.setFileChooser([&](QFileDialog *) {
+            return std::optional<TForm1::FileChoice>({dir.filePath("editor.ini"), 1});
+        });
+        ASSERT_TRUE(form.OpenSysexFile(syx));
+        form.StoreSysexClick(form.ui->StoreSysex);
+    }
+    const Ran r = run({"--export-ini", syx, dir.filePath("cli.ini")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out + r.err, "");
+    const QByteArray editor = readFile(dir.filePath("editor.ini"));
+    const QByteArray cli = readFile(dir.filePath("cli.ini"));
+    ASSERT_GT(editor.size(), 9000);
+    EXPECT_EQ(withoutDateLine(cli), withoutDateLine(editor));
+    EXPECT_NE(cli, readFile(QStringLiteral(VKV_TESTS_DIR "/image/default_export.ini")));
+
+    // Failures say why on the standard error stream and leave every file as it was.
+    writeFile(dir.filePath("kept"), "kept");
+    QDir(dir.path()).mkdir("folder");
+    const struct {
+        QStringList arguments;
+        const char *says;
+    } failures[] = {
+        {{"--export-ini", dir.filePath("missing.syx"), dir.filePath("kept")}, "no such file"},
+        {{"--export-ini", dir.filePath("folder"), dir.filePath("kept")}, "not a regular file"},
+        {{"--export-ini", syx, dir.filePath("folder")}, "cannot write"},
+        {{"--send", dir.filePath("missing.syx"), "--out", "0"}, "missing.syx: no such file"},
+        {{"--receive", dir.filePath("folder"), "--in", "0"}, "is a folder"},
+        {{"--receive", dir.filePath("nowhere/a.syx"), "--in", "0"}, "there is no folder"},
+        {{"--send", syx}, "--send needs --out PORT"},
+    };
+    for (const auto &f : failures) {
+        const Ran failed = run(f.arguments);
+        EXPECT_EQ(failed.code, 1) << f.arguments.join(' ').toStdString();
+        EXPECT_TRUE(failed.err.startsWith("vkvela: ")) << failed.err.toStdString();
+        EXPECT_TRUE(failed.err.contains(f.says)) << failed.err.toStdString();
+        EXPECT_EQ(failed.out, "");
+    }
+    EXPECT_EQ(readFile(dir.filePath("kept")), "kept");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              (QStringList{"cli.ini", "editor.ini", "folder", "kept", "short.syx"}));
+}
+
+// Over the tests' JACK server: a box made of plain JACK clients at the other end of the ports.
+namespace {
+
+class CommandLineJack : public JackWindowTest {};
+
+using Events = std::vector<JackRecorder::Event>;
+using Bytes = std::vector<unsigned char>;
+
+Bytes bytesOf(const QByteArray &a) {
+    return Bytes(a.begin(), a.end());
+}
+
+} // namespace
+
+TEST_F(CommandLineJack, ListsThePortsAsTheEditorAndSendsPacedAndFast) {
+    JackRecorder box("vkvclibox");
+    JackSender source("vkvclisrc");
+    QTemporaryDir dir;
+    const QString syx = dir.filePath("short.syx");
+    writeFile(syx, foreignDump().left(700));
+    const Bytes expected = bytesOf(opened(foreignDump().left(700)));
+
+    // The lists the editor shows, less its "None", in its order.
+    QString lists;
+    int boxNumber = -1;
+    {
+        JackWindow w;
+        const auto list = [](const QString &kind, const QComboBox *box) {
+            QString text = kind + " ports (JACK):\n";
+            for (int i = 0; i + 1 < box->count(); ++i)
+                text += QStringLiteral("  %1  %2\n").arg(i).arg(box->itemText(i));
+            return text;
+        };
+        lists = list("MIDI IN", w.ui.MIDIInComboBox) + list("MIDI OUT", w.ui.MIDIOutComboBox);
+        EXPECT_GE(w.inIndex("vkvclisrc:out"), 0);
+        boxNumber = w.outIndex("vkvclibox:in");
+        EXPECT_GE(boxNumber, 0);
+    }
+    const Ran listed = run({"--list-ports"});
+    EXPECT_EQ(listed.code, 0);
+    EXPECT_EQ(listed.out, lists);
+    EXPECT_EQ(listed.err, "");
+
+    // Paced at speed 1000, by the client's name for its only port, in a terminal: the header, a
+    // pause, 511 slices of 3 and the last 4, arriving through the 2.8 s of the send, while the
+    // terminal shows how far it is.
+    const QString command = QStringLiteral("'%1' --send '%2' --out vkvclibox --speed 1000")
+                                .arg(QStringLiteral(VKV_PROGRAM), syx);
+    const Ran paced = run({"-qec", command, "/dev/null"}, {}, "script");
+    EXPECT_EQ(paced.code, 0) << paced.out.toStdString();
+    for (const char *shown : {"\r1537 bytes left, header pause", "\r1534 bytes left",
+                              " bytes/s, 2 s left", "\r   0 bytes left, "})
+        EXPECT_TRUE(paced.out.contains(shown)) << shown << " not in " << paced.out.toStdString();
+    const Events events = box.waitUntil([](const Events &e) { return e.size() >= 513; });
+    ASSERT_EQ(events.size(), 513u);
+    EXPECT_EQ(JackRecorder::sysExBytes(events), expected);
+    EXPECT_EQ(events[0].bytes.size(), 6u);
+    EXPECT_EQ(events[1].bytes.size(), 3u);
+    EXPECT_EQ(events[512].bytes.size(), 4u);
+    const double pauseMs = (events[1].usecs - events[0].usecs) / 1000.0;
+    const double slicesMs = (events[512].usecs - events[1].usecs) / 1000.0;
+    EXPECT_GE(pauseMs, 250 - box.periodMs());
+    // 511 ticks at tempo 833 take 2555 ms by the tick rule.
+    EXPECT_NEAR(slicesMs, 2555, 100);
+    std::printf("paced send by the command line: header pause %.1f ms, slices over %.1f ms\n",
+                pauseMs, slicesMs);
+
+    // Fast, by the port's number, into pipes: one message, and nothing said.
+    box.clear();
+    const Ran fast = run({"--send", syx, "--out", QString::number(boxNumber), "--fast"});
+    EXPECT_EQ(fast.code, 0) << fast.err.toStdString();
+    EXPECT_EQ(fast.out + fast.err, "");
+    const Events whole = box.waitUntil([](const Events &e) { return !e.empty(); });
+    ASSERT_EQ(whole.size(), 1u);
+    EXPECT_EQ(whole[0].bytes, expected);
+}
+
+TEST_F(CommandLineJack, ReceivesOneWholeDumpAndOtherwiseLeavesTheFileAsItWas) {
+    JackReceiver boxIn("vkvclireq");
+    JackSender boxOut("vkvclidump");
+    JackSender other("vkvclidumq");
+    QTemporaryDir dir;
+    const QString file = dir.filePath("backup.syx");
+    const QByteArray dump = foreignDump();
+    // Sends `message` every half second while the program runs: a new connection carries data
+    // only from one of the server's next cycles on, and the program takes the first whole dump.
+    const auto sending = [&](const QByteArray &message, const std::function<bool()> &when = {}) {
+        auto last = std::make_shared<QElapsedTimer>();
+        return [&, message, when, last] {
+            if ((when && !when()) || (last->isValid() && last->elapsed() < 500))
+                return;
+            last->start();
+            boxOut.send(bytesOf(message));
+        };
+    };
+
+    // Asked for: the box answers the request with its dump, stored framed as the editor stores
+    // a received one.
+    const auto requested = [&] { return !boxIn.waitFor(1, 0).empty(); };
+    const Ran asked = run({"--receive", file, "--in", "vkvclidump", "--request", "--out",
+                           "vkvclireq", "--timeout", "20"},
+                          sending(dump, requested));
+    EXPECT_EQ(asked.code, 0) << asked.err.toStdString();
+    EXPECT_EQ(asked.out + asked.err, "");
+    ASSERT_FALSE(boxIn.waitFor(1, 0).empty());
+    EXPECT_EQ(boxIn.waitFor(1, 0)[0], bytesOf(QByteArray::fromHex("F000007E4201F7")));
+    EXPECT_EQ(readFile(file), framed(dump));
+
+    // Unasked, over an existing file, the port given by its number.
+    int number = -1;
+    {
+        const TMidiIn in(nullptr, vkv::midi::Backend::Jack);
+        number = testui::deviceIndex(in, "vkvclidump:out");
+    }
+    ASSERT_GE(number, 0);
+    writeFile(file, "old");
+    const Ran unasked =
+        run({"--receive", file, "--in", QString::number(number)}, sending(framed(dump)));
+    EXPECT_EQ(unasked.code, 0) << unasked.err.toStdString();
+    EXPECT_EQ(readFile(file), framed(dump));
+
+    // No whole dump in time, a message too long for one, ports that are not there, an end by
+    // signal: each fails, says why, and the file stays.
+    writeFile(file, "kept");
+    QByteArray tooLong = dump;
+    tooLong.insert(tooLong.size() - 1, '\0');
+    const struct {
+        QStringList arguments;
+        QByteArray sent;
+        QStringList says;
+    } failures[] = {
+        {{"--in", "vkvclidump", "--timeout", "2"},
+         dump.left(999) + char(0xF7),
+         {"vkvela: no whole dump arrived within 2 s (1000 of its 1543 bytes came); nothing was "
+          "stored.\n"}},
+        {{"--in", "vkvclidump"},
+         tooLong,
+         {"vkvela: a SysEx message longer than a dump (1543 bytes) came in; nothing was "
+          "stored.\n"}},
+        {{"--in", "nosuch"},
+         {},
+         {"vkvela: no MIDI IN port \"nosuch\". The MIDI IN ports are:\n", "  vkvclidump:out\n",
+          "  vkvclidumq:out\n"}},
+        {{"--in", "vkvclidu"},
+         {},
+         {"vkvela: \"vkvclidu\" fits more than one MIDI IN port; give more of the name, or the "
+          "number:\n",
+          "  vkvclidump:out\n", "  vkvclidumq:out\n"}},
+        {{"--in", "vkvclidump", "--request", "--out", "nosuch"},
+         {},
+         {"vkvela: no MIDI OUT port \"nosuch\"", "  vkvclireq:in\n"}},
+    };
+    for (const auto &f : failures) {
+        const Ran failed = run(QStringList{"--receive", file} + f.arguments,
+                               f.sent.isEmpty() ? std::function<void()>() : sending(f.sent));
+        EXPECT_EQ(failed.code, 1) << f.arguments.join(' ').toStdString();
+        for (const QString &said : f.says)
+            EXPECT_TRUE(failed.err.contains(said)) << failed.err.toStdString();
+        EXPECT_EQ(failed.out, "");
+        EXPECT_EQ(readFile(file), "kept");
+    }
+    QProcess waiting;
+    waiting.setProcessEnvironment(headless());
+    waiting.start(QStringLiteral(VKV_PROGRAM), {"--receive", file, "--in", "vkvclidump"});
+    ASSERT_TRUE(waiting.waitForStarted());
+    QThread::msleep(1500);
+    waiting.terminate();
+    ASSERT_TRUE(waiting.waitForFinished(5000));
+    EXPECT_EQ(waiting.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(waiting.exitCode(), 128 + SIGTERM);
+    EXPECT_EQ(waiting.readAllStandardError(),
+              "vkvela: interrupted by signal 15; nothing was stored.\n");
+    EXPECT_EQ(readFile(file), "kept");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"backup.syx"});
 }

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "PacedSend.h"
+
+#include <cstdint>
+
+class QTimer;
+class TMidiOut;
+class TTempoTimer;
+
+namespace vkv::transfer {
+
+// A paced send as "Send Sysex" runs it on a port: the header slice at once, the header pause on
+// the head timer, then one slice a tick of the tempo timer until the last one has gone. Short
+// messages for the port are held from the start to that last slice: a status byte between two
+// pieces would cut the dump on the wire, and the box would take a broken configuration.
+//
+// The port and both timers belong to the owner, which routes the head timer's timeout to
+// headPauseOver() and each tick of the tempo timer to tick(). The main window and the command
+// line both run their sends through this one class, so the two follow the same rule.
+class PacedSender {
+public:
+    PacedSender(TMidiOut &out, TTempoTimer &ticks, QTimer &headTimer);
+
+    // The tempo for a send speed of about `speed` bytes a second: three bytes a tick at 24 ticks
+    // a beat make speed x 240 / 288 beats a minute.
+    static std::uint16_t tempoForSpeed(int speed);
+    static constexpr int MinSpeed = 2;
+    static constexpr int MaxSpeed = 1000;
+    static constexpr int DefaultSpeed = 100;
+    // Takes effect at once, also during a send.
+    void setSpeed(int speed);
+
+    // Begins a send of the DumpSize bytes at `dump` anew from byte 0. A tempo timer still running
+    // from a send under way keeps ticking through the new header pause.
+    void start(const std::uint8_t *dump);
+    // The header pause has passed: the slices follow at the tempo.
+    void headPauseOver();
+    // Sends the next slice; true when that was the last one, and then the tempo timer is stopped
+    // and the held short messages go out in their order.
+    bool tick();
+
+    int bytesLeft() const { return paced.bytesLeft(); }
+    // The slicing itself; its output is the port's SysEx.
+    PacedSend &slices() { return paced; }
+
+private:
+    TMidiOut &out;
+    TTempoTimer &ticks;
+    QTimer &headTimer;
+    PacedSend paced;
+};
+
+} // namespace vkv::transfer

@@ -1,0 +1,151 @@
+// The program's command line over a real ALSA sequencer: the program itself runs as a child
+// process (scripts/test-alsa puts it in the guest and names it in VKV_PROGRAM), with plain
+// libasound clients as the box.
+#include "AlsaReceiver.h"
+#include "AlsaSender.h"
+#include "MidiBackend.h"
+#include "TMidiIn.h"
+#include "TMidiOut.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using Clock = AlsaReceiver::Clock;
+
+// A configuration dump in a pattern that repeats only after the whole dump.
+Bytes dump() {
+    Bytes bytes = {0xF0, 0x00, 0x00, 0x7E, 0x42, 0x02};
+    for (int i = 0; i < 1536; ++i)
+        bytes.push_back(static_cast<unsigned char>((i * 5 + i / 100) & 0x7F));
+    bytes.push_back(0xF7);
+    return bytes;
+}
+
+struct Ran {
+    int code = -1;
+    QString out, err;
+};
+
+// Runs the program; `meanwhile` runs every 20 ms until it ends.
+Ran run(const QStringList &arguments, const std::function<void()> &meanwhile = {}) {
+    const QString program = qEnvironmentVariable("VKV_PROGRAM");
+    EXPECT_FALSE(program.isEmpty()) << "VKV_PROGRAM names no program";
+    QProcess p;
+    p.start(program, arguments);
+    EXPECT_TRUE(p.waitForStarted());
+    QElapsedTimer clock;
+    clock.start();
+    while (!p.waitForFinished(20) && clock.elapsed() < 60000) {
+        if (meanwhile)
+            meanwhile();
+    }
+    if (p.state() != QProcess::NotRunning) {
+        ADD_FAILURE() << "still running: " << arguments.join(' ').toStdString();
+        p.kill();
+        p.waitForFinished();
+    }
+    Ran r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+template <typename Port> QString listed(const QString &kind, const Port &port) {
+    QString text = kind + " ports (ALSA sequencer):\n";
+    for (int n = 0; n < port.NumDevs(); ++n)
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(n)
+                    .arg(QString::fromLocal8Bit(port.DevCaps[n].szPname));
+    return text;
+}
+
+double ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+} // namespace
+
+TEST(AlsaCommandLine, ListsThePortsAsThePortsOfTheEditorList) {
+    AlsaReceiver box("vkv-cli-box");
+    AlsaSender source("vkv-cli-src");
+    const TMidiIn in(nullptr, vkv::midi::Backend::Alsa);
+    const TMidiOut out(nullptr, vkv::midi::Backend::Alsa);
+    const Ran r = run({"--list-ports"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, listed("MIDI IN", in) + listed("MIDI OUT", out));
+    EXPECT_TRUE(r.out.contains("  vkv-cli-src:out ")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("  vkv-cli-box:in ")) << r.out.toStdString();
+    // Names cut to 31 characters, as the editor lists them.
+    EXPECT_TRUE(r.out.contains("  0  Midi Through:Midi Through Port-\n")) << r.out.toStdString();
+}
+
+TEST(AlsaCommandLine, PacedSendArrivesPieceByPieceThroughTheSend) {
+    AlsaReceiver box("vkv-cli-box");
+    const Bytes whole = dump();
+    QFile file("/tmp/send.syx");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char *>(whole.data()), static_cast<qint64>(whole.size()));
+    file.close();
+
+    const Ran r = run({"--send", file.fileName(), "--out", "vkv-cli-box", "--speed", "1000"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out + r.err, "");
+    const auto got = box.waitFor(513);
+    ASSERT_EQ(got.size(), 513u);
+    Bytes joined;
+    for (const auto &e : got) {
+        EXPECT_TRUE(e.sysEx);
+        joined.insert(joined.end(), e.bytes.begin(), e.bytes.end());
+    }
+    EXPECT_EQ(joined, whole);
+    EXPECT_EQ(got[0].bytes.size(), 6u);
+    EXPECT_EQ(got[1].bytes.size(), 3u);
+    EXPECT_EQ(got[512].bytes.size(), 4u);
+    // The header, the pause, then the slices at the pace: 511 ticks at tempo 833 take 2555 ms.
+    const double pause = ms(got[1].at - got[0].at);
+    const double slices = ms(got[512].at - got[1].at);
+    const double half = ms(got[256].at - got[1].at);
+    std::printf("command-line paced send: pause %.1f ms, slices over %.1f ms, half of them in "
+                "%.1f ms\n",
+                pause, slices, half);
+    EXPECT_GE(pause, 240);
+    EXPECT_GE(slices, 2400);
+    EXPECT_NEAR(half / slices, 0.5, 0.1);
+}
+
+TEST(AlsaCommandLine, ReceiveAsksTheBoxAndStoresItsAnswer) {
+    AlsaReceiver box("vkv-cli-box");
+    AlsaSender boxOut("vkv-cli-src");
+    const Bytes whole = dump();
+    QFile::remove("/tmp/got.syx");
+    QElapsedTimer last;
+    const Ran r = run({"--receive", "/tmp/got.syx", "--in", "vkv-cli-src", "--request", "--out",
+                       "vkv-cli-box", "--timeout", "30"},
+                      [&] {
+                          // Answered once asked, and again while the program waits.
+                          if (box.waitFor(1, 0).empty() || (last.isValid() && last.elapsed() < 300))
+                              return;
+                          last.start();
+                          EXPECT_EQ(boxOut.sendSysEx(whole.data(), whole.size()), 0);
+                      });
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out + r.err, "");
+    const auto asked = box.waitFor(1, 0);
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked[0].bytes, (Bytes{0xF0, 0x00, 0x00, 0x7E, 0x42, 0x01, 0xF7}));
+    QFile got("/tmp/got.syx");
+    ASSERT_TRUE(got.open(QIODevice::ReadOnly));
+    const QByteArray stored = got.readAll();
+    EXPECT_EQ(Bytes(stored.begin(), stored.end()), whole);
+}
