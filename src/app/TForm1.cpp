@@ -89,6 +89,7 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     MidiIn1->OnSysEx = [this](QObject *sender, char *data, int size) {
         MidiIn1SysEx(sender, data, size);
     };
+    MidiIn1->OnSysExBroken = [this](QObject *sender) { MidiIn1SysExBroken(sender); };
     MidiIn1->OnShort = [this](QObject *sender, uint8_t status, uint8_t first, uint8_t second) {
         MidiIn1Short(sender, status, first, second);
     };
@@ -461,6 +462,12 @@ void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
         ui->SysexReceiveCount->setText("Sysex 2 Large ?!");
         return;
     }
+}
+
+void TForm1::MidiIn1SysExBroken(QObject *) {
+    // Its remains must never be completed by what follows and taken for a dump.
+    receiver.abandon();
+    ui->SysexReceiveCount->setText("Sysex Broken ?!");
 }
 
 // Files.

@@ -111,6 +111,7 @@ public:
     void SysexTimerTimer(QObject *Sender, char Tick);
     void SysexHeadTimerTimer(QObject *Sender);
     void MidiIn1SysEx(QObject *Sender, char *SysExAdd, int MsgSize);
+    void MidiIn1SysExBroken(QObject *Sender);
     // Files.
     void OpenSysexClick(QObject *Sender);
     // Opens a file as "Open Sysex File" does once its dialog has chosen it: false, changing

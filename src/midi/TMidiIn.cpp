@@ -101,7 +101,13 @@ void TMidiIn::take(unsigned session, std::vector<MidiInEvent> events) {
 
 void TMidiIn::raise(MidiInEvent &event) {
     // Called through copies, so a handler may reassign the events without pulling the rug.
-    if (event.sysEx) {
+    if (event.broken) {
+        qCWarning(lcMidi, "an incoming SysEx message broke off; its end was lost");
+        if (!useSysEx_ || !OnSysExBroken)
+            return;
+        auto handler = OnSysExBroken;
+        handler(this);
+    } else if (event.sysEx) {
         if (!useSysEx_ || !OnSysEx)
             return;
         auto handler = OnSysEx;

@@ -54,6 +54,9 @@ public:
     // One piece of a SysEx message, at most SysExChunkSize bytes; a message's first piece begins
     // with F0. The bytes are valid until the handler returns.
     std::function<void(QObject *Sender, char *SysExAdd, int MsgSize)> OnSysEx;
+    // The SysEx message under way broke off (the back end lost its end): the pieces raised of it
+    // are no whole message. Raised, like OnSysEx, only while UseSysEx is true.
+    std::function<void(QObject *Sender)> OnSysExBroken;
 
     // Entries 0..NumDevs-1 are filled.
     std::array<vkv::midi::DeviceCaps, MaxDevs> DevCaps{};
