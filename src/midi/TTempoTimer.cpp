@@ -1,5 +1,7 @@
 #include "TTempoTimer.h"
 
+#include "HandOver.h"
+
 #include <chrono>
 #ifdef __linux__
 #include <sys/prctl.h>
@@ -20,7 +22,8 @@ std::atomic<unsigned> nextTimerId{1};
 
 } // namespace
 
-TTempoTimer::TTempoTimer(QObject *owner) : QObject(owner), ticks(&milliseconds) {
+TTempoTimer::TTempoTimer(QObject *owner)
+    : QObject(owner), ticks(&milliseconds), handOver(new vkv::midi::HandOver(this)) {
     ticks.setTempo(120);
     ticks.setResolution(5);
     ticks.MaxPending = 2;
@@ -147,8 +150,7 @@ void TTempoTimer::run(unsigned id, unsigned period, steady_clock::time_point sta
         if (tick < 0)
             continue;
         // Posted calls keep their order, and die with this object if it goes first.
-        QMetaObject::invokeMethod(
-            this, [this, id, tick] { raise(id, tick); }, Qt::QueuedConnection);
+        handOver->post([this, id, tick] { raise(id, tick); });
     }
 }
 

@@ -19,6 +19,10 @@
 // the lag rule drops it if it is too late. Each due tick is handed to the thread this object lives
 // on (the GUI thread) and raised there, in order. A tick handed over by a timer that has since been
 // stopped or restarted is not raised. Stopping wakes the thread and joins it at once.
+namespace vkv::midi {
+class HandOver;
+}
+
 class TTempoTimer : public QObject {
     Q_OBJECT
 public:
@@ -64,6 +68,7 @@ private:
     std::atomic<bool> handlerAssigned{false};
     std::atomic<unsigned> dropped{0};
     std::thread worker;
+    vkv::midi::HandOver *handOver; // brings the ticks to this object's thread
 
     TimerEvent onTimer;
     bool enabled = false;
