@@ -95,6 +95,9 @@ public:
     void FormCreate(QObject *Sender);
     void MIDIOutComboBoxChange(QObject *Sender);
     void MIDIInComboBoxChange(QObject *Sender);
+    // The MIDI service went away under a port (the JACK server stopped).
+    void MidiOut1Lost(QObject *Sender);
+    void MidiIn1Lost(QObject *Sender);
     void QuillURLLabelClick(QObject *Sender);
     void Button1Click(QObject *Sender);
     // `Key` is a Qt key code; set it to 0 to consume the key.

@@ -1,5 +1,6 @@
 #include "TMidiIn.h"
 
+#include "HandOver.h"
 #include "MidiLog.h"
 
 #include <RtMidi.h>
@@ -28,7 +29,23 @@ struct TMidiIn::Link {
     vkv::midi::ErrorSink errors;
 };
 
-TMidiIn::TMidiIn(QObject *owner, Backend backend) : QObject(owner) {
+TMidiIn::TMidiIn(QObject *owner, Backend backend)
+    : QObject(owner), handOver(new vkv::midi::HandOver(this)) {
+    createPort(backend);
+    if (in_)
+        numDevs_ = vkv::midi::listDevices(vkv::midi::inputPortNames(*in_), DevCaps, listed_);
+}
+
+TMidiIn::~TMidiIn() {
+    watch_.reset();
+    closeDevice();
+    if (lost_)
+        vkv::midi::abandon(std::move(in_), std::move(link_));
+    else
+        vkv::midi::retire(std::move(in_), backend_, std::move(link_));
+}
+
+void TMidiIn::createPort(Backend backend) {
     link_ = std::make_shared<Link>();
     in_ = vkv::midi::createInput(backend, &backend_, &link_->errors);
     if (!in_)
@@ -42,12 +59,28 @@ TMidiIn::TMidiIn(QObject *owner, Backend backend) : QObject(owner) {
     } catch (const RtMidiError &e) {
         qCWarning(lcMidi, "input set-up: %s", e.getMessage().c_str());
     }
-    numDevs_ = vkv::midi::listDevices(vkv::midi::inputPortNames(*in_), DevCaps, listed_);
+    if (backend_ == Backend::Jack)
+        watch_ = std::make_unique<vkv::midi::JackServerWatch>(handOver, [this] { serviceLost(); });
 }
 
-TMidiIn::~TMidiIn() {
+void TMidiIn::serviceLost() {
+    qCWarning(lcMidi, "the input's MIDI service went away");
+    lost_ = true;
     closeDevice();
-    vkv::midi::retire(std::move(in_), backend_, std::move(link_));
+    openResult_ = Result::Refused;
+    if (OnLost) {
+        auto handler = OnLost;
+        handler(this);
+    }
+}
+
+// A new client for the service that came back; the dead one is left as it is, with its link.
+bool TMidiIn::renew() {
+    watch_.reset();
+    vkv::midi::abandon(std::move(in_), std::move(link_));
+    createPort(Backend::Jack);
+    lost_ = !in_ || !watch_ || !watch_->watching(); // no server yet: try again at the next open
+    return !lost_;
 }
 
 void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) {
@@ -64,13 +97,11 @@ void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) 
         if (events.empty())
             return;
         TMidiIn *target = link->target;
-        // Posted events keep their order, and die with the receiver if it goes first.
-        QMetaObject::invokeMethod(
-            target,
+        // Posted work keeps its order, and dies with the receiver if it goes first.
+        target->handOver->post(
             [target, session = link->session, events = std::move(events)]() mutable {
                 target->take(session, std::move(events));
-            },
-            Qt::QueuedConnection);
+            });
     } catch (const std::exception &e) {
         // Nothing may unwind into the back end's thread; the message is lost, and said so.
         qCWarning(lcMidi, "incoming message lost: %s", e.what());
@@ -122,6 +153,8 @@ void TMidiIn::raise(MidiInEvent &event) {
 }
 
 Result TMidiIn::openDevice(int n) {
+    if (lost_ && !renew())
+        return Result::NoDriver;
     if (!in_)
         return Result::NoDriver;
     if (n < 0 || n >= numDevs_)
@@ -164,6 +197,8 @@ void TMidiIn::closeDevice() {
     if (!open_)
         return;
     open_ = false;
+    if (lost_)
+        return; // a client whose server went away has nothing to close
     try {
         in_->closePort();
     } catch (const RtMidiError &e) {
