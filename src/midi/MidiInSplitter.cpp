@@ -12,8 +12,9 @@ void MidiInSplitter::split(const unsigned char *data, std::size_t size,
         return;
     std::vector<unsigned char> piece;
     unsigned char message[3] = {0, 0, 0};
-    int have = 0; // bytes of an unfinished short message
-    int need = 0; // its full length; 0 when none is under way
+    int have = 0;              // bytes of an unfinished short message
+    int need = 0;              // its full length; 0 when none is under way
+    unsigned char running = 0; // the running status; 0 when none
 
     auto flushPiece = [&] {
         if (piece.empty())
@@ -62,13 +63,13 @@ void MidiInSplitter::split(const unsigned char *data, std::size_t size,
             // close: drop what of it has not been handed on.
             if (inSysEx_)
                 dropSysEx();
-            running_ = 0;
+            running = 0;
             inSysEx_ = true;
             firstPiece = out.size();
             addSysEx(b);
         } else if (b == SysExEnd) {
             flushShort();
-            running_ = 0;
+            running = 0;
             if (inSysEx_) {
                 addSysEx(b);
                 flushPiece();
@@ -82,7 +83,7 @@ void MidiInSplitter::split(const unsigned char *data, std::size_t size,
             need = std::max(1, shortMessageLength(b)); // F4, F5: a status byte alone
             // A message glued into a SysEx is whole; the data bytes after it are the SysEx's.
             if (!inSysEx_)
-                running_ = b < SysExStart ? b : 0;
+                running = b < SysExStart ? b : 0;
             if (need == 1)
                 flushShort();
         } else if (need != 0) {
@@ -91,11 +92,11 @@ void MidiInSplitter::split(const unsigned char *data, std::size_t size,
                 flushShort();
         } else if (inSysEx_) {
             addSysEx(b);
-        } else if (running_ != 0) {
-            message[0] = running_;
+        } else if (running != 0) {
+            message[0] = running;
             message[1] = b;
             have = 2;
-            need = shortMessageLength(running_);
+            need = shortMessageLength(running);
             if (have == need)
                 flushShort();
         }

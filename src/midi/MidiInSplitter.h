@@ -31,9 +31,11 @@ struct MidiInEvent {
 //   the remains). What of it lies in the delivery is dropped, and a `broken` event follows.
 // - Every other status byte starts a short message as long as its status calls for; one cut short
 //   by the next status byte or by the end of the delivery is handed on with zeros. Data bytes
-//   after a whole channel message start another of the same status (running status, which
-//   system messages other than real-time end); other data bytes belonging to no message are
-//   dropped.
+//   after a whole channel message in the same delivery start another of the same status
+//   (running status, which system messages other than real-time end); other data bytes belonging
+//   to no message are dropped. Running status never spans deliveries: the back ends hand over
+//   whole messages, and a delivery of bare data bytes is the remains of a SysEx that lost its
+//   start, not notes.
 class MidiInSplitter {
 public:
     static constexpr std::size_t ChunkSize = 128;
@@ -41,15 +43,11 @@ public:
     // Appends the events of one delivery to `out`.
     void split(const unsigned char *data, std::size_t size, std::vector<MidiInEvent> &out);
     // Forgets a SysEx left open, for a port that starts anew.
-    void reset() {
-        inSysEx_ = false;
-        running_ = 0;
-    }
+    void reset() { inSysEx_ = false; }
     bool inSysEx() const { return inSysEx_; }
 
 private:
     bool inSysEx_ = false;
-    unsigned char running_ = 0; // the running status; 0 when none
 };
 
 } // namespace vkv::midi
