@@ -37,11 +37,11 @@ void HandOver::post(std::function<void()> work) {
 }
 
 bool HandOver::event(QEvent *e) {
+#ifdef VKV_THREAD_SANITIZER
+    __tsan_acquire(this); // before anything of the event is read
+#endif
     if (e->type() != WorkEvent)
         return QObject::event(e);
-#ifdef VKV_THREAD_SANITIZER
-    __tsan_acquire(this);
-#endif
     auto run = std::move(static_cast<Work *>(e)->run); // the work may delete this object
     run();
     return true;
