@@ -1,20 +1,9 @@
 #include "HandOver.h"
 
+#include "ThreadSanitizer.h"
+
 #include <QCoreApplication>
 #include <QEvent>
-
-#if defined(__SANITIZE_THREAD__)
-#define VKV_THREAD_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define VKV_THREAD_SANITIZER 1
-#endif
-#endif
-
-#ifdef VKV_THREAD_SANITIZER
-extern "C" void __tsan_acquire(void *addr);
-extern "C" void __tsan_release(void *addr);
-#endif
 
 namespace vkv::midi {
 
@@ -30,16 +19,12 @@ struct Work : QEvent {
 } // namespace
 
 void HandOver::post(std::function<void()> work) {
-#ifdef VKV_THREAD_SANITIZER
-    __tsan_release(this);
-#endif
+    syncRelease(this);
     QCoreApplication::postEvent(this, new Work(std::move(work)));
 }
 
 bool HandOver::event(QEvent *e) {
-#ifdef VKV_THREAD_SANITIZER
-    __tsan_acquire(this); // before anything of the event is read
-#endif
+    syncAcquire(this); // before anything of the event is read
     if (e->type() != WorkEvent)
         return QObject::event(e);
     auto run = std::move(static_cast<Work *>(e)->run); // the work may delete this object

@@ -59,6 +59,9 @@ public:
 
 private:
     void run(unsigned id, unsigned period, std::chrono::steady_clock::time_point start);
+    // Waits, with `lock` held on `mutex`, until the deadline or a stop request; true on a stop.
+    bool stopRequested(std::unique_lock<std::mutex> &lock,
+                       std::chrono::steady_clock::time_point deadline);
     void raise(unsigned id, int tick);
 
     mutable std::mutex mutex; // the tick arithmetic and the stop request, shared with the thread

@@ -60,8 +60,10 @@ private:
         r->arrived.notify_all();
     }
 
-    std::unique_ptr<RtMidiIn> in;
+    // What the callback uses comes first: made before the port's thread starts, it is there for
+    // the callback by the thread's start (which the thread sanitizer sees).
     std::mutex mutex;
     std::condition_variable arrived;
     std::vector<Message> messages;
+    std::unique_ptr<RtMidiIn> in;
 };
