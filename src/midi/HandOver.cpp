@@ -19,8 +19,9 @@ struct Work : QEvent {
 } // namespace
 
 void HandOver::post(std::function<void()> work) {
-    syncRelease(this);
-    QCoreApplication::postEvent(this, new Work(std::move(work)));
+    auto *event = new Work(std::move(work));
+    syncRelease(this); // after the event is made: the delivery reads it
+    QCoreApplication::postEvent(this, event);
 }
 
 bool HandOver::event(QEvent *e) {

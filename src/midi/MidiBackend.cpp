@@ -229,13 +229,14 @@ void shutDown(jack_status_t, const char *reason, void *data) {
 } // namespace
 
 JackServerWatch::JackServerWatch(HandOver *handOver, std::function<void()> lost) {
+    // Made before the client, whose thread uses it: the thread's start orders the two.
+    auto watched = std::make_shared<State>();
+    watched->handOver = handOver;
+    watched->lost = std::move(lost);
     jack_status_t status{};
     jack_client_t *client = jack_client_open(ClientName, JackNoStartServer, &status);
     if (!client)
         return;
-    auto watched = std::make_shared<State>();
-    watched->handOver = handOver;
-    watched->lost = std::move(lost);
     jack_on_info_shutdown(client, &shutDown, watched.get());
     if (jack_activate(client) != 0) {
         jack_client_close(client);

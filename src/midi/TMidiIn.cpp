@@ -4,6 +4,7 @@
 #include "MidiLog.h"
 
 #include <RtMidi.h>
+#include <atomic>
 #include <mutex>
 
 using vkv::midi::Backend;
@@ -21,11 +22,16 @@ constexpr unsigned BufferCount = 4;
 
 // What the back end's thread sees of the port. It outlives the port object it was given to, so a
 // callback that is still running while the port closes or goes away finds it intact.
+// The mutex keeps a delivery and a close from overlapping. What the GUI thread hands to the back
+// end's thread is atomic as well: the GUI thread often takes the lock from inside Qt's event
+// handling, where the thread sanitizer does not see locks, and it then took the hand-over for a
+// race.
 struct TMidiIn::Link {
     std::mutex mutex;
-    TMidiIn *target = nullptr; // null while closed: input is then dropped on arrival
-    unsigned session = 0;
-    vkv::midi::MidiInSplitter splitter;
+    std::atomic<TMidiIn *> target{nullptr}; // null while closed: input is then dropped on arrival
+    std::atomic<unsigned> session{0};
+    std::atomic<bool> startAnew{false}; // the splitter forgets an open SysEx at the next delivery
+    vkv::midi::MidiInSplitter splitter; // the back end's thread's alone
     vkv::midi::ErrorSink errors;
 };
 
@@ -92,6 +98,8 @@ void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) 
         std::lock_guard lock(link->mutex);
         if (link->target == nullptr)
             return;
+        if (link->startAnew.exchange(false))
+            link->splitter.reset();
         std::vector<MidiInEvent> events;
         link->splitter.split(message->data(), message->size(), events);
         if (events.empty())
@@ -99,7 +107,7 @@ void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) 
         TMidiIn *target = link->target;
         // Posted work keeps its order, and dies with the receiver if it goes first.
         target->handOver->post(
-            [target, session = link->session, events = std::move(events)]() mutable {
+            [target, session = link->session.load(), events = std::move(events)]() mutable {
                 target->take(session, std::move(events));
             });
     } catch (const std::exception &e) {
@@ -167,7 +175,7 @@ Result TMidiIn::openDevice(int n) {
     }
     {
         std::lock_guard lock(link_->mutex);
-        link_->splitter.reset();
+        link_->startAnew = true;
         link_->session = session_;
         link_->target = this;
     }
