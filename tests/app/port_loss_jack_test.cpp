@@ -38,7 +38,7 @@ public:
     Peer(const char *role, const QString &client) {
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(QStringLiteral(VKV_JACK_PEER), {role, client});
-        ready = testui::waitUntil([this] { return output().contains("ready\n"); }, 10000);
+        ready = testui::waitUntil([this] { return output().contains("ready\n"); }, 30000);
         port = client + (QLatin1StringView(role) == "recv" ? ":in" : ":out");
     }
     ~Peer() { quit(); }

@@ -9,12 +9,14 @@
 #include <jack/ringbuffer.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <sys/prctl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -69,6 +71,10 @@ int main(int argc, char **argv) {
         return 2;
     }
     sending = std::strcmp(argv[1], "send") == 0;
+    // Never outlive the test, even one that is killed for taking too long.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() == 1)
+        return 1;
     jack_status_t status{};
     jack_client_t *client = jack_client_open(argv[2], JackNoStartServer, &status);
     if (!client) {
