@@ -1,36 +1,30 @@
 #include "HandOver.h"
 
-#include "ThreadSanitizer.h"
-
-#include <QCoreApplication>
-#include <QEvent>
+#include <QMetaObject>
+#include <utility>
 
 namespace vkv::midi {
 
-namespace {
-
-const QEvent::Type WorkEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-struct Work : QEvent {
-    explicit Work(std::function<void()> f) : QEvent(WorkEvent), run(std::move(f)) {}
-    std::function<void()> run;
-};
-
-} // namespace
-
 void HandOver::post(std::function<void()> work) {
-    auto *event = new Work(std::move(work));
-    syncRelease(this); // after the event is made: the delivery reads it
-    QCoreApplication::postEvent(this, event);
+    {
+        std::lock_guard lock(mutex);
+        queue.push_back(std::move(work));
+    }
+    // One call for each piece, as one posted event each had been: a handler that runs a nested
+    // event loop still sees the pieces that follow.
+    QMetaObject::invokeMethod(this, "runNext", Qt::QueuedConnection);
 }
 
-bool HandOver::event(QEvent *e) {
-    syncAcquire(this); // before anything of the event is read
-    if (e->type() != WorkEvent)
-        return QObject::event(e);
-    auto run = std::move(static_cast<Work *>(e)->run); // the work may delete this object
-    run();
-    return true;
+void HandOver::runNext() {
+    std::function<void()> work;
+    {
+        std::lock_guard lock(mutex);
+        if (queue.empty())
+            return;
+        work = std::move(queue.front());
+        queue.pop_front();
+    }
+    work(); // may close the port; this object is not touched after it
 }
 
 } // namespace vkv::midi

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <deque>
 #include <functional>
+#include <mutex>
 
 namespace vkv::midi {
 
@@ -9,17 +11,22 @@ namespace vkv::midi {
 // the thread this object lives on, in the order it was handed over. Work still queued when the
 // object goes is dropped, so a child of a port never calls into the port after it is gone.
 //
-// The work travels as a posted event. Qt orders the two threads with locks of its own that the
-// thread sanitizer cannot see into (Qt is not built with it); under that sanitizer, post() and the
-// delivery announce the hand-over to it, so what the work carries is not taken for a race.
+// The work waits in a queue of our own under a std::mutex, and each piece is announced by a
+// queued call that carries nothing. Qt's own event queue orders threads with locks that the
+// thread sanitizer cannot see into (Qt is not built with it), so work carried inside a posted
+// event was taken for a race wherever the event was looked at: by an event filter, for one.
 class HandOver : public QObject {
+    Q_OBJECT
 public:
     explicit HandOver(QObject *parent) : QObject(parent) {}
     // Any thread.
     void post(std::function<void()> work);
 
-protected:
-    bool event(QEvent *e) override;
+private:
+    Q_INVOKABLE void runNext();
+
+    std::mutex mutex;
+    std::deque<std::function<void()>> queue;
 };
 
 } // namespace vkv::midi
