@@ -318,7 +318,7 @@ TEST(AlsaIn, AnOverrunIsReportedAndItsRemainsNeverMakeADump) {
     // Bursts of the paced pieces with no pause, each followed by a controller: the input's queue
     // overruns and loses pieces, the last one among them now and then.
     int lost = 0, bursts = 0;
-    for (; bursts < 50 && broken == 0; ++bursts) {
+    for (; bursts < 200 && broken == 0; ++bursts) {
         for (const auto &piece : pieces(whole))
             lost += sender.sendSysEx(piece.data(), piece.size(), false) != 0;
         ASSERT_EQ(sender.sendController(0, 7, 100), 0);
