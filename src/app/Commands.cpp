@@ -306,6 +306,14 @@ int receive(const CommandLine &line) {
         }
         loop.exit(0);
     };
+    // A dump whose end the back end lost: its remains must never be completed by what follows.
+    in.OnSysExBroken = [&](QObject *) {
+        if (over)
+            return;
+        receiver.abandon();
+        received = 0;
+        progress.show(QStringLiteral("a dump broke off; waiting for another"));
+    };
     QTimer timeout;
     timeout.setSingleShot(true);
     const int timeoutMs = static_cast<int>(std::ceil(line.timeoutSeconds * 1000));

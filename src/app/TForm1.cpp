@@ -101,6 +101,9 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     MidiIn1->OnSysEx = [this](QObject *sender, char *data, int size) {
         MidiIn1SysEx(sender, data, size);
     };
+    MidiIn1->OnSysExBroken = [this](QObject *sender) { MidiIn1SysExBroken(sender); };
+    MidiOut1->OnLost = [this](QObject *sender) { MidiOut1Lost(sender); };
+    MidiIn1->OnLost = [this](QObject *sender) { MidiIn1Lost(sender); };
     MidiIn1->OnShort = [this](QObject *sender, uint8_t status, uint8_t first, uint8_t second) {
         MidiIn1Short(sender, status, first, second);
     };
@@ -351,6 +354,26 @@ void TForm1::MIDIInComboBoxChange(QObject *) {
         ui->RequestSysexDump->setEnabled(true);
 }
 
+void TForm1::MidiOut1Lost(QObject *) {
+    // A paced send under way can go no further; what it sent is no whole dump.
+    SysexHeadTimer->stop();
+    SysexTimer->SetEnabled(false);
+    MidiOut1->SetUsing(false);
+    MidiOut1->HoldShortMessages(false);
+    ui->MIDIOutComboBox->setCurrentIndex(MidiOut1->NumDevs());
+    showStatus("MIDI OUT Port lost: JACK stopped!", false);
+    setSendButtonsEnabled(false);
+    ui->RequestSysexDump->setEnabled(false);
+}
+
+void TForm1::MidiIn1Lost(QObject *) {
+    MidiIn1->SetUsing(false);
+    receiver.abandon();
+    ui->MIDIInComboBox->setCurrentIndex(MidiIn1->NumDevs());
+    showStatus("MIDI IN Port lost: JACK stopped!", false);
+    ui->RequestSysexDump->setEnabled(false);
+}
+
 void TForm1::QuillURLLabelClick(QObject *) {
     QDesktopServices::openUrl(QUrl(ui->QuillURLLabel->text()));
 }
@@ -449,6 +472,12 @@ void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
         ui->SysexReceiveCount->setText("Sysex 2 Large ?!");
         return;
     }
+}
+
+void TForm1::MidiIn1SysExBroken(QObject *) {
+    // Its remains must never be completed by what follows and taken for a dump.
+    receiver.abandon();
+    ui->SysexReceiveCount->setText("Sysex Broken ?!");
 }
 
 // Files.

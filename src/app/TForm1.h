@@ -99,6 +99,9 @@ public:
     void FormCreate(QObject *Sender);
     void MIDIOutComboBoxChange(QObject *Sender);
     void MIDIInComboBoxChange(QObject *Sender);
+    // The MIDI service went away under a port (the JACK server stopped).
+    void MidiOut1Lost(QObject *Sender);
+    void MidiIn1Lost(QObject *Sender);
     void QuillURLLabelClick(QObject *Sender);
     void Button1Click(QObject *Sender);
     // `Key` is a Qt key code; set it to 0 to consume the key.
@@ -115,6 +118,7 @@ public:
     void SysexTimerTimer(QObject *Sender, char Tick);
     void SysexHeadTimerTimer(QObject *Sender);
     void MidiIn1SysEx(QObject *Sender, char *SysExAdd, int MsgSize);
+    void MidiIn1SysExBroken(QObject *Sender);
     // Files.
     void OpenSysexClick(QObject *Sender);
     // Opens a file as "Open Sysex File" does once its dialog has chosen it: false, changing

@@ -71,7 +71,8 @@ QString readPresetFile(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return decode(file.read(MaxFileBytes));
+    // read() sets aside as many bytes as it is asked for before it reads.
+    return decode(file.read(info.size()));
 }
 
 // The entries of every "[section]" block of the file, in file order, the section name matched

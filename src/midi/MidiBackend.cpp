@@ -1,14 +1,18 @@
 #include "MidiBackend.h"
 
+#include "HandOver.h"
 #include "MidiLog.h"
 
 #include <RtMidi.h>
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <jack/jack.h>
 #include <mutex>
 #include <unistd.h>
+#include <utility>
 
 namespace vkv::midi {
 
@@ -77,11 +81,23 @@ template <typename Port> std::vector<std::string> names(Port &port) {
 
 // JACK port objects kept until the process ends, then closed in order: clients left open at
 // exit make the server stall every new client for a second or two while it notices they died.
+// Each is kept with the count of JACK server losses when it was kept: one kept before the latest
+// loss may belong to the server that went away, and closing a client whose server is gone faults
+// inside libjack. Those are never closed (see abandon()).
+template <typename T> struct Kept {
+    T port;
+    unsigned losses;
+};
+std::atomic<unsigned> jackServerLosses{0};
+
 struct KeptPorts {
     std::mutex mutex;
-    std::vector<std::unique_ptr<RtMidiIn>> inputs;
-    std::vector<std::unique_ptr<RtMidiOut>> outputs;
+    std::vector<Kept<std::unique_ptr<RtMidiIn>>> inputs;
+    std::vector<Kept<std::unique_ptr<RtMidiOut>>> outputs;
     std::vector<std::shared_ptr<void>> callbackData;
+    std::vector<Kept<jack_client_t *>> watchClients;
+    std::vector<std::unique_ptr<RtMidiIn>> deadInputs;
+    std::vector<std::unique_ptr<RtMidiOut>> deadOutputs;
 };
 
 KeptPorts &keptPorts();
@@ -105,10 +121,10 @@ KeptPorts &keptPorts() {
 }
 
 void store(KeptPorts &kept, std::unique_ptr<RtMidiIn> port) {
-    kept.inputs.push_back(std::move(port));
+    kept.inputs.push_back({std::move(port), jackServerLosses});
 }
 void store(KeptPorts &kept, std::unique_ptr<RtMidiOut> port) {
-    kept.outputs.push_back(std::move(port));
+    kept.outputs.push_back({std::move(port), jackServerLosses});
 }
 
 template <typename Port> void retirePort(std::unique_ptr<Port> port, Backend backend) {
@@ -129,7 +145,7 @@ template <typename Port> void retirePort(std::unique_ptr<Port> port, Backend bac
 void closeKeptPorts(int exitCode) {
     KeptPorts &kept = keptPorts();
     std::lock_guard lock(kept.mutex);
-    if (kept.inputs.empty() && kept.outputs.empty())
+    if (kept.inputs.empty() && kept.outputs.empty() && kept.watchClients.empty())
         return;
     exitCodeAtClose = exitCode;
     struct sigaction quiet {
@@ -139,9 +155,21 @@ void closeKeptPorts(int exitCode) {
     sigaction(SIGSEGV, &quiet, &oldSegv);
     sigaction(SIGBUS, &quiet, &oldBus);
     // Inputs first, so no callback runs while the rest goes; their data last.
+    const unsigned losses = jackServerLosses;
+    for (auto &input : kept.inputs)
+        if (input.losses != losses)
+            kept.deadInputs.push_back(std::move(input.port));
     kept.inputs.clear();
+    for (auto &output : kept.outputs)
+        if (output.losses != losses)
+            kept.deadOutputs.push_back(std::move(output.port));
     kept.outputs.clear();
-    kept.callbackData.clear();
+    for (const auto &watch : kept.watchClients)
+        if (watch.losses == losses)
+            jack_client_close(watch.port);
+    kept.watchClients.clear();
+    if (kept.deadInputs.empty())
+        kept.callbackData.clear(); // a dead input's callback keeps its data
     sigaction(SIGSEGV, &oldSegv, nullptr);
     sigaction(SIGBUS, &oldBus, nullptr);
 }
@@ -155,6 +183,18 @@ void keepUntilExit(std::unique_ptr<RtMidiIn> port) {
     KeptPorts &kept = keptPorts();
     std::lock_guard lock(kept.mutex);
     store(kept, std::move(port));
+}
+
+void abandon(std::unique_ptr<RtMidiOut> port) {
+    KeptPorts &kept = keptPorts();
+    std::lock_guard lock(kept.mutex);
+    kept.deadOutputs.push_back(std::move(port));
+}
+void abandon(std::unique_ptr<RtMidiIn> port, std::shared_ptr<void> callbackData) {
+    KeptPorts &kept = keptPorts();
+    std::lock_guard lock(kept.mutex);
+    kept.deadInputs.push_back(std::move(port));
+    kept.callbackData.push_back(std::move(callbackData));
 }
 
 void retire(std::unique_ptr<RtMidiOut> port, Backend backend) {
@@ -213,12 +253,61 @@ Prepared prepare(Backend wanted, std::unique_ptr<Port> (*create)(Backend, Backen
 
 } // namespace
 
+// Shared with libjack's thread, which calls shutDown; outlives the watch while libjack may.
+struct JackServerWatch::State {
+    std::mutex mutex;
+    HandOver *handOver = nullptr; // null once the watch is gone
+    std::function<void()> lost;
+};
+
+namespace {
+
+void shutDown(jack_status_t, const char *reason, void *data) {
+    auto *state = static_cast<JackServerWatch::State *>(data);
+    qCWarning(lcMidi, "the JACK server went away: %s", reason ? reason : "");
+    ++jackServerLosses;
+    std::lock_guard lock(state->mutex);
+    if (state->handOver && state->lost)
+        state->handOver->post(std::exchange(state->lost, {}));
+}
+
+} // namespace
+
 PreparedOutput prepareOutput(Backend wanted) {
     return prepare<PreparedOutput>(wanted, &createOutput, &outputPortNames);
 }
 
 PreparedInput prepareInput(Backend wanted) {
     return prepare<PreparedInput>(wanted, &createInput, &inputPortNames);
+}
+
+JackServerWatch::JackServerWatch(HandOver *handOver, std::function<void()> lost) {
+    // Made before the client, whose thread uses it: the thread's start orders the two.
+    auto watched = std::make_shared<State>();
+    watched->handOver = handOver;
+    watched->lost = std::move(lost);
+    jack_status_t status{};
+    jack_client_t *client = jack_client_open(ClientName, JackNoStartServer, &status);
+    if (!client)
+        return;
+    jack_on_info_shutdown(client, &shutDown, watched.get());
+    if (jack_activate(client) != 0) {
+        jack_client_close(client);
+        return;
+    }
+    state = watched;
+    KeptPorts &kept = keptPorts();
+    std::lock_guard lock(kept.mutex);
+    kept.watchClients.push_back({client, jackServerLosses});
+    kept.callbackData.push_back(std::move(watched)); // libjack may call shutDown until the close
+}
+
+JackServerWatch::~JackServerWatch() {
+    if (!state)
+        return;
+    std::lock_guard lock(state->mutex);
+    state->handOver = nullptr;
+    state->lost = {};
 }
 
 std::unique_ptr<RtMidiOut> createOutput(Backend wanted, Backend *chosen, ErrorSink *sink) {

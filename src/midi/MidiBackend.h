@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,6 +104,11 @@ void retire(std::unique_ptr<RtMidiIn> port, Backend backend);
 // Keeps a JACK port object (closed or not) until the process ends, when it is closed cleanly.
 void keepUntilExit(std::unique_ptr<RtMidiOut> port);
 void keepUntilExit(std::unique_ptr<RtMidiIn> port);
+// Keeps the port object of a client whose JACK server went away, untouched, until the process
+// ends: closing its port would wait a second for a process thread that no longer runs, and there
+// is nothing left to close.
+void abandon(std::unique_ptr<RtMidiOut> port);
+void abandon(std::unique_ptr<RtMidiIn> port, std::shared_ptr<void> callbackData);
 // Closes the kept JACK clients; the program calls it as it ends (and an exit handler does, for
 // those that don't). Even then libjack now and then faults on one of its own threads while the
 // clients go; the process is ending and the user's data is safe by then, so such a fault ends it
@@ -111,6 +117,27 @@ void closeKeptPorts(int exitCode);
 // The same for an input whose callback was given `callbackData`: that is kept as long as the port
 // object, since a JACK port's process thread may still be inside the callback while it retires.
 void retire(std::unique_ptr<RtMidiIn> port, Backend backend, std::shared_ptr<void> callbackData);
+
+class HandOver;
+
+// Tells when the JACK server goes away under the program's JACK clients: RtMidi says nothing, its
+// clients then stay dead, and a port must be created anew once a server is back. Watches the
+// server that libjack would connect to now, through a client of its own with no ports; `lost` runs
+// through `handOver` (on its thread) once, when that server stops. Inactive (watching() false)
+// when no server could be reached.
+class JackServerWatch {
+public:
+    JackServerWatch(HandOver *handOver, std::function<void()> lost);
+    ~JackServerWatch(); // nothing is raised after this; the client is closed as the program ends
+    JackServerWatch(const JackServerWatch &) = delete;
+    JackServerWatch &operator=(const JackServerWatch &) = delete;
+    bool watching() const { return state != nullptr; }
+
+    struct State; // shared with libjack's thread
+
+private:
+    std::shared_ptr<State> state;
+};
 
 // Port names as the back end lists them now; empty on any failure.
 std::vector<std::string> outputPortNames(RtMidiOut &out);

@@ -12,8 +12,9 @@ void MidiInSplitter::split(const unsigned char *data, std::size_t size,
         return;
     std::vector<unsigned char> piece;
     unsigned char message[3] = {0, 0, 0};
-    int have = 0; // bytes of an unfinished short message
-    int need = 0; // its full length; 0 when none is under way
+    int have = 0;              // bytes of an unfinished short message
+    int need = 0;              // its full length; 0 when none is under way
+    unsigned char running = 0; // the running status; 0 when none
 
     auto flushPiece = [&] {
         if (piece.empty())
@@ -29,40 +30,46 @@ void MidiInSplitter::split(const unsigned char *data, std::size_t size,
         out.push_back({false, {message[0], message[1], message[2]}});
         have = need = 0;
     };
-    // Where the pieces of the SysEx under way begin in `out`; none when it began in an earlier
-    // delivery, whose pieces are handed on already.
-    constexpr std::size_t Earlier = static_cast<std::size_t>(-1);
-    std::size_t firstPiece = Earlier;
+    // Where the pieces of the SysEx under way begin in `out`, as far as they lie in this delivery:
+    // pieces of earlier deliveries are handed on already.
+    std::size_t firstPiece = out.size();
+
+    // Drops what of the SysEx under way lies in this delivery.
+    auto dropSysEx = [&] {
+        piece.clear();
+        out.erase(std::remove_if(out.begin() + static_cast<std::ptrdiff_t>(firstPiece), out.end(),
+                                 [](const MidiInEvent &e) { return e.sysEx; }),
+                  out.end());
+    };
+    bool sysExLast = false; // the latest byte went into the SysEx under way
 
     auto addSysEx = [&](unsigned char b) {
         piece.push_back(b);
+        sysExLast = true;
         if (piece.size() == ChunkSize)
             flushPiece();
     };
 
     for (std::size_t i = 0; i < size; ++i) {
         const unsigned char b = data[i];
+        sysExLast = false;
         if (b >= FirstRealTime) {
             // Real-time bytes may stand anywhere, even inside another message.
             flushPiece();
             out.push_back({false, {b, 0, 0}});
         } else if (b == SysExStart) {
             flushShort();
-            if (inSysEx_) {
-                // A SysEx cut off before its end, such as one the back end kept from before a
-                // close: drop what of it has not been handed on.
-                piece.clear();
-                if (firstPiece != Earlier)
-                    out.erase(std::remove_if(out.begin() + static_cast<std::ptrdiff_t>(firstPiece),
-                                             out.end(),
-                                             [](const MidiInEvent &e) { return e.sysEx; }),
-                              out.end());
-            }
+            // A SysEx cut off before its end, such as one the back end kept from before a
+            // close: drop what of it has not been handed on.
+            if (inSysEx_)
+                dropSysEx();
+            running = 0;
             inSysEx_ = true;
             firstPiece = out.size();
             addSysEx(b);
         } else if (b == SysExEnd) {
             flushShort();
+            running = 0;
             if (inSysEx_) {
                 addSysEx(b);
                 flushPiece();
@@ -74,6 +81,9 @@ void MidiInSplitter::split(const unsigned char *data, std::size_t size,
             message[0] = b;
             have = 1;
             need = std::max(1, shortMessageLength(b)); // F4, F5: a status byte alone
+            // A message glued into a SysEx is whole; the data bytes after it are the SysEx's.
+            if (!inSysEx_)
+                running = b < SysExStart ? b : 0;
             if (need == 1)
                 flushShort();
         } else if (need != 0) {
@@ -82,10 +92,22 @@ void MidiInSplitter::split(const unsigned char *data, std::size_t size,
                 flushShort();
         } else if (inSysEx_) {
             addSysEx(b);
+        } else if (running != 0) {
+            message[0] = running;
+            message[1] = b;
+            have = 2;
+            need = shortMessageLength(running);
+            if (have == need)
+                flushShort();
         }
     }
     flushShort();
     flushPiece();
+    if (inSysEx_ && size > 0 && !sysExLast) {
+        dropSysEx();
+        inSysEx_ = false;
+        out.push_back({true, {}, true});
+    }
 }
 
 } // namespace vkv::midi

@@ -1,8 +1,10 @@
 #include "TMidiIn.h"
 
+#include "HandOver.h"
 #include "MidiLog.h"
 
 #include <RtMidi.h>
+#include <atomic>
 #include <mutex>
 
 using vkv::midi::Backend;
@@ -20,11 +22,16 @@ constexpr unsigned BufferCount = 4;
 
 // What the back end's thread sees of the port. It outlives the port object it was given to, so a
 // callback that is still running while the port closes or goes away finds it intact.
+// The mutex keeps a delivery and a close from overlapping. What the GUI thread hands to the back
+// end's thread is atomic as well: the GUI thread often takes the lock from inside Qt's event
+// handling, where the thread sanitizer does not see locks, and it then took the hand-over for a
+// race.
 struct TMidiIn::Link {
     std::mutex mutex;
-    TMidiIn *target = nullptr; // null while closed: input is then dropped on arrival
-    unsigned session = 0;
-    vkv::midi::MidiInSplitter splitter;
+    std::atomic<TMidiIn *> target{nullptr}; // null while closed: input is then dropped on arrival
+    std::atomic<unsigned> session{0};
+    std::atomic<bool> startAnew{false}; // the splitter forgets an open SysEx at the next delivery
+    vkv::midi::MidiInSplitter splitter; // the back end's thread's alone
     vkv::midi::ErrorSink errors;
     // What has arrived and not yet been taken by the owner's thread, and whether that thread has
     // been asked to take it: one hand-over for a whole burst, however many messages it holds.
@@ -35,7 +42,24 @@ struct TMidiIn::Link {
 TMidiIn::TMidiIn(QObject *owner, Backend backend)
     : TMidiIn(owner, vkv::midi::prepareInput(backend)) {}
 
-TMidiIn::TMidiIn(QObject *owner, vkv::midi::PreparedInput prepared) : QObject(owner) {
+TMidiIn::TMidiIn(QObject *owner, vkv::midi::PreparedInput prepared)
+    : QObject(owner), handOver(new vkv::midi::HandOver(this)) {
+    const std::vector<std::string> names = prepared.names;
+    createPort(std::move(prepared));
+    if (in_)
+        numDevs_ = vkv::midi::listDevices(names, DevCaps, listed_);
+}
+
+TMidiIn::~TMidiIn() {
+    watch_.reset();
+    closeDevice();
+    if (lost_)
+        vkv::midi::abandon(std::move(in_), std::move(link_));
+    else
+        vkv::midi::retire(std::move(in_), backend_, std::move(link_));
+}
+
+void TMidiIn::createPort(vkv::midi::PreparedInput prepared) {
     link_ = std::make_shared<Link>();
     in_ = std::move(prepared.port);
     backend_ = prepared.backend;
@@ -51,12 +75,28 @@ TMidiIn::TMidiIn(QObject *owner, vkv::midi::PreparedInput prepared) : QObject(ow
     } catch (const RtMidiError &e) {
         qCWarning(lcMidi, "input set-up: %s", e.getMessage().c_str());
     }
-    numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
+    if (backend_ == Backend::Jack)
+        watch_ = std::make_unique<vkv::midi::JackServerWatch>(handOver, [this] { serviceLost(); });
 }
 
-TMidiIn::~TMidiIn() {
+void TMidiIn::serviceLost() {
+    qCWarning(lcMidi, "the input's MIDI service went away");
+    lost_ = true;
     closeDevice();
-    vkv::midi::retire(std::move(in_), backend_, std::move(link_));
+    openResult_ = Result::Refused;
+    if (OnLost) {
+        auto handler = OnLost;
+        handler(this);
+    }
+}
+
+// A new client for the service that came back; the dead one is left as it is, with its link.
+bool TMidiIn::renew() {
+    watch_.reset();
+    vkv::midi::abandon(std::move(in_), std::move(link_));
+    createPort(vkv::midi::prepareInput(Backend::Jack));
+    lost_ = !in_ || !watch_ || !watch_->watching(); // no server yet: try again at the next open
+    return !lost_;
 }
 
 void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) {
@@ -68,15 +108,16 @@ void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) 
         std::lock_guard lock(link->mutex);
         if (link->target == nullptr)
             return;
+        if (link->startAnew.exchange(false))
+            link->splitter.reset();
         link->splitter.split(message->data(), message->size(), link->inbox);
         if (link->inbox.empty() || link->handOverPosted)
             return;
         link->handOverPosted = true;
         TMidiIn *target = link->target;
-        // Posted calls keep their order, and die with the receiver if it goes first.
-        QMetaObject::invokeMethod(
-            target, [target, session = link->session] { target->takeInbox(session); },
-            Qt::QueuedConnection);
+        // Posted work keeps its order, and dies with the receiver if it goes first.
+        target->handOver->post(
+            [target, session = link->session.load()] { target->takeInbox(session); });
     } catch (const std::exception &e) {
         // Nothing may unwind into the back end's thread; the message is lost, and said so.
         qCWarning(lcMidi, "incoming message lost: %s", e.what());
@@ -119,7 +160,13 @@ void TMidiIn::take(unsigned session, std::vector<MidiInEvent> events) {
 
 void TMidiIn::raise(MidiInEvent &event) {
     // Called through copies, so a handler may reassign the events without pulling the rug.
-    if (event.sysEx) {
+    if (event.broken) {
+        qCWarning(lcMidi, "an incoming SysEx message broke off; its end was lost");
+        if (!useSysEx_ || !OnSysExBroken)
+            return;
+        auto handler = OnSysExBroken;
+        handler(this);
+    } else if (event.sysEx) {
         if (!useSysEx_ || !OnSysEx)
             return;
         auto handler = OnSysEx;
@@ -134,6 +181,8 @@ void TMidiIn::raise(MidiInEvent &event) {
 }
 
 Result TMidiIn::openDevice(int n) {
+    if (lost_ && !renew())
+        return Result::NoDriver;
     if (!in_)
         return Result::NoDriver;
     if (n < 0 || n >= numDevs_)
@@ -146,7 +195,7 @@ Result TMidiIn::openDevice(int n) {
     }
     {
         std::lock_guard lock(link_->mutex);
-        link_->splitter.reset();
+        link_->startAnew = true;
         link_->session = session_;
         link_->target = this;
         link_->inbox.clear();
@@ -181,6 +230,8 @@ void TMidiIn::closeDevice() {
     if (!open_)
         return;
     open_ = false;
+    if (lost_)
+        return; // a client whose server went away has nothing to close
     try {
         in_->closePort();
     } catch (const RtMidiError &e) {

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+namespace vkv::midi {
+class HandOver;
+}
+
 // One MIDI input device of the platform. Lists the devices once at construction and reports
 // nothing to the user: the result of the latest open is kept in OpenResult for the caller, and
 // what the back end says is logged under "vkv.midi".
@@ -57,6 +61,14 @@ public:
     // One piece of a SysEx message, at most SysExChunkSize bytes; a message's first piece begins
     // with F0. The bytes are valid until the handler returns.
     std::function<void(QObject *Sender, char *SysExAdd, int MsgSize)> OnSysEx;
+    // The SysEx message under way broke off (the back end lost its end): the pieces raised of it
+    // are no whole message. Raised, like OnSysEx, only while UseSysEx is true.
+    std::function<void(QObject *Sender)> OnSysExBroken;
+
+    // The MIDI service went away under the port (the JACK server stopped): the port is closed, and
+    // the next open makes its client anew, so it works again once the service is back.
+    std::function<void(QObject *Sender)> OnLost;
+    bool lost() const { return lost_; }
 
     // Entries 0..NumDevs-1 are filled.
     std::array<vkv::midi::DeviceCaps, MaxDevs> DevCaps{};
@@ -64,6 +76,9 @@ public:
 private:
     struct Link;
 
+    void createPort(vkv::midi::PreparedInput prepared);
+    void serviceLost();
+    bool renew();
     static void received(double timeStamp, std::vector<unsigned char> *message, void *link);
     void takeInbox(unsigned session);
     void take(unsigned session, std::vector<vkv::midi::MidiInEvent> events);
@@ -72,7 +87,10 @@ private:
     void closeDevice();
 
     std::unique_ptr<RtMidiIn> in_;
-    std::shared_ptr<Link> link_; // shared with the back end's thread
+    std::shared_ptr<Link> link_;   // shared with the back end's thread
+    vkv::midi::HandOver *handOver; // brings deliveries to this object's thread
+    std::unique_ptr<vkv::midi::JackServerWatch> watch_;
+    bool lost_ = false;
     vkv::midi::Backend backend_ = vkv::midi::Backend::None;
     std::array<vkv::midi::ListedDevice, MaxDevs> listed_{};
     std::deque<vkv::midi::MidiInEvent> pending_; // handed over, not yet raised

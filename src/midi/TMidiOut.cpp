@@ -1,6 +1,7 @@
 #include "TMidiOut.h"
 
 #include "AlsaSeqOutput.h"
+#include "HandOver.h"
 #include "MidiLog.h"
 #include "MidiMessage.h"
 
@@ -15,22 +16,58 @@ using vkv::midi::Result;
 TMidiOut::TMidiOut(QObject *owner, Backend backend)
     : TMidiOut(owner, vkv::midi::prepareOutput(backend)) {}
 
-TMidiOut::TMidiOut(QObject *owner, vkv::midi::PreparedOutput prepared) : QObject(owner) {
+TMidiOut::TMidiOut(QObject *owner, vkv::midi::PreparedOutput prepared)
+    : QObject(owner), handOver_(new vkv::midi::HandOver(this)) {
     out_ = std::move(prepared.port);
     backend_ = prepared.backend;
     if (!out_)
         return;
     vkv::midi::reportTo(*out_, &errors_);
     numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
+    watchService();
 }
 
 TMidiOut::~TMidiOut() {
+    watch_.reset();
     if (using_)
         closeDevice();
-    vkv::midi::retire(std::move(out_), backend_);
+    if (lost_)
+        vkv::midi::abandon(std::move(out_));
+    else
+        vkv::midi::retire(std::move(out_), backend_);
+}
+
+void TMidiOut::watchService() {
+    if (backend_ == Backend::Jack)
+        watch_ = std::make_unique<vkv::midi::JackServerWatch>(handOver_, [this] { serviceLost(); });
+}
+
+void TMidiOut::serviceLost() {
+    qCWarning(lcMidi, "the output's MIDI service went away");
+    lost_ = true;
+    closeDevice();
+    openResult_ = Result::Refused;
+    if (OnLost) {
+        auto handler = OnLost;
+        handler(this);
+    }
+}
+
+// A new client for the service that came back; the dead one is left as it is.
+bool TMidiOut::renew() {
+    vkv::midi::abandon(std::move(out_));
+    watch_.reset();
+    out_ = vkv::midi::createOutput(Backend::Jack, &backend_, &errors_);
+    if (!out_)
+        return false;
+    watchService();
+    lost_ = !watch_->watching(); // no server yet: try again at the next open
+    return !lost_;
 }
 
 Result TMidiOut::openDevice(int n) {
+    if (lost_ && !renew())
+        return Result::NoDriver;
     if (!out_)
         return Result::NoDriver;
     if (n < 0 || n >= numDevs_)
@@ -82,8 +119,8 @@ void TMidiOut::closeDevice() {
     held_.clear();
     open_ = false;
     alsa_.reset();
-    if (!out_)
-        return;
+    if (!out_ || lost_)
+        return; // a client whose server went away has nothing to close
     try {
         out_->closePort();
     } catch (const RtMidiError &e) {

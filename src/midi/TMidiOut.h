@@ -5,12 +5,14 @@
 #include <QObject>
 #include <array>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace vkv::midi {
 class AlsaSeqOutput;
-}
+class HandOver;
+} // namespace vkv::midi
 
 // One MIDI output device of the platform. Lists the devices once at construction and reports
 // nothing to the user: the result of the latest open is kept in OpenResult for the caller, and
@@ -48,10 +50,18 @@ public:
     void HoldShortMessages(bool hold);
     bool holdingShortMessages() const { return holding_; }
 
+    // The MIDI service went away under the port (the JACK server stopped): the port is closed, and
+    // the next open makes its client anew, so it works again once the service is back.
+    std::function<void(QObject *Sender)> OnLost;
+    bool lost() const { return lost_; }
+
     // Entries 0..NumDevs-1 are filled.
     std::array<vkv::midi::DeviceCaps, MaxDevs> DevCaps{};
 
 private:
+    void watchService();
+    void serviceLost();
+    bool renew();
     vkv::midi::Result openDevice(int n);
     vkv::midi::Result openAlsa(const std::string &name);
     void closeDevice();
@@ -66,6 +76,9 @@ private:
     bool open_ = false; // the device is really open (Using stays true after a refused open)
     bool holding_ = false;
     std::deque<std::array<unsigned char, 3>> held_;
+    vkv::midi::HandOver *handOver_;
+    std::unique_ptr<vkv::midi::JackServerWatch> watch_;
+    bool lost_ = false;
     int port_ = 0;
     int numDevs_ = 0;
     vkv::midi::Result openResult_ = vkv::midi::Result::NoError;

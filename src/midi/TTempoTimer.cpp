@@ -1,5 +1,8 @@
 #include "TTempoTimer.h"
 
+#include "HandOver.h"
+#include "ThreadSanitizer.h"
+
 #include <chrono>
 #ifdef __linux__
 #include <sys/prctl.h>
@@ -20,7 +23,8 @@ std::atomic<unsigned> nextTimerId{1};
 
 } // namespace
 
-TTempoTimer::TTempoTimer(QObject *owner) : QObject(owner), ticks(&milliseconds) {
+TTempoTimer::TTempoTimer(QObject *owner)
+    : QObject(owner), ticks(&milliseconds), handOver(new vkv::midi::HandOver(this)) {
     ticks.setTempo(120);
     ticks.setResolution(5);
     ticks.MaxPending = 2;
@@ -126,6 +130,19 @@ void TTempoTimer::UnprepareMMTimer() {
     timerId = 0;
 }
 
+bool TTempoTimer::stopRequested(std::unique_lock<std::mutex> &lock,
+                                steady_clock::time_point deadline) {
+    while (!stopping) {
+        const bool timedOut = wake.wait_until(lock, deadline) == std::cv_status::timeout;
+        // The wait takes the lock back inside pthread_cond_clockwait, which this compiler's
+        // thread sanitizer does not intercept: what was done under the lock meanwhile is ordered.
+        vkv::midi::syncAcquire(&mutex);
+        if (timedOut)
+            return stopping;
+    }
+    return true;
+}
+
 void TTempoTimer::run(unsigned id, unsigned period, steady_clock::time_point start) {
 #ifdef __linux__
     // The kernel may otherwise let a wake-up slip by its default slack of 50 us, and it adds up
@@ -137,15 +154,14 @@ void TTempoTimer::run(unsigned id, unsigned period, steady_clock::time_point sta
     for (;;) {
         // Absolute deadlines: a late wake-up shortens the next wait instead of shifting the rest.
         deadline += std::chrono::milliseconds(period);
-        if (wake.wait_until(lock, deadline, [this] { return stopping; }))
+        if (stopRequested(lock, deadline))
             return;
         const int tick = ticks.timerCall(handlerAssigned);
         dropped = ticks.DroppedCalls;
         if (tick < 0)
             continue;
         // Posted calls keep their order, and die with this object if it goes first.
-        QMetaObject::invokeMethod(
-            this, [this, id, tick] { raise(id, tick); }, Qt::QueuedConnection);
+        handOver->post([this, id, tick] { raise(id, tick); });
     }
 }
 

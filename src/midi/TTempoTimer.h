@@ -11,6 +11,10 @@
 #include <mutex>
 #include <thread>
 
+namespace vkv::midi {
+class HandOver;
+}
+
 // Raises OnTimer at the rate of MIDI clock ticks for a tempo: 24 ticks a beat at Tempo beats a
 // minute, numbered 0..95 in cycles of four beats (TempoTicks holds the arithmetic).
 //
@@ -56,6 +60,9 @@ public:
 private:
     void restartAround(const std::function<void()> &store);
     void run(unsigned id, unsigned period, std::chrono::steady_clock::time_point start);
+    // Waits, with `lock` held on `mutex`, until the deadline or a stop request; true on a stop.
+    bool stopRequested(std::unique_lock<std::mutex> &lock,
+                       std::chrono::steady_clock::time_point deadline);
     void raise(unsigned id, int tick);
 
     mutable std::mutex mutex; // the tick arithmetic and the stop request, shared with the thread
@@ -65,6 +72,7 @@ private:
     std::atomic<bool> handlerAssigned{false};
     std::atomic<unsigned> dropped{0};
     std::thread worker;
+    vkv::midi::HandOver *handOver; // brings the ticks to this object's thread
 
     TimerEvent onTimer;
     bool enabled = false;

@@ -20,6 +20,8 @@ public:
     };
 
     Outcome chunk(const std::uint8_t *data, int size);
+    // The message under way broke off: it is forgotten, and nothing but a new F0 is stored.
+    void abandon() { position = left = 0; }
 
     // Bytes still missing to complete a dump; negative after an oversize message.
     int bytesLeft() const { return left; }

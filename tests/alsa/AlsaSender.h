@@ -26,24 +26,37 @@ public:
     const std::string &portName() const { return name; }
 
     // Returns the sequencer's error code, 0 once the event is delivered. Waits while the
-    // receiver's queue is full.
-    int sendSysEx(const unsigned char *bytes, std::size_t size) {
+    // receiver's queue is full, unless `waitWhileFull` is false: the event is then lost, as a
+    // box's are when the receiver falls behind.
+    int sendSysEx(const unsigned char *bytes, std::size_t size, bool waitWhileFull = true) {
         snd_seq_event_t ev;
         snd_seq_ev_clear(&ev);
+        snd_seq_ev_set_sysex(&ev, static_cast<unsigned>(size), const_cast<unsigned char *>(bytes));
+        return send(ev, waitWhileFull);
+    }
+    int sendController(unsigned char channel, unsigned char number, unsigned char value) {
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        snd_seq_ev_set_controller(&ev, channel, number, value);
+        return send(ev, true);
+    }
+
+private:
+    int send(snd_seq_event_t &ev, bool waitWhileFull) {
         snd_seq_ev_set_source(&ev, port);
         snd_seq_ev_set_subs(&ev);
         snd_seq_ev_set_direct(&ev);
-        snd_seq_ev_set_sysex(&ev, static_cast<unsigned>(size), const_cast<unsigned char *>(bytes));
         int err = -EAGAIN;
         for (int tries = 0; tries < 2000 && err == -EAGAIN; ++tries) {
             err = snd_seq_event_output_direct(seq, &ev);
+            if (err == -EAGAIN && !waitWhileFull)
+                break;
             if (err == -EAGAIN)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return err < 0 ? err : 0;
     }
 
-private:
     snd_seq_t *seq = nullptr;
     int port = -1;
     std::string name;

@@ -2,6 +2,7 @@
 // and plain libasound clients made here as the other end.
 #include "AlsaReceiver.h"
 #include "AlsaSender.h"
+#include "DumpReceiver.h"
 #include "MidiBackend.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
@@ -286,4 +287,56 @@ TEST(AlsaIn, PacedDumpIsRaisedInChunksOfAtMost128Bytes) {
     }
     EXPECT_EQ(all, whole);
     std::printf("input: %zu chunks, %zu bytes: %s\n", chunks.size(), all.size(), sizes.c_str());
+}
+
+TEST(AlsaIn, AnOverrunIsReportedAndItsRemainsNeverMakeADump) {
+    AlsaSender sender("vkv-alsa-burst");
+    TMidiIn in(nullptr, Backend::Alsa);
+    vkv::transfer::DumpReceiver receiver; // as the main window keeps it
+    using Outcome = vkv::transfer::DumpReceiver::Outcome;
+    const Bytes whole = dump();
+    int broken = 0, done = 0, wrongDumps = 0, controllers = 0;
+    in.OnSysEx = [&](QObject *, char *data, int size) {
+        if (receiver.chunk(reinterpret_cast<const std::uint8_t *>(data), size) != Outcome::Done)
+            return;
+        ++done;
+        wrongDumps += !std::equal(whole.begin(), whole.end(), receiver.area().begin());
+    };
+    in.OnSysExBroken = [&](QObject *) {
+        ++broken;
+        receiver.abandon();
+    };
+    in.OnShort = [&](QObject *, uint8_t status, uint8_t, uint8_t) {
+        controllers += status == 0xB0;
+    };
+    const int n = findDevice(in, sender.portName());
+    ASSERT_GE(n, 0);
+    in.SetPort(n);
+    in.SetUsing(true);
+    ASSERT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
+
+    // Bursts of the paced pieces with no pause, each followed by a controller: the input's queue
+    // overruns and loses pieces, the last one among them now and then.
+    int lost = 0, bursts = 0;
+    for (; bursts < 200 && broken == 0; ++bursts) {
+        for (const auto &piece : pieces(whole))
+            lost += sender.sendSysEx(piece.data(), piece.size(), false) != 0;
+        ASSERT_EQ(sender.sendController(0, 7, 100), 0);
+        waitUntil([&] { return controllers > bursts; }, 5000);
+        waitUntil([] { return false; }, 100);
+    }
+    std::printf("overrun: %d bursts, %d pieces lost, %d broken, %d whole dumps\n", bursts, lost,
+                broken, done);
+    EXPECT_EQ(wrongDumps, 0);
+    EXPECT_GT(lost, 0) << "no burst overran the input's queue";
+    EXPECT_GT(broken, 0) << "no overrun was reported";
+
+    // What follows a broken dump is taken as it comes: a whole dump paced as the box sends it.
+    const int before = done;
+    for (const auto &piece : pieces(whole)) {
+        ASSERT_EQ(sender.sendSysEx(piece.data(), piece.size()), 0);
+        std::this_thread::sleep_for(PieceGap);
+    }
+    EXPECT_TRUE(waitUntil([&] { return done > before; }, 20000));
+    EXPECT_EQ(wrongDumps, 0);
 }

@@ -1,6 +1,7 @@
 // "Open Sysex File" and "Store Sysex File" through the main window, with the file dialogs answered
 // by the test through the window's file-chooser seam, on real files.
 #include "ConfigImage.h"
+#include "FileTroubles.h"
 #include "TFaderDesk.h"
 #include "TForm1.h"
 #include "TKnob.h"
@@ -182,8 +183,9 @@ TEST(Files, AFileThatCannotBeReadChangesNothingAndSaysSo) {
     const Bytes before = w.image();
     const QString fifo = w.path("pipe.syx");
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    for (const QString &bad :
-         {w.path("empty.syx"), w.dir.path(), fifo, QString("/proc/self/mem")}) {
+    testfiles::NoReadOverride asAnyUser; // root too is held to the file's mode
+    for (const QString &bad : {w.path("empty.syx"), w.dir.path(), fifo, QString("/proc/self/mem"),
+                               testfiles::unreadableFile(w.dir, "locked.syx")}) {
         QString title, text;
         const bool shown = testui::whileModal([&] { w.open(bad); },
                                               [&](QWidget *modal) {
@@ -232,4 +234,26 @@ TEST(Files, AFailedStoreKeepsTheFileAndSaysSo) {
         EXPECT_NE(err.find("Cannot open output file.\n"), std::string::npos);
     }
     EXPECT_EQ(readAll(existing), "yesterday's configuration");
+}
+
+TEST(Files, AStoreOntoAFullDiskKeepsTheFileAndTheImage) {
+    const Bytes before("yesterday's configuration");
+    testfiles::SmallFullDisk disk({{"mine.syx", before}});
+    if (!disk.ready())
+        GTEST_SKIP() << disk.reason();
+    FilesWindow w;
+    const Bytes image = w.image();
+    for (int filter : {0, 1}) {
+        QString text;
+        const bool shown = testui::whileModal([&] { w.store(disk.filePath("mine.syx"), filter); },
+                                              [&](QWidget *modal) {
+                                                  text = static_cast<QMessageBox *>(modal)->text();
+                                                  modal->close();
+                                              });
+        EXPECT_TRUE(shown) << filter;
+        EXPECT_TRUE(text.contains("Nothing was written")) << text.toStdString();
+    }
+    EXPECT_EQ(readAll(disk.filePath("mine.syx")), before);
+    EXPECT_EQ(disk.files(), QStringList({"filler", "mine.syx"}));
+    EXPECT_EQ(w.image(), image);
 }

@@ -148,3 +148,22 @@ TEST(Transfer, AChunkWithoutF0AtStartUpIsIgnored) {
     EXPECT_EQ(form.ui->SysexReceiveCount->text(), "0");
     EXPECT_EQ(form.image().bytes(), before);
 }
+
+TEST(Transfer, ABrokenSysExIsSaidAndItsRemainsNeverBecomeADump) {
+    TForm1 form{vkv::midi::Backend::None};
+    const vkv::image::DumpBytes before = form.image().bytes();
+    Bytes dump = foreignDump();
+    const auto give = [&](std::size_t from, std::size_t to) {
+        form.MidiIn1SysEx(form.MidiIn1, reinterpret_cast<char *>(dump.data() + from),
+                          static_cast<int>(to - from));
+    };
+    give(0, 1400);
+    form.MidiIn1SysExBroken(form.MidiIn1);
+    EXPECT_EQ(form.ui->SysexReceiveCount->text(), "Sysex Broken ?!");
+    give(1400, dump.size()); // bytes that would have made up the count
+    EXPECT_EQ(form.ui->SysexReceiveCount->text(), "Sysex Broken ?!");
+    EXPECT_EQ(form.image().bytes(), before);
+    give(0, dump.size()); // the next whole dump is taken
+    EXPECT_EQ(form.ui->SysexReceiveCount->text(), "Done !!");
+    EXPECT_EQ(Bytes(form.image().bytes().begin(), form.image().bytes().end()), dump);
+}

@@ -167,6 +167,36 @@ TEST(PresetLibrary, KeyBlockAndNameSizesAreLimited) {
     EXPECT_EQ(p.PotPresetNames()[1], QString(2046, u'w')); // no half character kept
 }
 
+TEST(PresetLibrary, HugeAndOddFilesGiveWhatFits) {
+    PresetFolder f;
+    QByteArray many = "[POTPRESETS]\n";
+    for (int i = 0; i < 20000; ++i)
+        many += QByteArray::number(0xB0000000 + i, 16) + "=n" + QByteArray::number(i) + "\n";
+    auto &p = f.load(many);
+    ASSERT_EQ(p.PotPresetKeys().size(), 1820); // as many as the key block holds
+    EXPECT_EQ(p.PotPresetNames().last(), "n1819");
+
+    const QString longKey(5000, u'B');
+    f.load("[POTPRESETS]\n" + longKey.toLatin1() + "=Long\nB007007F=Volume\n");
+    EXPECT_EQ(p.PotPresetKeys(), QStringList({longKey, "B007007F"}));
+    EXPECT_EQ(p.potPresetName(longKey), "Long");
+    EXPECT_EQ(PresetLibrary::parseKey(longKey), 0xBBBBBBBBu);
+
+    f.load("B007007F=Volume\n903C7F=Note\n"); // no sections
+    EXPECT_EQ(p.PotPresetKeys(), Empty);
+    EXPECT_EQ(p.ButtPresetKeys(), Empty);
+
+    const QByteArray lf = "[POTPRESETS]\nB007007F=Volume\n[BUTTONPRESETS]\n903C7F=Note\n";
+    QByteArray crlf = lf;
+    crlf.replace("\n", "\r\n");
+    for (const QByteArray &text : {lf, crlf}) {
+        f.load(text);
+        EXPECT_EQ(p.PotPresetKeys(), QStringList{"B007007F"});
+        EXPECT_EQ(p.PotPresetNames(), QStringList{"Volume"});
+        EXPECT_EQ(p.ButtPresetNames(), QStringList{"Note"});
+    }
+}
+
 TEST(PresetLibrary, NoUsableFileLeavesTheListsEmpty) {
     PresetFolder f;
     f.load("[POTPRESETS]\nB007007F=Volume\n");

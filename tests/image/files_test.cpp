@@ -1,6 +1,7 @@
 // .syx files and the INI export on disk: what reading takes, what writing leaves behind when it
 // fails, and the export's text line by line.
 #include "ConfigImage.h"
+#include "FileTroubles.h"
 #include "IniExport.h"
 #include "SyxFile.h"
 
@@ -61,21 +62,26 @@ struct FileSizeLimit {
 
 TEST(SyxFile, ReadsAtMostADumpAndRefusesWhatIsNoFile) {
     QTemporaryDir dir;
-    const QByteArray big(5 * 1024 * 1024, '\x11');
+    const QByteArray big(10 * 1024 * 1024, '\x11');
     const struct {
         const char *what;
         QString path;
         int size; // bytes read; -1: refused
     } rows[] = {
+        {"one byte", writeFile(dir, "one.syx", QByteArray(1, '\xF0')), 1},
         {"ten bytes", writeFile(dir, "short.syx", QByteArray(10, '\x22')), 10},
+        {"a byte short", writeFile(dir, "1542.syx", QByteArray(DumpSize - 1, '\x33')), 1542},
         {"a whole dump", writeFile(dir, "dump.syx", QByteArray(DumpSize, '\x33')), DumpSize},
-        {"5 MB", writeFile(dir, "big.syx", big), DumpSize},
+        {"a byte over", writeFile(dir, "1544.syx", QByteArray(DumpSize + 1, '\x33')), DumpSize},
+        {"10 MB", writeFile(dir, "big.syx", big), DumpSize},
         {"empty", writeFile(dir, "empty.syx", {}), -1},
         {"a folder", dir.path(), -1},
         {"missing", dir.filePath("missing.syx"), -1},
         // Opens, then fails at the first read (address 0 is not mapped), as a bad disk would.
         {"a read error", "/proc/self/mem", -1},
+        {"no permission to read", testfiles::unreadableFile(dir, "locked.syx"), -1},
     };
+    testfiles::NoReadOverride asAnyUser; // root too is held to the file's mode
     for (const auto &row : rows) {
         QString why;
         const auto bytes = SyxFile::read(row.path, &why);
@@ -92,11 +98,6 @@ TEST(SyxFile, ReadsAtMostADumpAndRefusesWhatIsNoFile) {
     const QString fifo = dir.filePath("pipe.syx");
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_FALSE(SyxFile::read(fifo));
-    if (geteuid() != 0) { // root reads whatever its permissions say
-        const QString locked = writeFile(dir, "locked.syx", "\xF0\x01");
-        chmod(QFile::encodeName(locked).constData(), 0);
-        EXPECT_FALSE(SyxFile::read(locked));
-    }
 }
 
 TEST(SyxFile, AFailedWriteLeavesAnExistingFileAsItWas) {
@@ -121,6 +122,18 @@ TEST(SyxFile, AFailedWriteLeavesAnExistingFileAsItWas) {
     // A good write replaces the file whole.
     EXPECT_TRUE(SyxFile::write(existing, dump));
     EXPECT_EQ(readAll(existing), dump);
+}
+
+TEST(SyxFile, AWriteToAReallyFullDiskLeavesTheFileAsItWas) {
+    const QByteArray before("the configuration of yesterday");
+    testfiles::SmallFullDisk disk({{"mine.syx", before}});
+    if (!disk.ready())
+        GTEST_SKIP() << disk.reason();
+    QString why;
+    EXPECT_FALSE(SyxFile::write(disk.filePath("mine.syx"), QByteArray(DumpSize, '\x44'), &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(readAll(disk.filePath("mine.syx")), before);
+    EXPECT_EQ(disk.files(), QStringList({"filler", "mine.syx"})); // no leftovers
 }
 
 TEST(IniExport, TheDefaultImageAsTheConverterReadsIt) {

@@ -168,6 +168,50 @@ TEST(MidiInSplitter, GluedMessagesTakenOutAndCutOffSysExDropped) {
     EXPECT_EQ(events[1].bytes, Bytes(dump.begin(), dump.begin() + 128));
 }
 
+TEST(MidiInSplitter, AwkwardStreamsAsBoxesAndBackEndsDeliverThem) {
+    const MidiInEvent broken{true, {}, true};
+    const struct {
+        const char *what;
+        std::vector<Bytes> deliveries;
+        Events events;
+    } rows[] = {
+        {"running status",
+         {{0x90, 0x3C, 0x64, 0x3E, 0x64, 0x40}},
+         {shortOf(0x90, 0x3C, 0x64), shortOf(0x90, 0x3E, 0x64), shortOf(0x90, 0x40, 0)}},
+        {"running status, not across deliveries",
+         {{0xC1, 0x05, 0xF8, 0x06}, {0x07}},
+         {shortOf(0xC1, 0x05, 0), shortOf(0xF8, 0, 0), shortOf(0xC1, 0x06, 0)}},
+        {"a system message ends running status",
+         {{0xB0, 0x07, 0x10, 0xF6, 0x08, 0x11}},
+         {shortOf(0xB0, 0x07, 0x10), shortOf(0xF6, 0, 0)}},
+        {"a stray F7", {{0xF7}, {0x90, 0x3C, 0x64, 0xF7, 0x01}}, {shortOf(0x90, 0x3C, 0x64)}},
+        {"empty deliveries",
+         {{}, {0xF0, 0x01}, {}, {0x02, 0xF7}},
+         {pieceOf({0xF0, 0x01}), pieceOf({0x02, 0xF7})}},
+        {"real-time bytes inside a SysEx",
+         {{0xF0, 0x01, 0xF8, 0x02, 0xFE, 0xF7}},
+         {pieceOf({0xF0, 0x01}), shortOf(0xF8, 0, 0), pieceOf({0x02}), shortOf(0xFE, 0, 0),
+          pieceOf({0xF7})}},
+        {"a SysEx without F7, then a new F0",
+         {{0xF0, 0x01, 0x02}, {0xF0, 0x03, 0xF7}},
+         {pieceOf({0xF0, 0x01, 0x02}), pieceOf({0xF0, 0x03, 0xF7})}},
+        // An input queue that overran: the remains of a SysEx with the next message glued on.
+        {"the end of a SysEx lost",
+         {{0xF0, 0x01, 0x02, 0xB0, 0x07, 0x64}, {0x03, 0x04, 0xF7}},
+         {shortOf(0xB0, 0x07, 0x64), broken}},
+        {"one lost after pieces raised",
+         {{0xF0, 0x01}, {0x02, 0xF8}},
+         {pieceOf({0xF0, 0x01}), shortOf(0xF8, 0, 0), broken}},
+    };
+    for (const auto &row : rows) {
+        MidiInSplitter splitter;
+        Events events;
+        for (const Bytes &d : row.deliveries)
+            splitter.split(d.data(), d.size(), events);
+        EXPECT_EQ(events, row.events) << row.what;
+    }
+}
+
 TEST(MidiIn, NoServiceMeansNoDevicesAndRefusedOpens) {
     const QByteArray server = qgetenv("JACK_DEFAULT_SERVER");
     qputenv("JACK_DEFAULT_SERVER", "vkv-no-such-server");

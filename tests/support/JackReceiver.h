@@ -21,38 +21,44 @@ public:
     explicit JackReceiver(const std::string &client, const std::string &port = "in")
         : in(std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, client)) {
         in->ignoreTypes(false, true, true);
-        in->setCallback(&JackReceiver::received, this);
+        in->setCallback(&JackReceiver::received, state.get());
         in->openVirtualPort(port);
     }
     // Closing JACK clients while other clients of the same process run can crash inside
     // libjack now and then, so receivers are closed only when the test process ends. Tests that
-    // need a port to vanish use a receiver in another process.
-    ~JackReceiver() {
-        in->cancelCallback();
-        vkv::midi::keepUntilExit(std::move(in));
-    }
+    // need a port to vanish use a receiver in another process. What the callback uses stays
+    // with the port: a callback already under way when the receiver goes still finds it.
+    ~JackReceiver() { vkv::midi::retire(std::move(in), vkv::midi::Backend::Jack, state); }
 
     // Waits until at least `count` messages have arrived or the time is up; returns them all.
     std::vector<Message> waitFor(std::size_t count, int milliseconds = 3000) {
-        std::unique_lock lock(mutex);
-        arrived.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                         [&] { return messages.size() >= count; });
-        return messages;
+        std::unique_lock lock(state->mutex);
+        state->arrived.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                [&] { return state->messages.size() >= count; });
+        return state->messages;
     }
     // Whatever has arrived after a quiet wait: for checking that nothing was sent.
     std::vector<Message> after(int milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-        std::lock_guard lock(mutex);
-        return messages;
+        std::lock_guard lock(state->mutex);
+        return state->messages;
     }
     void clear() {
-        std::lock_guard lock(mutex);
-        messages.clear();
+        std::lock_guard lock(state->mutex);
+        state->messages.clear();
     }
 
 private:
-    static void received(double, std::vector<unsigned char> *message, void *self) {
-        auto *r = static_cast<JackReceiver *>(self);
+    // Made before the port's thread starts, so that start orders it for the callback (which the
+    // thread sanitizer sees).
+    struct State {
+        std::mutex mutex;
+        std::condition_variable arrived;
+        std::vector<Message> messages;
+    };
+
+    static void received(double, std::vector<unsigned char> *message, void *data) {
+        auto *r = static_cast<State *>(data);
         {
             std::lock_guard lock(r->mutex);
             r->messages.push_back(*message);
@@ -60,8 +66,6 @@ private:
         r->arrived.notify_all();
     }
 
+    std::shared_ptr<State> state = std::make_shared<State>();
     std::unique_ptr<RtMidiIn> in;
-    std::mutex mutex;
-    std::condition_variable arrived;
-    std::vector<Message> messages;
 };

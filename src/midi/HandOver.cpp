@@ -1,0 +1,30 @@
+#include "HandOver.h"
+
+#include <QMetaObject>
+#include <utility>
+
+namespace vkv::midi {
+
+void HandOver::post(std::function<void()> work) {
+    {
+        std::lock_guard lock(mutex);
+        queue.push_back(std::move(work));
+    }
+    // One call for each piece, as one posted event each had been: a handler that runs a nested
+    // event loop still sees the pieces that follow.
+    QMetaObject::invokeMethod(this, "runNext", Qt::QueuedConnection);
+}
+
+void HandOver::runNext() {
+    std::function<void()> work;
+    {
+        std::lock_guard lock(mutex);
+        if (queue.empty())
+            return;
+        work = std::move(queue.front());
+        queue.pop_front();
+    }
+    work(); // may close the port; this object is not touched after it
+}
+
+} // namespace vkv::midi
