@@ -331,11 +331,11 @@ const QImage *TLCDLabel::cachedCell(int code) const {
         cachedStyle = style;
     }
     const long long w =
-        (long long)(dotCols - 1) * (layout.dotWidth + pixelSpacing) + layout.dotWidth;
+        (long long)(dotCols - 1) * ((long long)layout.dotWidth + pixelSpacing) + layout.dotWidth;
     const long long h =
-        (long long)(dotRows - 1) * (layout.dotHeight + pixelSpacing) + layout.dotHeight;
+        (long long)(dotRows - 1) * ((long long)layout.dotHeight + pixelSpacing) + layout.dotHeight;
     constexpr long long LargestCell = 256 * 256;
-    if (w <= 0 || h <= 0 || w * h > LargestCell)
+    if (w <= 0 || h <= 0 || w > LargestCell || h > LargestCell || w * h > LargestCell)
         return nullptr;
     auto found = cellCache.find(code);
     if (found == cellCache.end()) {
