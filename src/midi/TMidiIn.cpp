@@ -2,6 +2,7 @@
 
 #include "HandOver.h"
 #include "MidiLog.h"
+#include "ThreadSanitizer.h"
 
 #include <RtMidi.h>
 #include <atomic>
@@ -72,6 +73,9 @@ void TMidiIn::createPort(vkv::midi::PreparedInput prepared) {
         in_->ignoreTypes(false, false, false);
         in_->setBufferSize(BufferSize, BufferCount);
         in_->setCallback(&TMidiIn::received, link_.get());
+        // The link reaches the back end's thread through RtMidi's callback data, ordered by a
+        // wake-up of that thread that the thread sanitizer does not see.
+        vkv::midi::syncRelease(link_.get());
     } catch (const RtMidiError &e) {
         qCWarning(lcMidi, "input set-up: %s", e.getMessage().c_str());
     }
@@ -104,6 +108,7 @@ void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) 
     auto *link = static_cast<Link *>(data);
     if (link == nullptr || message == nullptr || message->empty())
         return;
+    vkv::midi::syncAcquire(link);
     try {
         std::lock_guard lock(link->mutex);
         if (link->target == nullptr)
