@@ -32,7 +32,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <cstdio>
-#include <future>
 
 namespace {
 
@@ -70,11 +69,14 @@ QString TForm1::releaseLabel() {
 }
 
 TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
+    : TForm1(vkv::midi::prepareBoth(backend), parent) {}
+
+TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()) {
     // The ports' back ends are made while the window builds itself: a JACK client each is a
     // round trip to the server, which would otherwise come on top of the window's own start.
-    auto output = std::async(std::launch::async, &vkv::midi::prepareOutput, backend);
-    auto input = std::async(std::launch::async, &vkv::midi::prepareInput, backend);
+    auto &output = ports.output;
+    auto &input = ports.input;
     setFont(vkv::controls::formFont());
     ui->setupUi(this);
     move(185, 124);

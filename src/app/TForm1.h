@@ -43,6 +43,8 @@ public:
     // `backend` picks the MIDI service of both ports; Auto tries ALSA, then JACK.
     explicit TForm1(vkv::midi::Backend backend = vkv::midi::Backend::Auto,
                     QWidget *parent = nullptr);
+    // With ports whose preparation the caller started (see vkv::midi::prepareBoth).
+    explicit TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent = nullptr);
     ~TForm1() override;
 
     // The build stamp shown in the caption ("Nov 23 2002", "10:15:34").

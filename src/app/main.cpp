@@ -50,6 +50,8 @@ int main(int argc, char **argv) {
         return 1;
     }
 
+    // The MIDI ports' JACK round trips overlap everything that follows.
+    vkv::midi::PortsInPreparation ports = vkv::midi::prepareBoth(vkv::midi::Backend::Auto);
     vkv::app::VkvApplication app(argc, argv);
     app.setApplicationName("vkvela");
     app.setApplicationVersion(QStringLiteral(VKV_VERSION));
@@ -60,7 +62,7 @@ int main(int argc, char **argv) {
     app.setQuitOnLastWindowClosed(false);
     app.quitOnTerminationSignals();
     try {
-        TForm1 Form1;
+        TForm1 Form1(std::move(ports));
         QObject::connect(&Form1, &TForm1::closed, &app, &QCoreApplication::quit,
                          Qt::QueuedConnection);
         Form1.CreateFaderDesk();

@@ -248,6 +248,8 @@ Prepared prepare(Backend wanted, std::unique_ptr<Port> (*create)(Backend, Backen
     prepared.port = create(wanted, &prepared.backend, prepared.errors.get());
     if (prepared.port)
         prepared.names = list(*prepared.port);
+    if (prepared.backend == Backend::Jack)
+        prepared.watch = std::make_unique<JackServerWatch>();
     return prepared;
 }
 
@@ -256,19 +258,65 @@ Prepared prepare(Backend wanted, std::unique_ptr<Port> (*create)(Backend, Backen
 // Shared with libjack's thread, which calls shutDown; outlives the watch while libjack may.
 struct JackServerWatch::State {
     std::mutex mutex;
-    HandOver *handOver = nullptr; // null once the watch is gone
+    HandOver *handOver = nullptr; // null until bound, and again once the watch is gone
     std::function<void()> lost;
+    bool gone = false; // the server went away, perhaps before the watch was bound
 };
 
 namespace {
 
+// One client watches a server for every port of the process: each client is one more entry in
+// the user's JACK graph, and one more round trip at start-up. Shared with libjack's thread.
+struct WatchClient {
+    std::mutex mutex;
+    std::vector<std::weak_ptr<JackServerWatch::State>> watches;
+    bool gone = false;
+};
+
 void shutDown(jack_status_t, const char *reason, void *data) {
-    auto *state = static_cast<JackServerWatch::State *>(data);
+    auto *client = static_cast<WatchClient *>(data);
     qCWarning(lcMidi, "the JACK server went away: %s", reason ? reason : "");
     ++jackServerLosses;
-    std::lock_guard lock(state->mutex);
-    if (state->handOver && state->lost)
-        state->handOver->post(std::exchange(state->lost, {}));
+    std::lock_guard lock(client->mutex);
+    client->gone = true;
+    for (const auto &watch : client->watches) {
+        const auto state = watch.lock();
+        if (!state)
+            continue;
+        std::lock_guard stateLock(state->mutex);
+        state->gone = true;
+        if (state->handOver && state->lost)
+            state->handOver->post(std::exchange(state->lost, {}));
+    }
+}
+
+// The client watching the server libjack connects to now; a new one once that server went away.
+// Null when no server can be reached.
+std::shared_ptr<WatchClient> currentWatchClient() {
+    static std::mutex mutex;
+    static std::shared_ptr<WatchClient> current;
+    std::lock_guard lock(mutex);
+    if (current) {
+        std::lock_guard clientLock(current->mutex);
+        if (!current->gone)
+            return current;
+    }
+    current.reset();
+    // Made before the client, whose thread uses it: the thread's start orders the two.
+    auto watcher = std::make_shared<WatchClient>();
+    jack_status_t status{};
+    jack_client_t *client = jack_client_open(ClientName, JackNoStartServer, &status);
+    if (!client)
+        return nullptr;
+    // Not activated: libjack's thread that tells of the shutdown runs from the open on, and an
+    // activation would wait for the server's next cycle.
+    jack_on_info_shutdown(client, &shutDown, watcher.get());
+    current = watcher;
+    KeptPorts &kept = keptPorts();
+    std::lock_guard keptLock(kept.mutex);
+    kept.watchClients.push_back({client, jackServerLosses});
+    kept.callbackData.push_back(std::move(watcher)); // libjack may call shutDown until the close
+    return current;
 }
 
 } // namespace
@@ -281,25 +329,36 @@ PreparedInput prepareInput(Backend wanted) {
     return prepare<PreparedInput>(wanted, &createInput, &inputPortNames);
 }
 
-JackServerWatch::JackServerWatch(HandOver *handOver, std::function<void()> lost) {
-    // Made before the client, whose thread uses it: the thread's start orders the two.
-    auto watched = std::make_shared<State>();
-    watched->handOver = handOver;
-    watched->lost = std::move(lost);
-    jack_status_t status{};
-    jack_client_t *client = jack_client_open(ClientName, JackNoStartServer, &status);
+PortsInPreparation prepareBoth(Backend wanted) {
+    return {std::async(std::launch::async, &prepareOutput, wanted),
+            std::async(std::launch::async, &prepareInput, wanted)};
+}
+
+JackServerWatch::JackServerWatch(HandOver *handOver, std::function<void()> lost)
+    : JackServerWatch() {
+    bind(handOver, std::move(lost));
+}
+
+JackServerWatch::JackServerWatch() {
+    const std::shared_ptr<WatchClient> client = currentWatchClient();
     if (!client)
         return;
-    jack_on_info_shutdown(client, &shutDown, watched.get());
-    if (jack_activate(client) != 0) {
-        jack_client_close(client);
+    state = std::make_shared<State>();
+    std::lock_guard lock(client->mutex);
+    state->gone = client->gone; // went away just now
+    client->watches.push_back(state);
+}
+
+void JackServerWatch::bind(HandOver *handOver, std::function<void()> lost) {
+    if (!state)
+        return;
+    std::lock_guard lock(state->mutex);
+    if (state->gone) {
+        handOver->post(std::move(lost)); // it went while nobody listened
         return;
     }
-    state = watched;
-    KeptPorts &kept = keptPorts();
-    std::lock_guard lock(kept.mutex);
-    kept.watchClients.push_back({client, jackServerLosses});
-    kept.callbackData.push_back(std::move(watched)); // libjack may call shutDown until the close
+    state->handOver = handOver;
+    state->lost = std::move(lost);
 }
 
 JackServerWatch::~JackServerWatch() {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,6 +67,8 @@ std::unique_ptr<RtMidiIn> createInput(Backend wanted, Backend *chosen, ErrorSink
 void reportTo(RtMidiOut &port, ErrorSink *sink);
 void reportTo(RtMidiIn &port, ErrorSink *sink);
 
+class JackServerWatch;
+
 // A port's back end made and its devices listed, ready for a port component to take over. Making
 // one may take a while (a JACK client is a round trip to the server), and it needs no GUI thread:
 // the main window makes both of its ports' this way while it builds itself.
@@ -73,7 +76,8 @@ struct PreparedOutput {
     std::unique_ptr<RtMidiOut> port; // null when no service opened
     Backend backend = Backend::None;
     std::vector<std::string> names;
-    std::unique_ptr<ErrorSink> errors; // what the port reports until its owner takes it over
+    std::unique_ptr<ErrorSink> errors;      // what the port reports until its owner takes it over
+    std::unique_ptr<JackServerWatch> watch; // on JACK: watching the server, not yet bound
     PreparedOutput();
     PreparedOutput(PreparedOutput &&) noexcept;
     PreparedOutput &operator=(PreparedOutput &&) noexcept;
@@ -84,6 +88,7 @@ struct PreparedInput {
     Backend backend = Backend::None;
     std::vector<std::string> names;
     std::unique_ptr<ErrorSink> errors;
+    std::unique_ptr<JackServerWatch> watch;
     PreparedInput();
     PreparedInput(PreparedInput &&) noexcept;
     PreparedInput &operator=(PreparedInput &&) noexcept;
@@ -91,6 +96,14 @@ struct PreparedInput {
 };
 PreparedOutput prepareOutput(Backend wanted);
 PreparedInput prepareInput(Backend wanted);
+
+// A window's two ports in preparation, each on a thread of its own. The program starts them
+// before anything else, so that the JACK round trips overlap the whole start of the GUI.
+struct PortsInPreparation {
+    std::future<PreparedOutput> output;
+    std::future<PreparedInput> input;
+};
+PortsInPreparation prepareBoth(Backend wanted);
 
 // Ends a port object's use. JACK clients are closed but never destroyed until the process ends;
 // other back ends are destroyed at once. Why:
@@ -122,12 +135,16 @@ class HandOver;
 
 // Tells when the JACK server goes away under the program's JACK clients: RtMidi says nothing, its
 // clients then stay dead, and a port must be created anew once a server is back. Watches the
-// server that libjack would connect to now, through a client of its own with no ports; `lost` runs
-// through `handOver` (on its thread) once, when that server stops. Inactive (watching() false)
-// when no server could be reached.
+// server that libjack would connect to now, through a client with no ports that all watches of
+// the process share; `lost` runs through `handOver` (on its thread) once, when that server stops.
+// Inactive (watching() false) when no server could be reached.
 class JackServerWatch {
 public:
     JackServerWatch(HandOver *handOver, std::function<void()> lost);
+    // Watching from now on, on any thread; what to do when the server goes is bound later, on the
+    // thread of `handOver`. A server that went away before that is raised at the bind.
+    JackServerWatch();
+    void bind(HandOver *handOver, std::function<void()> lost);
     ~JackServerWatch(); // nothing is raised after this; the client is closed as the program ends
     JackServerWatch(const JackServerWatch &) = delete;
     JackServerWatch &operator=(const JackServerWatch &) = delete;

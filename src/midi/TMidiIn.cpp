@@ -79,8 +79,9 @@ void TMidiIn::createPort(vkv::midi::PreparedInput prepared) {
     } catch (const RtMidiError &e) {
         qCWarning(lcMidi, "input set-up: %s", e.getMessage().c_str());
     }
-    if (backend_ == Backend::Jack)
-        watch_ = std::make_unique<vkv::midi::JackServerWatch>(handOver, [this] { serviceLost(); });
+    watch_ = std::move(prepared.watch);
+    if (watch_)
+        watch_->bind(handOver, [this] { serviceLost(); });
 }
 
 void TMidiIn::serviceLost() {

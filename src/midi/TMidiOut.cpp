@@ -18,13 +18,8 @@ TMidiOut::TMidiOut(QObject *owner, Backend backend)
 
 TMidiOut::TMidiOut(QObject *owner, vkv::midi::PreparedOutput prepared)
     : QObject(owner), handOver_(new vkv::midi::HandOver(this)) {
-    out_ = std::move(prepared.port);
-    backend_ = prepared.backend;
-    if (!out_)
-        return;
-    vkv::midi::reportTo(*out_, &errors_);
-    numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
-    watchService();
+    if (takeOver(prepared))
+        numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
 }
 
 TMidiOut::~TMidiOut() {
@@ -37,9 +32,16 @@ TMidiOut::~TMidiOut() {
         vkv::midi::retire(std::move(out_), backend_);
 }
 
-void TMidiOut::watchService() {
-    if (backend_ == Backend::Jack)
-        watch_ = std::make_unique<vkv::midi::JackServerWatch>(handOver_, [this] { serviceLost(); });
+bool TMidiOut::takeOver(vkv::midi::PreparedOutput &prepared) {
+    out_ = std::move(prepared.port);
+    backend_ = prepared.backend;
+    if (!out_)
+        return false;
+    vkv::midi::reportTo(*out_, &errors_);
+    watch_ = std::move(prepared.watch);
+    if (watch_)
+        watch_->bind(handOver_, [this] { serviceLost(); });
+    return true;
 }
 
 void TMidiOut::serviceLost() {
@@ -57,11 +59,10 @@ void TMidiOut::serviceLost() {
 bool TMidiOut::renew() {
     vkv::midi::abandon(std::move(out_));
     watch_.reset();
-    out_ = vkv::midi::createOutput(Backend::Jack, &backend_, &errors_);
-    if (!out_)
+    vkv::midi::PreparedOutput prepared = vkv::midi::prepareOutput(Backend::Jack);
+    if (!takeOver(prepared))
         return false;
-    watchService();
-    lost_ = !watch_->watching(); // no server yet: try again at the next open
+    lost_ = !watch_ || !watch_->watching(); // no server yet: try again at the next open
     return !lost_;
 }
 

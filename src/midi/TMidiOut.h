@@ -59,7 +59,8 @@ public:
     std::array<vkv::midi::DeviceCaps, MaxDevs> DevCaps{};
 
 private:
-    void watchService();
+    // Takes the port, its back end and its server watch from `prepared`; false without a port.
+    bool takeOver(vkv::midi::PreparedOutput &prepared);
     void serviceLost();
     bool renew();
     vkv::midi::Result openDevice(int n);
