@@ -1,5 +1,7 @@
 #include "HandOver.h"
 
+#include "ThreadSanitizer.h"
+
 #include <QMetaObject>
 #include <utility>
 
@@ -7,7 +9,7 @@ namespace vkv::midi {
 
 void HandOver::post(std::function<void()> work) {
     {
-        std::lock_guard lock(mutex);
+        SeenLock lock(mutex);
         queue.push_back(std::move(work));
     }
     // One call for each piece, as one posted event each had been: a handler that runs a nested
@@ -18,7 +20,7 @@ void HandOver::post(std::function<void()> work) {
 void HandOver::runNext() {
     std::function<void()> work;
     {
-        std::lock_guard lock(mutex);
+        SeenLock lock(mutex);
         if (queue.empty())
             return;
         work = std::move(queue.front());

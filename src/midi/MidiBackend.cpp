@@ -2,6 +2,7 @@
 
 #include "HandOver.h"
 #include "MidiLog.h"
+#include "ThreadSanitizer.h"
 
 #include <RtMidi.h>
 #include <algorithm>
@@ -277,13 +278,13 @@ void shutDown(jack_status_t, const char *reason, void *data) {
     auto *client = static_cast<WatchClient *>(data);
     qCWarning(lcMidi, "the JACK server went away: %s", reason ? reason : "");
     ++jackServerLosses;
-    std::lock_guard lock(client->mutex);
+    SeenLock lock(client->mutex);
     client->gone = true;
     for (const auto &watch : client->watches) {
         const auto state = watch.lock();
         if (!state)
             continue;
-        std::lock_guard stateLock(state->mutex);
+        SeenLock stateLock(state->mutex);
         state->gone = true;
         if (state->handOver && state->lost)
             state->handOver->post(std::exchange(state->lost, {}));
@@ -297,7 +298,7 @@ std::shared_ptr<WatchClient> currentWatchClient() {
     static std::shared_ptr<WatchClient> current;
     std::lock_guard lock(mutex);
     if (current) {
-        std::lock_guard clientLock(current->mutex);
+        SeenLock clientLock(current->mutex);
         if (!current->gone)
             return current;
     }
@@ -344,7 +345,7 @@ JackServerWatch::JackServerWatch() {
     if (!client)
         return;
     state = std::make_shared<State>();
-    std::lock_guard lock(client->mutex);
+    SeenLock lock(client->mutex);
     state->gone = client->gone; // went away just now
     client->watches.push_back(state);
 }
@@ -352,7 +353,7 @@ JackServerWatch::JackServerWatch() {
 void JackServerWatch::bind(HandOver *handOver, std::function<void()> lost) {
     if (!state)
         return;
-    std::lock_guard lock(state->mutex);
+    SeenLock lock(state->mutex);
     if (state->gone) {
         handOver->post(std::move(lost)); // it went while nobody listened
         return;
@@ -364,7 +365,7 @@ void JackServerWatch::bind(HandOver *handOver, std::function<void()> lost) {
 JackServerWatch::~JackServerWatch() {
     if (!state)
         return;
-    std::lock_guard lock(state->mutex);
+    SeenLock lock(state->mutex);
     state->handOver = nullptr;
     state->lost = {};
 }

@@ -111,7 +111,7 @@ void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) 
         return;
     vkv::midi::syncAcquire(link);
     try {
-        std::lock_guard lock(link->mutex);
+        vkv::midi::SeenLock lock(link->mutex);
         if (link->target == nullptr)
             return;
         if (link->startAnew.exchange(false))
@@ -135,7 +135,7 @@ void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) 
 void TMidiIn::takeInbox(unsigned session) {
     std::vector<MidiInEvent> events;
     {
-        std::lock_guard lock(link_->mutex);
+        vkv::midi::SeenLock lock(link_->mutex);
         if (session != link_->session)
             return; // posted before a close or a re-open: that inbox is gone
         events.swap(link_->inbox);
@@ -200,7 +200,7 @@ Result TMidiIn::openDevice(int n) {
         return Result::BadDeviceId;
     }
     {
-        std::lock_guard lock(link_->mutex);
+        vkv::midi::SeenLock lock(link_->mutex);
         link_->startAnew = true;
         link_->session = session_;
         link_->target = this;
@@ -226,7 +226,7 @@ Result TMidiIn::openDevice(int n) {
 void TMidiIn::closeDevice() {
     ++session_;
     if (link_) {
-        std::lock_guard lock(link_->mutex);
+        vkv::midi::SeenLock lock(link_->mutex);
         link_->target = nullptr;
         link_->session = session_;
         link_->inbox.clear();

@@ -12,6 +12,8 @@
 #endif
 #endif
 
+#include <mutex>
+
 #ifdef VKV_THREAD_SANITIZER
 extern "C" void __tsan_acquire(void *addr);
 extern "C" void __tsan_release(void *addr);
@@ -30,5 +32,26 @@ inline void syncAcquire([[maybe_unused]] const void *x) {
     __tsan_acquire(const_cast<void *>(x));
 #endif
 }
+
+// A std::lock_guard whose ordering the thread sanitizer always sees. For the mutexes that the GUI
+// thread shares with the back end's threads: in the tests whose JACK peers and servers are
+// processes of their own, the sanitizer missed the GUI thread's locks of them (for reasons
+// inside Qt or libjack that it does not watch) and took what they guard for races.
+class SeenLock {
+public:
+    explicit SeenLock(std::mutex &m) : mutex(m) {
+        mutex.lock();
+        syncAcquire(&mutex);
+    }
+    ~SeenLock() {
+        syncRelease(&mutex);
+        mutex.unlock();
+    }
+    SeenLock(const SeenLock &) = delete;
+    SeenLock &operator=(const SeenLock &) = delete;
+
+private:
+    std::mutex &mutex;
+};
 
 } // namespace vkv::midi
