@@ -219,14 +219,16 @@ Layout fitToSize(const LayoutInput &in, int width, int height) {
 }
 
 Point cellOrigin(const Layout &l, const LayoutInput &in, int line, int column) {
-    const long long x = in.borderSpace + 1LL + (long long)column * (l.charWidth + in.charSpacing);
-    const long long y = in.borderSpace + 1LL + (long long)line * (l.charHeight + in.lineSpacing);
+    const long long x =
+        in.borderSpace + 1LL + (long long)column * ((long long)l.charWidth + in.charSpacing);
+    const long long y =
+        in.borderSpace + 1LL + (long long)line * ((long long)l.charHeight + in.lineSpacing);
     return {clampExtent(x), clampExtent(y)};
 }
 
 Point dotOrigin(const Layout &l, const LayoutInput &in, Point origin, int row, int col) {
-    const long long x = origin.x + (long long)col * (l.dotWidth + in.pixelSpacing);
-    const long long y = origin.y + (long long)row * (l.dotHeight + in.pixelSpacing);
+    const long long x = origin.x + (long long)col * ((long long)l.dotWidth + in.pixelSpacing);
+    const long long y = origin.y + (long long)row * ((long long)l.dotHeight + in.pixelSpacing);
     return {clampExtent(x), clampExtent(y)};
 }
 
