@@ -3,11 +3,11 @@
 // libasound clients as the box.
 #include "AlsaReceiver.h"
 #include "AlsaSender.h"
+#include "ChildProgram.h"
 #include "MidiBackend.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -30,34 +30,13 @@ Bytes dump() {
     return bytes;
 }
 
-struct Ran {
-    int code = -1;
-    QString out, err;
-};
+using Ran = ChildRun;
 
 // Runs the program; `meanwhile` runs every 20 ms until it ends.
 Ran run(const QStringList &arguments, const std::function<void()> &meanwhile = {}) {
     const QString program = qEnvironmentVariable("VKV_PROGRAM");
     EXPECT_FALSE(program.isEmpty()) << "VKV_PROGRAM names no program";
-    QProcess p;
-    p.start(program, arguments);
-    EXPECT_TRUE(p.waitForStarted());
-    QElapsedTimer clock;
-    clock.start();
-    while (!p.waitForFinished(20) && clock.elapsed() < 60000) {
-        if (meanwhile)
-            meanwhile();
-    }
-    if (p.state() != QProcess::NotRunning) {
-        ADD_FAILURE() << "still running: " << arguments.join(' ').toStdString();
-        p.kill();
-        p.waitForFinished();
-    }
-    Ran r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return runChild(program, arguments, QProcessEnvironment::systemEnvironment(), 60000, meanwhile);
 }
 
 template <typename Port> QString listed(const QString &kind, const Port &port) {

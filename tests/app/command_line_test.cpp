@@ -1,5 +1,6 @@
 // The command line: how it is parsed, and the program run with it as a child process with no
 // display, on files and over the tests' JACK server.
+#include "ChildProgram.h"
 #include "CommandLine.h"
 #include "ConfigImage.h"
 #include "JackReceiver.h"
@@ -169,10 +170,7 @@ TEST(CommandLine, APortIsNamedWholeByAnUnsharedStartOrByItsNumber) {
 // The program itself, run as a child process with no display to connect to.
 namespace {
 
-struct Ran {
-    int code = -1;
-    QString out, err;
-};
+using Ran = ChildRun;
 
 QProcessEnvironment headless() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -181,31 +179,11 @@ QProcessEnvironment headless() {
     return env;
 }
 
-// Starts the program (or `program`); `meanwhile` runs every 50 ms until it ends. One that is still
-// running after 30 s is killed, and the run fails.
+// Starts the program (or `program`) with no display; `meanwhile` runs every 20 ms until it ends.
+// One that is still running after 30 s is killed, and the run fails.
 Ran run(const QStringList &arguments, const std::function<void()> &meanwhile = {},
         const QString &program = QStringLiteral(VKV_PROGRAM)) {
-    constexpr int milliseconds = 30000;
-    QProcess p;
-    p.setProcessEnvironment(headless());
-    p.start(program, arguments);
-    EXPECT_TRUE(p.waitForStarted());
-    QElapsedTimer clock;
-    clock.start();
-    while (!p.waitForFinished(50) && clock.elapsed() < milliseconds) {
-        if (meanwhile)
-            meanwhile();
-    }
-    if (p.state() != QProcess::NotRunning) {
-        ADD_FAILURE() << "still running: " << arguments.join(' ').toStdString();
-        p.kill();
-        p.waitForFinished();
-    }
-    Ran r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return runChild(program, arguments, headless(), 30000, meanwhile);
 }
 
 QByteArray readFile(const QString &path) {
