@@ -335,11 +335,6 @@ PortsInPreparation prepareBoth(Backend wanted) {
             std::async(std::launch::async, &prepareInput, wanted)};
 }
 
-JackServerWatch::JackServerWatch(HandOver *handOver, std::function<void()> lost)
-    : JackServerWatch() {
-    bind(handOver, std::move(lost));
-}
-
 JackServerWatch::JackServerWatch() {
     const std::shared_ptr<WatchClient> client = currentWatchClient();
     if (!client)

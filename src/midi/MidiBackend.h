@@ -140,7 +140,6 @@ class HandOver;
 // Inactive (watching() false) when no server could be reached.
 class JackServerWatch {
 public:
-    JackServerWatch(HandOver *handOver, std::function<void()> lost);
     // Watching from now on, on any thread; what to do when the server goes is bound later, on the
     // thread of `handOver`. A server that went away before that is raised at the bind.
     JackServerWatch();

@@ -45,10 +45,9 @@ TMidiIn::TMidiIn(QObject *owner, Backend backend)
 
 TMidiIn::TMidiIn(QObject *owner, vkv::midi::PreparedInput prepared)
     : QObject(owner), handOver(new vkv::midi::HandOver(this)) {
-    const std::vector<std::string> names = prepared.names;
-    createPort(std::move(prepared));
+    createPort(prepared);
     if (in_)
-        numDevs_ = vkv::midi::listDevices(names, DevCaps, listed_);
+        numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
 }
 
 TMidiIn::~TMidiIn() {
@@ -60,7 +59,7 @@ TMidiIn::~TMidiIn() {
         vkv::midi::retire(std::move(in_), backend_, std::move(link_));
 }
 
-void TMidiIn::createPort(vkv::midi::PreparedInput prepared) {
+void TMidiIn::createPort(vkv::midi::PreparedInput &prepared) {
     link_ = std::make_shared<Link>();
     in_ = std::move(prepared.port);
     backend_ = prepared.backend;
@@ -99,7 +98,8 @@ void TMidiIn::serviceLost() {
 bool TMidiIn::renew() {
     watch_.reset();
     vkv::midi::abandon(std::move(in_), std::move(link_));
-    createPort(vkv::midi::prepareInput(Backend::Jack));
+    vkv::midi::PreparedInput prepared = vkv::midi::prepareInput(Backend::Jack);
+    createPort(prepared);
     lost_ = !in_ || !watch_ || !watch_->watching(); // no server yet: try again at the next open
     return !lost_;
 }

@@ -76,7 +76,8 @@ public:
 private:
     struct Link;
 
-    void createPort(vkv::midi::PreparedInput prepared);
+    // Takes the port, its back end and its server watch from `prepared`.
+    void createPort(vkv::midi::PreparedInput &prepared);
     void serviceLost();
     bool renew();
     static void received(double timeStamp, std::vector<unsigned char> *message, void *link);
