@@ -31,7 +31,10 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
+#include <chrono>
 #include <cstdio>
+#include <future>
 
 namespace {
 
@@ -46,6 +49,18 @@ const QColor Navy(0, 0, 128);
 const char *const ActionNames[] = {"LoadSettingsToForm", "SaveSettingsFromForm",
                                    "UpdatePotProps",     "UpdateButtProps",
                                    "SendSysexToKorvane", "SlowSendSysexToKorvane"};
+
+// Both ports prepared before the window is made, so that it lists their devices from the start.
+vkv::midi::PortsInPreparation preparedBoth(vkv::midi::Backend backend) {
+    vkv::midi::PortsInPreparation ports = vkv::midi::prepareBoth(backend);
+    ports.output.wait();
+    ports.input.wait();
+    return ports;
+}
+
+template <class T> bool isReady(const std::future<T> &future) {
+    return future.valid() && future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
 
 template <class Port> QStringList deviceNames(const Port &port) {
     QStringList names;
@@ -69,23 +84,23 @@ QString TForm1::releaseLabel() {
 }
 
 TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
-    : TForm1(vkv::midi::prepareBoth(backend), parent) {}
+    : TForm1(preparedBoth(backend), parent) {}
 
 TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()) {
-    // The ports' back ends are made while the window builds itself: a JACK client each is a
-    // round trip to the server, which would otherwise come on top of the window's own start.
-    auto &output = ports.output;
-    auto &input = ports.input;
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), portsInPreparation(std::move(ports)) {
     setFont(vkv::controls::formFont());
     ui->setupUi(this);
     move(185, 124);
 
-    // The window lists the ports' devices while it is created.
-    MidiOut1 = new TMidiOut(this, output.get());
+    // The ports take their back ends over once they are ready: a JACK client each is a round
+    // trip to the server, which need not hold the window up.
+    MidiOut1 = new TMidiOut(this, vkv::midi::PreparedOutput{});
     MidiOut1->setObjectName("MidiOut1");
-    MidiIn1 = new TMidiIn(this, input.get());
+    MidiIn1 = new TMidiIn(this, vkv::midi::PreparedInput{});
     MidiIn1->setObjectName("MidiIn1");
+    portsTimer = new QTimer(this);
+    portsTimer->setInterval(5);
+    connect(portsTimer, &QTimer::timeout, this, &TForm1::collectPorts);
 
     SysexTimer = new TTempoTimer(this);
     SysexTimer->setObjectName("SysexTimer");
@@ -178,6 +193,7 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     qApp->installEventFilter(this);
 
     FormCreate(this);
+    collectPorts();
 }
 
 TForm1::~TForm1() {
@@ -285,6 +301,34 @@ void TForm1::fillPortList(QComboBox *list, const QStringList &devices) {
     list->addItems(devices);
     list->addItem("None");
     list->setCurrentIndex(static_cast<int>(devices.size()));
+}
+
+void TForm1::preparePortsOnceShown(vkv::midi::Backend backend) {
+    portsWanted = backend;
+    QTimer::singleShot(1000, this, &TForm1::startPortPreparation);
+}
+
+void TForm1::startPortPreparation() {
+    if (!portsWanted)
+        return;
+    portsInPreparation = vkv::midi::prepareBoth(*std::exchange(portsWanted, std::nullopt));
+    collectPorts();
+}
+
+void TForm1::collectPorts() {
+    if (isReady(portsInPreparation.output)) {
+        MidiOut1->adopt(portsInPreparation.output.get());
+        fillPortList(ui->MIDIOutComboBox, deviceNames(*MidiOut1));
+    }
+    if (isReady(portsInPreparation.input)) {
+        MidiIn1->adopt(portsInPreparation.input.get());
+        fillPortList(ui->MIDIInComboBox, deviceNames(*MidiIn1));
+    }
+    const bool left = portsInPreparation.output.valid() || portsInPreparation.input.valid();
+    if (left && !portsTimer->isActive())
+        portsTimer->start();
+    else if (!left)
+        portsTimer->stop();
 }
 
 void TForm1::restorePortText(QComboBox *list) {
@@ -678,6 +722,9 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event) {
         FormKeyDown(watched, code, key->modifiers());
         if (code == 0)
             return true;
+    } else if (event->type() == QEvent::Expose && portsWanted && watched == windowHandle()) {
+        // Queued behind the paint that the exposure brings.
+        QMetaObject::invokeMethod(this, &TForm1::startPortPreparation, Qt::QueuedConnection);
     } else if (watched == ui->QuillURLLabel && event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton &&

@@ -43,9 +43,16 @@ public:
     // `backend` picks the MIDI service of both ports; Auto tries ALSA, then JACK.
     explicit TForm1(vkv::midi::Backend backend = vkv::midi::Backend::Auto,
                     QWidget *parent = nullptr);
-    // With ports whose preparation the caller started (see vkv::midi::prepareBoth).
+    // With ports whose preparation the caller started (see vkv::midi::prepareBoth). A port still
+    // in preparation is taken over once it is ready: until then its list offers only "None", so
+    // the window shows without waiting for the MIDI service.
     explicit TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent = nullptr);
     ~TForm1() override;
+    // Starts preparing both ports on `backend` once the window is first on the screen (or a
+    // second from now if it never gets there), and takes them over when they are ready. Started
+    // with the window instead, on two cores, their JACK clients and the server's work for them
+    // slowed the window's own start by as much as they overlapped it.
+    void preparePortsOnceShown(vkv::midi::Backend backend);
 
     // The build stamp shown in the caption ("Nov 23 2002", "10:15:34").
     static QString buildDate();
@@ -159,11 +166,18 @@ private:
     static void fillPortList(QComboBox *list, const QStringList &devices);
     void showStatus(const QString &text, bool good);
     void setSendButtonsEnabled(bool enabled);
+    // Takes over the ports whose preparation is done and lists their devices; stops looking once
+    // both are taken.
+    void collectPorts();
+    void startPortPreparation();
     // Typed text that names no device: show the chosen item again.
     void restorePortText(QComboBox *list);
     // A failed file write: said on the standard error stream and to the user.
     void reportStoreFailure(const QString &file, const QString &why);
 
+    vkv::midi::PortsInPreparation portsInPreparation; // what is left of them to take over
+    QTimer *portsTimer = nullptr;                     // looks for them while any is left
+    std::optional<vkv::midi::Backend> portsWanted;    // asked for, preparation not yet started
     vkv::image::ConfigImage configImage;
     std::unique_ptr<vkv::transfer::PacedSender> pacedSender; // over MidiOut1 and the two timers
     vkv::transfer::DumpReceiver receiver;

@@ -50,8 +50,6 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    // The MIDI ports' JACK round trips overlap everything that follows.
-    vkv::midi::PortsInPreparation ports = vkv::midi::prepareBoth(vkv::midi::Backend::Auto);
     vkv::app::VkvApplication app(argc, argv);
     app.setApplicationName("vkvela");
     app.setApplicationVersion(QStringLiteral(VKV_VERSION));
@@ -62,7 +60,8 @@ int main(int argc, char **argv) {
     app.setQuitOnLastWindowClosed(false);
     app.quitOnTerminationSignals();
     try {
-        TForm1 Form1(std::move(ports));
+        TForm1 Form1{vkv::midi::PortsInPreparation{}};
+        Form1.preparePortsOnceShown(vkv::midi::Backend::Auto);
         QObject::connect(&Form1, &TForm1::closed, &app, &QCoreApplication::quit,
                          Qt::QueuedConnection);
         Form1.CreateFaderDesk();

@@ -45,18 +45,30 @@ TMidiIn::TMidiIn(QObject *owner, Backend backend)
 
 TMidiIn::TMidiIn(QObject *owner, vkv::midi::PreparedInput prepared)
     : QObject(owner), handOver(new vkv::midi::HandOver(this)) {
-    createPort(prepared);
-    if (in_)
-        numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
+    adopt(std::move(prepared));
 }
 
 TMidiIn::~TMidiIn() {
+    release();
+}
+
+void TMidiIn::release() {
     watch_.reset();
     closeDevice();
-    if (lost_)
+    using_ = false;
+    if (lost_ && in_)
         vkv::midi::abandon(std::move(in_), std::move(link_));
     else
         vkv::midi::retire(std::move(in_), backend_, std::move(link_));
+    lost_ = false;
+}
+
+void TMidiIn::adopt(vkv::midi::PreparedInput prepared) {
+    release();
+    numDevs_ = 0;
+    createPort(prepared);
+    if (in_)
+        numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
 }
 
 void TMidiIn::createPort(vkv::midi::PreparedInput &prepared) {

@@ -36,6 +36,9 @@ public:
     // Takes over a back end made beforehand, maybe on another thread.
     TMidiIn(QObject *owner, vkv::midi::PreparedInput prepared);
     ~TMidiIn() override;
+    // Takes over a back end that was still being made when this port was constructed (with an
+    // empty preparation): its devices are listed from now on. Closes what the port had before.
+    void adopt(vkv::midi::PreparedInput prepared);
 
     bool Using() const { return using_; }
     int Port() const { return port_; }
@@ -78,6 +81,8 @@ private:
 
     // Takes the port, its back end and its server watch from `prepared`.
     void createPort(vkv::midi::PreparedInput &prepared);
+    // Closes the device and lets the back end go, with its link.
+    void release();
     void serviceLost();
     bool renew();
     static void received(double timeStamp, std::vector<unsigned char> *message, void *link);

@@ -18,18 +18,30 @@ TMidiOut::TMidiOut(QObject *owner, Backend backend)
 
 TMidiOut::TMidiOut(QObject *owner, vkv::midi::PreparedOutput prepared)
     : QObject(owner), handOver_(new vkv::midi::HandOver(this)) {
-    if (takeOver(prepared))
-        numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
+    adopt(std::move(prepared));
 }
 
 TMidiOut::~TMidiOut() {
+    release();
+}
+
+void TMidiOut::release() {
     watch_.reset();
     if (using_)
         closeDevice();
-    if (lost_)
+    using_ = false;
+    if (lost_ && out_)
         vkv::midi::abandon(std::move(out_));
     else
         vkv::midi::retire(std::move(out_), backend_);
+    lost_ = false;
+}
+
+void TMidiOut::adopt(vkv::midi::PreparedOutput prepared) {
+    release();
+    numDevs_ = 0;
+    if (takeOver(prepared))
+        numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
 }
 
 bool TMidiOut::takeOver(vkv::midi::PreparedOutput &prepared) {

@@ -28,6 +28,9 @@ public:
     // Takes over a back end made beforehand, maybe on another thread.
     TMidiOut(QObject *owner, vkv::midi::PreparedOutput prepared);
     ~TMidiOut() override;
+    // Takes over a back end that was still being made when this port was constructed (with an
+    // empty preparation): its devices are listed from now on. Closes what the port had before.
+    void adopt(vkv::midi::PreparedOutput prepared);
 
     bool Using() const { return using_; }
     int Port() const { return port_; }
@@ -61,6 +64,8 @@ public:
 private:
     // Takes the port, its back end and its server watch from `prepared`; false without a port.
     bool takeOver(vkv::midi::PreparedOutput &prepared);
+    // Closes the device and lets the back end go.
+    void release();
     void serviceLost();
     bool renew();
     vkv::midi::Result openDevice(int n);

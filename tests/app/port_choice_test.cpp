@@ -70,6 +70,29 @@ TEST_F(PortChoiceJack, ListsTheDevicesThenNone) {
     EXPECT_FALSE(w.requestEnabled());
 }
 
+TEST_F(PortChoiceJack, StartsWithNoneAndListsThePortsOnceShown) {
+    JackReceiver receiver("vkvapplate");
+    addJackSource("vkvapplatesrc");
+    TForm1 form{vkv::midi::PortsInPreparation{}};
+    form.preparePortsOnceShown(Backend::Jack);
+    QTest::qWait(200);
+    for (const QComboBox *list : {form.ui->MIDIOutComboBox, form.ui->MIDIInComboBox}) {
+        EXPECT_EQ(list->count(), 1);
+        EXPECT_EQ(list->currentText(), "None");
+    }
+
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTRY_VERIFY(form.ui->MIDIOutComboBox->findText("vkvapplate:in") >= 0 &&
+                form.ui->MIDIInComboBox->findText("vkvapplatesrc:out") >= 0);
+    EXPECT_EQ(form.ui->MIDIOutComboBox->currentText(), "None");
+    testui::chooseItem(form.ui->MIDIOutComboBox,
+                       form.ui->MIDIOutComboBox->findText("vkvapplate:in"));
+    EXPECT_EQ(form.ui->StatusLabel->text(), "MIDI OUT Port Selected ...");
+    QTest::mouseClick(form.ui->ShowFaderDesk, Qt::LeftButton); // 16 knobs, three events each
+    EXPECT_EQ(receiver.waitFor(48).size(), 48u);
+}
+
 TEST_F(PortChoiceJack, ChosenOutputCarriesTheVirtualBoxAndNoneClosesIt) {
     JackReceiver receiver("vkvappbox");
     JackWindow w;
