@@ -110,13 +110,17 @@ void TTempoTimer::SetOnTimer(TimerEvent handler) {
 
 void TTempoTimer::PrepareMMTimer(unsigned delay) {
     UnprepareMMTimer();
+    // The calls fall due on whole milliseconds of the rule's clock, as a platform timer's calls
+    // come on its clock's ticks. Started anywhere within a millisecond, a call late by little more
+    // than one could read as two whole milliseconds late and be dropped by the lag rule; now it is
+    // judged by the whole milliseconds it is late.
+    started = std::chrono::floor<std::chrono::milliseconds>(steady_clock::now());
     {
         std::lock_guard lock(mutex);
         stopping = false;
-        ticks.start();
+        ticks.start(); // the same millisecond, or (read just after a tick of the clock) the next
     }
     timerId = nextTimerId++;
-    started = steady_clock::now();
     worker = std::thread(&TTempoTimer::run, this, timerId, delay < 1 ? 1u : delay, started);
 }
 
