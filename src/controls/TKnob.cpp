@@ -112,15 +112,17 @@ void TKnob::SetParams(int pos, int min, int max) {
     }
     position_ = knob::clampPosition(pos, min_, max_, scale_);
     angle_ = knob::angleOf(position_, min_, scale_);
+    // The handler first: on the virtual box it sends the knob's MIDI message, which should not
+    // wait for the label's text layout and the repaint request.
+    if (OnChange) {
+        const NotifyEvent handler = OnChange; // survives a handler that replaces itself
+        handler(this);
+    }
     update();
     writeLabel(position_);
     if (QAccessible::isActive()) {
         QAccessibleValueChangeEvent changed(this, position_);
         QAccessible::updateAccessibility(&changed);
-    }
-    if (OnChange) {
-        const NotifyEvent handler = OnChange; // survives a handler that replaces itself
-        handler(this);
     }
 }
 
