@@ -71,7 +71,7 @@ class JackServerWatch;
 
 // A port's back end made and its devices listed, ready for a port component to take over. Making
 // one may take a while (a JACK client is a round trip to the server), and it needs no GUI thread:
-// the main window makes both of its ports' this way while it builds itself.
+// the main window has both of its ports' made this way while it shows.
 struct PreparedOutput {
     std::unique_ptr<RtMidiOut> port; // null when no service opened
     Backend backend = Backend::None;
@@ -97,8 +97,8 @@ struct PreparedInput {
 PreparedOutput prepareOutput(Backend wanted);
 PreparedInput prepareInput(Backend wanted);
 
-// A window's two ports in preparation, each on a thread of its own. The program starts them
-// before anything else, so that the JACK round trips overlap the whole start of the GUI.
+// A window's two ports in preparation, each on a thread of its own, so that their JACK round
+// trips overlap each other and hold up no GUI thread.
 struct PortsInPreparation {
     std::future<PreparedOutput> output;
     std::future<PreparedInput> input;
