@@ -38,17 +38,17 @@ TTempoTimer::~TTempoTimer() {
 }
 
 int TTempoTimer::Resolution() const {
-    std::lock_guard lock(mutex);
+    vkv::midi::SeenLock lock(mutex);
     return ticks.Resolution();
 }
 
 std::uint16_t TTempoTimer::Tempo() const {
-    std::lock_guard lock(mutex);
+    vkv::midi::SeenLock lock(mutex);
     return ticks.Tempo();
 }
 
 std::uint16_t TTempoTimer::MaxPending() const {
-    std::lock_guard lock(mutex);
+    vkv::midi::SeenLock lock(mutex);
     return ticks.MaxPending;
 }
 
@@ -61,7 +61,7 @@ void TTempoTimer::SetEnabled(bool value) {
         return;
     }
     UnprepareMMTimer();
-    std::lock_guard lock(mutex);
+    vkv::midi::SeenLock lock(mutex);
     ticks.ResetData();
 }
 
@@ -78,7 +78,7 @@ void TTempoTimer::SetTempo(std::uint16_t value) {
     if (value == Tempo())
         return;
     restartAround([&] {
-        std::lock_guard lock(mutex);
+        vkv::midi::SeenLock lock(mutex);
         ticks.setTempo(value);
     });
 }
@@ -87,7 +87,7 @@ void TTempoTimer::SetResolution(int value) {
     if (value == Resolution())
         return;
     restartAround([&] {
-        std::lock_guard lock(mutex);
+        vkv::midi::SeenLock lock(mutex);
         ticks.setResolution(value);
     });
 }
@@ -99,7 +99,7 @@ void TTempoTimer::SetAccuracy(unsigned value) {
 }
 
 void TTempoTimer::SetMaxPending(std::uint16_t value) {
-    std::lock_guard lock(mutex);
+    vkv::midi::SeenLock lock(mutex);
     ticks.MaxPending = value;
 }
 
@@ -116,7 +116,7 @@ void TTempoTimer::PrepareMMTimer(unsigned delay) {
     // judged by the whole milliseconds it is late.
     started = std::chrono::floor<std::chrono::milliseconds>(steady_clock::now());
     {
-        std::lock_guard lock(mutex);
+        vkv::midi::SeenLock lock(mutex);
         stopping = false;
         ticks.start(); // the same millisecond, or (read just after a tick of the clock) the next
     }
@@ -127,7 +127,7 @@ void TTempoTimer::PrepareMMTimer(unsigned delay) {
 void TTempoTimer::UnprepareMMTimer() {
     if (worker.joinable()) {
         {
-            std::lock_guard lock(mutex);
+            vkv::midi::SeenLock lock(mutex);
             stopping = true;
         }
         wake.notify_all();
@@ -139,9 +139,12 @@ void TTempoTimer::UnprepareMMTimer() {
 bool TTempoTimer::stopRequested(std::unique_lock<std::mutex> &lock,
                                 steady_clock::time_point deadline) {
     while (!stopping) {
+        // The wait lets the lock go and takes it back inside pthread_cond_clockwait, which this
+        // compiler's thread sanitizer does not intercept; so both are announced to it here, and
+        // the owner's thread takes the lock as a SeenLock: what either thread did under the lock
+        // is ordered before what the other does under it next.
+        vkv::midi::syncRelease(&mutex);
         const bool timedOut = wake.wait_until(lock, deadline) == std::cv_status::timeout;
-        // The wait takes the lock back inside pthread_cond_clockwait, which this compiler's
-        // thread sanitizer does not intercept: what was done under the lock meanwhile is ordered.
         vkv::midi::syncAcquire(&mutex);
         if (timedOut)
             return stopping;
