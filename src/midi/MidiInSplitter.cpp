@@ -41,7 +41,10 @@ void MidiInSplitter::split(const unsigned char *data, std::size_t size,
                                  [](const MidiInEvent &e) { return e.sysEx; }),
                   out.end());
     };
-    bool sysExLast = false; // the latest byte went into the SysEx under way
+    // The latest byte other than a real-time one went into the SysEx under way. Real-time bytes
+    // may stand anywhere, between the pieces of a SysEx too, so they never end one: a delivery of
+    // nothing else leaves a SysEx open as it found it.
+    bool sysExLast = inSysEx_;
 
     auto addSysEx = [&](unsigned char b) {
         piece.push_back(b);
@@ -52,12 +55,14 @@ void MidiInSplitter::split(const unsigned char *data, std::size_t size,
 
     for (std::size_t i = 0; i < size; ++i) {
         const unsigned char b = data[i];
-        sysExLast = false;
         if (b >= FirstRealTime) {
             // Real-time bytes may stand anywhere, even inside another message.
             flushPiece();
             out.push_back({false, {b, 0, 0}});
-        } else if (b == SysExStart) {
+            continue;
+        }
+        sysExLast = false;
+        if (b == SysExStart) {
             flushShort();
             // A SysEx cut off before its end, such as one the back end kept from before a
             // close: drop what of it has not been handed on.

@@ -29,6 +29,9 @@ struct MidiInEvent {
 //   the back ends hand over an open SysEx only once its F7 has come, except when their input
 //   queue overran and lost the rest (RtMidi on the ALSA sequencer then glues the next message onto
 //   the remains). What of it lies in the delivery is dropped, and a `broken` event follows.
+//   Real-time bytes are no such message: the ALSA sequencer hands a device's SysEx on in pieces,
+//   and RtMidi delivers a clock or active-sensing byte that comes between two of them glued onto
+//   the end of the first. A SysEx goes on after a real-time byte wherever it stands.
 // - Every other status byte starts a short message as long as its status calls for; one cut short
 //   by the next status byte or by the end of the delivery is handed on with zeros. Data bytes
 //   after a whole channel message in the same delivery start another of the same status
