@@ -72,7 +72,7 @@ Result run(TForm1 &form, JackRecorder &box, int speed, int ticks) {
     std::vector<Clock::time_point> handed;
     form.pacedSend().setOutput([&](const char *data, int length) {
         handed.push_back(Clock::now());
-        form.MidiOut1->SysEx(data, length);
+        return form.MidiOut1->SysEx(data, length);
     });
     box.clear();
     const unsigned droppedBefore = form.SysexTimer->droppedCalls();
@@ -89,7 +89,7 @@ Result run(TForm1 &form, JackRecorder &box, int speed, int ticks) {
     const Clock::time_point started = form.SysexTimer->startedAt();
     if (!whole) {
         form.SysexTimer->SetEnabled(false);
-        form.MidiOut1->HoldShortMessages(false);
+        form.MidiOut1->HoldMessages(false);
     }
 
     const std::vector<int> calls = idealCalls(tempo, ticks);

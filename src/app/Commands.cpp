@@ -13,6 +13,7 @@
 #include "TTempoTimer.h"
 #include "TerminationSignals.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -174,6 +175,24 @@ int listPorts() {
     return 0;
 }
 
+// A send that could not go on: how far it got, and what that means for the box.
+int sendFailed(const TMidiOut &out, int sent) {
+    const QString what = out.lostReason().empty()
+                             ? QStringLiteral("sending to the MIDI OUT port failed")
+                             : QStringLiteral("the MIDI OUT port was lost");
+    fail(what + QStringLiteral(" after %1 of %2 bytes; ").arg(sent).arg(image::DumpSize) +
+         (sent > 0 ? QStringLiteral("the box may hold a broken configuration. Send it again.")
+                   : QStringLiteral("nothing reached the box.")));
+    return 1;
+}
+
+// Whether the port is still there once the back end has had time to say otherwise: a lost JACK
+// server is reported through the event loop.
+bool stillThere(TMidiOut &out) {
+    QCoreApplication::processEvents();
+    return out.lostReason().empty();
+}
+
 int send(const CommandLine &line) {
     image::ConfigImage image;
     if (!readImage(line.sysexFile, image))
@@ -184,9 +203,16 @@ int send(const CommandLine &line) {
     Progress progress;
     const auto raw = reinterpret_cast<const char *>(image.raw());
     if (line.fast) {
-        out.SysEx(raw, image::DumpSize);
-        // Closing waits until the back end has passed the message on.
-        out.SetUsing(false);
+        bool sent = out.SysEx(raw, image::DumpSize) && stillThere(out);
+        if (sent) {
+            // Closing waits until the back end has passed the message on.
+            out.SetUsing(false);
+            sent = stillThere(out);
+        }
+        if (!sent) {
+            progress.end(QStringLiteral("failed"));
+            return sendFailed(out, 0);
+        }
         progress.end(QStringLiteral("%1 bytes sent").arg(image::DumpSize));
         return 0;
     }
@@ -202,8 +228,20 @@ int send(const CommandLine &line) {
         sender.headPauseOver();
         pauseOver = progress.elapsed();
     });
+    // The port going away ends the send at once: the rest of the dump has nowhere to go.
+    out.OnLost = [&](QObject *) {
+        if (sender.sending())
+            sender.stop();
+        loop.exit(1);
+    };
     ticks.SetOnTimer([&](QObject *, char) {
+        if (!sender.sending())
+            return; // a tick queued before the send ended
         const bool last = sender.tick();
+        if (sender.failed()) {
+            loop.exit(1);
+            return;
+        }
         const int left = sender.bytesLeft();
         const double seconds = (progress.elapsed() - pauseOver) / 1000.0;
         const int sent = image::DumpSize - transfer::PacedSend::HeaderSlice - left;
@@ -222,13 +260,25 @@ int send(const CommandLine &line) {
         }
     });
     TerminationSignals::watch(&loop, [&](int signal) { loop.exit(128 + signal); });
-    sender.start(image.raw());
+    if (!sender.start(image.raw()))
+        return sendFailed(out, 0);
     progress.show(QStringLiteral("%1 bytes left, header pause").arg(sender.bytesLeft(), 4), true);
-    const int code = loop.exec();
+    int code = loop.exec();
     ticks.SetEnabled(false);
     headTimer.stop();
-    // Closing waits until the back end has passed the last slice on.
-    out.SetUsing(false);
+    out.OnLost = nullptr;
+    const int sent = image::DumpSize - sender.bytesLeft();
+    // Closing waits until the back end has passed the last slice on; a server that went away
+    // meanwhile means the last slices never left.
+    if (code == 0) {
+        out.SetUsing(false);
+        if (!stillThere(out))
+            code = 1;
+    }
+    if (code == 1) {
+        progress.end(QStringLiteral("%1 bytes left, stopped").arg(image::DumpSize - sent, 4));
+        return sendFailed(out, sent);
+    }
     if (code > 128) {
         if (progress.enabled())
             print(stderr, QStringLiteral("\n"));
@@ -334,9 +384,11 @@ int receive(const CommandLine &line) {
         loop.exit(128 + signal);
     });
     timeout.start(timeoutMs);
-    if (out) {
-        out->SysEx(reinterpret_cast<const char *>(image::DumpRequest.data()),
-                   static_cast<int>(image::DumpRequest.size()));
+    if (out && !out->SysEx(reinterpret_cast<const char *>(image::DumpRequest.data()),
+                           static_cast<int>(image::DumpRequest.size()))) {
+        fail(QStringLiteral("the dump request could not be sent to the MIDI OUT port; nothing "
+                            "was stored."));
+        return 1;
     }
     progress.show(QStringLiteral("waiting for the dump"), true);
     const int code = loop.exec();

@@ -401,13 +401,15 @@ void TForm1::MIDIInComboBoxChange(QObject *) {
 }
 
 void TForm1::MidiOut1Lost(QObject *) {
-    // A paced send under way can go no further; what it sent is no whole dump.
-    SysexHeadTimer->stop();
-    SysexTimer->SetEnabled(false);
+    // A paced send under way can go no further; what it sent is no whole dump, and "Bytes To
+    // Send" keeps what it did not send.
+    if (pacedSender->sending()) {
+        pacedSender->stop();
+        ui->BytesToSend->setText(QString::number(pacedSender->bytesLeft()));
+    }
     MidiOut1->SetUsing(false);
-    MidiOut1->HoldShortMessages(false);
     ui->MIDIOutComboBox->setCurrentIndex(MidiOut1->NumDevs());
-    showStatus("MIDI OUT Port lost: JACK stopped!", false);
+    showStatus("MIDI OUT Port lost: " + QString::fromStdString(MidiOut1->lostReason()), false);
     setSendButtonsEnabled(false);
     ui->RequestSysexDump->setEnabled(false);
 }
@@ -474,7 +476,10 @@ void TForm1::SendToKorvaneClick(QObject *) {
 }
 
 void TForm1::SendSysexToKorvaneExecute(QObject *) {
-    MidiOut1->SysEx(reinterpret_cast<const char *>(configImage.raw()), vkv::image::DumpSize);
+    // During a paced send it waits for that send's last slice, as the knobs' messages do.
+    if (!MidiOut1->SysExMessage(reinterpret_cast<const char *>(configImage.raw()),
+                                vkv::image::DumpSize))
+        reportSendFailure(0);
 }
 
 void TForm1::SlowSendToKorvaneClick(QObject *) {
@@ -484,7 +489,8 @@ void TForm1::SlowSendToKorvaneClick(QObject *) {
 
 void TForm1::SlowSendSysexToKorvaneExecute(QObject *) {
     // Knob messages are held until the last slice; the header pause leaves the window responsive.
-    pacedSender->start(configImage.raw());
+    if (!pacedSender->start(configImage.raw()))
+        reportSendFailure(0);
 }
 
 void TForm1::SysexHeadTimerTimer(QObject *) {
@@ -492,13 +498,28 @@ void TForm1::SysexHeadTimerTimer(QObject *) {
 }
 
 void TForm1::SysexTimerTimer(QObject *, char) {
+    if (!pacedSender->sending())
+        return; // a tick queued before the send stopped
     pacedSender->tick();
     ui->BytesToSend->setText(QString::number(pacedSender->bytesLeft()));
+    if (pacedSender->failed())
+        reportSendFailure(vkv::image::DumpSize - pacedSender->bytesLeft());
 }
 
 void TForm1::RequestSysexDumpClick(QObject *) {
-    MidiOut1->SysEx(reinterpret_cast<const char *>(vkv::image::DumpRequest.data()),
-                    static_cast<int>(vkv::image::DumpRequest.size()));
+    // During a paced send the request waits for its last slice: in between it would cut the dump.
+    if (!MidiOut1->SysExMessage(reinterpret_cast<const char *>(vkv::image::DumpRequest.data()),
+                                static_cast<int>(vkv::image::DumpRequest.size())))
+        reportSendFailure(0);
+}
+
+void TForm1::reportSendFailure(int sent) {
+    // A port found gone says so in its own words a moment later (MidiOut1Lost).
+    showStatus(sent > 0 ? QStringLiteral("MIDI OUT send failed after %1 of %2 bytes")
+                              .arg(sent)
+                              .arg(vkv::image::DumpSize)
+                        : QStringLiteral("MIDI OUT send failed"),
+               false);
 }
 
 void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {

@@ -172,6 +172,8 @@ private:
     void startPortPreparation();
     // Typed text that names no device: show the chosen item again.
     void restorePortText(QComboBox *list);
+    // The MIDI OUT port did not take a send (`sent` bytes of a paced one went): said in red.
+    void reportSendFailure(int sent);
     // A failed file write: said on the standard error stream and to the user.
     void reportStoreFailure(const QString &file, const QString &why);
 

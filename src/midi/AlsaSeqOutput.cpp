@@ -73,6 +73,7 @@ struct AlsaSeqOutput::Seq {
     snd_seq_t *handle = nullptr;
     snd_midi_event_t *encoder = nullptr;
     int port = -1;
+    snd_seq_addr_t destination{};
 
     ~Seq() {
         if (encoder)
@@ -125,9 +126,12 @@ bool AlsaSeqOutput::open(const std::string &portName) {
         return fail("no such port: " + portName, -ENOENT);
     if ((err = snd_seq_connect_to(seq->handle, seq->port, client, port)) < 0)
         return fail("cannot connect to " + portName, err);
+    seq->destination.client = static_cast<unsigned char>(client);
+    seq->destination.port = static_cast<unsigned char>(port);
     seq_ = std::move(seq);
     stalled_ = false;
     overflowed_ = false;
+    gone_ = false;
     return true;
 }
 
@@ -166,7 +170,22 @@ bool AlsaSeqOutput::sendSysEx(const unsigned char *bytes, std::size_t length) {
     return deliver(event);
 }
 
+bool AlsaSeqOutput::connected() {
+    snd_seq_port_subscribe_t *subscription;
+    snd_seq_port_subscribe_alloca(&subscription);
+    snd_seq_addr_t sender{};
+    sender.client = static_cast<unsigned char>(snd_seq_client_id(seq_->handle));
+    sender.port = static_cast<unsigned char>(seq_->port);
+    snd_seq_port_subscribe_set_sender(subscription, &sender);
+    snd_seq_port_subscribe_set_dest(subscription, &seq_->destination);
+    return snd_seq_get_port_subscription(seq_->handle, subscription) >= 0;
+}
+
 bool AlsaSeqOutput::deliver(snd_seq_event &event) {
+    if (gone_ || !connected()) {
+        gone_ = true;
+        return fail("the destination is gone", -ENODEV);
+    }
     snd_seq_ev_set_source(&event, seq_->port);
     snd_seq_ev_set_subs(&event);
     // Direct: no queue of ours in between, the event is on its way when the call returns.

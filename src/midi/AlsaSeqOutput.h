@@ -41,6 +41,11 @@ public:
     // does, and that is logged. Only pacing keeps a slow receiver whole.
 
     const std::string &errorText() const { return error_; }
+    // The destination went away (its client quit, or the port or our connection to it was
+    // removed): the sends above failed for that reason, and nothing reaches it until it is opened
+    // again. Events to subscribers go nowhere without a word from the kernel once the connection
+    // is gone, so every send looks for it first.
+    bool gone() const { return gone_; }
 
     // The "client:port" address RtMidi puts at the end of its ALSA port names.
     static bool parseAddress(const std::string &portName, int *client, int *port);
@@ -53,7 +58,10 @@ private:
 
     std::unique_ptr<Seq> seq_;
     std::string error_;
-    bool stalled_ = false;    // the last event gave up waiting: don't wait again until one goes
+    bool connected();
+
+    bool stalled_ = false; // the last event gave up waiting: don't wait again until one goes
+    bool gone_ = false;
     bool overflowed_ = false; // the destination's queue has been full since the open
 };
 

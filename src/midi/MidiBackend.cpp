@@ -26,12 +26,16 @@ constexpr auto SequencerDevice = "/dev/snd/seq";
 // RtMidi prints warnings on stderr and throws errors unless a callback is set: both are logged
 // here, and errors are kept for the port to judge its call by.
 void collectErrors(RtMidiError::Type type, const std::string &text, void *userData) {
+    auto *sink = static_cast<ErrorSink *>(userData);
     if (type == RtMidiError::WARNING || type == RtMidiError::DEBUG_WARNING) {
         qCDebug(lcMidi, "back end: %s", text.c_str());
+        if (sink && type == RtMidiError::WARNING) {
+            sink->warned = true;
+            sink->text = text;
+        }
         return;
     }
     qCWarning(lcMidi, "back end error: %s", text.c_str());
-    auto *sink = static_cast<ErrorSink *>(userData);
     sink->failed = true;
     sink->text = text;
 }

@@ -53,9 +53,10 @@ int listDevices(const std::vector<std::string> &names, std::array<DeviceCaps, Ma
 // logged under "vkv.midi" rather than printed. Must outlive the port it is given to.
 struct ErrorSink {
     bool failed = false;
+    bool warned = false; // RtMidi says a message it did not send is only a warning
     std::string text;
     void clear() {
-        failed = false;
+        failed = warned = false;
         text.clear();
     }
 };

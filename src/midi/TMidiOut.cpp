@@ -59,8 +59,24 @@ bool TMidiOut::takeOver(vkv::midi::PreparedOutput &prepared) {
 void TMidiOut::serviceLost() {
     qCWarning(lcMidi, "the output's MIDI service went away");
     lost_ = true;
+    lostReason_ = "JACK stopped!";
+    holding_ = false;
     closeDevice();
     openResult_ = Result::Refused;
+    raiseLost();
+}
+
+void TMidiOut::deviceLost(std::string reason) {
+    qCWarning(lcMidi, "the output \"%s\" went away", reason.c_str());
+    lostReason_ = std::move(reason) + " gone";
+    holding_ = false;
+    closeDevice();
+    openResult_ = Result::Refused;
+    // Raised from the event loop: the caller of the send that found it gone is still running.
+    handOver_->post([this] { raiseLost(); });
+}
+
+void TMidiOut::raiseLost() {
     if (OnLost) {
         auto handler = OnLost;
         handler(this);
@@ -91,6 +107,8 @@ Result TMidiOut::openDevice(int n) {
         qCWarning(lcMidi, "output \"%s\" is gone", listed_[n].name.c_str());
         return Result::BadDeviceId;
     }
+    openDevice_ = n;
+    lostReason_.clear();
     if (backend_ == Backend::Alsa)
         return openAlsa(listed_[n].name); // the name found at `index`
     errors_.clear();
@@ -127,9 +145,8 @@ Result TMidiOut::openAlsa(const std::string &name) {
 }
 
 void TMidiOut::closeDevice() {
-    if (!held_.empty())
-        qCInfo(lcMidi, "%zu held short messages dropped with the closed output", held_.size());
-    held_.clear();
+    if (const std::size_t dropped = held_.clear())
+        qCInfo(lcMidi, "%zu held messages dropped with the closed output", dropped);
     open_ = false;
     alsa_.reset();
     if (!out_ || lost_)
@@ -161,43 +178,63 @@ void TMidiOut::SetPort(int n) {
     openResult_ = openDevice(n);
 }
 
-void TMidiOut::Put(char status, char data1, char data2) {
+bool TMidiOut::Put(char status, char data1, char data2) {
     if (!using_ || !open_)
-        return;
-    const std::array<unsigned char, 3> message{static_cast<unsigned char>(status),
-                                               static_cast<unsigned char>(data1),
-                                               static_cast<unsigned char>(data2)};
-    if (holding_)
-        held_.push_back(message);
-    else
-        send(message);
-}
-
-void TMidiOut::send(const std::array<unsigned char, 3> &message) {
+        return false;
+    const unsigned char message[3] = {static_cast<unsigned char>(status),
+                                      static_cast<unsigned char>(data1),
+                                      static_cast<unsigned char>(data2)};
     const int length = vkv::midi::shortMessageLength(message[0]);
     if (length == 0)
-        return;
-    if (alsa_) {
-        alsa_->sendShort(message.data(), static_cast<std::size_t>(length));
-        return;
-    }
-    try {
-        out_->sendMessage(message.data(), static_cast<std::size_t>(length));
-    } catch (const RtMidiError &e) {
-        qCWarning(lcMidi, "short message not sent: %s", e.getMessage().c_str());
-    }
+        return false;
+    if (!holding_)
+        return send(message, static_cast<std::size_t>(length), false);
+    held_.add(message, static_cast<std::size_t>(length));
+    return true;
 }
 
-void TMidiOut::HoldShortMessages(bool hold) {
+bool TMidiOut::send(const unsigned char *bytes, std::size_t length, bool sysEx) {
+    const char *what = sysEx ? "SysEx" : "short message";
+    if (alsa_) {
+        const bool sent = sysEx ? alsa_->sendSysEx(bytes, length) : alsa_->sendShort(bytes, length);
+        return sent || sendFailed(what, length);
+    }
+    errors_.clear();
+    try {
+        out_->sendMessage(bytes, length);
+    } catch (const RtMidiError &e) {
+        errors_.failed = true;
+        errors_.text = e.getMessage();
+    }
+    // A message RtMidi could not send (its JACK buffer full) is only a warning to it.
+    return !(errors_.failed || errors_.warned) || sendFailed(what, length);
+}
+
+// Logs the failure; a device found gone is lost. Always false.
+bool TMidiOut::sendFailed(const char *what, std::size_t length) {
+    const std::string why = alsa_ ? alsa_->errorText() : errors_.text;
+    qCWarning(lcMidi, "%s of %zu bytes not sent: %s", what, length, why.c_str());
+    if (alsa_ && alsa_->gone() && openDevice_ >= 0)
+        deviceLost(listed_[openDevice_].name);
+    return false;
+}
+
+void TMidiOut::HoldMessages(bool hold) {
     holding_ = hold;
     if (hold)
         return;
-    while (!held_.empty() && open_) {
-        const auto message = held_.front();
-        held_.pop_front();
-        send(message);
+    const std::size_t replaced = held_.replaced(), dropped = held_.dropped();
+    if (replaced > 0 || dropped > 0)
+        qCInfo(lcMidi,
+               "while held, %zu messages were replaced by newer values and %zu dropped at the "
+               "cap of %zu",
+               replaced, dropped, vkv::midi::HoldQueue::Cap);
+    for (const auto &message : held_.take()) {
+        // A send that finds the device gone closes it, and the rest have nowhere to go.
+        if (!open_)
+            break;
+        send(message.bytes.data(), message.bytes.size(), message.sysEx);
     }
-    held_.clear();
 }
 
 void TMidiOut::Reset() {
@@ -210,18 +247,19 @@ void TMidiOut::Reset() {
     }
 }
 
-void TMidiOut::SysEx(const char *data, int length) {
+bool TMidiOut::SysEx(const char *data, int length) {
     if (!using_ || !open_ || length <= 2 || data == nullptr)
-        return;
-    if (alsa_) {
-        alsa_->sendSysEx(reinterpret_cast<const unsigned char *>(data),
-                         static_cast<std::size_t>(length));
-        return;
-    }
-    try {
-        out_->sendMessage(reinterpret_cast<const unsigned char *>(data),
-                          static_cast<std::size_t>(length));
-    } catch (const RtMidiError &e) {
-        qCWarning(lcMidi, "SysEx of %d bytes not sent: %s", length, e.getMessage().c_str());
-    }
+        return false;
+    return send(reinterpret_cast<const unsigned char *>(data), static_cast<std::size_t>(length),
+                true);
+}
+
+bool TMidiOut::SysExMessage(const char *data, int length) {
+    if (!using_ || !open_ || length <= 2 || data == nullptr)
+        return false;
+    if (!holding_)
+        return SysEx(data, length);
+    held_.add(reinterpret_cast<const unsigned char *>(data), static_cast<std::size_t>(length),
+              true);
+    return true;
 }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "HoldQueue.h"
 #include "MidiBackend.h"
 
 #include <QObject>
 #include <array>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,9 +15,10 @@ class HandOver;
 } // namespace vkv::midi
 
 // One MIDI output device of the platform. Lists the devices once at construction and reports
-// nothing to the user: the result of the latest open is kept in OpenResult for the caller, and
-// what the back end says is logged under "vkv.midi". On the ALSA sequencer it sends through
-// libasound itself, each SysEx piece as one event, so a paced send keeps its pieces and pace.
+// nothing to the user: the result of the latest open is kept in OpenResult for the caller, each
+// send says whether the back end took it, and what the back end says is logged under "vkv.midi".
+// On the ALSA sequencer it sends through libasound itself, each SysEx piece as one event, so a
+// paced send keeps its pieces and pace.
 class TMidiOut : public QObject {
     Q_OBJECT
 public:
@@ -41,22 +42,33 @@ public:
     void SetUsing(bool value);
     void SetPort(int n);
     // Hands over as many of the three bytes as the status calls for; nothing for a status that
-    // starts no short message.
-    void Put(char status, char data1, char data2);
+    // starts no short message. True when the back end took it, or it is held.
+    bool Put(char status, char data1, char data2);
     void Reset();
-    // Sends the bytes unchanged, with no F0/F7 of its own; returns when the back end has them.
-    void SysEx(const char *data, int length);
+    // Sends the bytes unchanged, with no F0/F7 of its own, never held: a piece of a paced dump.
+    // Returns when the back end has them; false when it refused them or the port is not open.
+    bool SysEx(const char *data, int length);
+    // A whole SysEx message (such as a dump request or a whole dump), sent as SysEx does: held
+    // like a short message while messages are held (a copy is kept), sent at once otherwise.
+    bool SysExMessage(const char *data, int length);
 
-    // While held, short messages are kept instead of sent: a SysEx going out in pieces would be
-    // cut on the wire by any status byte between them, and the box would take a broken dump.
-    // Releasing sends the kept ones in their order; closing the port forgets them.
-    void HoldShortMessages(bool hold);
-    bool holdingShortMessages() const { return holding_; }
+    // While held, short messages and whole SysEx messages are kept instead of sent: a SysEx going
+    // out in pieces would be cut on the wire by any status byte between them, and the box would
+    // take a broken dump. Releasing sends the kept ones in their order (see HoldQueue for what a
+    // long hold keeps); closing the port, or losing it, forgets them.
+    void HoldMessages(bool hold);
+    bool holdingMessages() const { return holding_; }
+    std::size_t heldMessages() const { return held_.size(); }
 
-    // The MIDI service went away under the port (the JACK server stopped): the port is closed, and
-    // the next open makes its client anew, so it works again once the service is back.
+    // The port went away under the program: the MIDI service (the JACK server stopped), or the
+    // device itself (an ALSA client that quit). The port is closed at once and stops holding;
+    // OnLost is raised from the event loop, never from inside a send. After a lost service the
+    // next open makes its client anew, so it works again once the service is back.
     std::function<void(QObject *Sender)> OnLost;
     bool lost() const { return lost_; }
+    // Why the port was lost since it was last opened ("JACK stopped!", "<name> gone"); empty
+    // while it was not.
+    const std::string &lostReason() const { return lostReason_; }
 
     // Entries 0..NumDevs-1 are filled.
     std::array<vkv::midi::DeviceCaps, MaxDevs> DevCaps{};
@@ -67,11 +79,15 @@ private:
     // Closes the device and lets the back end go.
     void release();
     void serviceLost();
+    // The device went away while open: closed now, OnLost raised from the event loop.
+    void deviceLost(std::string reason);
+    void raiseLost();
     bool renew();
     vkv::midi::Result openDevice(int n);
     vkv::midi::Result openAlsa(const std::string &name);
     void closeDevice();
-    void send(const std::array<unsigned char, 3> &message);
+    bool send(const unsigned char *bytes, std::size_t length, bool sysEx);
+    bool sendFailed(const char *what, std::size_t length);
 
     std::unique_ptr<RtMidiOut> out_;                 // lists the devices; sends on JACK
     std::unique_ptr<vkv::midi::AlsaSeqOutput> alsa_; // sends on ALSA while open
@@ -81,7 +97,9 @@ private:
     bool using_ = false;
     bool open_ = false; // the device is really open (Using stays true after a refused open)
     bool holding_ = false;
-    std::deque<std::array<unsigned char, 3>> held_;
+    vkv::midi::HoldQueue held_;
+    std::string lostReason_;
+    int openDevice_ = -1; // the listed device that is open
     vkv::midi::HandOver *handOver_;
     std::unique_ptr<vkv::midi::JackServerWatch> watch_;
     bool lost_ = false;

@@ -4,27 +4,33 @@
 
 namespace vkv::transfer {
 
-void PacedSend::start(const std::uint8_t *dump) {
+bool PacedSend::hand(int length) {
+    if (!send || send(reinterpret_cast<const char *>(position), length)) {
+        position += length;
+        left -= length;
+        return true;
+    }
+    running = false;
+    refused = true;
+    return false;
+}
+
+bool PacedSend::start(const std::uint8_t *dump) {
     position = dump;
     left = image::DumpSize;
-    if (send)
-        send(reinterpret_cast<const char *>(position), HeaderSlice);
-    position += HeaderSlice;
-    left -= HeaderSlice;
+    running = true;
+    refused = false;
+    return hand(HeaderSlice);
 }
 
 bool PacedSend::tick() {
-    if (left > 2 * SliceSize) {
-        if (send)
-            send(reinterpret_cast<const char *>(position), SliceSize);
-        position += SliceSize;
-        left -= SliceSize;
-        return false;
-    }
+    if (!running)
+        return true;
+    if (left > 2 * SliceSize)
+        return !hand(SliceSize);
     // The rest, 4 bytes of a whole dump, goes as one slice; none is left after the last one.
-    if (left > 0 && send)
-        send(reinterpret_cast<const char *>(position), left);
-    left = 0;
+    if (hand(left))
+        running = false;
     return true;
 }
 

@@ -10,6 +10,9 @@ namespace vkv::transfer {
 // on the 512th tick. Each slice is one piece of the same SysEx message, read from the image at
 // the moment it goes, so an edit made during the send goes out with the value it holds then.
 //
+// A slice the output refuses (the port is gone, or it takes no more) ends the send where it is:
+// nothing after it would make a whole dump on the other side.
+//
 // No timer here: the owner starts it, waits the header pause, and calls tick() on each tick of
 // its tempo timer. Plain C++, tested directly.
 class PacedSend {
@@ -18,25 +21,36 @@ public:
     static constexpr int SliceSize = 3;
     static constexpr int HeaderPauseMs = 250;
 
-    using SendFunction = std::function<void(const char *data, int length)>;
+    // Hands a slice to the output; false when the output did not take it.
+    using SendFunction = std::function<bool(const char *data, int length)>;
 
     explicit PacedSend(SendFunction send = {}) : send(std::move(send)) {}
     void setOutput(SendFunction f) { send = std::move(f); }
 
     // Begins a send of the DumpSize bytes at `dump` anew from byte 0: sends the header slice.
-    void start(const std::uint8_t *dump);
-    // Sends the next slice; true when that was the last one. A tick after the last slice sends
-    // nothing and returns true again.
+    // False when the output refused it, and then the send is over.
+    bool start(const std::uint8_t *dump);
+    // Sends the next slice; true when the send is over: that was the last slice, or the output
+    // refused it (failed()). A tick after the end sends nothing and returns true again.
     bool tick();
+    // Ends a send under way where it is, as a refused slice does.
+    void stop() { running = false; }
 
-    // Image bytes still to send; 0 when idle.
+    // Image bytes not sent: still to send while sending, 0 after a whole send, and what was left
+    // of a send that stopped or failed.
     int bytesLeft() const { return left; }
-    bool sending() const { return left > 0; }
+    bool sending() const { return running; }
+    // The latest send ended because the output refused a slice.
+    bool failed() const { return refused; }
 
 private:
+    bool hand(int length);
+
     SendFunction send;
     const std::uint8_t *position = nullptr;
     int left = 0;
+    bool running = false;
+    bool refused = false;
 };
 
 } // namespace vkv::transfer

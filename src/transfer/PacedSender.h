@@ -12,8 +12,10 @@ namespace vkv::transfer {
 
 // A paced send as "Send Sysex" runs it on a port: the header slice at once, the header pause on
 // the head timer, then one slice a tick of the tempo timer until the last one has gone. Short
-// messages for the port are held from the start to that last slice: a status byte between two
-// pieces would cut the dump on the wire, and the box would take a broken configuration.
+// messages and whole SysEx messages (a dump request, a fast send) for the port are held from the
+// start to that last slice: a status byte between two pieces would cut the dump on the wire, and
+// the box would take a broken configuration. A slice the port refuses, or a stop, ends the send
+// where it is, and the held messages go (to nowhere when the port has gone).
 //
 // The port and both timers belong to the owner, which routes the head timer's timeout to
 // headPauseOver() and each tick of the tempo timer to tick(). The main window and the command
@@ -32,19 +34,28 @@ public:
     void setSpeed(int speed);
 
     // Begins a send of the DumpSize bytes at `dump` anew from byte 0. A tempo timer still running
-    // from a send under way keeps ticking through the new header pause.
-    void start(const std::uint8_t *dump);
+    // from a send under way keeps ticking through the new header pause. False when the port
+    // refused the header, and then the send is over.
+    bool start(const std::uint8_t *dump);
     // The header pause has passed: the slices follow at the tempo.
     void headPauseOver();
-    // Sends the next slice; true when that was the last one, and then the tempo timer is stopped
-    // and the held short messages go out in their order.
+    // Sends the next slice; true when the send is over (that was the last slice, or the port
+    // refused it), and then the timers are stopped and the held messages go out in their order.
     bool tick();
+    // Ends a send under way where it is (its port was lost): as a refused slice does.
+    void stop();
 
+    bool sending() const { return paced.sending(); }
+    // The latest send ended because the port refused a slice.
+    bool failed() const { return paced.failed(); }
+    // What is not sent: counting down during a send, 0 after a whole one.
     int bytesLeft() const { return paced.bytesLeft(); }
     // The slicing itself; its output is the port's SysEx.
     PacedSend &slices() { return paced; }
 
 private:
+    void finish();
+
     TMidiOut &out;
     TTempoTimer &ticks;
     QTimer &headTimer;

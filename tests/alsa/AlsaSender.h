@@ -4,11 +4,13 @@
 // each SysEx piece as one event straight to whoever subscribed, as a box on a USB cable does.
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 class AlsaSender {
 public:
@@ -39,6 +41,26 @@ public:
         snd_seq_ev_clear(&ev);
         snd_seq_ev_set_controller(&ev, channel, number, value);
         return send(ev, true);
+    }
+
+    // A real-time message: SND_SEQ_EVENT_SENSING (FE), SND_SEQ_EVENT_CLOCK (F8) and the like.
+    int sendRealTime(snd_seq_event_type_t type) {
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        ev.type = type;
+        return send(ev, true);
+    }
+    // A whole SysEx as a device's comes through the sequencer, in events of at most 256 bytes,
+    // with active sensing and clock events between them, as boxes and interfaces send while a
+    // dump goes. Returns the first error code, 0 when every event was delivered.
+    int sendSysExWithRealTime(const std::vector<unsigned char> &message) {
+        int err = 0;
+        for (std::size_t at = 0, n = 0; at < message.size() && err == 0; at += 256, ++n) {
+            err = sendSysEx(message.data() + at, std::min<std::size_t>(256, message.size() - at));
+            if (err == 0 && at + 256 < message.size())
+                err = sendRealTime(n % 2 ? SND_SEQ_EVENT_CLOCK : SND_SEQ_EVENT_SENSING);
+        }
+        return err;
     }
 
 private:

@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -112,11 +113,12 @@ TEST(AlsaCommandLine, ReceiveAsksTheBoxAndStoresItsAnswer) {
     const Ran r = run({"--receive", "/tmp/got.syx", "--in", "vkv-cli-src", "--request", "--out",
                        "vkv-cli-box", "--timeout", "30"},
                       [&] {
-                          // Answered once asked, and again while the program waits.
+                          // Answered once asked, and again while the program waits, in pieces
+                          // with real-time events between them as a device's dump comes.
                           if (box.waitFor(1, 0).empty() || (last.isValid() && last.elapsed() < 300))
                               return;
                           last.start();
-                          EXPECT_EQ(boxOut.sendSysEx(whole.data(), whole.size()), 0);
+                          EXPECT_EQ(boxOut.sendSysExWithRealTime(whole), 0);
                       });
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out + r.err, "");
@@ -127,4 +129,24 @@ TEST(AlsaCommandLine, ReceiveAsksTheBoxAndStoresItsAnswer) {
     ASSERT_TRUE(got.open(QIODevice::ReadOnly));
     const QByteArray stored = got.readAll();
     EXPECT_EQ(Bytes(stored.begin(), stored.end()), whole);
+}
+
+TEST(AlsaCommandLine, SendSaysSoAndFailsWhenTheBoxQuitsMidSend) {
+    auto box = std::make_unique<AlsaReceiver>("vkv-cli-gone");
+    const Bytes whole = dump();
+    QFile file("/tmp/send-gone.syx");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char *>(whole.data()), static_cast<qint64>(whole.size()));
+    file.close();
+
+    const Ran r = run({"--send", file.fileName(), "--out", "vkv-cli-gone", "--speed", "1000"}, [&] {
+        if (box && box->waitFor(200, 0).size() >= 200)
+            box.reset(); // its client quits, as a box unplugged does
+    });
+    EXPECT_EQ(box, nullptr);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    const int went = bytesSentBeforeTheLoss(r.err);
+    EXPECT_GE(went, 6 + 199 * 3) << r.err.toStdString();
+    EXPECT_LT(went, 1543);
 }

@@ -1,11 +1,15 @@
 // What the main window does when the other end goes away for real: a JACK peer process that is
 // killed while our port is connected to it, and a JACK server that stops while the program runs.
 // The peers run in processes of their own (support/jack_peer.cpp).
+#include "ChildProgram.h"
 #include "JackWindow.h"
 #include "TTempoTimer.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -93,6 +97,23 @@ int runScript(const QString &action, const QString &server, const QString &dir) 
     return QProcess::execute(QStringLiteral(VKV_JACK_SERVER_SCRIPT), {action, server, dir});
 }
 
+// A server of the test's own, so stopping it never disturbs the other JACK tests, made the one
+// libjack connects to while the test runs. Its name is the same at every run from this build:
+// JACK keeps a machine-wide table of at most eight server names, and a server that did not end
+// cleanly holds its entry until a server of the same name starts again.
+struct OwnServer {
+    const QString name = QStringLiteral(VKV_TEST_JACK_SERVER "loss");
+    const QString state = QCoreApplication::applicationDirPath() + "/jack-loss";
+    const QByteArray shared = qgetenv("JACK_DEFAULT_SERVER");
+    OwnServer() { qputenv("JACK_DEFAULT_SERVER", name.toLatin1()); }
+    ~OwnServer() {
+        stop();
+        qputenv("JACK_DEFAULT_SERVER", shared);
+    }
+    bool start() { return runScript("start", name, state) == 0; }
+    bool stop() { return runScript("stop", name, state) == 0; }
+};
+
 } // namespace
 
 class PortLossJack : public JackWindowTest {};
@@ -131,23 +152,8 @@ TEST_F(PortLossJack, PeersThatQuitMidDumpLoseNothingAndTheSamePortsWorkAgain) {
 }
 
 TEST_F(PortLossJack, AServerThatStopsIsReportedAndAPortChosenAgainWorksOnceItIsBack) {
-    // A server of this test's own, so stopping it never disturbs the other JACK tests. Its name
-    // is the same at every run from this build: JACK keeps a machine-wide table of at most eight
-    // server names, and a server that did not end cleanly holds its entry until a server of the
-    // same name starts again.
-    const QString server = QStringLiteral(VKV_TEST_JACK_SERVER "loss");
-    const QString state = QCoreApplication::applicationDirPath() + "/jack-loss";
-    const QByteArray shared = qgetenv("JACK_DEFAULT_SERVER");
-    qputenv("JACK_DEFAULT_SERVER", server.toLatin1());
-    struct Restore {
-        QByteArray env;
-        QString server, dir;
-        ~Restore() {
-            runScript("stop", server, dir);
-            qputenv("JACK_DEFAULT_SERVER", env);
-        }
-    } restore{shared, server, state};
-    ASSERT_EQ(runScript("start", server, state), 0);
+    OwnServer server;
+    ASSERT_TRUE(server.start());
 
     auto box = std::make_unique<Peer>("recv", "vkvlossbox2");
     auto source = std::make_unique<Peer>("send", "vkvlosssrc2");
@@ -156,16 +162,20 @@ TEST_F(PortLossJack, AServerThatStopsIsReportedAndAPortChosenAgainWorksOnceItIsB
     chooseAndCheck(w, *box, *source);
     const vkv::image::DumpBytes image = w.form.image().bytes();
 
-    // The server stops during a paced send: the window says so and stops the send, and the
-    // program goes on.
+    // The server stops during a paced send: the window says so and ends the send where it was,
+    // and the program goes on.
     testui::typeInto(w.ui.SysexSendSpeed, "1000");
     QTest::mouseClick(w.ui.SlowSendToKorvane, Qt::LeftButton);
     testui::settle(600);
-    ASSERT_EQ(runScript("stop", server, state), 0);
+    ASSERT_TRUE(server.stop());
     EXPECT_TRUE(testui::waitUntil(
         [&] { return w.ui.StatusLabel->text().contains("lost: JACK stopped!"); }, 10000))
         << w.ui.StatusLabel->text().toStdString();
     EXPECT_EQ(testui::textColour(w.ui.StatusLabel), QColor(255, 0, 0));
+    EXPECT_FALSE(w.form.pacedSend().sending());
+    EXPECT_FALSE(w.form.MidiOut1->holdingMessages());
+    EXPECT_EQ(w.ui.BytesToSend->text().toInt(), w.form.pacedSend().bytesLeft());
+    EXPECT_GT(w.form.pacedSend().bytesLeft(), 0);
     EXPECT_EQ(w.ui.MIDIOutComboBox->currentIndex(), w.noneOut());
     EXPECT_EQ(w.ui.MIDIInComboBox->currentIndex(), w.noneIn());
     EXPECT_FALSE(w.sendEnabled());
@@ -181,9 +191,43 @@ TEST_F(PortLossJack, AServerThatStopsIsReportedAndAPortChosenAgainWorksOnceItIsB
     // Once the server and the peers are back, choosing the ports again is all it takes.
     box.reset();
     source.reset();
-    ASSERT_EQ(runScript("start", server, state), 0);
+    ASSERT_TRUE(server.start());
     box = std::make_unique<Peer>("recv", "vkvlossbox2");
     source = std::make_unique<Peer>("send", "vkvlosssrc2");
     ASSERT_TRUE(box->ready && source->ready);
     chooseAndCheck(w, *box, *source);
+}
+
+TEST_F(PortLossJack, TheCommandLinesSendFailsLoudlyWhenTheServerStopsMidSend) {
+    OwnServer server;
+    ASSERT_TRUE(server.start());
+    Peer box("recv", "vkvlossbox3");
+    ASSERT_TRUE(box.ready);
+    QTemporaryDir dir;
+    const QString syx = dir.filePath("backup.syx");
+    QFile file(syx);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const Bytes dump = foreignDump();
+    file.write(reinterpret_cast<const char *>(dump.data()), static_cast<qint64>(dump.size()));
+    file.close();
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("JACK_DEFAULT_SERVER", server.name);
+    QElapsedTimer clock;
+    clock.start();
+    bool stopped = false;
+    const ChildRun sent = runChild(QStringLiteral(VKV_PROGRAM),
+                                   {"--send", syx, "--out", "vkvlossbox3", "--speed", "300"},
+                                   environment, 30000, [&] {
+                                       if (!stopped && clock.elapsed() > 1500)
+                                           stopped = server.stop();
+                                   });
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(sent.code, 1) << sent.err.toStdString();
+    const int went = bytesSentBeforeTheLoss(sent.err);
+    // Stopped about 1.25 s into a send of 300 bytes a second.
+    EXPECT_GT(went, 100) << sent.err.toStdString();
+    EXPECT_LT(went, 1000);
+    // Well before the 5.4 s the whole send would take.
+    EXPECT_LT(clock.elapsed(), 5000);
 }

@@ -20,11 +20,6 @@ using Events = std::vector<JackRecorder::Event>;
 
 class TransferJack : public JackWindowTest {};
 
-bool endsDump(const Events &events) {
-    return std::any_of(events.begin(), events.end(),
-                       [](const auto &e) { return !e.bytes.empty() && e.bytes.back() == 0xF7; });
-}
-
 // A dump unlike the default image: another device identifier and other first records.
 Bytes foreignDump() {
     Bytes dump(vkv::image::DumpSize);
@@ -41,11 +36,14 @@ Bytes foreignDump() {
 
 } // namespace
 
-TEST_F(TransferJack, PacedSendDeliversTheWholeDumpInOrderAfterItsPauseAndHoldsKnobsUntilItsEnd) {
+TEST_F(TransferJack,
+       PacedSendDeliversTheWholeDumpInOrderAfterItsPauseAndHoldsEverythingElseUntilItsEnd) {
     JackRecorder box("vkvxferbox");
+    JackSender source("vkvxferboxsrc");
     JackWindow w;
     w.chooseOut(w.outIndex(QString::fromStdString(box.portName())));
-    ASSERT_TRUE(w.form.MidiOut1->Using());
+    w.chooseIn(w.inIndex(QString::fromStdString(source.portName())));
+    ASSERT_TRUE(w.requestEnabled());
     testui::typeInto(w.ui.SysexSendSpeed, "1000");
     EXPECT_EQ(w.form.SysexTimer->Tempo(), 833);
 
@@ -66,27 +64,33 @@ TEST_F(TransferJack, PacedSendDeliversTheWholeDumpInOrderAfterItsPauseAndHoldsKn
         [](QWidget *modal) { QTimer::singleShot(400, modal, &QWidget::close); }));
     QThread::msleep(300);
     testui::settle(300);
-    // Turn a knob while the slices go out.
+    // While the slices go out: turn a knob, ask for the box's dump, and send it whole with the
+    // hidden fast send. Each would cut the dump on the wire.
     EXPECT_TRUE(w.form.SysexTimer->Enabled());
     TKnob *knob = w.form.faderDesk()->knob(0);
     knob->setFocus();
     QTest::keyClick(knob, Qt::Key_Up);
+    QTest::mouseClick(w.ui.RequestSysexDump, Qt::LeftButton);
+    w.form.SendToKorvaneClick(w.ui.SendToKorvane);
     ASSERT_TRUE(testui::waitUntil([&] { return w.ui.BytesToSend->text() == "0"; }, 10000));
     EXPECT_FALSE(w.form.SysexTimer->Enabled());
-    const Events events = box.waitUntil([](const Events &e) {
-        return endsDump(e) && !e.empty() && e.back().bytes == Bytes{0xB0, 0x00, 0x01};
-    });
+    const Bytes whole(expected.begin(), expected.end());
+    const Events events =
+        box.waitUntil([&](const Events &e) { return !e.empty() && e.back().bytes == whole; });
 
-    // One dump, whole, in image order, framed; then the knob's message, held until its end.
-    ASSERT_GE(events.size(), 514u);
-    EXPECT_EQ(JackRecorder::sysExBytes(events), Bytes(expected.begin(), expected.end()));
+    // One dump, whole, in image order, framed; then the knob's message, the request and the
+    // whole dump again, held until its end and in their order.
+    ASSERT_EQ(events.size(), 516u);
+    const Events paced(events.begin(), events.end() - 3);
+    EXPECT_EQ(JackRecorder::sysExBytes(paced), whole);
     EXPECT_EQ(events.front().bytes, Bytes(expected.begin(), expected.begin() + 6));
-    EXPECT_EQ(events[events.size() - 2].bytes.back(), 0xF7);
-    EXPECT_EQ(events.back().bytes, (Bytes{0xB0, 0x00, 0x01}));
-    std::size_t pieces = 0;
-    for (const auto &e : events)
-        pieces += e.bytes != Bytes{0xB0, 0x00, 0x01};
-    EXPECT_EQ(pieces, 513u); // 6, then 511 of 3, then 4: none joined, repeated or lost
+    EXPECT_EQ(paced.back().bytes.back(), 0xF7);
+    for (const auto &e : paced) // 6, then 511 of 3, then 4: none joined, repeated or lost
+        EXPECT_TRUE(e.bytes.size() == 3 || &e == &paced.front() || &e == &paced.back());
+    EXPECT_EQ(events[513].bytes, (Bytes{0xB0, 0x00, 0x01}));
+    EXPECT_EQ(events[514].bytes,
+              Bytes(vkv::image::DumpRequest.begin(), vkv::image::DumpRequest.end()));
+    EXPECT_EQ(events[515].bytes, whole);
 
     // The header slice goes 250 ms ahead of the rest. The bus delivers in whole periods, so an
     // arrival may come up to one period later than its sending.

@@ -191,3 +191,38 @@ TEST(MidiOut, JackReopensOnAnotherDeviceAndKeepsResultWhileClosed) {
     EXPECT_EQ(got[0], (Message{0x92, 0x42, 0x43}));
     EXPECT_EQ(a.after(150).size(), 1u); // nothing more went to the first device
 }
+
+TEST(MidiOut, JackHeldMessagesGoInOrderOnReleaseAndAreDroppedWithAClose) {
+    JackReceiver receiver("vkvheld");
+    TMidiOut out(nullptr, Backend::Jack);
+    out.SetPort(findDevice(out, "vkvheld:in"));
+    out.SetUsing(true);
+    ASSERT_EQ(out.OpenResult(), vkv::midi::Result::NoError);
+
+    const char request[7] = {char(0xF0), 0, 0, 0x7E, 0x42, 0x01, char(0xF7)};
+    out.HoldMessages(true);
+    EXPECT_TRUE(out.Put(char(0xB0), 0x07, 0x10));
+    EXPECT_TRUE(out.SysExMessage(request, 7));
+    EXPECT_TRUE(out.Put(char(0xB0), 0x07, 0x20)); // replaces the first
+    const char piece[3] = {0x01, 0x02, 0x03};
+    EXPECT_TRUE(out.SysEx(piece, 3)); // a piece of a paced dump is never held
+    auto got = receiver.waitFor(1);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], (Message{0x01, 0x02, 0x03}));
+    EXPECT_EQ(out.heldMessages(), 2u);
+    out.HoldMessages(false);
+    got = receiver.waitFor(3);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[1], Message(request, request + 7));
+    EXPECT_EQ(got[2], (Message{0xB0, 0x07, 0x20}));
+    receiver.clear();
+
+    // Closing forgets what was held: it was meant for the device that was open then.
+    out.HoldMessages(true);
+    out.Put(char(0x90), 0x3C, 0x40);
+    out.SetUsing(false);
+    out.SetUsing(true);
+    out.HoldMessages(false);
+    EXPECT_TRUE(receiver.after(150).empty());
+    EXPECT_FALSE(out.SysExMessage(request, 2)); // too short to be a message
+}

@@ -4,6 +4,7 @@
 // command line's tests on JACK and in the ALSA guest.
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -39,4 +40,15 @@ inline ChildRun runChild(const QString &program, const QStringList &arguments,
     r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
     r.err = QString::fromLocal8Bit(p.readAllStandardError());
     return r;
+}
+
+// How many bytes a `--send` that lost its port says went, from the line it says that in among
+// whatever the back end printed; -1 when it said no such line.
+inline int bytesSentBeforeTheLoss(const QString &err) {
+    const QRegularExpression said(
+        "^vkvela: the MIDI OUT port was lost after (\\d+) of 1543 bytes; the box may hold a "
+        "broken configuration. Send it again.$",
+        QRegularExpression::MultilineOption);
+    const auto match = said.match(err);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
 }

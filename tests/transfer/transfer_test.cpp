@@ -66,6 +66,7 @@ TEST(PacedSend, HeaderThenSlicesOfThreeThenTheLastFourInImageOrder) {
     PacedSend send([&](const char *data, int length) {
         slices.emplace_back(reinterpret_cast<const std::uint8_t *>(data),
                             reinterpret_cast<const std::uint8_t *>(data) + length);
+        return true;
     });
     send.start(dump.data());
     EXPECT_EQ(send.bytesLeft(), 1537);
@@ -104,6 +105,34 @@ TEST(PacedSend, HeaderThenSlicesOfThreeThenTheLastFourInImageOrder) {
     EXPECT_EQ(slices[513], Bytes(dump.begin(), dump.begin() + 6));
     EXPECT_EQ(slices[514], Bytes(dump.begin() + 6, dump.begin() + 9));
     EXPECT_EQ(slices[515], Bytes(dump.begin(), dump.begin() + 6));
+    EXPECT_EQ(send.bytesLeft(), 1537);
+}
+
+TEST(PacedSend, ARefusedSliceEndsTheSendAndKeepsWhatWasNotSent) {
+    const image::DumpBytes dump = numberedDump();
+    int handed = 0, refuseAt = 100;
+    PacedSend send([&](const char *, int) { return ++handed != refuseAt; });
+    send.start(dump.data());
+    int ticks = 0;
+    while (!send.tick())
+        ++ticks;
+    EXPECT_EQ(ticks, 98); // the 99th tick's slice was refused
+    EXPECT_TRUE(send.failed());
+    EXPECT_FALSE(send.sending());
+    EXPECT_EQ(send.bytesLeft(), 1537 - 98 * 3);
+    EXPECT_TRUE(send.tick());
+    EXPECT_EQ(handed, 100);
+    // A refused header ends it at once; a new send starts afresh.
+    refuseAt = 101;
+    EXPECT_FALSE(send.start(dump.data()));
+    EXPECT_EQ(send.bytesLeft(), image::DumpSize);
+    refuseAt = 0;
+    EXPECT_TRUE(send.start(dump.data()));
+    EXPECT_FALSE(send.failed());
+    EXPECT_TRUE(send.sending());
+    send.stop();
+    EXPECT_FALSE(send.sending());
+    EXPECT_FALSE(send.failed());
     EXPECT_EQ(send.bytesLeft(), 1537);
 }
 

@@ -1,0 +1,82 @@
+// The main window over a real ALSA sequencer: a box's dump coming in as the sequencer hands a
+// device's SysEx on, and a box that goes away while a paced send goes to it.
+#include "AlsaReceiver.h"
+#include "AlsaSender.h"
+#include "TForm1.h"
+#include "TMidiOut.h"
+#include "UiDriver.h"
+#include "WindowControls.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// A dump unlike the built-in defaults.
+Bytes foreignDump() {
+    Bytes bytes = {0xF0, 0x00, 0x00, 0x7E, 0x42, 0x02};
+    for (int i = 0; i < 1536; ++i)
+        bytes.push_back(static_cast<unsigned char>((i * 3 + i / 64) & 0x7F));
+    bytes.push_back(0xF7);
+    return bytes;
+}
+
+// The item of the list whose name begins with `port` ("client:port", RtMidi adds the address).
+int itemOf(const QComboBox *list, const std::string &port) {
+    for (int i = 0; i < list->count(); ++i)
+        if (list->itemText(i).startsWith(QString::fromStdString(port + " ")))
+            return i;
+    return -1;
+}
+
+struct AlsaWindow {
+    TForm1 form{vkv::midi::Backend::Alsa};
+    Ui::TForm1 &ui = *form.ui;
+    AlsaWindow() { form.show(); }
+};
+
+} // namespace
+
+TEST(AlsaWindow, ADumpWithRealTimeEventsBetweenItsPiecesReplacesTheImage) {
+    AlsaSender box("vkv-win-src");
+    AlsaWindow w;
+    const int item = itemOf(w.ui.MIDIInComboBox, box.portName());
+    ASSERT_GE(item, 0);
+    testui::chooseItem(w.ui.MIDIInComboBox, item);
+    ASSERT_EQ(w.ui.StatusLabel->text(), "MIDI IN Port Selected ...");
+
+    const Bytes dump = foreignDump();
+    ASSERT_EQ(box.sendSysExWithRealTime(dump), 0);
+    EXPECT_TRUE(testui::waitUntil([&] { return w.ui.SysexReceiveCount->text() == "Done !!"; }))
+        << w.ui.SysexReceiveCount->text().toStdString();
+    EXPECT_EQ(Bytes(w.form.image().bytes().begin(), w.form.image().bytes().end()), dump);
+}
+
+TEST(AlsaWindow, ABoxThatQuitsDuringAPacedSendIsSaidAndTheSendEnds) {
+    auto box = std::make_unique<AlsaReceiver>("vkv-win-box");
+    AlsaWindow w;
+    const int item = itemOf(w.ui.MIDIOutComboBox, box->portName());
+    ASSERT_GE(item, 0);
+    testui::chooseItem(w.ui.MIDIOutComboBox, item);
+    ASSERT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port Selected ...");
+    testui::typeInto(w.ui.SysexSendSpeed, "1000");
+    QTest::mouseClick(w.ui.SlowSendToKorvane, Qt::LeftButton);
+    ASSERT_TRUE(testui::waitUntil([&] { return box->waitFor(100, 0).size() >= 100; }));
+    box.reset(); // its client quits, as a box unplugged does
+
+    ASSERT_TRUE(testui::waitUntil([&] { return !w.form.pacedSend().sending(); }, 5000));
+    EXPECT_TRUE(
+        testui::waitUntil([&] { return w.ui.StatusLabel->text().startsWith("MIDI OUT Port lost: "); }))
+        << w.ui.StatusLabel->text().toStdString();
+    EXPECT_TRUE(w.ui.StatusLabel->text().endsWith(" gone")) << w.ui.StatusLabel->text().toStdString();
+    EXPECT_EQ(testui::textColour(w.ui.StatusLabel), QColor(255, 0, 0));
+    EXPECT_GT(w.form.pacedSend().bytesLeft(), 0);
+    EXPECT_EQ(w.ui.BytesToSend->text().toInt(), w.form.pacedSend().bytesLeft());
+    EXPECT_FALSE(w.form.MidiOut1->holdingMessages());
+    EXPECT_FALSE(w.ui.SlowSendToKorvane->isEnabled());
+    EXPECT_EQ(w.ui.MIDIOutComboBox->currentIndex(), w.form.MidiOut1->NumDevs());
+}
