@@ -642,15 +642,12 @@ void TForm1::MidiIn1Short(QObject *, uint8_t Status, uint8_t First, uint8_t Seco
         return;
     if (ui->LearnPot->isChecked()) {
         ui->PageControl1->setCurrentWidget(ui->PotSettings);
-        ui->PotByte0->setValue(Status);
-        ui->PotByte1->setValue(First);
+        pots->learn(Status, First);
         return;
     }
     if (ui->LearnButt->isChecked()) {
         ui->PageControl1->setCurrentWidget(ui->ButtSettings);
-        ui->ButtByte0->setValue(Status);
-        ui->ButtByte1->setValue(First);
-        ui->ButtByte2->setValue(Second);
+        buttons->learn(Status, First, Second);
         return;
     }
     MatchMotorPots(Status, First, Second);
