@@ -173,9 +173,11 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     connect(ui->OpenSysex, &QPushButton::clicked, this, [this] { OpenSysexClick(ui->OpenSysex); });
     connect(ui->StoreSysex, &QPushButton::clicked, this,
             [this] { StoreSysexClick(ui->StoreSysex); });
-    // A click is the user's: unchecking the other learn box from here raises nothing.
-    connect(ui->LearnPot, &QCheckBox::clicked, this, [this] { LearnPotClick(ui->LearnPot); });
-    connect(ui->LearnButt, &QCheckBox::clicked, this, [this] { LearnButtClick(ui->LearnButt); });
+    // Every change of a learn box counts, not only a click: a screen reader's toggle or the
+    // program's own setChecked must keep the rules too. Unchecking the other box from a handler
+    // runs that box's handler once, which finds nothing left to change.
+    connect(ui->LearnPot, &QCheckBox::toggled, this, [this] { LearnPotClick(ui->LearnPot); });
+    connect(ui->LearnButt, &QCheckBox::toggled, this, [this] { LearnButtClick(ui->LearnButt); });
     chooseFile = [](QFileDialog *dialog) -> std::optional<FileChoice> {
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return std::nullopt;
@@ -661,15 +663,12 @@ void TForm1::MidiIn1Short(QObject *, uint8_t Status, uint8_t First, uint8_t Seco
         return;
     if (ui->LearnPot->isChecked()) {
         ui->PageControl1->setCurrentWidget(ui->PotSettings);
-        ui->PotByte0->setValue(Status);
-        ui->PotByte1->setValue(First);
+        pots->learn(Status, First);
         return;
     }
     if (ui->LearnButt->isChecked()) {
         ui->PageControl1->setCurrentWidget(ui->ButtSettings);
-        ui->ButtByte0->setValue(Status);
-        ui->ButtByte1->setValue(First);
-        ui->ButtByte2->setValue(Second);
+        buttons->learn(Status, First, Second);
         return;
     }
     MatchMotorPots(Status, First, Second);

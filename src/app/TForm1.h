@@ -137,6 +137,8 @@ public:
     // Incoming short messages: learn and motorized pots.
     void MidiIn1Short(QObject *Sender, uint8_t Status, uint8_t First, uint8_t Second);
     void MatchMotorPots(uint8_t status, uint8_t data1, uint8_t data2);
+    // Run on every change of the learn box, however it came: at most one learn box is checked,
+    // and the motorized pots are greyed while either is.
     void LearnPotClick(QObject *Sender);
     void LearnButtClick(QObject *Sender);
     void LoadPresets();

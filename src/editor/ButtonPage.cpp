@@ -174,13 +174,24 @@ void ButtonPage::ApplyButtPreset(QStringView key) {
     w.ButtByte1->setValue(static_cast<int>((*number >> 8) & 0xFF));
     w.ButtByte2->setValue(static_cast<int>(*number & 0xFF));
     ButtPresetGuard = false;
+    storeShown();
+}
+
+void ButtonPage::learn(int status, int data1, int data2) {
+    w.ButtByte0->setValue(status);
+    w.ButtByte1->setValue(data1);
+    w.ButtByte2->setValue(data2);
+    storeShown();
+}
+
+void ButtonPage::storeShown() {
     // As for pots: the record becomes what the page shows, also where no value changed.
-    if (!ButtLoadGuard) {
-        const int n = currentButton();
-        configImage.setButton(n, image::ButtonStatus, w.ButtByte0->value());
-        configImage.setButton(n, image::ButtonByte1, w.ButtByte1->value());
-        configImage.setButton(n, image::ButtonByte2, w.ButtByte2->value());
-    }
+    if (ButtLoadGuard)
+        return;
+    const int n = currentButton();
+    configImage.setButton(n, image::ButtonStatus, w.ButtByte0->value());
+    configImage.setButton(n, image::ButtonByte1, w.ButtByte1->value());
+    configImage.setButton(n, image::ButtonByte2, w.ButtByte2->value());
 }
 
 } // namespace vkv::editor

@@ -68,12 +68,17 @@ public:
     void ButtPresetNameChange(QObject *Sender);
     void FindButtPresetName();
     void ApplyButtPreset(QStringView key);
+    // Learn Button: a message's three bytes become the shown button's, as if typed, and its
+    // record takes them also where the page showed them already; the mode is kept.
+    void learn(int status, int data1, int data2);
 
     bool ButtLoadGuard = false;
     bool ButtPresetGuard = false;
 
 private:
     void dataByteChange(QSpinBox *control, QLabel *hex, int field);
+    // The record's status, byte 1 and byte 2 become what the page shows, as for pots.
+    void storeShown();
 
     Widgets w;
     StatusControls status;

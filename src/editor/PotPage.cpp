@@ -163,16 +163,22 @@ void PotPage::ApplyPotPreset(QStringView key) {
     w.PotMin->setValue(static_cast<int>((*number >> 8) & 0xFF));
     w.PotMax->setValue(static_cast<int>(*number & 0xFF));
     PotPresetGuard = false;
-    // A value the page already showed raised no change, yet the record may hold a byte the page
-    // cannot show as it is (a status below 0x90, a limit above 127): store what the page shows,
-    // so the record is the preset whose name the page now carries.
-    if (!PotLoadGuard) {
-        const int p = currentPot();
-        configImage.setPot(p, image::PotStatus, w.PotByte0->value());
-        configImage.setPot(p, image::PotByte1, w.PotByte1->value());
-        configImage.setPot(p, image::PotMin, w.PotMin->value());
-        configImage.setPot(p, image::PotMax, w.PotMax->value());
-    }
+    // The record is then the preset whose name the page carries.
+    storeShown(4);
+}
+
+void PotPage::learn(int status, int data1) {
+    w.PotByte0->setValue(status);
+    w.PotByte1->setValue(data1);
+    storeShown(2);
+}
+
+void PotPage::storeShown(int fields) {
+    if (PotLoadGuard)
+        return;
+    const std::array<const QSpinBox *, 4> shown{w.PotByte0, w.PotByte1, w.PotMin, w.PotMax};
+    for (int field = 0; field < fields; ++field)
+        configImage.setPot(currentPot(), field, shown.at(static_cast<std::size_t>(field))->value());
 }
 
 } // namespace vkv::editor

@@ -70,6 +70,9 @@ public:
     void PotPresetNameChange(QObject *Sender);
     void FindPotPresetName();
     void ApplyPotPreset(QStringView key);
+    // Learn Pot: a message's status and byte 1 become the shown pot's, as if typed, and its
+    // record takes them also where the page showed them already; the range is kept.
+    void learn(int status, int data1);
 
     bool PotLoadGuard = false;
     bool PotPresetGuard = false;
@@ -77,6 +80,10 @@ public:
 private:
     // byte 1, min or max: read-out, name look-up, store.
     void dataByteChange(QSpinBox *control, QLabel *hex, int field);
+    // The record's fields 0..fields-1 become what the page shows. Setting a value the page
+    // already shows raises no change, yet the record may hold a byte the page cannot show as it
+    // is (a status below 0x90, a limit above 127); so what sets values as a whole stores them.
+    void storeShown(int fields);
 
     Widgets w;
     StatusControls status;

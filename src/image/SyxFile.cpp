@@ -32,6 +32,11 @@ std::optional<QByteArray> SyxFile::read(const QString &path, QString *error) {
 
 bool SyxFile::write(const QString &path, const QByteArray &bytes, QString *error) {
     QSaveFile file(path);
+    // A folder that takes no new file takes no temporary one either, yet an existing file there
+    // may be the user's to write: then it is written in place. A new file there still fails, and
+    // everywhere else the temporary file keeps an existing one whole. A symbolic link is followed
+    // (the temporary file goes beside the file it points to), so the link stays.
+    file.setDirectWriteFallback(true);
     // Unbuffered, so a short write (a full disk) shows in the count written: a buffered one is
     // flushed by commit(), which here took a file cut short for a good one.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {

@@ -13,7 +13,10 @@ namespace vkv::image {
 // longer file is taken as its first 1543 bytes, and a huge one costs no more than that.
 //
 // Writing goes to a temporary file beside the target, which replaces the target only once every
-// byte is written, flushed and closed; on any failure an existing file stays as it was.
+// byte is written, flushed and closed; on any failure an existing file stays as it was. Where the
+// folder lets no new file be made (so no temporary one either), an existing file that may be
+// written is written in place instead: there a failure part-way, such as a full disk, leaves it
+// cut short. A symbolic link is followed: the file it points to is written, and the link stays.
 class SyxFile {
 public:
     // The bytes of a regular file, at most DumpSize of them; nothing when the file cannot be
@@ -22,7 +25,7 @@ public:
     static std::optional<QByteArray> read(const QString &path, QString *error = nullptr);
 
     // Writes `bytes` as the whole content of `path`; false, with `error` set, when any step
-    // failed, and then nothing at `path` has changed.
+    // failed, and then nothing at `path` has changed (but for a file written in place, above).
     static bool write(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 };
 

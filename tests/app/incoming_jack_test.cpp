@@ -83,6 +83,54 @@ TEST_F(IncomingJack, LearnFillsTheFieldsAndTheRecordAndTheBoxesKeepTheirRules) {
     EXPECT_EQ(w.form.image().pot(20, vkv::image::PotStatus), 0xB2); // learn went to the button
 }
 
+TEST_F(IncomingJack, LearnStoresAStatusThePageShowedAlready) {
+    using namespace vkv::image;
+    JackSender sender("vkvlearnlowsrc");
+    JackWindow w;
+    w.chooseIn(w.inIndex(QString::fromStdString(sender.portName())));
+    ASSERT_TRUE(w.form.MidiIn1->Using());
+
+    // Records whose stored status reads 0x85 (a file or a dump can hold any byte): the pages show
+    // the 0x90 they can, and the other bytes already equal the message's, so learning it changes
+    // nothing on the page.
+    auto &image = w.form.image();
+    image.bytes()[potOffset(20)] = 0x05;
+    image.setPot(20, PotByte1, 0x3C);
+    image.bytes()[buttonOffset(9)] = 0x05;
+    image.setButton(9, ButtonByte1, 0x3C);
+    image.setButton(9, ButtonByte2, 0x40);
+    image.setButton(9, ButtonMode, 2);
+    w.ui.PotNumber->setValue(20);
+    w.ui.ButtNumber->setValue(9);
+    ASSERT_EQ(w.ui.PotByte0->value(), 0x90);
+    ASSERT_EQ(w.ui.ButtByte0->value(), 0x90);
+    const auto pot = [&] {
+        return Bytes{image.pot(20, PotStatus), image.pot(20, PotByte1), image.pot(20, PotMin),
+                     image.pot(20, PotMax)};
+    };
+    const auto button = [&] {
+        return Bytes{image.button(9, ButtonStatus), image.button(9, ButtonByte1),
+                     image.button(9, ButtonByte2), image.button(9, ButtonMode)};
+    };
+    const Bytes potBefore = pot();
+
+    // The record takes the learnt bytes all the same. The page that comes to the front says the
+    // message has been learnt.
+    const auto learnt = [&](QWidget *page) {
+        return sendUntil(sender, {0x90, 0x3C, 0x40},
+                         [&] { return w.ui.PageControl1->currentWidget() == page; });
+    };
+    w.ui.LearnPot->click();
+    ASSERT_TRUE(learnt(w.ui.PotSettings));
+    EXPECT_EQ(pot(), (Bytes{0x90, 0x3C, potBefore[2], potBefore[3]}));
+    EXPECT_EQ(button(), (Bytes{0x85, 0x3C, 0x40, 2}));
+
+    w.ui.LearnButt->click();
+    w.ui.PageControl1->setCurrentWidget(w.ui.FileSheet);
+    ASSERT_TRUE(learnt(w.ui.ButtSettings));
+    EXPECT_EQ(button(), (Bytes{0x90, 0x3C, 0x40, 2})); // the mode as it was
+}
+
 TEST_F(IncomingJack, MotorizedKnobsFollowMatchingMessagesAndPassThemOn) {
     JackSender sender("vkvmotorsrc");
     JackRecorder box("vkvmotorbox");

@@ -12,6 +12,7 @@
 #include "VkvApplication.h"
 #include "WindowControls.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -574,6 +575,45 @@ TEST(MainWindow, AboutShowsTheBoxModallyAndOkayClosesIt) {
     EXPECT_EQ(product, "Virtual Korvane Vela");
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_FALSE(w.form.CreateAboutBox()->isVisible());
+}
+
+TEST(MainWindow, LearnBoxRulesHoldHoweverABoxChanges) {
+    Window w;
+    // A screen reader toggles a box through its accessible action; the program sets it itself.
+    const auto toggleAccessibly = [](QCheckBox *box, bool checked) {
+        if (box->isChecked() == checked)
+            return;
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(box);
+        ASSERT_TRUE(face && face->actionInterface());
+        face->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    };
+    enum How { Accessible, Code };
+    const struct {
+        QCheckBox *box;
+        How how;
+        bool checked;
+        bool learnPot, learnButt, motorsEnabled; // afterwards
+    } steps[] = {
+        {w.ui.LearnPot, Accessible, true, true, false, false},
+        {w.ui.LearnButt, Accessible, true, false, true, false},
+        {w.ui.LearnButt, Accessible, false, false, false, true},
+        {w.ui.LearnButt, Code, true, false, true, false},
+        {w.ui.LearnPot, Code, true, true, false, false},
+        {w.ui.LearnButt, Accessible, true, false, true, false},
+        {w.ui.LearnPot, Accessible, true, true, false, false},
+        {w.ui.LearnPot, Code, false, false, false, true},
+    };
+    int n = 0;
+    for (const auto &step : steps) {
+        if (step.how == Accessible)
+            toggleAccessibly(step.box, step.checked);
+        else
+            step.box->setChecked(step.checked);
+        EXPECT_EQ(w.ui.LearnPot->isChecked(), step.learnPot) << "step " << n;
+        EXPECT_EQ(w.ui.LearnButt->isChecked(), step.learnButt) << "step " << n;
+        EXPECT_EQ(w.ui.vMotPots->isEnabled(), step.motorsEnabled) << "step " << n;
+        ++n;
+    }
 }
 
 TEST(MainWindow, RightClickOnAVirtualKnobOpensItsPot) {

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -134,6 +135,47 @@ TEST(SyxFile, AWriteToAReallyFullDiskLeavesTheFileAsItWas) {
     EXPECT_FALSE(why.isEmpty());
     EXPECT_EQ(readAll(disk.filePath("mine.syx")), before);
     EXPECT_EQ(disk.files(), QStringList({"filler", "mine.syx"})); // no leftovers
+}
+
+TEST(SyxFile, StoresOverAWritableFileInAFolderThatTakesNoNewFiles) {
+    // The old file is the longer one, so a write that left its tail would show.
+    testfiles::FolderWithoutNewFiles folder("mine.syx", QByteArray(2 * DumpSize, '\x33'));
+    if (!folder.ready())
+        GTEST_SKIP() << folder.reason();
+    const QByteArray dump(DumpSize, '\x44');
+    QString why;
+    EXPECT_TRUE(SyxFile::write(folder.filePath("mine.syx"), dump, &why)) << why.toStdString();
+    EXPECT_EQ(readAll(folder.filePath("mine.syx")), dump);
+
+    // A new file there still cannot be made.
+    why.clear();
+    EXPECT_FALSE(SyxFile::write(folder.filePath("new.syx"), dump, &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(folder.files(), QStringList{"mine.syx"});
+}
+
+TEST(SyxFile, StoringOverASymbolicLinkWritesTheFileItPointsTo) {
+    QTemporaryDir links;
+    testfiles::FolderWithoutNewFiles closed("mine.syx", "the configuration of yesterday");
+    if (!closed.ready())
+        GTEST_SKIP() << closed.reason();
+    const QByteArray dump(DumpSize, '\x44');
+    const struct {
+        const char *link;
+        QString target;
+    } rows[] = {
+        {"to-open.syx", writeFile(links, "mine.syx", "yesterday's")},
+        {"to-closed.syx", closed.filePath("mine.syx")}, // in a folder that takes no new files
+    };
+    for (const auto &row : rows) {
+        const QString link = links.filePath(row.link);
+        ASSERT_TRUE(QFile::link(row.target, link));
+        QString why;
+        EXPECT_TRUE(SyxFile::write(link, dump, &why)) << row.link << ": " << why.toStdString();
+        EXPECT_TRUE(QFileInfo(link).isSymLink()) << row.link;
+        EXPECT_EQ(QFileInfo(link).symLinkTarget(), row.target) << row.link;
+        EXPECT_EQ(readAll(row.target), dump) << row.link;
+    }
 }
 
 TEST(IniExport, TheDefaultImageAsTheConverterReadsIt) {

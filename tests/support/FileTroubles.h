@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <linux/capability.h>
+#include <optional>
 #include <string>
 #include <sys/mount.h>
 #include <sys/syscall.h>
@@ -19,8 +20,9 @@
 
 namespace testfiles {
 
-// Root reads any file whatever its mode; without these two capabilities the calling thread is held
-// to the mode like anyone else, until the object goes. Capabilities belong to each thread.
+// Root reads and writes any file, and makes files in any folder, whatever their mode; without these
+// two capabilities the calling thread is held to the mode like anyone else, until the object goes.
+// Capabilities belong to each thread.
 class NoReadOverride {
 public:
     NoReadOverride() {
@@ -53,6 +55,47 @@ inline QString unreadableFile(const QTemporaryDir &dir, const QString &name) {
     QFile::setPermissions(path, QFileDevice::Permissions());
     return path;
 }
+
+// A folder in which no new file can be made (mode 0555), holding one file its owner may write, for
+// the object's life; root too is held to the folder's mode meanwhile (NoReadOverride). Where the
+// folder takes new files all the same, reason() says so.
+class FolderWithoutNewFiles {
+public:
+    FolderWithoutNewFiles(const QString &name, const QByteArray &bytes) {
+        QFile file(dir.filePath(name));
+        if (!dir.isValid() || !file.open(QIODevice::WriteOnly) ||
+            file.write(bytes) != bytes.size()) {
+            why = "cannot write the file in a temporary folder";
+            return;
+        }
+        file.close();
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                              QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                              QFileDevice::ReadOther | QFileDevice::ExeOther);
+        asAnyUser.emplace();
+        QFile probe(dir.filePath("probe"));
+        if (probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            why = "this process makes files in a folder of mode 0555 all the same";
+        }
+    }
+    ~FolderWithoutNewFiles() {
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner);
+    }
+    FolderWithoutNewFiles(const FolderWithoutNewFiles &) = delete;
+    FolderWithoutNewFiles &operator=(const FolderWithoutNewFiles &) = delete;
+
+    bool ready() const { return why.empty(); }
+    const std::string &reason() const { return why; }
+    QString filePath(const QString &name) const { return dir.filePath(name); }
+    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files); }
+
+private:
+    QTemporaryDir dir;
+    std::optional<NoReadOverride> asAnyUser;
+    std::string why;
+};
 
 // A tmpfs of 16 KiB, mounted on a folder of its own for the object's life, that holds the files
 // given and is then filled up. Mounting needs root (CAP_SYS_ADMIN); where that is refused,
