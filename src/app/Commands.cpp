@@ -135,6 +135,13 @@ bool readImage(const QString &path, image::ConfigImage &image) {
     return true;
 }
 
+// What a failed write left of the file.
+QString leftAs(bool cutShort) {
+    return cutShort ? QStringLiteral("the file, written in place since its folder takes no new "
+                                     "files, may be cut short.")
+                    : QStringLiteral("the file was left as it was.");
+}
+
 int interrupted(int signal, const QString &what) {
     fail(QStringLiteral("interrupted by signal %1; ").arg(signal) + what);
     return 128 + signal;
@@ -346,11 +353,13 @@ int receive(const CommandLine &line) {
         image.bytes() = receiver.area();
         image.frame();
         QString why;
+        bool cutShort = false;
         if (!image::SyxFile::write(
                 line.sysexFile,
-                QByteArray(reinterpret_cast<const char *>(image.raw()), image::DumpSize), &why)) {
+                QByteArray(reinterpret_cast<const char *>(image.raw()), image::DumpSize), &why,
+                &cutShort)) {
             fail("cannot write " + line.sysexFile + ": " + why +
-                 "; the dump that came in is lost, and the file was left as it was.");
+                 "; the dump that came in is lost, and " + leftAs(cutShort));
             loop.exit(1);
             return;
         }
@@ -410,8 +419,9 @@ int exportIni(const CommandLine &line) {
     const QByteArray text =
         image::IniExport::render(image, TForm1::releaseLabel(), image::IniExport::now());
     QString why;
-    if (!image::SyxFile::write(line.iniFile, text, &why)) {
-        fail("cannot write " + line.iniFile + ": " + why + "; nothing was written.");
+    bool cutShort = false;
+    if (!image::SyxFile::write(line.iniFile, text, &why, &cutShort)) {
+        fail("cannot write " + line.iniFile + ": " + why + "; " + leftAs(cutShort));
         return 1;
     }
     return 0;

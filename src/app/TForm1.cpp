@@ -641,18 +641,22 @@ void TForm1::StoreSysexClick(QObject *) {
                                             vkv::image::IniExport::now())
             : QByteArray(reinterpret_cast<const char *>(configImage.raw()), vkv::image::DumpSize);
     QString why;
-    if (!vkv::image::SyxFile::write(choice->file, bytes, &why))
-        reportStoreFailure(choice->file, why);
+    bool cutShort = false;
+    if (!vkv::image::SyxFile::write(choice->file, bytes, &why, &cutShort))
+        reportStoreFailure(choice->file, why, cutShort);
 }
 
-void TForm1::reportStoreFailure(const QString &file, const QString &why) {
+void TForm1::reportStoreFailure(const QString &file, const QString &why, bool cutShort) {
     std::fputs("Cannot open output file.\n", stderr);
     qCWarning(lcApp, "cannot write %s: %s", qPrintable(file), qPrintable(why));
     QMessageBox::critical(this, "File Error",
                           "Cannot open output file.\n\n" + QDir::toNativeSeparators(file) + "\n" +
                               why +
-                              "\n\nNothing was written; an existing file is kept "
-                              "as it was.");
+                              (cutShort ? QStringLiteral("\n\nIts folder takes no new files, so "
+                                                         "it was being written in place: it may "
+                                                         "now be cut short. Store it again.")
+                                        : QStringLiteral("\n\nNothing was written; an existing "
+                                                         "file is kept as it was.")));
 }
 
 // Incoming short messages.

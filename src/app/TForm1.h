@@ -176,8 +176,9 @@ private:
     void restorePortText(QComboBox *list);
     // The MIDI OUT port did not take a send (`sent` bytes of a paced one went): said in red.
     void reportSendFailure(int sent);
-    // A failed file write: said on the standard error stream and to the user.
-    void reportStoreFailure(const QString &file, const QString &why);
+    // A failed file write: said on the standard error stream and to the user. `cutShort`: it
+    // failed part-way through writing the file in place.
+    void reportStoreFailure(const QString &file, const QString &why, bool cutShort);
 
     vkv::midi::PortsInPreparation portsInPreparation; // what is left of them to take over
     QTimer *portsTimer = nullptr;                     // looks for them while any is left

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 namespace vkv::image {
 
@@ -30,7 +31,27 @@ std::optional<QByteArray> SyxFile::read(const QString &path, QString *error) {
     return bytes;
 }
 
-bool SyxFile::write(const QString &path, const QByteArray &bytes, QString *error) {
+namespace {
+
+// Whether a new file can be made beside `path`: when not, QSaveFile writes the file in place.
+bool folderTakesNewFiles(const QString &path) {
+    const QString file = QFileInfo(path).canonicalFilePath(); // a link's file, as QSaveFile's
+    QTemporaryFile probe(QFileInfo(file.isEmpty() ? path : file).absolutePath() +
+                         QStringLiteral("/.vkvela-probe-XXXXXX"));
+    return probe.open();
+}
+
+} // namespace
+
+bool SyxFile::write(const QString &path, const QByteArray &bytes, QString *error, bool *cutShort) {
+    if (cutShort)
+        *cutShort = false;
+    // Once the file was opened in place, a failure has changed it.
+    const auto failedInPlace = [&] {
+        if (cutShort)
+            *cutShort = !folderTakesNewFiles(path);
+        return false;
+    };
     QSaveFile file(path);
     // A folder that takes no new file takes no temporary one either, yet an existing file there
     // may be the user's to write: then it is written in place. A new file there still fails, and
@@ -52,12 +73,12 @@ bool SyxFile::write(const QString &path, const QByteArray &bytes, QString *error
                                        .arg(written)
                                        .arg(bytes.size());
         file.cancelWriting(); // the temporary file goes; the target stays as it was
-        return false;
+        return failedInPlace();
     }
     if (!file.commit()) { // flushes, closes and renames over the target
         if (error)
             *error = file.errorString();
-        return false;
+        return failedInPlace();
     }
     return true;
 }

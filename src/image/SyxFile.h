@@ -25,8 +25,10 @@ public:
     static std::optional<QByteArray> read(const QString &path, QString *error = nullptr);
 
     // Writes `bytes` as the whole content of `path`; false, with `error` set, when any step
-    // failed, and then nothing at `path` has changed (but for a file written in place, above).
-    static bool write(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+    // failed, and then nothing at `path` has changed, but for a file written in place (above):
+    // `cutShort` then says it may have lost what it held.
+    static bool write(const QString &path, const QByteArray &bytes, QString *error = nullptr,
+                      bool *cutShort = nullptr);
 };
 
 } // namespace vkv::image

@@ -69,10 +69,11 @@ TEST(AlsaWindow, ABoxThatQuitsDuringAPacedSendIsSaidAndTheSendEnds) {
     box.reset(); // its client quits, as a box unplugged does
 
     ASSERT_TRUE(testui::waitUntil([&] { return !w.form.pacedSend().sending(); }, 5000));
-    EXPECT_TRUE(
-        testui::waitUntil([&] { return w.ui.StatusLabel->text().startsWith("MIDI OUT Port lost: "); }))
+    EXPECT_TRUE(testui::waitUntil([&] {
+        return w.ui.StatusLabel->text().startsWith("MIDI OUT Port lost: ");
+    })) << w.ui.StatusLabel->text().toStdString();
+    EXPECT_TRUE(w.ui.StatusLabel->text().endsWith(" gone"))
         << w.ui.StatusLabel->text().toStdString();
-    EXPECT_TRUE(w.ui.StatusLabel->text().endsWith(" gone")) << w.ui.StatusLabel->text().toStdString();
     EXPECT_EQ(testui::textColour(w.ui.StatusLabel), QColor(255, 0, 0));
     EXPECT_GT(w.form.pacedSend().bytesLeft(), 0);
     EXPECT_EQ(w.ui.BytesToSend->text().toInt(), w.form.pacedSend().bytesLeft());

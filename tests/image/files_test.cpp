@@ -131,10 +131,23 @@ TEST(SyxFile, AWriteToAReallyFullDiskLeavesTheFileAsItWas) {
     if (!disk.ready())
         GTEST_SKIP() << disk.reason();
     QString why;
-    EXPECT_FALSE(SyxFile::write(disk.filePath("mine.syx"), QByteArray(DumpSize, '\x44'), &why));
+    bool cutShort = true;
+    EXPECT_FALSE(
+        SyxFile::write(disk.filePath("mine.syx"), QByteArray(DumpSize, '\x44'), &why, &cutShort));
     EXPECT_FALSE(why.isEmpty());
+    EXPECT_FALSE(cutShort);
     EXPECT_EQ(readAll(disk.filePath("mine.syx")), before);
     EXPECT_EQ(disk.files(), QStringList({"filler", "mine.syx"})); // no leftovers
+
+    // Where the folder takes no new files, the file is written in place, and a disk that fills
+    // up meanwhile leaves it cut short: said so, never that it was kept.
+    QFile::setPermissions(QFileInfo(disk.filePath("mine.syx")).absolutePath(),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    testfiles::NoReadOverride asAnyUser;
+    EXPECT_FALSE(
+        SyxFile::write(disk.filePath("mine.syx"), QByteArray(12000, '\x44'), &why, &cutShort));
+    EXPECT_TRUE(cutShort) << why.toStdString();
+    EXPECT_NE(readAll(disk.filePath("mine.syx")), before);
 }
 
 TEST(SyxFile, StoresOverAWritableFileInAFolderThatTakesNoNewFiles) {

@@ -35,7 +35,7 @@ TEST(HoldQueue, LatestValuesReplaceEarlierOnesAndEverythingElseKeepsItsOrder) {
              {0xB1, 0x07, 0x03}, // volume on another channel: its own
              {0xA0, 0x3C, 0x10}, // poly aftertouch, per note
              {0xA0, 0x3D, 0x11},
-             {0xD2, 0x20},       // channel aftertouch, replaced below
+             {0xD2, 0x20}, // channel aftertouch, replaced below
              {0xA0, 0x3C, 0x12},
              {0xD2, 0x30},
              {0x90, 0x3C, 0x64}, // a note repeated is a note played again
@@ -72,7 +72,8 @@ TEST(HoldQueue, PastTheCapTheOldestReplaceableGoFirstThenTheOldestShortOnesNever
     add(queue, {0xB0, 0x07, 0x64});
     add(queue, {0xE5, 0x00, 0x40});
     for (int i = 0; i < 5000; ++i)
-        add(queue, {0x90, static_cast<unsigned char>(i % 128), static_cast<unsigned char>(i / 128)});
+        add(queue,
+            {0x90, static_cast<unsigned char>(i % 128), static_cast<unsigned char>(i / 128)});
     EXPECT_EQ(queue.size(), HoldQueue::Cap);
     EXPECT_EQ(queue.dropped(), 5003u - HoldQueue::Cap);
     const auto kept = queue.take();
