@@ -3,6 +3,7 @@
 #include "ButtonPage.h"
 #include "FormFont.h"
 #include "IniExport.h"
+#include "PortWatch.h"
 #include "PotPage.h"
 #include "PresetFolders.h"
 #include "SyxFile.h"
@@ -329,8 +330,58 @@ void TForm1::collectPorts() {
     const bool left = portsInPreparation.output.valid() || portsInPreparation.input.valid();
     if (left && !portsTimer->isActive())
         portsTimer->start();
-    else if (!left)
+    else if (!left) {
         portsTimer->stop();
+        watchPorts();
+    }
+}
+
+void TForm1::watchPorts() {
+    if (portWatch_)
+        return;
+    portWatch_ = vkv::midi::PortWatch::create(
+        MidiOut1->backend(),
+        [this] {
+            std::vector<std::string> names = MidiOut1->portNames();
+            for (std::string &name : MidiIn1->portNames())
+                names.push_back(std::move(name));
+            return names;
+        },
+        this);
+    connect(portWatch_.get(), &vkv::midi::PortWatch::changed, this, &TForm1::PortsChanged);
+}
+
+void TForm1::PortsChanged() {
+    if (MidiOut1->relist()) {
+        const int wanted = MidiOut1->deviceByKey(wantedOut);
+        followChoice(ui->MIDIOutComboBox, deviceNames(*MidiOut1), wanted,
+                     MidiOut1->Using() && MidiOut1->OpenResult() == vkv::midi::Result::NoError &&
+                         MidiOut1->Port() == wanted,
+                     &TForm1::MIDIOutComboBoxChange);
+    }
+    if (MidiIn1->relist()) {
+        const int wanted = MidiIn1->deviceByKey(wantedIn);
+        followChoice(ui->MIDIInComboBox, deviceNames(*MidiIn1), wanted,
+                     MidiIn1->Using() && MidiIn1->OpenResult() == vkv::midi::Result::NoError &&
+                         MidiIn1->Port() == wanted,
+                     &TForm1::MIDIInComboBoxChange);
+    }
+}
+
+void TForm1::followChoice(QComboBox *list, const QStringList &devices, int wanted, bool openThere,
+                          void (TForm1::*choose)(QObject *)) {
+    // Text the user is typing into the list stays.
+    const QString typed = list->currentText();
+    const bool typing =
+        list->lineEdit()->hasFocus() && typed != list->itemText(list->currentIndex());
+    fillPortList(list, devices);
+    if (wanted >= 0) {
+        list->setCurrentIndex(wanted);
+        if (!openThere)
+            (this->*choose)(list);
+    }
+    if (typing)
+        list->setEditText(typed);
 }
 
 void TForm1::restorePortText(QComboBox *list) {
@@ -355,6 +406,7 @@ void TForm1::MIDIOutComboBoxChange(QObject *) {
     const int n = MidiOut1->NumDevs();
     if (i < 0 || i > n) // typed text that names no device changes nothing
         return;
+    wantedOut = vkv::midi::portKey(MidiOut1->deviceName(i));
     MidiOut1->SetUsing(false);
     if (i == n) {
         showStatus("No MIDI OUT Port Selected", false);
@@ -383,6 +435,7 @@ void TForm1::MIDIInComboBoxChange(QObject *) {
     const int n = MidiIn1->NumDevs();
     if (i < 0 || i > n) // typed text that names no device changes nothing
         return;
+    wantedIn = vkv::midi::portKey(MidiIn1->deviceName(i));
     MidiIn1->SetUsing(false);
     if (i == n) {
         showStatus("No MIDI IN Port Selected", false);
@@ -420,7 +473,7 @@ void TForm1::MidiIn1Lost(QObject *) {
     MidiIn1->SetUsing(false);
     receiver.abandon();
     ui->MIDIInComboBox->setCurrentIndex(MidiIn1->NumDevs());
-    showStatus("MIDI IN Port lost: JACK stopped!", false);
+    showStatus("MIDI IN Port lost: " + QString::fromStdString(MidiIn1->lostReason()), false);
     ui->RequestSysexDump->setEnabled(false);
 }
 

@@ -33,6 +33,9 @@ namespace vkv::editor {
 class ButtonPage;
 class PotPage;
 } // namespace vkv::editor
+namespace vkv::midi {
+class PortWatch;
+}
 
 // The main window: the File page with port choice and the transfer and file buttons, and the
 // Pots and Buttons pages that edit the configuration image. Owns the image, the receive area,
@@ -108,9 +111,14 @@ public:
     void FormCreate(QObject *Sender);
     void MIDIOutComboBoxChange(QObject *Sender);
     void MIDIInComboBoxChange(QObject *Sender);
-    // The MIDI service went away under a port (the JACK server stopped).
+    // A port went away: the MIDI service under it (the JACK server stopped) or its device.
     void MidiOut1Lost(QObject *Sender);
     void MidiIn1Lost(QObject *Sender);
+    // The system's ports changed: both lists are read again; a chosen port keeps its place by
+    // its name, one that went is lost, and one that came back is opened again as if chosen.
+    void PortsChanged();
+    // What watches the system's ports for the lists; null until both ports are ready.
+    vkv::midi::PortWatch *portWatch() const { return portWatch_.get(); }
     void QuillURLLabelClick(QObject *Sender);
     void Button1Click(QObject *Sender);
     // `Key` is a Qt key code; set it to 0 to consume the key.
@@ -180,9 +188,20 @@ private:
     // failed part-way through writing the file in place.
     void reportStoreFailure(const QString &file, const QString &why, bool cutShort);
 
+    // Starts watching the system's ports once both port components are ready.
+    void watchPorts();
+    // Fills `list` anew and selects the wanted port in it; opens that with `choose` unless it is
+    // the open one already.
+    void followChoice(QComboBox *list, const QStringList &devices, int wanted, bool openThere,
+                      void (TForm1::*choose)(QObject *));
+
     vkv::midi::PortsInPreparation portsInPreparation; // what is left of them to take over
-    QTimer *portsTimer = nullptr;                     // looks for them while any is left
-    std::optional<vkv::midi::Backend> portsWanted;    // asked for, preparation not yet started
+    std::unique_ptr<vkv::midi::PortWatch> portWatch_;
+    // The chosen ports by their keys (vkv::midi::portKey), kept while they are away, so that they
+    // open again when they come back; empty for "None".
+    std::string wantedOut, wantedIn;
+    QTimer *portsTimer = nullptr;                  // looks for them while any is left
+    std::optional<vkv::midi::Backend> portsWanted; // asked for, preparation not yet started
     vkv::image::ConfigImage configImage;
     std::unique_ptr<vkv::transfer::PacedSender> pacedSender; // over MidiOut1 and the two timers
     vkv::transfer::DumpReceiver receiver;

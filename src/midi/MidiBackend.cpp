@@ -1,5 +1,7 @@
 #include "MidiBackend.h"
 
+#include "AlsaSeqOutput.h"
+
 #include "HandOver.h"
 #include "MidiLog.h"
 #include "ThreadSanitizer.h"
@@ -417,6 +419,62 @@ int findPort(const std::vector<std::string> &now, const ListedDevice &listed) {
         if (now[i] == listed.name)
             return static_cast<int>(i);
     return -1;
+}
+
+} // namespace vkv::midi
+
+namespace vkv::midi {
+
+std::string portKey(const std::string &name) {
+    std::string key = name;
+    // "<client>:<port> <client number>:<port number>", as RtMidi lists ALSA ports.
+    const auto space = key.find_last_of(' ');
+    int client = 0, port = 0;
+    if (space != std::string::npos && AlsaSeqOutput::parseAddress(key, &client, &port))
+        key.erase(space);
+    return key.substr(0, sizeof(DeviceCaps::szPname) - 1);
+}
+
+int findByKey(const std::array<ListedDevice, MaxDevs> &listed, int count, const std::string &key) {
+    if (key.empty())
+        return -1;
+    for (int n = 0; n < count && n < MaxDevs; ++n)
+        if (portKey(listed[n].name) == key)
+            return n;
+    return -1;
+}
+
+bool relistDevices(const std::vector<std::string> &names, std::array<DeviceCaps, MaxDevs> &caps,
+                   std::array<ListedDevice, MaxDevs> &listed, int &count, int &open,
+                   std::string &gone) {
+    std::array<DeviceCaps, MaxDevs> newCaps{};
+    std::array<ListedDevice, MaxDevs> newListed{};
+    const int newCount = listDevices(names, newCaps, newListed);
+    bool changed = newCount != count;
+    for (int n = 0; n < newCount && !changed; ++n)
+        changed = newListed[n].name != listed[n].name;
+    if (!changed)
+        return false;
+    int newOpen = -1;
+    if (open >= 0 && open < count) {
+        for (int n = 0; n < newCount && newOpen < 0; ++n)
+            if (newListed[n].name == listed[open].name)
+                newOpen = n;
+        if (newOpen < 0)
+            gone = listed[open].name;
+    }
+    caps = newCaps;
+    listed = newListed;
+    count = newCount;
+    open = newOpen;
+    return true;
+}
+
+void keepUntilExit(jack_client_t *client, std::shared_ptr<void> callbackData) {
+    KeptPorts &kept = keptPorts();
+    std::lock_guard lock(kept.mutex);
+    kept.watchClients.push_back({client, jackServerLosses});
+    kept.callbackData.push_back(std::move(callbackData));
 }
 
 } // namespace vkv::midi

@@ -9,6 +9,7 @@
 
 class RtMidiIn;
 class RtMidiOut;
+struct _jack_client; // libjack's jack_client_t
 
 // Chooses and opens the platform's MIDI service for the ports. Kept out of the port headers so
 // no window ever includes RtMidi.h.
@@ -164,5 +165,23 @@ std::vector<std::string> inputPortNames(RtMidiIn &in);
 // was listed if the name there still matches, otherwise the first port of that name; -1 when
 // it is gone.
 int findPort(const std::vector<std::string> &now, const ListedDevice &listed);
+
+// What names a port across plugging it out and in again: its name as the lists show it (at most
+// 31 characters), without the "client:port" address that RtMidi puts at the end of ALSA port
+// names, since the sequencer numbers a client anew each time it comes.
+std::string portKey(const std::string &name);
+// The first listed device whose key is `key`; -1 when there is none.
+int findByKey(const std::array<ListedDevice, MaxDevs> &listed, int count, const std::string &key);
+
+// Lists a port component's devices again from the back end's ports `names`, as listDevices does;
+// false, changing nothing, when the list is the one it had. `open` is the open device's number (or
+// -1) and becomes its new one; when it is gone, -1, with its name in `gone`.
+bool relistDevices(const std::vector<std::string> &names, std::array<DeviceCaps, MaxDevs> &caps,
+                   std::array<ListedDevice, MaxDevs> &listed, int &count, int &open,
+                   std::string &gone);
+
+// Keeps a JACK client that watches the server, and the data its callbacks are given, until the
+// process ends, when it is closed with the kept ports.
+void keepUntilExit(_jack_client *client, std::shared_ptr<void> callbackData);
 
 } // namespace vkv::midi

@@ -98,12 +98,49 @@ void TMidiIn::createPort(vkv::midi::PreparedInput &prepared) {
 void TMidiIn::serviceLost() {
     qCWarning(lcMidi, "the input's MIDI service went away");
     lost_ = true;
+    lostReason_ = "JACK stopped!";
     closeDevice();
     openResult_ = Result::Refused;
+    raiseLost();
+}
+
+void TMidiIn::deviceLost(const std::string &name) {
+    qCWarning(lcMidi, "the input \"%s\" went away", name.c_str());
+    lostReason_ = name + " gone";
+    closeDevice();
+    openResult_ = Result::Refused;
+    handOver->post([this] { raiseLost(); });
+}
+
+void TMidiIn::raiseLost() {
     if (OnLost) {
         auto handler = OnLost;
         handler(this);
     }
+}
+
+bool TMidiIn::relist() {
+    if (lost_ && !renew() && numDevs_ == 0)
+        return false;
+    const std::vector<std::string> names = portNames();
+    int open = open_ ? openDevice_ : -1;
+    std::string gone;
+    if (!vkv::midi::relistDevices(names, DevCaps, listed_, numDevs_, open, gone))
+        return false;
+    if (open >= 0)
+        port_ = open;
+    openDevice_ = open;
+    if (!gone.empty())
+        deviceLost(gone);
+    return true;
+}
+
+std::vector<std::string> TMidiIn::portNames() {
+    return in_ && !lost_ ? vkv::midi::inputPortNames(*in_) : std::vector<std::string>{};
+}
+
+std::string TMidiIn::deviceName(int n) const {
+    return n >= 0 && n < numDevs_ ? listed_[n].name : std::string();
 }
 
 // A new client for the service that came back; the dead one is left as it is, with its link.
@@ -211,6 +248,8 @@ Result TMidiIn::openDevice(int n) {
         qCWarning(lcMidi, "input \"%s\" is gone", listed_[n].name.c_str());
         return Result::BadDeviceId;
     }
+    openDevice_ = n;
+    lostReason_.clear();
     {
         vkv::midi::SeenLock lock(link_->mutex);
         link_->startAnew = true;

@@ -50,6 +50,19 @@ public:
 
     void SetUsing(bool value);
     void SetPort(int n);
+    // Reads the device list again (ports come and go while the program runs); true when it
+    // changed. The open device keeps its place by its name, and Port() follows it; one that has
+    // gone is lost: closed now, OnLost raised from the event loop. After a lost service it tries
+    // the service anew first.
+    bool relist();
+    // The listed device's whole name, as the back end names it; empty out of range.
+    std::string deviceName(int n) const;
+    // The listed device whose key (vkv::midi::portKey) is `key`; -1 when none is.
+    int deviceByKey(const std::string &key) const {
+        return vkv::midi::findByKey(listed_, numDevs_, key);
+    }
+    // Every port the back end has now, unlisted ones too; empty without one.
+    std::vector<std::string> portNames();
     // Take effect with the next message raised.
     void SetUseShort(bool value) { useShort_ = value; }
     void SetUseSysEx(bool value) { useSysEx_ = value; }
@@ -68,10 +81,14 @@ public:
     // are no whole message. Raised, like OnSysEx, only while UseSysEx is true.
     std::function<void(QObject *Sender)> OnSysExBroken;
 
-    // The MIDI service went away under the port (the JACK server stopped): the port is closed, and
-    // the next open makes its client anew, so it works again once the service is back.
+    // The port went away under the program: the MIDI service (the JACK server stopped), or the
+    // device itself (found gone when the list is read again). The port is closed; after a lost
+    // service the next open makes its client anew, so it works again once the service is back.
     std::function<void(QObject *Sender)> OnLost;
     bool lost() const { return lost_; }
+    // Why the port was lost since it was last opened ("JACK stopped!", "<name> gone"); empty
+    // while it was not.
+    const std::string &lostReason() const { return lostReason_; }
 
     // Entries 0..NumDevs-1 are filled.
     std::array<vkv::midi::DeviceCaps, MaxDevs> DevCaps{};
@@ -84,6 +101,8 @@ private:
     // Closes the device and lets the back end go, with its link.
     void release();
     void serviceLost();
+    void deviceLost(const std::string &name);
+    void raiseLost();
     bool renew();
     static void received(double timeStamp, std::vector<unsigned char> *message, void *link);
     void takeInbox(unsigned session);
@@ -97,6 +116,8 @@ private:
     vkv::midi::HandOver *handOver; // brings deliveries to this object's thread
     std::unique_ptr<vkv::midi::JackServerWatch> watch_;
     bool lost_ = false;
+    std::string lostReason_;
+    int openDevice_ = -1; // the listed device that is open
     vkv::midi::Backend backend_ = vkv::midi::Backend::None;
     std::array<vkv::midi::ListedDevice, MaxDevs> listed_{};
     std::deque<vkv::midi::MidiInEvent> pending_; // handed over, not yet raised

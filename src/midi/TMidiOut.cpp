@@ -158,6 +158,30 @@ void TMidiOut::closeDevice() {
     }
 }
 
+bool TMidiOut::relist() {
+    if (lost_ && !renew() && numDevs_ == 0)
+        return false;
+    const std::vector<std::string> names = portNames();
+    int open = open_ ? openDevice_ : -1;
+    std::string gone;
+    if (!vkv::midi::relistDevices(names, DevCaps, listed_, numDevs_, open, gone))
+        return false;
+    if (open >= 0)
+        port_ = open;
+    openDevice_ = open;
+    if (!gone.empty())
+        deviceLost(gone);
+    return true;
+}
+
+std::vector<std::string> TMidiOut::portNames() {
+    return out_ && !lost_ ? vkv::midi::outputPortNames(*out_) : std::vector<std::string>{};
+}
+
+std::string TMidiOut::deviceName(int n) const {
+    return n >= 0 && n < numDevs_ ? listed_[n].name : std::string();
+}
+
 void TMidiOut::SetUsing(bool value) {
     if (value && !using_)
         openResult_ = openDevice(port_);

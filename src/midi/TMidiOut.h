@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vkv::midi {
 class AlsaSeqOutput;
@@ -41,6 +42,19 @@ public:
 
     void SetUsing(bool value);
     void SetPort(int n);
+    // Reads the device list again (ports come and go while the program runs); true when it
+    // changed. The open device keeps its place by its name, and Port() follows it; one that has
+    // gone is lost: closed now, OnLost raised from the event loop. After a lost service it tries
+    // the service anew first.
+    bool relist();
+    // The listed device's whole name, as the back end names it; empty out of range.
+    std::string deviceName(int n) const;
+    // The listed device whose key (vkv::midi::portKey) is `key`; -1 when none is.
+    int deviceByKey(const std::string &key) const {
+        return vkv::midi::findByKey(listed_, numDevs_, key);
+    }
+    // Every port the back end has now, unlisted ones too; empty without one.
+    std::vector<std::string> portNames();
     // Hands over as many of the three bytes as the status calls for; nothing for a status that
     // starts no short message. True when the back end took it, or it is held.
     bool Put(char status, char data1, char data2);

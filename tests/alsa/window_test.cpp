@@ -2,11 +2,13 @@
 // device's SysEx on, and a box that goes away while a paced send goes to it.
 #include "AlsaReceiver.h"
 #include "AlsaSender.h"
+#include "PortWatch.h"
 #include "TForm1.h"
 #include "TMidiOut.h"
 #include "UiDriver.h"
 #include "WindowControls.h"
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -80,4 +82,53 @@ TEST(AlsaWindow, ABoxThatQuitsDuringAPacedSendIsSaidAndTheSendEnds) {
     EXPECT_FALSE(w.form.MidiOut1->holdingMessages());
     EXPECT_FALSE(w.ui.SlowSendToKorvane->isEnabled());
     EXPECT_EQ(w.ui.MIDIOutComboBox->currentIndex(), w.form.MidiOut1->NumDevs());
+}
+
+TEST(AlsaWindow, PortsThatComeAndGoAreFollowedByTheirNames) {
+    AlsaWindow w;
+    ASSERT_TRUE(testui::waitUntil([&] { return w.form.portWatch() != nullptr; }));
+    EXPECT_STREQ(w.form.portWatch()->how(), "ALSA announcements");
+    const auto status = [&] { return w.ui.StatusLabel->text(); };
+
+    // Clients that start after the lists were read are offered within a second, each in its list.
+    auto box = std::make_unique<AlsaReceiver>("vkv-live-box");
+    auto source = std::make_unique<AlsaSender>("vkv-live-src");
+    QElapsedTimer took;
+    took.start();
+    ASSERT_TRUE(testui::waitUntil(
+        [&] {
+            return itemOf(w.ui.MIDIOutComboBox, box->portName()) >= 0 &&
+                   itemOf(w.ui.MIDIInComboBox, source->portName()) >= 0;
+        },
+        1000));
+    std::printf("new ALSA ports offered after %lld ms\n", static_cast<long long>(took.elapsed()));
+    EXPECT_LT(itemOf(w.ui.MIDIInComboBox, box->portName()), 0);
+    testui::chooseItem(w.ui.MIDIOutComboBox, itemOf(w.ui.MIDIOutComboBox, box->portName()));
+    ASSERT_EQ(status(), "MIDI OUT Port Selected ...");
+    w.form.MidiOut1->Put(char(0xB0), 0x07, 0x01);
+    ASSERT_EQ(box->waitFor(1, 2000).size(), 1u);
+
+    // One that exits leaves its list; the chosen one is lost, and said so.
+    box.reset();
+    source.reset();
+    EXPECT_TRUE(testui::waitUntil(
+        [&] {
+            return itemOf(w.ui.MIDIOutComboBox, "vkv-live-box:in") < 0 &&
+                   itemOf(w.ui.MIDIInComboBox, "vkv-live-src:out") < 0 &&
+                   status().startsWith("MIDI OUT Port lost: ");
+        },
+        1000))
+        << status().toStdString();
+    EXPECT_TRUE(status().startsWith("MIDI OUT Port lost: vkv-live-box:in "))
+        << status().toStdString();
+    EXPECT_TRUE(status().endsWith(" gone"));
+
+    // Back under the same name (the sequencer gives it another number): open again by itself.
+    box = std::make_unique<AlsaReceiver>("vkv-live-box");
+    EXPECT_TRUE(testui::waitUntil([&] { return status() == "MIDI OUT Port Selected ..."; }, 1000))
+        << status().toStdString();
+    w.form.MidiOut1->Put(char(0xB0), 0x07, 0x02);
+    const auto got = box->waitFor(1, 2000);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].bytes, (Bytes{0xB0, 0x07, 0x02}));
 }

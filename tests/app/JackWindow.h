@@ -2,6 +2,7 @@
 
 // The main window over the tests' JACK server, with its port lists at hand.
 #include "JackSender.h"
+#include "PortWatch.h"
 #include "TForm1.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
@@ -33,6 +34,12 @@ struct JackWindow {
         return ui.SlowSendToKorvane->isEnabled();
     }
     bool requestEnabled() const { return ui.RequestSysexDump->isEnabled(); }
+    // The lists stay as they are, as in the moment between a port going and the server's word
+    // of it reaching the window.
+    void freezeLists() {
+        ASSERT_NE(form.portWatch(), nullptr);
+        QObject::disconnect(form.portWatch(), nullptr, &form, nullptr);
+    }
 };
 
 // Every JACK test runs in a process of its own, and the port objects keep their JACK clients

@@ -165,6 +165,7 @@ TEST_F(PortChoiceJack, RefusedOutputIsNotReadyAndALaterGoodChoiceStillOpens) {
     JackReceiver good("vkvappgood");
     RtMidiIn *doomed = vanishingPort<RtMidiIn>("vkvappgone", "in");
     JackWindow w;
+    w.freezeLists();
     const int gone = w.outIndex("vkvappgone:in");
     const int ok = w.outIndex("vkvappgood:in");
     ASSERT_GE(gone, 0);
@@ -204,6 +205,7 @@ TEST_F(PortChoiceJack, RefusedInputIsNotReady) {
     addJackSource("vkvapprinsrc");
     RtMidiOut *doomed = vanishingPort<RtMidiOut>("vkvappgonesrc", "out");
     JackWindow w;
+    w.freezeLists();
     const int gone = w.inIndex("vkvappgonesrc:out");
     const int ok = w.inIndex("vkvapprinsrc:out");
     ASSERT_GE(gone, 0);

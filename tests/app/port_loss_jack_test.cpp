@@ -3,6 +3,8 @@
 // The peers run in processes of their own (support/jack_peer.cpp).
 #include "ChildProgram.h"
 #include "JackWindow.h"
+#include "TFaderDesk.h"
+#include "TKnob.h"
 #include "TTempoTimer.h"
 
 #include <QElapsedTimer>
@@ -73,12 +75,11 @@ private:
 
 const Bytes Request(vkv::image::DumpRequest.begin(), vkv::image::DumpRequest.end());
 
-// Chooses both ports, then shows they carry MIDI both ways: a dump request reaches `box`, and a
-// dump from `source` replaces the image.
-void chooseAndCheck(JackWindow &w, Peer &box, Peer &source) {
-    w.chooseOut(w.outIndex(box.port));
-    w.chooseIn(w.inIndex(source.port));
-    ASSERT_TRUE(w.requestEnabled()) << w.ui.StatusLabel->text().toStdString();
+// Shows that the open ports carry MIDI both ways: a dump request reaches `box`, and a dump from
+// `source` replaces the image.
+void check(JackWindow &w, Peer &box, Peer &source) {
+    ASSERT_TRUE(testui::waitUntil([&] { return w.requestEnabled(); }, 1000))
+        << w.ui.StatusLabel->text().toStdString();
     for (int tries = 0; tries < 20 && !box.received(Request); ++tries) {
         QTest::mouseClick(w.ui.RequestSysexDump, Qt::LeftButton);
         testui::waitUntil([&] { return box.received(Request); }, 500);
@@ -91,6 +92,15 @@ void chooseAndCheck(JackWindow &w, Peer &box, Peer &source) {
     }
     EXPECT_EQ(w.ui.SysexReceiveCount->text(), "Done !!");
     EXPECT_EQ(Bytes(w.form.image().bytes().begin(), w.form.image().bytes().end()), dump);
+}
+
+// Chooses both ports once they are listed, then checks them.
+void chooseAndCheck(JackWindow &w, Peer &box, Peer &source) {
+    ASSERT_TRUE(testui::waitUntil(
+        [&] { return w.outIndex(box.port) >= 0 && w.inIndex(source.port) >= 0; }, 1000));
+    w.chooseOut(w.outIndex(box.port));
+    w.chooseIn(w.inIndex(source.port));
+    check(w, box, source);
 }
 
 int runScript(const QString &action, const QString &server, const QString &dir) {
@@ -138,20 +148,21 @@ TEST_F(PortLossJack, PeersThatQuitMidDumpLoseNothingAndTheSamePortsWorkAgain) {
     QTest::mouseClick(w.ui.SlowSendToKorvane, Qt::LeftButton);
     testui::settle(800);
     box->quit();
-    ASSERT_TRUE(testui::waitUntil([&] { return !w.form.pacedSend().sending(); }, 10000));
-    EXPECT_EQ(w.ui.BytesToSend->text(), "0");
+    // The send ends where it was, as the box went.
+    ASSERT_TRUE(testui::waitUntil([&] { return !w.form.pacedSend().sending(); }, 1000));
+    EXPECT_GT(w.ui.BytesToSend->text().toInt(), 0);
     testui::settle(500);
     EXPECT_EQ(w.form.image().bytes(), before);
 
-    // Both come back under the same names: chosen again, the ports work, and the broken half
-    // dump never joins the whole one that follows.
+    // Both come back under the same names: open again by themselves, the ports work, and the
+    // broken half dump never joins the whole one that follows.
     box = std::make_unique<Peer>("recv", "vkvlossbox");
     source = std::make_unique<Peer>("send", "vkvlosssrc");
     ASSERT_TRUE(box->ready && source->ready);
-    chooseAndCheck(w, *box, *source);
+    check(w, *box, *source);
 }
 
-TEST_F(PortLossJack, AServerThatStopsIsReportedAndAPortChosenAgainWorksOnceItIsBack) {
+TEST_F(PortLossJack, AServerThatStopsIsReportedAndTheChosenPortsOpenAgainOnceItIsBack) {
     OwnServer server;
     ASSERT_TRUE(server.start());
 
@@ -183,19 +194,21 @@ TEST_F(PortLossJack, AServerThatStopsIsReportedAndAPortChosenAgainWorksOnceItIsB
     EXPECT_FALSE(w.form.SysexTimer->Enabled());
     testui::settle(500);
     EXPECT_EQ(w.form.image().bytes(), image);
+    // Without a server there is nothing to offer.
+    EXPECT_EQ(w.ui.MIDIOutComboBox->count(), 1);
+    EXPECT_EQ(w.ui.MIDIInComboBox->count(), 1);
 
-    // Chosen again while there is no server: refused, and said so.
-    w.chooseOut(w.outIndex(box->port));
-    EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port not ready!");
-
-    // Once the server and the peers are back, choosing the ports again is all it takes.
+    // Once the server and the peers are back, the ports chosen before are open again by
+    // themselves.
     box.reset();
     source.reset();
     ASSERT_TRUE(server.start());
     box = std::make_unique<Peer>("recv", "vkvlossbox2");
     source = std::make_unique<Peer>("send", "vkvlosssrc2");
     ASSERT_TRUE(box->ready && source->ready);
-    chooseAndCheck(w, *box, *source);
+    check(w, *box, *source);
+    EXPECT_EQ(w.ui.MIDIOutComboBox->currentText(), box->port);
+    EXPECT_EQ(w.ui.MIDIInComboBox->currentText(), source->port);
 }
 
 TEST_F(PortLossJack, TheCommandLinesSendFailsLoudlyWhenTheServerStopsMidSend) {
@@ -230,4 +243,56 @@ TEST_F(PortLossJack, TheCommandLinesSendFailsLoudlyWhenTheServerStopsMidSend) {
     EXPECT_LT(went, 1000);
     // Well before the 5.4 s the whole send would take.
     EXPECT_LT(clock.elapsed(), 5000);
+}
+
+TEST_F(PortLossJack, APortThatComesAndGoesIsFollowedByItsName) {
+    JackWindow w;
+    ASSERT_TRUE(testui::waitUntil([&] { return w.form.portWatch() != nullptr; }));
+    testui::settle(300); // the watch's own client is made and announced
+    QTest::mouseClick(w.ui.ShowFaderDesk, Qt::LeftButton);
+    TKnob *knob = w.form.faderDesk()->knob(0);
+    const auto turn = [&] {
+        knob->setFocus();
+        QTest::keyClick(knob, Qt::Key_Up);
+    };
+    const auto status = [&] { return w.ui.StatusLabel->text(); };
+
+    // A box plugged in while the window shows is offered within a second.
+    auto box = std::make_unique<Peer>("recv", "vkvlivebox");
+    ASSERT_TRUE(box->ready);
+    QElapsedTimer listed;
+    listed.start();
+    ASSERT_TRUE(testui::waitUntil([&] { return w.outIndex(box->port) >= 0; }, 1000));
+    std::printf("a new JACK port was offered %lld ms after its peer said it was ready\n",
+                static_cast<long long>(listed.elapsed()));
+    w.chooseOut(w.outIndex(box->port));
+    ASSERT_EQ(status(), "MIDI OUT Port Selected ...");
+    turn();
+    EXPECT_TRUE(testui::waitUntil([&] { return box->received({0xB0, 0x00, 0x01}); }, 3000));
+
+    // It goes during a paced send: said in red, the send ends there, and it leaves the list.
+    testui::typeInto(w.ui.SysexSendSpeed, "300");
+    QTest::mouseClick(w.ui.SlowSendToKorvane, Qt::LeftButton);
+    testui::settle(600);
+    box->quit();
+    EXPECT_TRUE(testui::waitUntil([&] { return status().startsWith("MIDI OUT Port lost"); }, 1000))
+        << status().toStdString();
+    EXPECT_EQ(status(), "MIDI OUT Port lost: vkvlivebox:in gone");
+    EXPECT_EQ(testui::textColour(w.ui.StatusLabel), QColor(255, 0, 0));
+    EXPECT_FALSE(w.form.pacedSend().sending());
+    EXPECT_GT(w.form.pacedSend().bytesLeft(), 0);
+    EXPECT_FALSE(w.form.MidiOut1->Using());
+    EXPECT_LT(w.outIndex(box->port), 0);
+    EXPECT_EQ(w.ui.MIDIOutComboBox->currentIndex(), w.noneOut());
+    EXPECT_FALSE(w.sendEnabled());
+
+    // Back under the same name: open again by itself, and the next turn reaches it.
+    box = std::make_unique<Peer>("recv", "vkvlivebox");
+    ASSERT_TRUE(box->ready);
+    EXPECT_TRUE(testui::waitUntil([&] { return status() == "MIDI OUT Port Selected ..."; }, 1000))
+        << status().toStdString();
+    EXPECT_EQ(w.ui.MIDIOutComboBox->currentText(), box->port);
+    EXPECT_TRUE(w.sendEnabled());
+    turn();
+    EXPECT_TRUE(testui::waitUntil([&] { return box->received({0xB0, 0x00, 0x02}); }, 3000));
 }

@@ -1,0 +1,122 @@
+#include "JackPortWatch.h"
+
+#include "HandOver.h"
+#include "MidiLog.h"
+#include "ThreadSanitizer.h"
+
+#include <jack/jack.h>
+
+#include <mutex>
+
+namespace vkv::midi {
+
+// What libjack's thread sees: the hand-over to the watch while it is there.
+struct JackPortWatch::Link {
+    std::mutex mutex;
+    HandOver *handOver = nullptr;
+    std::function<void()> announce;
+    std::function<void()> gone;
+    jack_client_t *client = nullptr;
+};
+
+namespace {
+
+void post(JackPortWatch::Link *link, bool shutDown) {
+    SeenLock lock(link->mutex);
+    if (!link->handOver)
+        return;
+    link->handOver->post(shutDown ? link->gone : link->announce);
+}
+
+void portRegistered(jack_port_id_t, int, void *data) {
+    post(static_cast<JackPortWatch::Link *>(data), false);
+}
+
+void portRenamed(jack_port_id_t, const char *, const char *, void *data) {
+    post(static_cast<JackPortWatch::Link *>(data), false);
+}
+
+void serverShutDown(jack_status_t, const char *, void *data) {
+    post(static_cast<JackPortWatch::Link *>(data), true);
+}
+
+// Opens and activates a watching client on the server libjack would use now; false when there is
+// none. Runs on a thread of its own.
+bool openClient(const std::shared_ptr<JackPortWatch::Link> &link) {
+    jack_status_t status{};
+    jack_client_t *client = jack_client_open(ClientName, JackNoStartServer, &status);
+    if (!client)
+        return false;
+    // Callbacks are set before the activation, which alone makes the server call them.
+    jack_set_port_registration_callback(client, &portRegistered, link.get());
+    jack_set_port_rename_callback(client, &portRenamed, link.get());
+    jack_on_info_shutdown(client, &serverShutDown, link.get());
+    if (jack_activate(client) != 0) {
+        jack_client_close(client);
+        return false;
+    }
+    // Kept, with the data its callbacks get, until the program ends: see keepUntilExit.
+    keepUntilExit(client, link);
+    SeenLock lock(link->mutex);
+    link->client = client;
+    return true;
+}
+
+} // namespace
+
+JackPortWatch::JackPortWatch(QObject *parent)
+    : PortWatch(parent), link(std::make_shared<Link>()), handOver(new HandOver(this)) {
+    link->handOver = handOver;
+    link->announce = [this] { announce(); };
+    link->gone = [this] { serverGone(); };
+    retry.setSingleShot(true);
+    retry.setInterval(RetryMs);
+    connect(&retry, &QTimer::timeout, this, &JackPortWatch::connectSoon);
+    connectSoon();
+}
+
+JackPortWatch::~JackPortWatch() {
+    SeenLock lock(link->mutex);
+    link->handOver = nullptr;
+    // A connection still being made finishes on its own; its client is kept until the end.
+}
+
+bool JackPortWatch::watching() const {
+    return connected;
+}
+
+void JackPortWatch::connectSoon() {
+    if (connecting.valid())
+        return;
+    connecting = std::async(std::launch::async, &openClient, link);
+    // Looked at once it has had time: a round trip and a cycle of the server.
+    QTimer::singleShot(0, this, &JackPortWatch::takeClient);
+}
+
+void JackPortWatch::takeClient() {
+    if (!connecting.valid())
+        return;
+    if (connecting.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        QTimer::singleShot(10, this, &JackPortWatch::takeClient);
+        return;
+    }
+    connected = connecting.get();
+    if (!connected) {
+        retry.start();
+        return;
+    }
+    // A server there now that was not before: all of its ports are news.
+    if (everConnected)
+        qCInfo(lcMidi, "a JACK server is there again");
+    everConnected = true;
+    announce();
+}
+
+void JackPortWatch::serverGone() {
+    qCWarning(lcMidi, "the JACK server the port watch watched went away");
+    connected = false;
+    announce();
+    retry.start();
+}
+
+} // namespace vkv::midi
