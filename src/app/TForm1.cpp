@@ -319,21 +319,25 @@ void TForm1::startPortPreparation() {
 }
 
 void TForm1::collectPorts() {
+    bool adopted = false;
     if (isReady(portsInPreparation.output)) {
         MidiOut1->adopt(portsInPreparation.output.get());
         fillPortList(ui->MIDIOutComboBox, deviceNames(*MidiOut1));
+        adopted = true;
     }
     if (isReady(portsInPreparation.input)) {
         MidiIn1->adopt(portsInPreparation.input.get());
         fillPortList(ui->MIDIInComboBox, deviceNames(*MidiIn1));
+        adopted = true;
     }
     const bool left = portsInPreparation.output.valid() || portsInPreparation.input.valid();
     if (left && !portsTimer->isActive())
         portsTimer->start();
-    else if (!left) {
+    else if (!left)
         portsTimer->stop();
+    // Watched on the back end the ports took, once both have it.
+    if (adopted && !left)
         watchPorts();
-    }
 }
 
 void TForm1::watchPorts() {

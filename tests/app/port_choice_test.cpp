@@ -1,5 +1,6 @@
 #include "JackReceiver.h"
 #include "JackWindow.h"
+#include "PortWatch.h"
 #include "TForm1.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
@@ -80,12 +81,16 @@ TEST_F(PortChoiceJack, StartsWithNoneAndListsThePortsOnceShown) {
         EXPECT_EQ(list->count(), 1);
         EXPECT_EQ(list->currentText(), "None");
     }
+    EXPECT_EQ(form.portWatch(), nullptr); // nothing to watch yet
 
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     QTRY_VERIFY(form.ui->MIDIOutComboBox->findText("vkvapplate:in") >= 0 &&
                 form.ui->MIDIInComboBox->findText("vkvapplatesrc:out") >= 0);
     EXPECT_EQ(form.ui->MIDIOutComboBox->currentText(), "None");
+    // Watched on the back end the ports took.
+    ASSERT_NE(form.portWatch(), nullptr);
+    EXPECT_STREQ(form.portWatch()->how(), "JACK callbacks");
     testui::chooseItem(form.ui->MIDIOutComboBox,
                        form.ui->MIDIOutComboBox->findText("vkvapplate:in"));
     EXPECT_EQ(form.ui->StatusLabel->text(), "MIDI OUT Port Selected ...");
