@@ -1,0 +1,199 @@
+// The user's settings: what one run leaves for the next, read value by value from whatever the
+// file holds.
+#include "FileTroubles.h"
+#include "Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+using vkv::app::Settings;
+using Dialog = Settings::Dialog;
+
+namespace {
+
+struct Values {
+    QString in, out;
+    int speed = Settings::DefaultSpeed;
+    QString openFolder;
+    int openFilter = 0;
+    QString storeFolder;
+    int storeFilter = 0;
+    bool operator==(const Values &) const = default;
+};
+
+void PrintTo(const Values &v, std::ostream *out) {
+    *out << "in \"" << v.in.left(40).toStdString() << "\", out \"" << v.out.left(40).toStdString()
+         << "\", speed " << v.speed << ", open \"" << v.openFolder.toStdString() << "\" "
+         << v.openFilter << ", store \"" << v.storeFolder.toStdString() << "\" " << v.storeFilter;
+}
+
+Values valuesOf(const Settings &s) {
+    return {s.inPort(),
+            s.outPort(),
+            s.speed(),
+            s.folder(Dialog::Open),
+            s.filter(Dialog::Open),
+            s.folder(Dialog::Store),
+            s.filter(Dialog::Store)};
+}
+
+// What the next run reads from the file at `path`. Read from a copy: QSettings keeps what it read
+// of a path for the next object on it, which would answer for the disk.
+Values nextRun(const QString &path) {
+    QTemporaryDir dir;
+    const QString copy = dir.filePath("vkvela.conf");
+    if (!QFile::copy(path, copy))
+        return {};
+    return valuesOf(Settings(copy));
+}
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// The messages logged under "vkv.app" while it lives.
+class AppLog {
+public:
+    AppLog() { previous = qInstallMessageHandler(&AppLog::keep); }
+    ~AppLog() {
+        qInstallMessageHandler(previous);
+        said().clear();
+    }
+    static QStringList &said() {
+        static QStringList messages;
+        return messages;
+    }
+
+private:
+    static void keep(QtMsgType, const QMessageLogContext &context, const QString &message) {
+        if (context.category && QByteArray(context.category) == "vkv.app")
+            said() << message;
+    }
+    QtMessageHandler previous = nullptr;
+};
+
+} // namespace
+
+TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault) {
+    QTemporaryDir files;
+    const QString dir = files.path(); // a folder that is there, for the files to name
+    const QByteArray d = QFile::encodeName(dir);
+    const Values defaults;
+    const Values all{"Box In", "Box Out", 250, dir, 1, dir, 1};
+    Values outOnly;
+    outOnly.out = "Box Out";
+    const QByteArray good =
+        "[midi]\nin=Box In\nout=Box Out\n[send]\nspeed=250\n[open]\nfolder=" + d +
+        "\nfilter=1\n[store]\nfolder=" + d + "\nfilter=1\n";
+    QByteArray junk;
+    for (int i = 0; i < 4096; ++i)
+        junk += static_cast<char>((i * 131 + i / 256) & 0xFF);
+    enum class Form { Text, Unreadable, Folder };
+    const struct {
+        const char *what;
+        QByteArray bytes;
+        Values expected;
+        Form form = Form::Text;
+    } cases[] = {
+        {"every value good", good, all},
+        {"nothing", "", defaults},
+        {"a speed of 99999", "[midi]\nout=Box Out\n[send]\nspeed=99999\n", outOnly},
+        {"a speed of 1", "[midi]\nout=Box Out\n[send]\nspeed=1\n", outOnly},
+        {"a speed that is no number", "[midi]\nout=Box Out\n[send]\nspeed=fast\n", outOnly},
+        {"a port name of 10,000 characters",
+         "[midi]\nin=" + QByteArray(10000, 'a') + "\nout=Box Out\n", outOnly},
+        {"a port name with a control character", "[midi]\nin=Box\aIn\nout=Box Out\n", outOnly},
+        {"folders that are not there",
+         "[midi]\nout=Box Out\n[open]\nfolder=" + d + "/gone\n[store]\nfolder=/nowhere\n", outOnly},
+        {"a folder named from wherever the program runs",
+         "[midi]\nout=Box Out\n[open]\nfolder=.\n[store]\nfolder=..\n", outOnly},
+        {"filter entries out of range",
+         "[midi]\nout=Box Out\n[open]\nfilter=2\n[store]\nfilter=-1\n", outOnly},
+        {"binary junk", junk, defaults},
+        {"a file nobody may read", good, defaults, Form::Unreadable},
+        {"a folder in the file's place", "", defaults, Form::Folder},
+    };
+    for (const auto &c : cases) {
+        QTemporaryDir config;
+        const QString path = config.filePath("vkvela/vkvela.conf");
+        if (c.form == Form::Folder)
+            ASSERT_TRUE(QDir().mkpath(path));
+        else
+            writeFile(path, c.bytes);
+        if (c.form == Form::Unreadable)
+            QFile::setPermissions(path, QFileDevice::Permissions());
+        const testfiles::NoReadOverride asAnyUser;
+        EXPECT_EQ(valuesOf(Settings(path)), c.expected) << c.what;
+    }
+}
+
+TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("config/vkvela/vkvela.conf"); // made by the first change
+    Settings s(path);
+    s.setInPort("Box In");
+    s.setOutPort("Box Out");
+    s.setSpeed(250);
+    s.setFolder(Dialog::Open, dir.path());
+    s.setFilter(Dialog::Open, 1);
+    s.setFolder(Dialog::Store, dir.path());
+    s.setFilter(Dialog::Store, 1);
+    const Values all{"Box In", "Box Out", 250, dir.path(), 1, dir.path(), 1};
+    EXPECT_EQ(valuesOf(s), all);
+    EXPECT_EQ(nextRun(path), all);
+
+    // "None" forgets a port, and so does a name that could not be read back; the rest takes only
+    // what it could read back.
+    s.setOutPort("");
+    s.setInPort(QString(300, 'x'));
+    s.setSpeed(5000);
+    s.setFolder(Dialog::Open, dir.filePath("gone"));
+    s.setFilter(Dialog::Store, 2);
+    Values forgotten = all;
+    forgotten.in.clear();
+    forgotten.out.clear();
+    EXPECT_EQ(valuesOf(s), forgotten);
+    EXPECT_EQ(nextRun(path), forgotten);
+}
+
+TEST(Settings, AFileWithJunkGivesWhatCouldBeReadAndIsMendedAtTheNextChange) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("vkvela.conf");
+    writeFile(path, QByteArray("\x01\xFF[midi\n\x00junk=\x02\n", 16) + "[send]\nspeed=250\n");
+    AppLog log;
+    Settings s(path);
+    EXPECT_EQ(s.speed(), 250);
+    s.setFilter(Dialog::Open, 1);
+    Values expected;
+    expected.speed = 250;
+    expected.openFilter = 1;
+    EXPECT_EQ(nextRun(path), expected);
+    // Said once, as it was read; the write worked, and the file holds settings alone now.
+    ASSERT_EQ(AppLog::said().size(), 1) << AppLog::said().join('\n').toStdString();
+    EXPECT_TRUE(AppLog::said()[0].contains("holds what is no setting"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(file.readAll().contains("junk"));
+}
+
+TEST(Settings, AWriteThatFailsIsLoggedAndHoldsForTheRun) {
+    testfiles::FolderWithoutNewFiles home("other", "other");
+    if (!home.ready())
+        GTEST_SKIP() << home.reason();
+    const QString path = home.filePath("vkvela/vkvela.conf");
+    Settings s(path);
+    AppLog log;
+    s.setSpeed(250);
+    EXPECT_EQ(s.speed(), 250);
+    ASSERT_EQ(AppLog::said().size(), 1);
+    EXPECT_TRUE(AppLog::said()[0].startsWith("cannot write send/speed to " + path))
+        << AppLog::said()[0].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
