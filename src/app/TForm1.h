@@ -6,6 +6,7 @@
 #include "PacedSender.h"
 #include "PotEditor.h"
 #include "PresetLibrary.h"
+#include "Settings.h"
 
 #include <QString>
 #include <QStringList>
@@ -83,6 +84,8 @@ public:
     vkv::editor::ButtonPage &buttonPage() { return *buttons; }
     // The folder that holds the program, ending in a separator.
     QString programFolder() const { return programFolder_; }
+    // The user's choices kept for the next run, as read at start and changed since.
+    const vkv::app::Settings &settings() const { return userSettings; }
 
     // What the user chose in a file dialog: the file name and the filter entry, from 0.
     struct FileChoice {
@@ -193,7 +196,9 @@ private:
     std::unique_ptr<TFaderDesk> FaderDesk;
     QStringList handledActions;
     QString programFolder_;
-    QString openFolder; // where the open dialog starts: the last opened file's folder
+    vkv::app::Settings userSettings;
+    QString openFolder;  // where the open dialog starts: the last opened file's folder
+    QString storeFolder; // where the save dialog starts
     QFileDialog *openDialog = nullptr;
     QFileDialog *saveDialog = nullptr;
     FileChooser chooseFile;

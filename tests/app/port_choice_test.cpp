@@ -1,5 +1,6 @@
 #include "JackReceiver.h"
 #include "JackWindow.h"
+#include "Settings.h"
 #include "TForm1.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
@@ -265,4 +266,28 @@ TEST_F(PortChoiceJack, TypedTextThatNamesNoDeviceChangesNothing) {
     EXPECT_EQ(w.form.MidiIn1->Port(), 0);
     EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port Selected ...");
     EXPECT_FALSE(w.requestEnabled());
+}
+
+TEST_F(PortChoiceJack, TheChosenPortsAreRememberedForTheNextRunAndNoneForgetsThem) {
+    JackReceiver receiver("vkvappkept");
+    addJackSource("vkvappkeptsrc");
+    const QString outName = "vkvappkept:in", inName = "vkvappkeptsrc:out";
+    JackWindow w;
+    const int out = w.outIndex(outName);
+    const int in = w.inIndex(inName);
+    ASSERT_GE(out, 0);
+    ASSERT_GE(in, 0);
+    w.chooseOut(out);
+    w.chooseIn(in);
+    EXPECT_EQ(w.form.settings().outPort(), outName);
+    EXPECT_EQ(w.form.settings().inPort(), inName);
+    EXPECT_EQ(vkv::app::Settings().outPort(), outName); // the user's file, as read next
+    EXPECT_EQ(vkv::app::Settings().inPort(), inName);
+
+    w.chooseOut(w.noneOut());
+    w.chooseIn(w.noneIn());
+    EXPECT_EQ(w.form.settings().outPort(), "");
+    EXPECT_EQ(w.form.settings().inPort(), "");
+    EXPECT_EQ(vkv::app::Settings().outPort(), "");
+    EXPECT_EQ(vkv::app::Settings().inPort(), "");
 }

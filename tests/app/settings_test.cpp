@@ -1,13 +1,20 @@
 // The user's settings: what one run leaves for the next, read value by value from whatever the
-// file holds.
+// file holds, and the main window and the program starting as the user left them.
 #include "FileTroubles.h"
 #include "Settings.h"
+#include "TForm1.h"
+#include "TTempoTimer.h"
+#include "UiDriver.h"
+#include "WindowControls.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 
 using vkv::app::Settings;
@@ -196,4 +203,62 @@ TEST(Settings, AWriteThatFailsIsLoggedAndHoldsForTheRun) {
     EXPECT_TRUE(AppLog::said()[0].startsWith("cannot write send/speed to " + path))
         << AppLog::said()[0].toStdString();
     EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+// The main window of one run, and of the next, in this process.
+TEST(SettingsWindow, StartsWithTheSpeedAndTheDialogsAsTheUserLeftThem) {
+    QTemporaryDir dir;
+    const QString syx = dir.filePath("opened/a.syx");
+    writeFile(syx, QByteArray("\xF0\x00\x00\x7E\x42\x02", 6));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("stored"));
+    int tempo = 0;
+    {
+        TForm1 form{vkv::midi::Backend::None};
+        std::optional<TForm1::FileChoice> answer;
+        form.setFileChooser([&answer](QFileDialog *) { return answer; });
+        form.show();
+        testui::typeInto(form.ui->SysexSendSpeed, "250");
+        answer = TForm1::FileChoice{syx, 1};
+        QTest::mouseClick(form.ui->OpenSysex, Qt::LeftButton);
+        answer = TForm1::FileChoice{dir.filePath("stored/b.INI"), 1};
+        QTest::mouseClick(form.ui->StoreSysex, Qt::LeftButton);
+        tempo = form.SysexTimer->Tempo();
+    }
+    TForm1 next{vkv::midi::Backend::None};
+    EXPECT_EQ(next.ui->SysexSendSpeed->value(), 250);
+    EXPECT_EQ(next.SysexTimer->Tempo(), tempo); // the send goes at that speed too
+    EXPECT_EQ(next.SysexOpenDialog()->directory().absolutePath(), dir.filePath("opened"));
+    EXPECT_EQ(next.SysexOpenDialog()->selectedNameFilter(), QString("Any File (*)"));
+    EXPECT_EQ(next.SysexSaveDialog()->directory().absolutePath(), dir.filePath("stored"));
+    EXPECT_EQ(next.SysexSaveDialog()->selectedNameFilter(), QString("dumpgen INI file (*.INI)"));
+}
+
+// The program itself: a file opened at start moves the open dialog's folder, which is on disk
+// while it runs; ending it with SIGTERM keeps that and what the file held before.
+TEST(SettingsProgram, AChangeIsOnDiskWhileItRunsAndItsEndKeepsTheRest) {
+    QTemporaryDir dir;
+    const QString conf = dir.filePath("config/vkvela/vkvela.conf");
+    writeFile(conf, "[midi]\nout=Box Out\n[send]\nspeed=250\n");
+    const QString syx = dir.filePath("files/a.syx");
+    writeFile(syx, QByteArray("\xF0\x00\x00\x7E\x42\x02", 6));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("JACK_DEFAULT_SERVER", "vkvnosuchserver"); // no ports: none are needed
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(VKV_PROGRAM), {syx});
+    ASSERT_TRUE(program.waitForStarted());
+    Values expected;
+    expected.out = "Box Out";
+    expected.speed = 250;
+    expected.openFolder = dir.filePath("files");
+    const bool written = testui::waitUntil([&] { return nextRun(conf) == expected; }, 20000);
+    EXPECT_EQ(program.state(), QProcess::Running);
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_TRUE(written) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(nextRun(conf), expected);
 }
