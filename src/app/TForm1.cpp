@@ -268,7 +268,14 @@ void TForm1::FormCreate(QObject *) {
     programFolder_ = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     if (!programFolder_.endsWith(QDir::separator()))
         programFolder_ += QDir::separator();
-    openFolder = programFolder_; // both dialogs start there once they are made
+    // Both dialogs start there once they are made, unless the user last left them elsewhere.
+    using Dialog = vkv::app::Settings::Dialog;
+    openFolder = userSettings.folder(Dialog::Open);
+    if (openFolder.isEmpty())
+        openFolder = programFolder_;
+    storeFolder = userSettings.folder(Dialog::Store);
+    if (storeFolder.isEmpty())
+        storeFolder = programFolder_;
 
     ui->PageControl1->setCurrentWidget(ui->FileSheet);
 
@@ -279,6 +286,7 @@ void TForm1::FormCreate(QObject *) {
     showStatus("No MIDI Out Port Selected", false);
     fillPortList(ui->MIDIInComboBox, deviceNames(*MidiIn1));
 
+    ui->SysexSendSpeed->setValue(userSettings.speed());
     SysexSendSpeedChange(ui->SysexSendSpeed);
 
     if (!vkv::image::loadDefaultImage(configImage)) {
@@ -335,9 +343,12 @@ void TForm1::collectPorts() {
         portsTimer->start();
     else if (!left)
         portsTimer->stop();
-    // Watched on the back end the ports took, once both have it.
-    if (adopted && !left)
+    // Watched on the back end the ports took, once both have it; the remembered ports open.
+    if (adopted && !left) {
         watchPorts();
+        followOutChoice();
+        followInChoice();
+    }
 }
 
 void TForm1::watchPorts() {
@@ -356,20 +367,26 @@ void TForm1::watchPorts() {
 }
 
 void TForm1::PortsChanged() {
-    if (MidiOut1->relist()) {
-        const int wanted = MidiOut1->deviceByKey(wantedOut);
-        followChoice(ui->MIDIOutComboBox, deviceNames(*MidiOut1), wanted,
-                     MidiOut1->Using() && MidiOut1->OpenResult() == vkv::midi::Result::NoError &&
-                         MidiOut1->Port() == wanted,
-                     &TForm1::MIDIOutComboBoxChange);
-    }
-    if (MidiIn1->relist()) {
-        const int wanted = MidiIn1->deviceByKey(wantedIn);
-        followChoice(ui->MIDIInComboBox, deviceNames(*MidiIn1), wanted,
-                     MidiIn1->Using() && MidiIn1->OpenResult() == vkv::midi::Result::NoError &&
-                         MidiIn1->Port() == wanted,
-                     &TForm1::MIDIInComboBoxChange);
-    }
+    if (MidiOut1->relist())
+        followOutChoice();
+    if (MidiIn1->relist())
+        followInChoice();
+}
+
+void TForm1::followOutChoice() {
+    const int wanted = MidiOut1->deviceByKey(userSettings.outPort().toStdString());
+    followChoice(ui->MIDIOutComboBox, deviceNames(*MidiOut1), wanted,
+                 MidiOut1->Using() && MidiOut1->OpenResult() == vkv::midi::Result::NoError &&
+                     MidiOut1->Port() == wanted,
+                 &TForm1::MIDIOutComboBoxChange);
+}
+
+void TForm1::followInChoice() {
+    const int wanted = MidiIn1->deviceByKey(userSettings.inPort().toStdString());
+    followChoice(ui->MIDIInComboBox, deviceNames(*MidiIn1), wanted,
+                 MidiIn1->Using() && MidiIn1->OpenResult() == vkv::midi::Result::NoError &&
+                     MidiIn1->Port() == wanted,
+                 &TForm1::MIDIInComboBoxChange);
 }
 
 void TForm1::followChoice(QComboBox *list, const QStringList &devices, int wanted, bool openThere,
@@ -410,7 +427,9 @@ void TForm1::MIDIOutComboBoxChange(QObject *) {
     const int n = MidiOut1->NumDevs();
     if (i < 0 || i > n) // typed text that names no device changes nothing
         return;
-    wantedOut = vkv::midi::portKey(MidiOut1->deviceName(i));
+    // The choice is remembered whether or not the port opens now: it may open when it comes
+    // back, or next time. By its key, which a replugged box keeps.
+    userSettings.setOutPort(QString::fromStdString(vkv::midi::portKey(MidiOut1->deviceName(i))));
     MidiOut1->SetUsing(false);
     if (i == n) {
         showStatus("No MIDI OUT Port Selected", false);
@@ -439,7 +458,7 @@ void TForm1::MIDIInComboBoxChange(QObject *) {
     const int n = MidiIn1->NumDevs();
     if (i < 0 || i > n) // typed text that names no device changes nothing
         return;
-    wantedIn = vkv::midi::portKey(MidiIn1->deviceName(i));
+    userSettings.setInPort(QString::fromStdString(vkv::midi::portKey(MidiIn1->deviceName(i))));
     MidiIn1->SetUsing(false);
     if (i == n) {
         showStatus("No MIDI IN Port Selected", false);
@@ -525,6 +544,7 @@ void TForm1::ShowFaderDeskClick(QObject *) {
 void TForm1::SysexSendSpeedChange(QObject *) {
     // The spin edit keeps the speed within 2..1000.
     pacedSender->setSpeed(ui->SysexSendSpeed->value());
+    userSettings.setSpeed(ui->SysexSendSpeed->value());
 }
 
 // Dump transfer.
@@ -608,6 +628,17 @@ void TForm1::MidiIn1SysExBroken(QObject *) {
 
 // Files.
 
+namespace {
+
+// A dialog keeps the filter entry last chosen in it.
+void keepFilter(QFileDialog *dialog, int entry) {
+    const QStringList filters = dialog->nameFilters();
+    if (entry >= 0 && entry < filters.size())
+        dialog->selectNameFilter(filters[entry]);
+}
+
+} // namespace
+
 // The dialogs are made at their first use: each costs as much as the rest of the window to make,
 // and most runs never open one.
 QFileDialog *TForm1::SysexOpenDialog() {
@@ -617,6 +648,7 @@ QFileDialog *TForm1::SysexOpenDialog() {
         openDialog->setAcceptMode(QFileDialog::AcceptOpen);
         openDialog->setDefaultSuffix("syx");
         openDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "Any File (*)"});
+        keepFilter(openDialog, userSettings.filter(vkv::app::Settings::Dialog::Open));
         openDialog->selectFile("korvanevela.syx");
         openDialog->setDirectory(openFolder);
     }
@@ -631,28 +663,19 @@ QFileDialog *TForm1::SysexSaveDialog() {
         saveDialog->setOption(QFileDialog::DontConfirmOverwrite);
         saveDialog->setDefaultSuffix("syx");
         saveDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "dumpgen INI file (*.INI)"});
+        keepFilter(saveDialog, userSettings.filter(vkv::app::Settings::Dialog::Store));
         saveDialog->selectFile("custom.syx");
-        saveDialog->setDirectory(programFolder_);
+        saveDialog->setDirectory(storeFolder);
     }
     return saveDialog;
 }
-
-namespace {
-
-// A dialog keeps the filter entry last chosen in it.
-void keepFilter(QFileDialog *dialog, int entry) {
-    const QStringList filters = dialog->nameFilters();
-    if (entry >= 0 && entry < filters.size())
-        dialog->selectNameFilter(filters[entry]);
-}
-
-} // namespace
 
 void TForm1::OpenSysexClick(QObject *) {
     const auto choice = chooseFile(SysexOpenDialog());
     if (!choice)
         return;
     keepFilter(SysexOpenDialog(), choice->filter);
+    userSettings.setFilter(vkv::app::Settings::Dialog::Open, choice->filter);
     OpenSysexFile(choice->file);
 }
 
@@ -672,6 +695,7 @@ bool TForm1::OpenSysexFile(const QString &path) {
     // A short file replaces only as many leading bytes as it holds.
     std::copy(bytes->begin(), bytes->end(), configImage.bytes().begin());
     openFolder = file.absolutePath();
+    userSettings.setFolder(vkv::app::Settings::Dialog::Open, openFolder);
     if (openDialog)
         openDialog->setDirectory(openFolder);
     setWindowTitle("Virtual Korvane Vela : " + file.fileName());
@@ -691,6 +715,10 @@ void TForm1::StoreSysexClick(QObject *) {
     if (!choice)
         return;
     keepFilter(SysexSaveDialog(), choice->filter);
+    // This run's dialog stays where the user left it by itself; the next run's starts there too.
+    userSettings.setFilter(vkv::app::Settings::Dialog::Store, choice->filter);
+    userSettings.setFolder(vkv::app::Settings::Dialog::Store,
+                           QFileInfo(choice->file).absolutePath());
     // The chosen filter entry, not the name's extension, decides the form.
     const bool ini = choice->filter == 1;
     const QByteArray bytes =

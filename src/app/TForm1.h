@@ -6,6 +6,7 @@
 #include "PacedSender.h"
 #include "PotEditor.h"
 #include "PresetLibrary.h"
+#include "Settings.h"
 
 #include <QString>
 #include <QStringList>
@@ -86,6 +87,8 @@ public:
     vkv::editor::ButtonPage &buttonPage() { return *buttons; }
     // The folder that holds the program, ending in a separator.
     QString programFolder() const { return programFolder_; }
+    // The user's choices kept for the next run, as read at start and changed since.
+    const vkv::app::Settings &settings() const { return userSettings; }
 
     // What the user chose in a file dialog: the file name and the filter entry, from 0.
     struct FileChoice {
@@ -190,6 +193,10 @@ private:
 
     // Starts watching the system's ports once both port components are ready.
     void watchPorts();
+    // Fills a list anew and selects the remembered port in it, opening it as a choice would
+    // unless it is open already.
+    void followOutChoice();
+    void followInChoice();
     // Fills `list` anew and selects the wanted port in it; opens that with `choose` unless it is
     // the open one already.
     void followChoice(QComboBox *list, const QStringList &devices, int wanted, bool openThere,
@@ -197,9 +204,6 @@ private:
 
     vkv::midi::PortsInPreparation portsInPreparation; // what is left of them to take over
     std::unique_ptr<vkv::midi::PortWatch> portWatch_;
-    // The chosen ports by their keys (vkv::midi::portKey), kept while they are away, so that they
-    // open again when they come back; empty for "None".
-    std::string wantedOut, wantedIn;
     QTimer *portsTimer = nullptr;                  // looks for them while any is left
     std::optional<vkv::midi::Backend> portsWanted; // asked for, preparation not yet started
     vkv::image::ConfigImage configImage;
@@ -212,7 +216,9 @@ private:
     std::unique_ptr<TFaderDesk> FaderDesk;
     QStringList handledActions;
     QString programFolder_;
-    QString openFolder; // where the open dialog starts: the last opened file's folder
+    vkv::app::Settings userSettings;
+    QString openFolder;  // where the open dialog starts: the last opened file's folder
+    QString storeFolder; // where the save dialog starts
     QFileDialog *openDialog = nullptr;
     QFileDialog *saveDialog = nullptr;
     FileChooser chooseFile;

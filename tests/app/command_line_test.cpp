@@ -282,6 +282,25 @@ TEST(CommandLineProgram, ExportIniWritesWhatTheEditorStoresAndFailuresWriteNothi
               (QStringList{"cli.ini", "editor.ini", "folder", "kept", "short.syx"}));
 }
 
+TEST(CommandLineProgram, CommandsLeaveTheEditorsSettingsAlone) {
+    // The editor's settings file holds junk: a command that read it would say so, and one that
+    // wrote it would mend it.
+    QTemporaryDir dir;
+    const QString settings = dir.filePath("config/vkvela/vkvela.conf");
+    const QByteArray junk("[send\nspeed=2\n\x01\x02[midi]\nout=0\n");
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("config/vkvela")));
+    writeFile(settings, junk);
+    const QString syx = dir.filePath("a.syx");
+    writeFile(syx, foreignDump());
+    QProcessEnvironment env = headless();
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    const Ran r = runChild(QStringLiteral(VKV_PROGRAM),
+                           {"--export-ini", syx, dir.filePath("a.ini")}, env, 30000);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(readFile(settings), junk);
+}
+
 // Over the tests' JACK server: a box made of plain JACK clients at the other end of the ports.
 namespace {
 

@@ -1,6 +1,7 @@
 #include "JackReceiver.h"
 #include "JackWindow.h"
 #include "PortWatch.h"
+#include "Settings.h"
 #include "TForm1.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
@@ -272,4 +273,41 @@ TEST_F(PortChoiceJack, TypedTextThatNamesNoDeviceChangesNothing) {
     EXPECT_EQ(w.form.MidiIn1->Port(), 0);
     EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI OUT Port Selected ...");
     EXPECT_FALSE(w.requestEnabled());
+}
+
+TEST_F(PortChoiceJack, TheChosenPortsAreRememberedAndOpenAtTheNextStartOrWhenTheyCome) {
+    JackReceiver receiver("vkvappkept");
+    addJackSource("vkvappkeptsrc");
+    const QString outName = "vkvappkept:in", inName = "vkvappkeptsrc:out";
+    {
+        JackWindow w;
+        w.chooseOut(w.outIndex(outName));
+        w.chooseIn(w.inIndex(inName));
+        EXPECT_EQ(w.form.settings().outPort(), outName);
+        EXPECT_EQ(w.form.settings().inPort(), inName);
+        EXPECT_EQ(vkv::app::Settings().outPort(), outName); // the user's file, as read next
+        EXPECT_EQ(vkv::app::Settings().inPort(), inName);
+    }
+    {
+        // The next start opens them as if chosen; "None" forgets them.
+        JackWindow w;
+        EXPECT_EQ(w.ui.MIDIOutComboBox->currentText(), outName);
+        EXPECT_EQ(w.ui.MIDIInComboBox->currentText(), inName);
+        EXPECT_TRUE(w.requestEnabled());
+        EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI IN Port Selected ...");
+        w.chooseOut(w.noneOut());
+        w.chooseIn(w.noneIn());
+        EXPECT_EQ(vkv::app::Settings().outPort(), "");
+        EXPECT_EQ(vkv::app::Settings().inPort(), "");
+    }
+    // One that is not there at start waits, and opens when it comes.
+    vkv::app::Settings().setOutPort("vkvapplater:in");
+    JackWindow w;
+    EXPECT_EQ(w.ui.MIDIOutComboBox->currentIndex(), w.noneOut());
+    JackReceiver later("vkvapplater");
+    EXPECT_TRUE(testui::waitUntil(
+        [&] { return w.ui.StatusLabel->text() == "MIDI OUT Port Selected ..."; }, 1000));
+    EXPECT_EQ(w.ui.MIDIOutComboBox->currentText(), "vkvapplater:in");
+    w.form.MidiOut1->Put(char(0x90), 0x3C, 0x40);
+    EXPECT_EQ(later.waitFor(1).size(), 1u);
 }

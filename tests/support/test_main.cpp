@@ -1,5 +1,6 @@
 // Test entry point: one QApplication for the whole executable, so widget tests can use real
 // Qt event handling, on the offscreen platform unless a display platform was asked for.
+#include "FreshConfigHome.h"
 #include "MidiBackend.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@ int main(int argc, char **argv) {
 #endif
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    useFreshConfigHomes();
     const int result = RUN_ALL_TESTS();
     vkv::midi::closeKeptPorts(result);
     return result;

@@ -1,0 +1,185 @@
+#include "Settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QVariant>
+
+namespace vkv::app {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcSettings, "vkv.app", QtInfoMsg)
+
+const QString InPortKey = QStringLiteral("midi/in");
+const QString OutPortKey = QStringLiteral("midi/out");
+const QString SpeedKey = QStringLiteral("send/speed");
+
+QString folderKey(Settings::Dialog dialog) {
+    return dialog == Settings::Dialog::Open ? QStringLiteral("open/folder")
+                                            : QStringLiteral("store/folder");
+}
+
+QString filterKey(Settings::Dialog dialog) {
+    return dialog == Settings::Dialog::Open ? QStringLiteral("open/filter")
+                                            : QStringLiteral("store/filter");
+}
+
+// Longer than any path the system opens.
+constexpr int MaxFolder = 4096;
+
+bool hasControlCharacter(const QString &text) {
+    for (const QChar c : text)
+        if (c.category() == QChar::Other_Control)
+            return true;
+    return false;
+}
+
+bool isPortName(const QString &name) {
+    return !name.isEmpty() && name.size() <= Settings::MaxPortName && !hasControlCharacter(name);
+}
+
+bool isFolder(const QString &folder) {
+    return !folder.isEmpty() && folder.size() <= MaxFolder && !hasControlCharacter(folder) &&
+           QDir::isAbsolutePath(folder) && QFileInfo(folder).isDir();
+}
+
+// The file holds text only; a value that QSettings made something else of (a list, where the
+// text had a comma, or bytes) was not written by us.
+QString text(const QSettings &file, const QString &key) {
+    const QVariant value = file.value(key);
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+// The number under `key` when it is one within min..max, else `fallback`.
+int number(const QSettings &file, const QString &key, int min, int max, int fallback) {
+    bool ok = false;
+    const int n = text(file, key).toInt(&ok);
+    return ok && n >= min && n <= max ? n : fallback;
+}
+
+} // namespace
+
+Settings::Settings() : Settings(userFilePath()) {}
+
+Settings::Settings(const QString &path) : path(path) {
+    read();
+}
+
+QString Settings::userFilePath() {
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return config.isEmpty() ? QString() : config + QStringLiteral("/vkvela/vkvela.conf");
+}
+
+void Settings::read() {
+    if (path.isEmpty()) {
+        qCWarning(lcSettings, "no home folder: settings are not remembered");
+        return;
+    }
+    qCDebug(lcSettings, "settings from %s", qPrintable(path));
+    if (!QFileInfo::exists(path))
+        return;
+    const QSettings file(path, QSettings::IniFormat);
+    (void)file.allKeys(); // all of it, so that junk anywhere in it shows
+    junk = file.status() == QSettings::FormatError;
+    const QString inPort = text(file, InPortKey);
+    const QString outPort = text(file, OutPortKey);
+    in = isPortName(inPort) ? inPort : QString();
+    out = isPortName(outPort) ? outPort : QString();
+    speed_ = number(file, SpeedKey, MinSpeed, MaxSpeed, DefaultSpeed);
+    for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
+        const QString folder = text(file, folderKey(dialog));
+        place(dialog).folder = isFolder(folder) ? folder : QString();
+        place(dialog).filter = number(file, filterKey(dialog), 0, FilterEntries - 1, 0);
+    }
+    // What could be read is taken all the same.
+    if (file.status() == QSettings::AccessError)
+        qCWarning(lcSettings, "cannot read %s: the settings are at their defaults",
+                  qPrintable(path));
+    else if (junk)
+        qCWarning(lcSettings, "%s holds what is no setting: passed over, gone at the next change",
+                  qPrintable(path));
+}
+
+void Settings::setInPort(const QString &name) {
+    const QString kept = isPortName(name) ? name : QString();
+    if (kept == in)
+        return;
+    in = kept;
+    write(InPortKey, in);
+}
+
+void Settings::setOutPort(const QString &name) {
+    const QString kept = isPortName(name) ? name : QString();
+    if (kept == out)
+        return;
+    out = kept;
+    write(OutPortKey, out);
+}
+
+void Settings::setSpeed(int bytesPerSecond) {
+    if (bytesPerSecond < MinSpeed || bytesPerSecond > MaxSpeed || bytesPerSecond == speed_)
+        return;
+    speed_ = bytesPerSecond;
+    write(SpeedKey, QString::number(speed_));
+}
+
+void Settings::setFolder(Dialog dialog, const QString &folder) {
+    if (!isFolder(folder) || folder == place(dialog).folder)
+        return;
+    place(dialog).folder = folder;
+    write(folderKey(dialog), folder);
+}
+
+void Settings::setFilter(Dialog dialog, int entry) {
+    if (entry < 0 || entry >= FilterEntries || entry == place(dialog).filter)
+        return;
+    place(dialog).filter = entry;
+    write(filterKey(dialog), QString::number(entry));
+}
+
+void Settings::write(const QString &key, const QString &value) {
+    if (path.isEmpty())
+        return;
+    // A QSettings's status never goes back to NoError, and one that parses junk says FormatError.
+    // So the file is parsed through a first object, and written through a second, which shares
+    // what the first parsed: its status then tells of this write alone.
+    QSettings parsed(path, QSettings::IniFormat);
+    (void)parsed.allKeys();
+    junk = junk || parsed.status() == QSettings::FormatError;
+    QSettings file(path, QSettings::IniFormat);
+    if (junk) {
+        // Written anew from what could be read of it and the changes since, and the junk goes.
+        file.clear();
+        writeAll(file);
+    } else if (value.isEmpty()) {
+        file.remove(key);
+    } else {
+        file.setValue(key, value);
+    }
+    file.sync();
+    if (file.status() != QSettings::NoError) {
+        qCWarning(lcSettings, "cannot write %s to %s: it holds for this run only", qPrintable(key),
+                  qPrintable(path));
+        return;
+    }
+    junk = false;
+}
+
+void Settings::writeAll(QSettings &file) const {
+    const auto put = [&file](const QString &key, const QString &value) {
+        if (!value.isEmpty())
+            file.setValue(key, value);
+    };
+    put(InPortKey, in);
+    put(OutPortKey, out);
+    put(SpeedKey, QString::number(speed_));
+    for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
+        put(folderKey(dialog), place(dialog).folder);
+        put(filterKey(dialog), QString::number(place(dialog).filter));
+    }
+}
+
+} // namespace vkv::app

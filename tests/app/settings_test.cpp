@@ -1,0 +1,264 @@
+// The user's settings: what one run leaves for the next, read value by value from whatever the
+// file holds, and the main window and the program starting as the user left them.
+#include "FileTroubles.h"
+#include "Settings.h"
+#include "TForm1.h"
+#include "TTempoTimer.h"
+#include "UiDriver.h"
+#include "WindowControls.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+
+using vkv::app::Settings;
+using Dialog = Settings::Dialog;
+
+namespace {
+
+struct Values {
+    QString in, out;
+    int speed = Settings::DefaultSpeed;
+    QString openFolder;
+    int openFilter = 0;
+    QString storeFolder;
+    int storeFilter = 0;
+    bool operator==(const Values &) const = default;
+};
+
+void PrintTo(const Values &v, std::ostream *out) {
+    *out << "in \"" << v.in.left(40).toStdString() << "\", out \"" << v.out.left(40).toStdString()
+         << "\", speed " << v.speed << ", open \"" << v.openFolder.toStdString() << "\" "
+         << v.openFilter << ", store \"" << v.storeFolder.toStdString() << "\" " << v.storeFilter;
+}
+
+Values valuesOf(const Settings &s) {
+    return {s.inPort(),
+            s.outPort(),
+            s.speed(),
+            s.folder(Dialog::Open),
+            s.filter(Dialog::Open),
+            s.folder(Dialog::Store),
+            s.filter(Dialog::Store)};
+}
+
+// What the next run reads from the file at `path`. Read from a copy: QSettings keeps what it read
+// of a path for the next object on it, which would answer for the disk.
+Values nextRun(const QString &path) {
+    QTemporaryDir dir;
+    const QString copy = dir.filePath("vkvela.conf");
+    if (!QFile::copy(path, copy))
+        return {};
+    return valuesOf(Settings(copy));
+}
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// The messages logged under "vkv.app" while it lives.
+class AppLog {
+public:
+    AppLog() { previous = qInstallMessageHandler(&AppLog::keep); }
+    ~AppLog() {
+        qInstallMessageHandler(previous);
+        said().clear();
+    }
+    static QStringList &said() {
+        static QStringList messages;
+        return messages;
+    }
+
+private:
+    static void keep(QtMsgType, const QMessageLogContext &context, const QString &message) {
+        if (context.category && QByteArray(context.category) == "vkv.app")
+            said() << message;
+    }
+    QtMessageHandler previous = nullptr;
+};
+
+} // namespace
+
+TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault) {
+    QTemporaryDir files;
+    const QString dir = files.path(); // a folder that is there, for the files to name
+    const QByteArray d = QFile::encodeName(dir);
+    const Values defaults;
+    const Values all{"Box In", "Box Out", 250, dir, 1, dir, 1};
+    Values outOnly;
+    outOnly.out = "Box Out";
+    const QByteArray good =
+        "[midi]\nin=Box In\nout=Box Out\n[send]\nspeed=250\n[open]\nfolder=" + d +
+        "\nfilter=1\n[store]\nfolder=" + d + "\nfilter=1\n";
+    QByteArray junk;
+    for (int i = 0; i < 4096; ++i)
+        junk += static_cast<char>((i * 131 + i / 256) & 0xFF);
+    enum class Form { Text, Unreadable, Folder };
+    const struct {
+        const char *what;
+        QByteArray bytes;
+        Values expected;
+        Form form = Form::Text;
+    } cases[] = {
+        {"every value good", good, all},
+        {"nothing", "", defaults},
+        {"a speed of 99999", "[midi]\nout=Box Out\n[send]\nspeed=99999\n", outOnly},
+        {"a speed of 1", "[midi]\nout=Box Out\n[send]\nspeed=1\n", outOnly},
+        {"a speed that is no number", "[midi]\nout=Box Out\n[send]\nspeed=fast\n", outOnly},
+        {"a port name of 10,000 characters",
+         "[midi]\nin=" + QByteArray(10000, 'a') + "\nout=Box Out\n", outOnly},
+        {"a port name with a control character", "[midi]\nin=Box\aIn\nout=Box Out\n", outOnly},
+        {"folders that are not there",
+         "[midi]\nout=Box Out\n[open]\nfolder=" + d + "/gone\n[store]\nfolder=/nowhere\n", outOnly},
+        {"a folder named from wherever the program runs",
+         "[midi]\nout=Box Out\n[open]\nfolder=.\n[store]\nfolder=..\n", outOnly},
+        {"filter entries out of range",
+         "[midi]\nout=Box Out\n[open]\nfilter=2\n[store]\nfilter=-1\n", outOnly},
+        {"binary junk", junk, defaults},
+        {"a file nobody may read", good, defaults, Form::Unreadable},
+        {"a folder in the file's place", "", defaults, Form::Folder},
+    };
+    for (const auto &c : cases) {
+        QTemporaryDir config;
+        const QString path = config.filePath("vkvela/vkvela.conf");
+        if (c.form == Form::Folder)
+            ASSERT_TRUE(QDir().mkpath(path));
+        else
+            writeFile(path, c.bytes);
+        if (c.form == Form::Unreadable)
+            QFile::setPermissions(path, QFileDevice::Permissions());
+        const testfiles::NoReadOverride asAnyUser;
+        EXPECT_EQ(valuesOf(Settings(path)), c.expected) << c.what;
+    }
+}
+
+TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("config/vkvela/vkvela.conf"); // made by the first change
+    Settings s(path);
+    s.setInPort("Box In");
+    s.setOutPort("Box Out");
+    s.setSpeed(250);
+    s.setFolder(Dialog::Open, dir.path());
+    s.setFilter(Dialog::Open, 1);
+    s.setFolder(Dialog::Store, dir.path());
+    s.setFilter(Dialog::Store, 1);
+    const Values all{"Box In", "Box Out", 250, dir.path(), 1, dir.path(), 1};
+    EXPECT_EQ(valuesOf(s), all);
+    EXPECT_EQ(nextRun(path), all);
+
+    // "None" forgets a port, and so does a name that could not be read back; the rest takes only
+    // what it could read back.
+    s.setOutPort("");
+    s.setInPort(QString(300, 'x'));
+    s.setSpeed(5000);
+    s.setFolder(Dialog::Open, dir.filePath("gone"));
+    s.setFilter(Dialog::Store, 2);
+    Values forgotten = all;
+    forgotten.in.clear();
+    forgotten.out.clear();
+    EXPECT_EQ(valuesOf(s), forgotten);
+    EXPECT_EQ(nextRun(path), forgotten);
+}
+
+TEST(Settings, AFileWithJunkGivesWhatCouldBeReadAndIsMendedAtTheNextChange) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("vkvela.conf");
+    writeFile(path, QByteArray("\x01\xFF[midi\n\x00junk=\x02\n", 16) + "[send]\nspeed=250\n");
+    AppLog log;
+    Settings s(path);
+    EXPECT_EQ(s.speed(), 250);
+    s.setFilter(Dialog::Open, 1);
+    Values expected;
+    expected.speed = 250;
+    expected.openFilter = 1;
+    EXPECT_EQ(nextRun(path), expected);
+    // Said once, as it was read; the write worked, and the file holds settings alone now.
+    ASSERT_EQ(AppLog::said().size(), 1) << AppLog::said().join('\n').toStdString();
+    EXPECT_TRUE(AppLog::said()[0].contains("holds what is no setting"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(file.readAll().contains("junk"));
+}
+
+TEST(Settings, AWriteThatFailsIsLoggedAndHoldsForTheRun) {
+    testfiles::FolderWithoutNewFiles home("other", "other");
+    if (!home.ready())
+        GTEST_SKIP() << home.reason();
+    const QString path = home.filePath("vkvela/vkvela.conf");
+    Settings s(path);
+    AppLog log;
+    s.setSpeed(250);
+    EXPECT_EQ(s.speed(), 250);
+    ASSERT_EQ(AppLog::said().size(), 1);
+    EXPECT_TRUE(AppLog::said()[0].startsWith("cannot write send/speed to " + path))
+        << AppLog::said()[0].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+// The main window of one run, and of the next, in this process.
+TEST(SettingsWindow, StartsWithTheSpeedAndTheDialogsAsTheUserLeftThem) {
+    QTemporaryDir dir;
+    const QString syx = dir.filePath("opened/a.syx");
+    writeFile(syx, QByteArray("\xF0\x00\x00\x7E\x42\x02", 6));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("stored"));
+    int tempo = 0;
+    {
+        TForm1 form{vkv::midi::Backend::None};
+        std::optional<TForm1::FileChoice> answer;
+        form.setFileChooser([&answer](QFileDialog *) { return answer; });
+        form.show();
+        testui::typeInto(form.ui->SysexSendSpeed, "250");
+        answer = TForm1::FileChoice{syx, 1};
+        QTest::mouseClick(form.ui->OpenSysex, Qt::LeftButton);
+        answer = TForm1::FileChoice{dir.filePath("stored/b.INI"), 1};
+        QTest::mouseClick(form.ui->StoreSysex, Qt::LeftButton);
+        tempo = form.SysexTimer->Tempo();
+    }
+    TForm1 next{vkv::midi::Backend::None};
+    EXPECT_EQ(next.ui->SysexSendSpeed->value(), 250);
+    EXPECT_EQ(next.SysexTimer->Tempo(), tempo); // the send goes at that speed too
+    EXPECT_EQ(next.SysexOpenDialog()->directory().absolutePath(), dir.filePath("opened"));
+    EXPECT_EQ(next.SysexOpenDialog()->selectedNameFilter(), QString("Any File (*)"));
+    EXPECT_EQ(next.SysexSaveDialog()->directory().absolutePath(), dir.filePath("stored"));
+    EXPECT_EQ(next.SysexSaveDialog()->selectedNameFilter(), QString("dumpgen INI file (*.INI)"));
+}
+
+// The program itself: a file opened at start moves the open dialog's folder, which is on disk
+// while it runs; ending it with SIGTERM keeps that and what the file held before.
+TEST(SettingsProgram, AChangeIsOnDiskWhileItRunsAndItsEndKeepsTheRest) {
+    QTemporaryDir dir;
+    const QString conf = dir.filePath("config/vkvela/vkvela.conf");
+    writeFile(conf, "[midi]\nout=Box Out\n[send]\nspeed=250\n");
+    const QString syx = dir.filePath("files/a.syx");
+    writeFile(syx, QByteArray("\xF0\x00\x00\x7E\x42\x02", 6));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("JACK_DEFAULT_SERVER", "vkvnosuchserver"); // no ports: none are needed
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(VKV_PROGRAM), {syx});
+    ASSERT_TRUE(program.waitForStarted());
+    Values expected;
+    expected.out = "Box Out";
+    expected.speed = 250;
+    expected.openFolder = dir.filePath("files");
+    const bool written = testui::waitUntil([&] { return nextRun(conf) == expected; }, 20000);
+    EXPECT_EQ(program.state(), QProcess::Running);
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_TRUE(written) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(nextRun(conf), expected);
+}
