@@ -269,6 +269,11 @@ TEST_F(PortLossJack, APortThatComesAndGoesIsFollowedByItsName) {
     ASSERT_EQ(status(), "MIDI OUT Port Selected ...");
     turn();
     EXPECT_TRUE(testui::waitUntil([&] { return box->received({0xB0, 0x00, 0x01}); }, 3000));
+    // What reading both lists again costs the GUI thread.
+    QElapsedTimer reread;
+    reread.start();
+    w.form.PortsChanged();
+    std::printf("both port lists read again in %.2f ms\n", reread.nsecsElapsed() / 1e6);
 
     // It goes during a paced send: said in red, the send ends there, and it leaves the list.
     testui::typeInto(w.ui.SysexSendSpeed, "300");
