@@ -17,7 +17,7 @@ public:
         Version,   // the same
         Error,     // print `text` to standard error and end with a failure
         ListPorts, // print the MIDI ports
-        Send,      // send `sysexFile` to `outPort`, paced at `speed` or `fast`
+        Send,      // send `sysexFile` to `outPort`, paced at `speed` or `fast`; then `verify`
         Receive,   // store a dump from `inPort` in `sysexFile`, after a request on `outPort`
         ExportIni, // write the INI export of `sysexFile` to `iniFile`
     };
@@ -30,6 +30,8 @@ public:
     static QString versionText();
 
     static constexpr int DefaultTimeoutSeconds = 30;
+    // How long --send --verify waits for the box's answer after asking.
+    static constexpr int DefaultVerifySeconds = 5;
 
     Action action = Action::Run;
     QString sysexFile;
@@ -39,6 +41,7 @@ public:
     int speed = 100; // about that many bytes a second, as "Sysex Send Speed Tuning" sets
     bool fast = false;
     bool request = false;
+    bool verify = false; // with Send: ask the box on `outPort`, its answer on `inPort`
     double timeoutSeconds = DefaultTimeoutSeconds;
     QString text;
 };

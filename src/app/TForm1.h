@@ -37,6 +37,9 @@ class PotPage;
 namespace vkv::midi {
 class PortWatch;
 }
+namespace vkv::app {
+class BoxCheck;
+}
 
 // The main window: the File page with port choice and the transfer and file buttons, and the
 // Pots and Buttons pages that edit the configuration image. Owns the image, the receive area,
@@ -187,6 +190,8 @@ private:
     void restorePortText(QComboBox *list);
     // The MIDI OUT port did not take a send (`sent` bytes of a paced one went): said in red.
     void reportSendFailure(int sent);
+    // A send of `sent` has ended: checked with the box when "Verify after send" says so.
+    void verifySent(const vkv::image::DumpBytes &sent);
     // A failed file write: said on the standard error stream and to the user. `cutShort`: it
     // failed part-way through writing the file in place.
     void reportStoreFailure(const QString &file, const QString &why, bool cutShort);
@@ -204,6 +209,7 @@ private:
 
     vkv::midi::PortsInPreparation portsInPreparation; // what is left of them to take over
     std::unique_ptr<vkv::midi::PortWatch> portWatch_;
+    vkv::app::BoxCheck *boxCheck = nullptr; // verifies sends, compares with the box
     QTimer *portsTimer = nullptr;                  // looks for them while any is left
     std::optional<vkv::midi::Backend> portsWanted; // asked for, preparation not yet started
     vkv::image::ConfigImage configImage;

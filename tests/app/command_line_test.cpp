@@ -476,3 +476,51 @@ TEST_F(CommandLineJack, ReceivesOneWholeDumpAndOtherwiseLeavesTheFileAsItWas) {
     EXPECT_EQ(readFile(file), "kept");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"backup.syx"});
 }
+
+TEST_F(CommandLineJack, SendVerifyExitsByWhatTheBoxAnswers) {
+    JackRecorder box("vkvclivbox");
+    JackSender boxOut("vkvclivsrc");
+    QTemporaryDir dir;
+    const QString syx = dir.filePath("backup.syx");
+    writeFile(syx, foreignDump());
+    const QByteArray sent = opened(foreignDump());
+    const Bytes request(vkv::image::DumpRequest.begin(), vkv::image::DumpRequest.end());
+    // The box answers a request with `answer`, once; nothing when it is empty.
+    const auto answering = [&](const QByteArray &answer) {
+        box.clear();
+        return [&, answer, answered = std::make_shared<bool>(false)] {
+            if (*answered || answer.isEmpty())
+                return;
+            const auto got = box.waitUntil([](const Events &) { return true; }, 0);
+            if (std::any_of(got.begin(), got.end(), [&](const auto &e) { return e.bytes == request; })) {
+                *answered = true;
+                boxOut.send(bytesOf(answer));
+            }
+        };
+    };
+    const QStringList verify = {"--send", syx,  "--out",    "vkvclivbox", "--fast",
+                                "--verify", "--in", "vkvclivsrc", "--timeout", "2"};
+
+    const Ran same = run(verify, answering(sent));
+    EXPECT_EQ(same.code, 0) << same.err.toStdString();
+    EXPECT_EQ(same.out + same.err, "");
+
+    // Pot 1.3's first data byte (ID 2) and button 1.1's mode differ.
+    QByteArray other = sent;
+    other[vkv::image::potOffset(2) + 1] = 0x11;
+    other[vkv::image::buttonOffset(0) + 3] = 0x00;
+    const Ran differ = run(verify, answering(other));
+    EXPECT_EQ(differ.code, 3) << differ.err.toStdString();
+    const QStringList lines = differ.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << differ.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("- ") && lines[1].startsWith("+ ")) << differ.out.toStdString();
+    EXPECT_TRUE(lines[1].contains(" 11 ")) << differ.out.toStdString();
+    EXPECT_TRUE(differ.err.contains("2 records")) << differ.err.toStdString();
+
+    const Ran silent = run(verify, answering({}));
+    EXPECT_EQ(silent.code, 1);
+    EXPECT_TRUE(silent.err.contains("verify: no answer from the box within 2 s"))
+        << silent.err.toStdString();
+    // Every run sent the dump whole before it asked.
+    EXPECT_EQ(box.waitUntil([](const Events &) { return true; }, 0).front().bytes, bytesOf(sent));
+}
