@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "ConfigImage.h"
 #include "DumpReceiver.h"
+#include "ImageComparison.h"
 #include "IniExport.h"
 #include "PacedSender.h"
 #include "PortChoice.h"
@@ -121,16 +122,12 @@ template <class Port> bool openPort(Port &port, const QString &kind, const QStri
 // then framed as sending and storing frame it.
 bool readImage(const QString &path, image::ConfigImage &image) {
     QString why;
-    const auto bytes = image::SyxFile::read(path, &why);
+    const auto bytes = image::SyxFile::readImage(path, &why);
     if (!bytes) {
         fail(path + ": " + why);
         return false;
     }
-    if (!image::loadDefaultImage(image)) {
-        fail("the built-in default configuration cannot be read.");
-        return false;
-    }
-    std::copy(bytes->begin(), bytes->end(), image.bytes().begin());
+    image.bytes() = *bytes;
     image.frame();
     return true;
 }
@@ -427,6 +424,16 @@ int exportIni(const CommandLine &line) {
     return 0;
 }
 
+// diff(1)'s exit codes, so scripts can tell "they differ" from "it failed".
+int diff(const CommandLine &line) {
+    image::ConfigImage a, b;
+    if (!readImage(line.sysexFile, a) || !readImage(line.secondFile, b))
+        return 2;
+    const auto differences = image::ImageComparison::compare(a.bytes(), b.bytes());
+    print(stdout, image::ImageComparison::asText(differences));
+    return differences.empty() ? 0 : 1;
+}
+
 } // namespace
 
 int Commands::run(const CommandLine &line) {
@@ -439,6 +446,8 @@ int Commands::run(const CommandLine &line) {
         return receive(line);
     case CommandLine::Action::ExportIni:
         return exportIni(line);
+    case CommandLine::Action::Diff:
+        return diff(line);
     default:
         fail("no such command.");
         return 1;
