@@ -21,8 +21,8 @@ void BoxCheck::compareWith(const image::DumpBytes &editor) {
 }
 
 void BoxCheck::finished(BoxQuery::Outcome outcome, const image::DumpBytes &answer) {
-    const QString failed = verifying ? QStringLiteral("Verify failed: ")
-                                     : QStringLiteral("Compare failed: ");
+    const QString failed =
+        verifying ? QStringLiteral("Verify failed: ") : QStringLiteral("Compare failed: ");
     switch (outcome) {
     case BoxQuery::Outcome::NoAnswer:
         emit said(failed + "no answer from the box", false);

@@ -69,8 +69,7 @@ bool readTimeout(const QString &text, double &seconds) {
 }
 
 QString timeoutError(const QString &text) {
-    return "--timeout must be a number of seconds above 0 and at most 86400, not \"" + text +
-           "\".";
+    return "--timeout must be a number of seconds above 0 and at most 86400, not \"" + text + "\".";
 }
 
 } // namespace
@@ -99,6 +98,10 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     const QCommandLineOption exportIni(
         "export-ini",
         "Given two files FILE.syx OUT.ini, write the INI export of FILE.syx to OUT.ini.");
+    const QCommandLineOption diff(
+        "diff", "Given two files A.syx B.syx, print the records in which they differ, as the INI "
+                "export writes them: \"- \" for A, \"+ \" for B. Exit status 0 when they are the "
+                "same, 1 when they differ, 2 on an error.");
     const QCommandLineOption out("out", "The MIDI OUT port to send to.", "PORT");
     const QCommandLineOption in("in", "The MIDI IN port to receive from.", "PORT");
     const QCommandLineOption speed(
@@ -122,7 +125,7 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         "verify", "After --send, ask the box on the --out port for its configuration, wait for "
                   "it on the --in port and check that it holds the file's records.");
     for (const QCommandLineOption &option : {help, version, listPorts, send, receive, exportIni,
-                                             out, in, speed, fast, request, timeout, verify})
+                                             diff, out, in, speed, fast, request, timeout, verify})
         parser.addOption(option);
     for (const char *qtOption : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), "value");
@@ -142,6 +145,7 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     const auto error = [&](const QString &text) {
         result.action = Action::Error;
         result.text = name + ": " + text + hint;
+        result.errorCode = parser.isSet(diff) ? 2 : 1;
         return result;
     };
     if (!parser.parse(arguments))
@@ -151,13 +155,13 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         // Without an application object the parser cannot name the program in its usage line.
         const QString options = parser.helpText().section(u'\n', 1);
         const QString indent(name.size() + 8, u' ');
-        result.text = QStringLiteral("Usage: %1 [options] [file]\n").arg(name) + indent +
-                      "--list-ports\n" + indent +
-                      "--send FILE --out PORT [--speed N | --fast] [--verify --in PORT "
-                      "[--timeout SECONDS]]\n" +
-                      indent +
-                      "--receive FILE --in PORT [--request --out PORT] [--timeout SECONDS]\n" +
-                      indent + "--export-ini FILE.syx OUT.ini\n" + options;
+        result.text =
+            QStringLiteral("Usage: %1 [options] [file]\n").arg(name) + indent + "--list-ports\n" +
+            indent +
+            "--send FILE --out PORT [--speed N | --fast] [--verify --in PORT [--timeout "
+            "SECONDS]]\n" +
+            indent + "--receive FILE --in PORT [--request --out PORT] [--timeout SECONDS]\n" +
+            indent + "--export-ini FILE.syx OUT.ini\n" + indent + "--diff A.syx B.syx\n" + options;
         return result;
     }
     if (parser.isSet(version)) {
@@ -173,7 +177,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     } commands[] = {{listPorts, Action::ListPorts},
                     {send, Action::Send},
                     {receive, Action::Receive},
-                    {exportIni, Action::ExportIni}};
+                    {exportIni, Action::ExportIni},
+                    {diff, Action::Diff}};
     QStringList given;
     for (const auto &command : commands) {
         if (parser.isSet(command.option)) {
@@ -218,6 +223,13 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                          QString::number(files.size()) + " were given.");
         result.sysexFile = files[0];
         result.iniFile = files[1];
+        return result;
+    case Action::Diff:
+        if (files.size() != 2)
+            return error("--diff needs two file names, the .syx files to compare; " +
+                         QString::number(files.size()) + " were given.");
+        result.sysexFile = files[0];
+        result.secondFile = files[1];
         return result;
     default:
         break;

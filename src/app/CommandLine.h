@@ -7,8 +7,8 @@ namespace vkv::app {
 
 // The program's command line: --help, --version, a .syx file to open at start, or one of the
 // commands that work without a display (list the ports, send or receive a dump, export an INI
-// file). Parsed from plain strings, before any application object exists, so that a command that
-// shows no window never needs a display.
+// file, compare two .syx files). Parsed from plain strings, before any application object exists,
+// so that a command that shows no window never needs a display.
 class CommandLine {
 public:
     enum class Action {
@@ -20,6 +20,7 @@ public:
         Send,      // send `sysexFile` to `outPort`, paced at `speed` or `fast`; then `verify`
         Receive,   // store a dump from `inPort` in `sysexFile`, after a request on `outPort`
         ExportIni, // write the INI export of `sysexFile` to `iniFile`
+        Diff,      // print the records in which `sysexFile` and `secondFile` differ
     };
 
     // `arguments` as main() gets them, the program's own name first.
@@ -36,6 +37,7 @@ public:
     Action action = Action::Run;
     QString sysexFile;
     QString iniFile;
+    QString secondFile;
     QString outPort; // a port name, a prefix of one, or a number in the list
     QString inPort;
     int speed = 100; // about that many bytes a second, as "Sysex Send Speed Tuning" sets
@@ -44,6 +46,8 @@ public:
     bool verify = false; // with Send: ask the box on `outPort`, its answer on `inPort`
     double timeoutSeconds = DefaultTimeoutSeconds;
     QString text;
+    // The exit code of an Error: 2 for --diff, whose codes are those of diff(1), else 1.
+    int errorCode = 1;
 };
 
 } // namespace vkv::app

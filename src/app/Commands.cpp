@@ -1,8 +1,8 @@
 #include "Commands.h"
 
+#include "BoxQuery.h"
 #include "CommandLine.h"
 #include "ConfigImage.h"
-#include "BoxQuery.h"
 #include "DumpReceiver.h"
 #include "ImageComparison.h"
 #include "IniExport.h"
@@ -123,16 +123,12 @@ template <class Port> bool openPort(Port &port, const QString &kind, const QStri
 // then framed as sending and storing frame it.
 bool readImage(const QString &path, image::ConfigImage &image) {
     QString why;
-    const auto bytes = image::SyxFile::read(path, &why);
+    const auto bytes = image::SyxFile::readImage(path, &why);
     if (!bytes) {
         fail(path + ": " + why);
         return false;
     }
-    if (!image::loadDefaultImage(image)) {
-        fail("the built-in default configuration cannot be read.");
-        return false;
-    }
-    std::copy(bytes->begin(), bytes->end(), image.bytes().begin());
+    image.bytes() = *bytes;
     image.frame();
     return true;
 }
@@ -223,8 +219,7 @@ int verify(const CommandLine &line, TMidiOut &out, TMidiIn &in, const image::Dum
                          } else if (outcome == Outcome::Broken) {
                              fail(QStringLiteral("verify: the box's answer was broken."));
                          } else {
-                             const auto differences =
-                                 image::ImageComparison::compare(sent, answer);
+                             const auto differences = image::ImageComparison::compare(sent, answer);
                              code = differences.empty() ? 0 : 3;
                              print(stdout, image::ImageComparison::asText(differences));
                              if (code == 3)
@@ -235,7 +230,8 @@ int verify(const CommandLine &line, TMidiOut &out, TMidiIn &in, const image::Dum
                          loop.exit(code);
                      });
     TerminationSignals::watch(&loop, [&](int signal) { loop.exit(128 + signal); });
-    query.start(transfer::BoxQuery::SettleMs, static_cast<int>(std::ceil(line.timeoutSeconds * 1000)));
+    query.start(transfer::BoxQuery::SettleMs,
+                static_cast<int>(std::ceil(line.timeoutSeconds * 1000)));
     code = loop.exec();
     in.SetUsing(false);
     if (code > 128)
@@ -481,6 +477,16 @@ int exportIni(const CommandLine &line) {
     return 0;
 }
 
+// diff(1)'s exit codes, so scripts can tell "they differ" from "it failed".
+int diff(const CommandLine &line) {
+    image::ConfigImage a, b;
+    if (!readImage(line.sysexFile, a) || !readImage(line.secondFile, b))
+        return 2;
+    const auto differences = image::ImageComparison::compare(a.bytes(), b.bytes());
+    print(stdout, image::ImageComparison::asText(differences));
+    return differences.empty() ? 0 : 1;
+}
+
 } // namespace
 
 int Commands::run(const CommandLine &line) {
@@ -493,6 +499,8 @@ int Commands::run(const CommandLine &line) {
         return receive(line);
     case CommandLine::Action::ExportIni:
         return exportIni(line);
+    case CommandLine::Action::Diff:
+        return diff(line);
     default:
         fail("no such command.");
         return 1;

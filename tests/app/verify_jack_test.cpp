@@ -5,6 +5,7 @@
 #include "JackWindow.h"
 
 #include <QPushButton>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -72,10 +73,13 @@ TEST_F(VerifyJack, VerifyAfterSendSaysWhatTheBoxHoldsAndNeverTouchesTheEditor) {
     EXPECT_EQ(testui::textColour(w.ui.StatusLabel), QColor(255, 0, 0));
     EXPECT_EQ(w.ui.SysexReceiveCount->text(), "Done !!");
     EXPECT_EQ(Bytes(w.form.image().bytes().begin(), w.form.image().bytes().end()), sent);
-    CompareWindow *compare = w.form.compareWindow();
+    auto *compare = w.form.findChild<vkv::compare::CompareWindow *>();
     ASSERT_NE(compare, nullptr);
     EXPECT_TRUE(compare->isVisible());
-    EXPECT_TRUE(compare->text().contains("Pot 1.3 (ID 2)")) << compare->text().toStdString();
+    auto *rows = compare->findChild<QTreeView *>("CompareRows");
+    ASSERT_NE(rows, nullptr);
+    ASSERT_EQ(rows->model()->rowCount(), 1);
+    EXPECT_EQ(rows->model()->index(0, 0).data().toString(), "Pot 1.3 (ID 2)");
 
     // A box that stays silent.
     send();
@@ -86,8 +90,8 @@ TEST_F(VerifyJack, VerifyAfterSendSaysWhatTheBoxHoldsAndNeverTouchesTheEditor) {
     compare->hide();
     box.clear();
     w.form.compareWithBox();
-    EXPECT_TRUE(answerUntil(w, box, boxOut, other,
-                            "The box differs from the editor in 1 records", 3000))
+    EXPECT_TRUE(
+        answerUntil(w, box, boxOut, other, "The box differs from the editor in 1 records", 3000))
         << w.ui.StatusLabel->text().toStdString();
     EXPECT_TRUE(compare->isVisible());
     EXPECT_EQ(Bytes(w.form.image().bytes().begin(), w.form.image().bytes().end()), sent);
