@@ -56,6 +56,24 @@ QStringList CommandLine::arguments(int argc, char **argv) {
     return list;
 }
 
+namespace {
+
+// A day at most: longer is sure to be a slip, and QTimer counts in int milliseconds.
+bool readTimeout(const QString &text, double &seconds) {
+    bool number = false;
+    const double value = text.toDouble(&number);
+    if (!number || !(value > 0) || value > 86400)
+        return false;
+    seconds = value;
+    return true;
+}
+
+QString timeoutError(const QString &text) {
+    return "--timeout must be a number of seconds above 0 and at most 86400, not \"" + text + "\".";
+}
+
+} // namespace
+
 CommandLine CommandLine::parse(const QStringList &arguments) {
     const QString name = programName(arguments);
     QCommandLineParser parser;
@@ -80,6 +98,10 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     const QCommandLineOption exportIni(
         "export-ini",
         "Given two files FILE.syx OUT.ini, write the INI export of FILE.syx to OUT.ini.");
+    const QCommandLineOption diff(
+        "diff", "Given two files A.syx B.syx, print the records in which they differ, as the INI "
+                "export writes them: \"- \" for A, \"+ \" for B. Exit status 0 when they are the "
+                "same, 1 when they differ, 2 on an error.");
     const QCommandLineOption out("out", "The MIDI OUT port to send to.", "PORT");
     const QCommandLineOption in("in", "The MIDI IN port to receive from.", "PORT");
     const QCommandLineOption speed(
@@ -94,11 +116,16 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         "request", "Ask the box for its configuration on the --out port before waiting.");
     const QCommandLineOption timeout(
         "timeout",
-        QStringLiteral("Give up when no whole dump has come after SECONDS (default %1).")
-            .arg(DefaultTimeoutSeconds),
+        QStringLiteral("Give up when no whole dump has come after SECONDS (default %1, or %2 "
+                       "with --verify).")
+            .arg(DefaultTimeoutSeconds)
+            .arg(DefaultVerifySeconds),
         "SECONDS");
+    const QCommandLineOption verify(
+        "verify", "After --send, ask the box on the --out port for its configuration, wait for "
+                  "it on the --in port and check that it holds the file's records.");
     for (const QCommandLineOption &option : {help, version, listPorts, send, receive, exportIni,
-                                             out, in, speed, fast, request, timeout})
+                                             diff, out, in, speed, fast, request, timeout, verify})
         parser.addOption(option);
     for (const char *qtOption : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), "value");
@@ -118,6 +145,7 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     const auto error = [&](const QString &text) {
         result.action = Action::Error;
         result.text = name + ": " + text + hint;
+        result.errorCode = parser.isSet(diff) ? 2 : 1;
         return result;
     };
     if (!parser.parse(arguments))
@@ -127,11 +155,13 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         // Without an application object the parser cannot name the program in its usage line.
         const QString options = parser.helpText().section(u'\n', 1);
         const QString indent(name.size() + 8, u' ');
-        result.text = QStringLiteral("Usage: %1 [options] [file]\n").arg(name) + indent +
-                      "--list-ports\n" + indent + "--send FILE --out PORT [--speed N | --fast]\n" +
-                      indent +
-                      "--receive FILE --in PORT [--request --out PORT] [--timeout SECONDS]\n" +
-                      indent + "--export-ini FILE.syx OUT.ini\n" + options;
+        result.text =
+            QStringLiteral("Usage: %1 [options] [file]\n").arg(name) + indent + "--list-ports\n" +
+            indent +
+            "--send FILE --out PORT [--speed N | --fast] [--verify --in PORT [--timeout "
+            "SECONDS]]\n" +
+            indent + "--receive FILE --in PORT [--request --out PORT] [--timeout SECONDS]\n" +
+            indent + "--export-ini FILE.syx OUT.ini\n" + indent + "--diff A.syx B.syx\n" + options;
         return result;
     }
     if (parser.isSet(version)) {
@@ -147,7 +177,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     } commands[] = {{listPorts, Action::ListPorts},
                     {send, Action::Send},
                     {receive, Action::Receive},
-                    {exportIni, Action::ExportIni}};
+                    {exportIni, Action::ExportIni},
+                    {diff, Action::Diff}};
     QStringList given;
     for (const auto &command : commands) {
         if (parser.isSet(command.option)) {
@@ -163,11 +194,12 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         const char *goesWith;
     } modifiers[] = {
         {out, {Action::Send, Action::Receive}, "--send, or with --receive --request"},
-        {in, {Action::Receive}, "--receive"},
+        {in, {Action::Receive, Action::Send}, "--receive, or with --send --verify"},
         {speed, {Action::Send}, "--send"},
         {fast, {Action::Send}, "--send"},
         {request, {Action::Receive}, "--receive"},
-        {timeout, {Action::Receive}, "--receive"},
+        {timeout, {Action::Receive, Action::Send}, "--receive, or with --send --verify"},
+        {verify, {Action::Send}, "--send"},
     };
     for (const auto &modifier : modifiers) {
         if (parser.isSet(modifier.option) && !modifier.actions.contains(result.action))
@@ -191,6 +223,13 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                          QString::number(files.size()) + " were given.");
         result.sysexFile = files[0];
         result.iniFile = files[1];
+        return result;
+    case Action::Diff:
+        if (files.size() != 2)
+            return error("--diff needs two file names, the .syx files to compare; " +
+                         QString::number(files.size()) + " were given.");
+        result.sysexFile = files[0];
+        result.secondFile = files[1];
         return result;
     default:
         break;
@@ -220,6 +259,15 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                                  .arg(MaxSpeed)
                                  .arg(parser.value(speed)));
         }
+        result.verify = parser.isSet(verify);
+        if (result.verify != parser.isSet(in))
+            return error(result.verify ? "--verify needs --in PORT, the port the box answers on."
+                                       : "--in goes with --send only to --verify.");
+        if (parser.isSet(timeout) && !result.verify)
+            return error("--timeout goes with --send only to --verify.");
+        result.timeoutSeconds = DefaultVerifySeconds;
+        if (parser.isSet(timeout) && !readTimeout(parser.value(timeout), result.timeoutSeconds))
+            return error(timeoutError(parser.value(timeout)));
         break;
     case Action::Receive:
         result.sysexFile = parser.value(receive);
@@ -229,15 +277,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         if (result.request != parser.isSet(out))
             return error(result.request ? "--request needs --out PORT, the port the box listens on."
                                         : "--out goes with --receive only to send a --request.");
-        if (parser.isSet(timeout)) {
-            bool number = false;
-            result.timeoutSeconds = parser.value(timeout).toDouble(&number);
-            // A day at most: longer is sure to be a slip, and QTimer counts in int milliseconds.
-            if (!number || !(result.timeoutSeconds > 0) || result.timeoutSeconds > 86400)
-                return error("--timeout must be a number of seconds above 0 and at most 86400, "
-                             "not \"" +
-                             parser.value(timeout) + "\".");
-        }
+        if (parser.isSet(timeout) && !readTimeout(parser.value(timeout), result.timeoutSeconds))
+            return error(timeoutError(parser.value(timeout)));
         break;
     default:
         break;

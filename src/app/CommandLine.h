@@ -7,8 +7,8 @@ namespace vkv::app {
 
 // The program's command line: --help, --version, a .syx file to open at start, or one of the
 // commands that work without a display (list the ports, send or receive a dump, export an INI
-// file). Parsed from plain strings, before any application object exists, so that a command that
-// shows no window never needs a display.
+// file, compare two .syx files). Parsed from plain strings, before any application object exists,
+// so that a command that shows no window never needs a display.
 class CommandLine {
 public:
     enum class Action {
@@ -17,9 +17,10 @@ public:
         Version,   // the same
         Error,     // print `text` to standard error and end with a failure
         ListPorts, // print the MIDI ports
-        Send,      // send `sysexFile` to `outPort`, paced at `speed` or `fast`
+        Send,      // send `sysexFile` to `outPort`, paced at `speed` or `fast`; then `verify`
         Receive,   // store a dump from `inPort` in `sysexFile`, after a request on `outPort`
         ExportIni, // write the INI export of `sysexFile` to `iniFile`
+        Diff,      // print the records in which `sysexFile` and `secondFile` differ
     };
 
     // `arguments` as main() gets them, the program's own name first.
@@ -30,17 +31,23 @@ public:
     static QString versionText();
 
     static constexpr int DefaultTimeoutSeconds = 30;
+    // How long --send --verify waits for the box's answer after asking.
+    static constexpr int DefaultVerifySeconds = 5;
 
     Action action = Action::Run;
     QString sysexFile;
     QString iniFile;
+    QString secondFile;
     QString outPort; // a port name, a prefix of one, or a number in the list
     QString inPort;
     int speed = 100; // about that many bytes a second, as "Sysex Send Speed Tuning" sets
     bool fast = false;
     bool request = false;
+    bool verify = false; // with Send: ask the box on `outPort`, its answer on `inPort`
     double timeoutSeconds = DefaultTimeoutSeconds;
     QString text;
+    // The exit code of an Error: 2 for --diff, whose codes are those of diff(1), else 1.
+    int errorCode = 1;
 };
 
 } // namespace vkv::app

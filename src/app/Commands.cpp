@@ -1,8 +1,10 @@
 #include "Commands.h"
 
+#include "BoxQuery.h"
 #include "CommandLine.h"
 #include "ConfigImage.h"
 #include "DumpReceiver.h"
+#include "ImageComparison.h"
 #include "IniExport.h"
 #include "PacedSender.h"
 #include "PortChoice.h"
@@ -121,16 +123,12 @@ template <class Port> bool openPort(Port &port, const QString &kind, const QStri
 // then framed as sending and storing frame it.
 bool readImage(const QString &path, image::ConfigImage &image) {
     QString why;
-    const auto bytes = image::SyxFile::read(path, &why);
+    const auto bytes = image::SyxFile::readImage(path, &why);
     if (!bytes) {
         fail(path + ": " + why);
         return false;
     }
-    if (!image::loadDefaultImage(image)) {
-        fail("the built-in default configuration cannot be read.");
-        return false;
-    }
-    std::copy(bytes->begin(), bytes->end(), image.bytes().begin());
+    image.bytes() = *bytes;
     image.frame();
     return true;
 }
@@ -200,6 +198,47 @@ bool stillThere(TMidiOut &out) {
     return out.lostReason().empty();
 }
 
+// After a send: asks the box for its configuration and compares its records with `sent`. 0 when
+// they are the same, 3 when they differ (the differing records printed as --diff prints them),
+// 1 for no answer or a broken one.
+int verify(const CommandLine &line, TMidiOut &out, TMidiIn &in, const image::DumpBytes &sent) {
+    QEventLoop loop;
+    transfer::BoxQuery query(out);
+    in.SetUseShort(false);
+    in.OnSysEx = [&](QObject *, char *data, int size) {
+        query.chunk(reinterpret_cast<const std::uint8_t *>(data), size);
+    };
+    in.OnSysExBroken = [&](QObject *) { query.broken(); };
+    int code = 1;
+    QObject::connect(&query, &transfer::BoxQuery::finished, &loop,
+                     [&](transfer::BoxQuery::Outcome outcome, const image::DumpBytes &answer) {
+                         using Outcome = transfer::BoxQuery::Outcome;
+                         if (outcome == Outcome::NoAnswer) {
+                             fail(QStringLiteral("verify: no answer from the box within %1 s.")
+                                      .arg(line.timeoutSeconds));
+                         } else if (outcome == Outcome::Broken) {
+                             fail(QStringLiteral("verify: the box's answer was broken."));
+                         } else {
+                             const auto differences = image::ImageComparison::compare(sent, answer);
+                             code = differences.empty() ? 0 : 3;
+                             print(stdout, image::ImageComparison::asText(differences));
+                             if (code == 3)
+                                 fail(QStringLiteral("verify: the box holds other values in %1 "
+                                                     "records; send it again.")
+                                          .arg(differences.size()));
+                         }
+                         loop.exit(code);
+                     });
+    TerminationSignals::watch(&loop, [&](int signal) { loop.exit(128 + signal); });
+    query.start(transfer::BoxQuery::SettleMs,
+                static_cast<int>(std::ceil(line.timeoutSeconds * 1000)));
+    code = loop.exec();
+    in.SetUsing(false);
+    if (code > 128)
+        return interrupted(code - 128, QStringLiteral("the dump was sent, but not verified."));
+    return code;
+}
+
 int send(const CommandLine &line) {
     image::ConfigImage image;
     if (!readImage(line.sysexFile, image))
@@ -207,13 +246,24 @@ int send(const CommandLine &line) {
     TMidiOut out(nullptr, Backend::Auto);
     if (!openPort(out, "MIDI OUT", line.outPort))
         return 1;
+    // Opened before anything is sent: a verify that cannot listen must not follow a send.
+    std::unique_ptr<TMidiIn> in;
+    if (line.verify) {
+        in = std::make_unique<TMidiIn>(nullptr, Backend::Auto);
+        if (!openPort(*in, "MIDI IN", line.inPort))
+            return 1;
+    }
+    // Closing waits until the back end has passed what was sent on; verifying needs it open.
+    const auto done = [&] {
+        if (!in)
+            out.SetUsing(false);
+    };
     Progress progress;
     const auto raw = reinterpret_cast<const char *>(image.raw());
     if (line.fast) {
         bool sent = out.SysEx(raw, image::DumpSize) && stillThere(out);
         if (sent) {
-            // Closing waits until the back end has passed the message on.
-            out.SetUsing(false);
+            done();
             sent = stillThere(out);
         }
         if (!sent) {
@@ -221,7 +271,7 @@ int send(const CommandLine &line) {
             return sendFailed(out, 0);
         }
         progress.end(QStringLiteral("%1 bytes sent").arg(image::DumpSize));
-        return 0;
+        return in ? verify(line, out, *in, image.bytes()) : 0;
     }
 
     TTempoTimer ticks;
@@ -278,7 +328,7 @@ int send(const CommandLine &line) {
     // Closing waits until the back end has passed the last slice on; a server that went away
     // meanwhile means the last slices never left.
     if (code == 0) {
-        out.SetUsing(false);
+        done();
         if (!stillThere(out))
             code = 1;
     }
@@ -293,7 +343,7 @@ int send(const CommandLine &line) {
                                            .arg(image::DumpSize - sender.bytesLeft())
                                            .arg(image::DumpSize));
     }
-    return code;
+    return in ? verify(line, out, *in, sender.slices().sentBytes()) : code;
 }
 
 int receive(const CommandLine &line) {
@@ -427,6 +477,16 @@ int exportIni(const CommandLine &line) {
     return 0;
 }
 
+// diff(1)'s exit codes, so scripts can tell "they differ" from "it failed".
+int diff(const CommandLine &line) {
+    image::ConfigImage a, b;
+    if (!readImage(line.sysexFile, a) || !readImage(line.secondFile, b))
+        return 2;
+    const auto differences = image::ImageComparison::compare(a.bytes(), b.bytes());
+    print(stdout, image::ImageComparison::asText(differences));
+    return differences.empty() ? 0 : 1;
+}
+
 } // namespace
 
 int Commands::run(const CommandLine &line) {
@@ -439,6 +499,8 @@ int Commands::run(const CommandLine &line) {
         return receive(line);
     case CommandLine::Action::ExportIni:
         return exportIni(line);
+    case CommandLine::Action::Diff:
+        return diff(line);
     default:
         fail("no such command.");
         return 1;

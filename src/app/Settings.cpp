@@ -16,6 +16,7 @@ Q_LOGGING_CATEGORY(lcSettings, "vkv.app", QtInfoMsg)
 const QString InPortKey = QStringLiteral("midi/in");
 const QString OutPortKey = QStringLiteral("midi/out");
 const QString SpeedKey = QStringLiteral("send/speed");
+const QString VerifyKey = QStringLiteral("send/verify");
 
 QString folderKey(Settings::Dialog dialog) {
     return dialog == Settings::Dialog::Open ? QStringLiteral("open/folder")
@@ -89,6 +90,7 @@ void Settings::read() {
     in = isPortName(inPort) ? inPort : QString();
     out = isPortName(outPort) ? outPort : QString();
     speed_ = number(file, SpeedKey, MinSpeed, MaxSpeed, DefaultSpeed);
+    verify = number(file, VerifyKey, 0, 1, 0) == 1;
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         const QString folder = text(file, folderKey(dialog));
         place(dialog).folder = isFolder(folder) ? folder : QString();
@@ -124,6 +126,13 @@ void Settings::setSpeed(int bytesPerSecond) {
         return;
     speed_ = bytesPerSecond;
     write(SpeedKey, QString::number(speed_));
+}
+
+void Settings::setVerifyAfterSend(bool on) {
+    if (on == verify)
+        return;
+    verify = on;
+    write(VerifyKey, on ? QStringLiteral("1") : QString());
 }
 
 void Settings::setFolder(Dialog dialog, const QString &folder) {
@@ -176,6 +185,7 @@ void Settings::writeAll(QSettings &file) const {
     put(InPortKey, in);
     put(OutPortKey, out);
     put(SpeedKey, QString::number(speed_));
+    put(VerifyKey, verify ? QStringLiteral("1") : QString());
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         put(folderKey(dialog), place(dialog).folder);
         put(filterKey(dialog), QString::number(place(dialog).filter));

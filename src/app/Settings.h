@@ -47,6 +47,10 @@ public:
     // A speed out of range is not taken.
     void setSpeed(int bytesPerSecond);
 
+    // Whether a send is followed by a check that the box holds what was sent; off at first.
+    bool verifyAfterSend() const { return verify; }
+    void setVerifyAfterSend(bool on);
+
     // An existing folder the dialog last left off in, or "" for none (the program's folder).
     const QString &folder(Dialog dialog) const { return place(dialog).folder; }
     // The filter entry last chosen in the dialog, from 0.
@@ -72,6 +76,7 @@ private:
     QString path;
     QString in, out;
     int speed_ = DefaultSpeed;
+    bool verify = false;
     Place open, store;
     bool junk = false; // the file holds what is no setting: written anew at the next change
 };

@@ -1,7 +1,11 @@
 #include "TForm1.h"
 
+#include "BoxCheck.h"
 #include "ButtonPage.h"
+#include "CompareChoice.h"
+#include "CompareWindow.h"
 #include "FormFont.h"
+#include "ImageComparison.h"
 #include "IniExport.h"
 #include "PortWatch.h"
 #include "PotPage.h"
@@ -120,6 +124,11 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
         MidiIn1SysEx(sender, data, size);
     };
     MidiIn1->OnSysExBroken = [this](QObject *sender) { MidiIn1SysExBroken(sender); };
+    boxCheck = new vkv::app::BoxCheck(*MidiOut1, this);
+    connect(boxCheck, &vkv::app::BoxCheck::said, this,
+            [this](const QString &text, bool good) { showStatus(text, good); });
+    connect(boxCheck, &vkv::app::BoxCheck::differ, this, &TForm1::showComparison);
+    compareWithBox = [this] { boxCheck->compareWith(configImage.bytes()); };
     MidiOut1->OnLost = [this](QObject *sender) { MidiOut1Lost(sender); };
     MidiIn1->OnLost = [this](QObject *sender) { MidiIn1Lost(sender); };
     MidiIn1->OnShort = [this](QObject *sender, uint8_t status, uint8_t first, uint8_t second) {
@@ -174,10 +183,16 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     connect(ui->OpenSysex, &QPushButton::clicked, this, [this] { OpenSysexClick(ui->OpenSysex); });
     connect(ui->StoreSysex, &QPushButton::clicked, this,
             [this] { StoreSysexClick(ui->StoreSysex); });
+    connect(ui->CompareSysex, &QPushButton::clicked, this,
+            [this] { CompareSysexClick(ui->CompareSysex); });
     // Every change of a learn box counts, not only a click: a screen reader's toggle or the
     // program's own setChecked must keep the rules too. Unchecking the other box from a handler
     // runs that box's handler once, which finds nothing left to change.
     connect(ui->LearnPot, &QCheckBox::toggled, this, [this] { LearnPotClick(ui->LearnPot); });
+    connect(ui->VerifyAfterSend, &QCheckBox::toggled, this,
+            [this](bool on) { userSettings.setVerifyAfterSend(on); });
+    // Verifying asks the box: like a request, it needs both ports.
+    ui->RequestSysexDump->installEventFilter(this);
     connect(ui->LearnButt, &QCheckBox::toggled, this, [this] { LearnButtClick(ui->LearnButt); });
     chooseFile = [](QFileDialog *dialog) -> std::optional<FileChoice> {
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
@@ -288,6 +303,7 @@ void TForm1::FormCreate(QObject *) {
 
     ui->SysexSendSpeed->setValue(userSettings.speed());
     SysexSendSpeedChange(ui->SysexSendSpeed);
+    ui->VerifyAfterSend->setChecked(userSettings.verifyAfterSend());
 
     if (!vkv::image::loadDefaultImage(configImage)) {
         // Only a broken build lacks it; the image then keeps its empty, framed records.
@@ -430,6 +446,7 @@ void TForm1::MIDIOutComboBoxChange(QObject *) {
     // The choice is remembered whether or not the port opens now: it may open when it comes
     // back, or next time. By its key, which a replugged box keeps.
     userSettings.setOutPort(QString::fromStdString(vkv::midi::portKey(MidiOut1->deviceName(i))));
+    boxCheck->cancel();
     MidiOut1->SetUsing(false);
     if (i == n) {
         showStatus("No MIDI OUT Port Selected", false);
@@ -459,6 +476,7 @@ void TForm1::MIDIInComboBoxChange(QObject *) {
     if (i < 0 || i > n) // typed text that names no device changes nothing
         return;
     userSettings.setInPort(QString::fromStdString(vkv::midi::portKey(MidiIn1->deviceName(i))));
+    boxCheck->cancel();
     MidiIn1->SetUsing(false);
     if (i == n) {
         showStatus("No MIDI IN Port Selected", false);
@@ -479,6 +497,7 @@ void TForm1::MIDIInComboBoxChange(QObject *) {
 }
 
 void TForm1::MidiOut1Lost(QObject *) {
+    boxCheck->cancel();
     // A paced send under way can go no further; what it sent is no whole dump, and "Bytes To
     // Send" keeps what it did not send.
     if (pacedSender->sending()) {
@@ -493,6 +512,7 @@ void TForm1::MidiOut1Lost(QObject *) {
 }
 
 void TForm1::MidiIn1Lost(QObject *) {
+    boxCheck->cancel();
     MidiIn1->SetUsing(false);
     receiver.abandon();
     ui->MIDIInComboBox->setCurrentIndex(MidiIn1->NumDevs());
@@ -555,10 +575,19 @@ void TForm1::SendToKorvaneClick(QObject *) {
 }
 
 void TForm1::SendSysexToKorvaneExecute(QObject *) {
+    boxCheck->cancel();
     // During a paced send it waits for that send's last slice, as the knobs' messages do.
+    const bool held = MidiOut1->holdingMessages();
     if (!MidiOut1->SysExMessage(reinterpret_cast<const char *>(configImage.raw()),
                                 vkv::image::DumpSize))
         reportSendFailure(0);
+    else if (!held)
+        verifySent(configImage.bytes());
+}
+
+void TForm1::verifySent(const vkv::image::DumpBytes &sent) {
+    if (ui->VerifyAfterSend->isChecked() && ui->VerifyAfterSend->isEnabled())
+        boxCheck->verify(sent);
 }
 
 void TForm1::SlowSendToKorvaneClick(QObject *) {
@@ -567,6 +596,7 @@ void TForm1::SlowSendToKorvaneClick(QObject *) {
 }
 
 void TForm1::SlowSendSysexToKorvaneExecute(QObject *) {
+    boxCheck->cancel();
     // Knob messages are held until the last slice; the header pause leaves the window responsive.
     if (!pacedSender->start(configImage.raw()))
         reportSendFailure(0);
@@ -583,6 +613,8 @@ void TForm1::SysexTimerTimer(QObject *, char) {
     ui->BytesToSend->setText(QString::number(pacedSender->bytesLeft()));
     if (pacedSender->failed())
         reportSendFailure(vkv::image::DumpSize - pacedSender->bytesLeft());
+    else if (!pacedSender->sending())
+        verifySent(pacedSend().sentBytes());
 }
 
 void TForm1::RequestSysexDumpClick(QObject *) {
@@ -603,6 +635,10 @@ void TForm1::reportSendFailure(int sent) {
 
 void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
     using Outcome = vkv::transfer::DumpReceiver::Outcome;
+    // An answer to a check of the box is counted as usual but never becomes the configuration.
+    const bool forCheck = boxCheck->waiting();
+    if (forCheck)
+        boxCheck->chunk(reinterpret_cast<const std::uint8_t *>(SysExAdd), MsgSize);
     switch (receiver.chunk(reinterpret_cast<const std::uint8_t *>(SysExAdd), MsgSize)) {
     case Outcome::Ignored:
         return;
@@ -611,6 +647,8 @@ void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
         return;
     case Outcome::Done:
         ui->SysexReceiveCount->setText("Done !!");
+        if (forCheck)
+            return;
         configImage.bytes() = receiver.area();
         runAction("LoadSettingsToForm");
         return;
@@ -621,6 +659,7 @@ void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
 }
 
 void TForm1::MidiIn1SysExBroken(QObject *) {
+    boxCheck->broken();
     // Its remains must never be completed by what follows and taken for a dump.
     receiver.abandon();
     ui->SysexReceiveCount->setText("Sysex Broken ?!");
@@ -668,6 +707,19 @@ QFileDialog *TForm1::SysexSaveDialog() {
         saveDialog->setDirectory(storeFolder);
     }
     return saveDialog;
+}
+
+QFileDialog *TForm1::SysexCompareDialog() {
+    if (!compareDialog) {
+        compareDialog = new QFileDialog(this, "Compare With Sysex File");
+        compareDialog->setObjectName("SysexCompareDialog");
+        compareDialog->setAcceptMode(QFileDialog::AcceptOpen);
+        compareDialog->setFileMode(QFileDialog::ExistingFile);
+        compareDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "Any File (*)"});
+        // Where the files the user opens are.
+        compareDialog->setDirectory(openFolder);
+    }
+    return compareDialog;
 }
 
 void TForm1::OpenSysexClick(QObject *) {
@@ -729,6 +781,58 @@ void TForm1::StoreSysexClick(QObject *) {
     bool cutShort = false;
     if (!vkv::image::SyxFile::write(choice->file, bytes, &why, &cutShort))
         reportStoreFailure(choice->file, why, cutShort);
+}
+
+void TForm1::CompareSysexClick(QObject *) {
+    CreateCompareChoice()->popUpUnder(ui->CompareSysex,
+                                      compareWithBox && MidiOut1->Using() && MidiIn1->Using());
+}
+
+vkv::compare::CompareChoice *TForm1::CreateCompareChoice() {
+    if (!compareChoice) {
+        compareChoice = new vkv::compare::CompareChoice(this);
+        connect(compareChoice, &vkv::compare::CompareChoice::withFile, this,
+                &TForm1::CompareWithFile);
+        connect(compareChoice, &vkv::compare::CompareChoice::withBox, this, [this] {
+            if (compareWithBox)
+                compareWithBox();
+        });
+    }
+    return compareChoice;
+}
+
+void TForm1::CompareWithFile() {
+    const auto choice = chooseFile(SysexCompareDialog());
+    if (!choice)
+        return;
+    QString why;
+    const auto other = vkv::image::SyxFile::readImage(choice->file, &why);
+    if (!other) {
+        qCWarning(lcApp, "cannot read %s: %s", qPrintable(choice->file), qPrintable(why));
+        QMessageBox::critical(this, "File Error", "Can't perform Sysex File Read...",
+                              QMessageBox::Ok | QMessageBox::Cancel);
+        return;
+    }
+    compareWith(*other, QFileInfo(choice->file).fileName());
+}
+
+void TForm1::compareWith(const vkv::image::DumpBytes &other, const QString &name) {
+    CreateCompareWindow()->showDifferences(
+        vkv::image::ImageComparison::compare(configImage.bytes(), other), "Editor", name);
+}
+
+void TForm1::showComparison(const std::vector<vkv::image::RecordDifference> &differences,
+                            const QString &nameA, const QString &nameB) {
+    CreateCompareWindow()->showDifferences(differences, nameA, nameB);
+}
+
+vkv::compare::CompareWindow *TForm1::CreateCompareWindow() {
+    if (!compareWindow) {
+        compareWindow = new vkv::compare::CompareWindow(this);
+        compareWindow->setFont(font());
+        connect(compareWindow, &vkv::compare::CompareWindow::showRecord, this, &TForm1::showRecord);
+    }
+    return compareWindow;
 }
 
 void TForm1::reportStoreFailure(const QString &file, const QString &why, bool cutShort) {
@@ -815,12 +919,26 @@ void TForm1::UpdateButtPropsExecute(QObject *Sender) {
 }
 
 void TForm1::editPot(int potId) {
+    bringToFront();
+    ui->PageControl1->setCurrentWidget(ui->PotSettings);
+    ui->PotNumber->setValue(potId);
+}
+
+void TForm1::showRecord(bool pot, int id) {
+    if (pot) {
+        editPot(id);
+        return;
+    }
+    bringToFront();
+    ui->PageControl1->setCurrentWidget(ui->ButtSettings);
+    ui->ButtNumber->setValue(id);
+}
+
+void TForm1::bringToFront() {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
-    ui->PageControl1->setCurrentWidget(ui->PotSettings);
-    ui->PotNumber->setValue(potId);
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event) {
@@ -831,6 +949,8 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event) {
         FormKeyDown(watched, code, key->modifiers());
         if (code == 0)
             return true;
+    } else if (event->type() == QEvent::EnabledChange && watched == ui->RequestSysexDump) {
+        ui->VerifyAfterSend->setEnabled(ui->RequestSysexDump->isEnabled());
     } else if (event->type() == QEvent::Expose && portsWanted && watched == windowHandle()) {
         // Queued behind the paint that the exposure brings.
         QMetaObject::invokeMethod(this, &TForm1::startPortPreparation, Qt::QueuedConnection);

@@ -24,11 +24,12 @@ int main(int argc, char **argv) {
         return 0;
     case CommandLine::Action::Error:
         std::fprintf(stderr, "%s\n", command.text.toLocal8Bit().constData());
-        return 1;
+        return command.errorCode;
     case CommandLine::Action::ListPorts:
     case CommandLine::Action::Send:
     case CommandLine::Action::Receive:
-    case CommandLine::Action::ExportIni: {
+    case CommandLine::Action::ExportIni:
+    case CommandLine::Action::Diff: {
         // No display: a core application, and nothing of the GUI is made.
         QCoreApplication app(argc, argv);
         app.setApplicationName("vkvela");

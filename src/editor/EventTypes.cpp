@@ -1,14 +1,21 @@
 #include "EventTypes.h"
 
+#include "FieldText.h"
+
 #include <array>
 
 namespace vkv::editor {
 
 const QStringList &eventTypeItems() {
-    static const QStringList items{
-        "9 : Note On ",        "A : Poly Aftertouch ",    "B : Controller ",
-        "C : Program Change ", "D : Channel Aftertouch ", "E : Pitch Bender ",
-        "F : Meta Event "};
+    // "9 : Note On ": the high digit, then the type's name.
+    static const QStringList items = [] {
+        QStringList list;
+        for (int digit = 9; digit <= 0xF; ++digit)
+            list << QStringLiteral("%1 : %2 ")
+                        .arg(QString::number(digit, 16).toUpper(),
+                             image::FieldText::eventType(digit * 16));
+        return list;
+    }();
     return items;
 }
 
@@ -20,7 +27,7 @@ QString byte1Caption(int typeIndex) {
 }
 
 QString hexText(int value) {
-    return QString::asprintf("%02X", value);
+    return image::FieldText::hex(value);
 }
 
 } // namespace vkv::editor

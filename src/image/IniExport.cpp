@@ -1,11 +1,11 @@
 #include "IniExport.h"
 
 #include "ConfigImage.h"
+#include "FieldText.h"
 
 #include <QDateTime>
 #include <QLocale>
 #include <algorithm>
-#include <array>
 
 namespace vkv::image {
 
@@ -14,32 +14,52 @@ namespace {
 // The bounds of the pages' fields, which the export renders values within.
 constexpr int LowestShownStatus = 0x90;
 constexpr int HighestShownLimit = 0x7F;
-const std::array<const char *, 3> ModeNames{"ON/OFF", "ON ONLY", "TOGGLE"};
-
-QByteArray hex(int value) {
-    return QByteArray::number(value, 16).toUpper().rightJustified(2, '0');
-}
-
-QByteArray potLine(const ConfigImage &image, int p) {
-    const int status = std::max<int>(image.pot(p, PotStatus), LowestShownStatus);
-    const int min = std::min<int>(image.pot(p, PotMin), HighestShownLimit);
-    const int max = std::min<int>(image.pot(p, PotMax), HighestShownLimit);
-    return " " + QByteArray::fromStdString(bankNumberText(potBank(p), potNumber(p))) + " = " +
-           hex(status) + " " + hex(image.pot(p, PotByte1)) + " [" + hex(min) + "-" + hex(max) +
-           "] \r\n";
-}
-
-QByteArray buttonLine(const ConfigImage &image, int b) {
-    const int status = std::max<int>(image.button(b, ButtonStatus), LowestShownStatus);
-    const int mode = image.button(b, ButtonMode);
-    const QByteArray modeName =
-        mode < static_cast<int>(ModeNames.size()) ? QByteArray(ModeNames[mode]) : QByteArray();
-    return " " + QByteArray::fromStdString(bankNumberText(buttonBank(b), buttonNumber(b))) + " = " +
-           hex(status) + " " + hex(image.button(b, ButtonByte1)) + " " +
-           hex(image.button(b, ButtonByte2)) + " @" + modeName + "\r\n";
-}
 
 } // namespace
+
+// Written into a buffer, as a comparison of every record makes hundreds of lines.
+QString IniExport::potLine(const DumpBytes &dump, int pot) {
+    const int status =
+        std::max<int>(readStatus(dump[potOffset(pot, PotStatus)]), LowestShownStatus);
+    const int min = std::min<int>(dump[potOffset(pot, PotMin)], HighestShownLimit);
+    const int max = std::min<int>(dump[potOffset(pot, PotMax)], HighestShownLimit);
+    char line[32]; // " 16.16 = B0 02 [00-7F]"
+    char *at = line;
+    *at++ = ' ';
+    at = FieldText::bankNumber(at, potBank(pot), potNumber(pot));
+    at = std::copy_n(" = ", 3, at);
+    at = FieldText::hexDigits(at, status);
+    *at++ = ' ';
+    at = FieldText::hexDigits(at, dump[potOffset(pot, PotByte1)]);
+    at = std::copy_n(" [", 2, at);
+    at = FieldText::hexDigits(at, min);
+    *at++ = '-';
+    at = FieldText::hexDigits(at, max);
+    *at++ = ']';
+    return QString::fromLatin1(line, at - line);
+}
+
+QString IniExport::buttonLine(const DumpBytes &dump, int button) {
+    const int status =
+        std::max<int>(readStatus(dump[buttonOffset(button, ButtonStatus)]), LowestShownStatus);
+    char line[32]; // " 16.8 = 90 30 7F @"
+    char *at = line;
+    *at++ = ' ';
+    at = FieldText::bankNumber(at, buttonBank(button), buttonNumber(button));
+    at = std::copy_n(" = ", 3, at);
+    at = FieldText::hexDigits(at, status);
+    *at++ = ' ';
+    at = FieldText::hexDigits(at, dump[buttonOffset(button, ButtonByte1)]);
+    *at++ = ' ';
+    at = FieldText::hexDigits(at, dump[buttonOffset(button, ButtonByte2)]);
+    at = std::copy_n(" @", 2, at);
+    const QString mode = FieldText::mode(dump[buttonOffset(button, ButtonMode)]);
+    QString text;
+    text.reserve(at - line + mode.size());
+    text.append(QLatin1String(line, at - line));
+    text.append(mode);
+    return text;
+}
 
 QByteArray IniExport::render(const ConfigImage &image, const QString &buildLabel,
                              const QString &generatedOn) {
@@ -54,10 +74,10 @@ QByteArray IniExport::render(const ConfigImage &image, const QString &buildLabel
     text += "[TYPE]\r\n korvaneq2\r\n";
     text += "[POTS]\r\n";
     for (int p = 0; p < PotCount; ++p)
-        text += potLine(image, p);
+        text += potLine(image.bytes(), p).toLatin1() + " \r\n";
     text += "[BUTTONS]\r\n";
     for (int b = 0; b < ButtonCount; ++b)
-        text += buttonLine(image, b);
+        text += buttonLine(image.bytes(), b).toLatin1() + "\r\n";
     return text;
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "ConfigImage.h"
+
 #include <QByteArray>
 #include <QString>
 
 namespace vkv::image {
-
-class ConfigImage;
 
 // The configuration as readable text in the input format of the dump converter "dumpgen": six
 // comment lines, a [TYPE] section, then one line for each of the 256 pots and 128 buttons with
@@ -19,6 +19,10 @@ public:
     // `generatedOn` the local date and time as the user's locale writes them.
     static QByteArray render(const ConfigImage &image, const QString &buildLabel,
                              const QString &generatedOn);
+    // The line of one pot or button record (0..255, 0..127) as the file writes it, without what
+    // ends it: " 1.3 = B0 02 [00-7F]", " 2.1 = 90 30 7F @ON/OFF".
+    static QString potLine(const DumpBytes &dump, int pot);
+    static QString buttonLine(const DumpBytes &dump, int button);
     // The current local date in the locale's short format and time in its long format.
     static QString now();
 };

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
+#include <algorithm>
 
 namespace vkv::image {
 
@@ -29,6 +30,20 @@ std::optional<QByteArray> SyxFile::read(const QString &path, QString *error) {
     if (bytes.isEmpty())
         return fail(QStringLiteral("the file is empty"));
     return bytes;
+}
+
+std::optional<DumpBytes> SyxFile::readImage(const QString &path, QString *error) {
+    const auto bytes = read(path, error);
+    if (!bytes)
+        return std::nullopt;
+    ConfigImage image;
+    if (!loadDefaultImage(image)) {
+        if (error)
+            *error = QStringLiteral("the built-in default configuration cannot be read");
+        return std::nullopt;
+    }
+    std::copy(bytes->begin(), bytes->end(), image.bytes().begin());
+    return image.bytes();
 }
 
 namespace {

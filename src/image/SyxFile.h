@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConfigImage.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -23,6 +25,12 @@ public:
     // read, is not a regular file (a folder, a pipe, a device: opening a pipe would wait for a
     // writer), or is empty. `error` says why.
     static std::optional<QByteArray> read(const QString &path, QString *error = nullptr);
+
+    // The configuration a file holds, read as "Open Sysex File" reads it into a freshly started
+    // editor: the built-in defaults with as many leading bytes replaced as the file has (1543 at
+    // most), taken as they are, header and end byte too. Nothing when the file cannot be read
+    // (`error` says why, as for read()).
+    static std::optional<DumpBytes> readImage(const QString &path, QString *error = nullptr);
 
     // Writes `bytes` as the whole content of `path`; false, with `error` set, when any step
     // failed, and then nothing at `path` has changed, but for a file written in place (above):

@@ -2,10 +2,13 @@
 
 #include "ConfigImage.h"
 
+#include <algorithm>
+
 namespace vkv::transfer {
 
 bool PacedSend::hand(int length) {
     if (!send || send(reinterpret_cast<const char *>(position), length)) {
+        std::copy(position, position + length, sent.begin() + (image::DumpSize - left));
         position += length;
         left -= length;
         return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConfigImage.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -42,11 +44,16 @@ public:
     bool sending() const { return running; }
     // The latest send ended because the output refused a slice.
     bool failed() const { return refused; }
+    // The bytes the latest send handed to the output, as they were at their slice: a byte edited
+    // during a send goes out with the value it holds then. Only the first DumpSize - bytesLeft()
+    // of them were sent.
+    const image::DumpBytes &sentBytes() const { return sent; }
 
 private:
     bool hand(int length);
 
     SendFunction send;
+    image::DumpBytes sent{};
     const std::uint8_t *position = nullptr;
     int left = 0;
     bool running = false;

@@ -150,3 +150,27 @@ TEST(AlsaCommandLine, SendSaysSoAndFailsWhenTheBoxQuitsMidSend) {
     EXPECT_GE(went, 6 + 199 * 3) << r.err.toStdString();
     EXPECT_LT(went, 1543);
 }
+
+TEST(AlsaCommandLine, SendVerifyTakesAnAnswerWithRealTimeEventsBetweenItsPieces) {
+    AlsaReceiver box("vkv-cli-vbox");
+    AlsaSender boxOut("vkv-cli-vsrc");
+    const Bytes whole = dump();
+    QFile file("/tmp/verify.syx");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char *>(whole.data()), static_cast<qint64>(whole.size()));
+    file.close();
+    const Bytes request = {0xF0, 0x00, 0x00, 0x7E, 0x42, 0x01, 0xF7};
+    bool answered = false;
+    const Ran r = run({"--send", file.fileName(), "--out", "vkv-cli-vbox", "--speed", "1000",
+                       "--verify", "--in", "vkv-cli-vsrc"},
+                      [&] {
+                          const auto got = box.waitFor(1, 0);
+                          if (answered || got.empty() || got.back().bytes != request)
+                              return;
+                          answered = true;
+                          EXPECT_EQ(boxOut.sendSysExWithRealTime(whole), 0);
+                      });
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out + r.err, "");
+}

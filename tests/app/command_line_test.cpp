@@ -93,11 +93,20 @@ TEST(CommandLine, CommandsTakeTheirOptionsAndRefuseOthers) {
     EXPECT_DOUBLE_EQ(receive.timeoutSeconds, 2.5);
     EXPECT_DOUBLE_EQ(CommandLine::parse({"vkvela", "--receive", "b", "--in", "x"}).timeoutSeconds,
                      30);
+    const auto verify = CommandLine::parse(
+        {"vkvela", "--send", "a.syx", "--out", "box:in", "--verify", "--in", "box:out"});
+    EXPECT_TRUE(verify.verify);
+    EXPECT_EQ(verify.inPort, "box:out");
+    EXPECT_DOUBLE_EQ(verify.timeoutSeconds, 5);
     const auto ini = CommandLine::parse({"vkvela", "--export-ini", "c.syx", "c.ini"});
     EXPECT_EQ(ini.action, Action::ExportIni);
     EXPECT_EQ(ini.sysexFile, "c.syx");
     EXPECT_EQ(ini.iniFile, "c.ini");
     EXPECT_EQ(CommandLine::parse({"vkvela", "--list-ports"}).action, Action::ListPorts);
+    const auto diff = CommandLine::parse({"vkvela", "--diff", "a.syx", "b.syx"});
+    EXPECT_EQ(diff.action, Action::Diff);
+    EXPECT_EQ(diff.sysexFile, "a.syx");
+    EXPECT_EQ(diff.secondFile, "b.syx");
 
     const struct {
         QStringList arguments;
@@ -112,7 +121,10 @@ TEST(CommandLine, CommandsTakeTheirOptionsAndRefuseOthers) {
         {{"--send", "a.syx", "--out", "b", "--speed", "1001"}, "not \"1001\""},
         {{"--send", "a.syx", "--out", "b", "--speed", "fast"}, "not \"fast\""},
         {{"--send", "a.syx", "--out", "b", "--speed", "300", "--fast"}, "cannot be combined"},
-        {{"--send", "a.syx", "--out", "b", "--in", "c"}, "--in goes only with --receive"},
+        {{"--send", "a.syx", "--out", "b", "--in", "c"}, "--in goes with --send only to --verify"},
+        {{"--send", "a.syx", "--out", "b", "--verify"}, "--verify needs --in PORT"},
+        {{"--send", "a.syx", "--out", "b", "--timeout", "2"}, "--timeout goes with --send only to"},
+        {{"--receive", "a.syx", "--in", "b", "--verify"}, "--verify goes only with --send"},
         {{"--send", "", "--out", "b"}, "--send needs a file name"},
         {{"--send", "a.syx", "--out", ""}, "a port's name is empty"},
         {{"--receive", "a.syx"}, "--receive needs --in PORT"},
@@ -123,7 +135,10 @@ TEST(CommandLine, CommandsTakeTheirOptionsAndRefuseOthers) {
         {{"--receive", "a.syx", "--in", "b", "--fast"}, "--fast goes only with --send"},
         {{"--export-ini", "a.syx"}, "--export-ini needs two file names"},
         {{"--export-ini", "a.syx", "b.ini", "c"}, "3 were given"},
-        {{"--timeout", "3"}, "--timeout goes only with --receive"},
+        {{"--diff", "a.syx"}, "--diff needs two file names"},
+        {{"--diff", "a.syx", "b.syx", "--export-ini"},
+         "--export-ini and --diff cannot be combined"},
+        {{"--timeout", "3"}, "--timeout goes only with --receive, or with --send --verify"},
         {{"--request"}, "--request goes only with --receive"},
     };
     for (const auto &e : errors) {
@@ -280,6 +295,44 @@ TEST(CommandLineProgram, ExportIniWritesWhatTheEditorStoresAndFailuresWriteNothi
     EXPECT_EQ(readFile(dir.filePath("kept")), "kept");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               (QStringList{"cli.ini", "editor.ini", "folder", "kept", "short.syx"}));
+}
+
+TEST(CommandLineProgram, DiffPrintsTheRecordsThatDifferAndAnswersAsDiffDoes) {
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.syx"), b = dir.filePath("b.syx");
+    const QByteArray defaults = opened(QByteArray());
+    writeFile(a, defaults);
+    // A short file with another model's header: it differs from the defaults only in pot 1.3,
+    // which is made a note instead of a controller, as "Open Sysex File" would read it.
+    QByteArray shortFile = defaults.left(20);
+    shortFile[4] = 0x43;
+    shortFile[vkv::image::potOffset(2)] = 0x10;
+    writeFile(b, shortFile);
+
+    const Ran differ = run({"--diff", a, b});
+    EXPECT_EQ(differ.code, 1) << differ.err.toStdString();
+    EXPECT_EQ(differ.out, "- 1.3 = B0 02 [00-7F]\n"
+                          "+ 1.3 = 90 02 [00-7F]\n");
+    EXPECT_EQ(differ.err, "");
+    const Ran same = run({"--diff", a, a});
+    EXPECT_EQ(same.code, 0) << same.err.toStdString();
+    EXPECT_EQ(same.out + same.err, "");
+
+    const struct {
+        QStringList arguments;
+        const char *says;
+    } failures[] = {
+        {{"--diff", a, dir.filePath("missing.syx")}, "missing.syx: no such file"},
+        {{"--diff", a}, "--diff needs two file names"},
+        {{"--diff", "--bogus", a, b}, "Unknown option 'bogus'"},
+    };
+    for (const auto &f : failures) {
+        const Ran failed = run(f.arguments);
+        EXPECT_EQ(failed.code, 2) << f.arguments.join(' ').toStdString();
+        EXPECT_TRUE(failed.err.startsWith("vkvela: ") && failed.err.contains(f.says))
+            << failed.err.toStdString();
+        EXPECT_EQ(failed.out, "");
+    }
 }
 
 TEST(CommandLineProgram, CommandsLeaveTheEditorsSettingsAlone) {
@@ -475,4 +528,53 @@ TEST_F(CommandLineJack, ReceivesOneWholeDumpAndOtherwiseLeavesTheFileAsItWas) {
               "vkvela: interrupted by signal 15; nothing was stored.\n");
     EXPECT_EQ(readFile(file), "kept");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"backup.syx"});
+}
+
+TEST_F(CommandLineJack, SendVerifyExitsByWhatTheBoxAnswers) {
+    JackRecorder box("vkvclivbox");
+    JackSender boxOut("vkvclivsrc");
+    QTemporaryDir dir;
+    const QString syx = dir.filePath("backup.syx");
+    writeFile(syx, foreignDump());
+    const QByteArray sent = opened(foreignDump());
+    const Bytes request(vkv::image::DumpRequest.begin(), vkv::image::DumpRequest.end());
+    // The box answers a request with `answer`, once; nothing when it is empty.
+    const auto answering = [&](const QByteArray &answer) {
+        box.clear();
+        return [&, answer, answered = std::make_shared<bool>(false)] {
+            if (*answered || answer.isEmpty())
+                return;
+            const auto got = box.waitUntil([](const Events &) { return true; }, 0);
+            if (std::any_of(got.begin(), got.end(),
+                            [&](const auto &e) { return e.bytes == request; })) {
+                *answered = true;
+                boxOut.send(bytesOf(answer));
+            }
+        };
+    };
+    const QStringList verify = {"--send",   syx,    "--out",      "vkvclivbox", "--fast",
+                                "--verify", "--in", "vkvclivsrc", "--timeout",  "2"};
+
+    const Ran same = run(verify, answering(sent));
+    EXPECT_EQ(same.code, 0) << same.err.toStdString();
+    EXPECT_EQ(same.out + same.err, "");
+
+    // Pot 1.3's first data byte (ID 2) and button 1.1's mode differ.
+    QByteArray other = sent;
+    other[vkv::image::potOffset(2) + 1] = 0x11;
+    other[vkv::image::buttonOffset(0) + 3] = 0x00;
+    const Ran differ = run(verify, answering(other));
+    EXPECT_EQ(differ.code, 3) << differ.err.toStdString();
+    const QStringList lines = differ.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << differ.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("- ") && lines[1].startsWith("+ ")) << differ.out.toStdString();
+    EXPECT_TRUE(lines[1].contains(" 11 ")) << differ.out.toStdString();
+    EXPECT_TRUE(differ.err.contains("2 records")) << differ.err.toStdString();
+
+    const Ran silent = run(verify, answering({}));
+    EXPECT_EQ(silent.code, 1);
+    EXPECT_TRUE(silent.err.contains("verify: no answer from the box within 2 s"))
+        << silent.err.toStdString();
+    // Every run sent the dump whole before it asked.
+    EXPECT_EQ(box.waitUntil([](const Events &) { return true; }, 0).front().bytes, bytesOf(sent));
 }

@@ -1,0 +1,54 @@
+#include "BoxCheck.h"
+
+namespace vkv::app {
+
+using transfer::BoxQuery;
+
+BoxCheck::BoxCheck(TMidiOut &out, QObject *parent) : QObject(parent), query(out, this) {
+    connect(&query, &BoxQuery::finished, this, &BoxCheck::finished);
+}
+
+void BoxCheck::verify(const image::DumpBytes &sent) {
+    expected = sent;
+    verifying = true;
+    query.start(BoxQuery::SettleMs, BoxQuery::TimeoutMs);
+}
+
+void BoxCheck::compareWith(const image::DumpBytes &editor) {
+    expected = editor;
+    verifying = false;
+    query.start(0, BoxQuery::TimeoutMs);
+}
+
+void BoxCheck::finished(BoxQuery::Outcome outcome, const image::DumpBytes &answer) {
+    const QString failed =
+        verifying ? QStringLiteral("Verify failed: ") : QStringLiteral("Compare failed: ");
+    switch (outcome) {
+    case BoxQuery::Outcome::NoAnswer:
+        emit said(failed + "no answer from the box", false);
+        return;
+    case BoxQuery::Outcome::Broken:
+        emit said(failed + "the answer was broken", false);
+        return;
+    case BoxQuery::Outcome::Answered:
+        break;
+    }
+    const auto differences = image::ImageComparison::compare(expected, answer);
+    if (verifying && differences.empty()) {
+        emit said(QStringLiteral("Verified: the box holds what was sent"), true);
+        return;
+    }
+    if (verifying)
+        emit said(QStringLiteral("Verify failed: %1 records differ").arg(differences.size()),
+                  false);
+    else
+        emit said(differences.empty()
+                      ? QStringLiteral("The box holds the editor's configuration")
+                      : QStringLiteral("The box differs from the editor in %1 records")
+                            .arg(differences.size()),
+                  differences.empty());
+    emit differ(differences, verifying ? QStringLiteral("Sent") : QStringLiteral("Editor"),
+                QStringLiteral("Box"));
+}
+
+} // namespace vkv::app

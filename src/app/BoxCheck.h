@@ -1,0 +1,51 @@
+#pragma once
+
+#include "BoxQuery.h"
+#include "ConfigImage.h"
+#include "ImageComparison.h"
+
+#include <QObject>
+#include <QString>
+#include <vector>
+
+class TMidiOut;
+
+namespace vkv::app {
+
+// What the main window asks the box about its configuration: whether it holds the dump just sent
+// ("Verify after send"), or how it differs from the editor's ("Compare ..."). Asks through a
+// BoxQuery, so the answer never reaches the editor's configuration, and says the result in the
+// status line's words; differing records go to the comparison window.
+class BoxCheck : public QObject {
+    Q_OBJECT
+public:
+    explicit BoxCheck(TMidiOut &out, QObject *parent = nullptr);
+
+    // The send of `sent` has ended: after the box has settled, ask it and compare.
+    void verify(const image::DumpBytes &sent);
+    // Ask the box now and compare its answer with the editor's `editor`.
+    void compareWith(const image::DumpBytes &editor);
+    // Quietly, as when a send starts again or a port is chosen again or lost.
+    void cancel() { query.cancel(); }
+    bool waiting() const { return query.waiting(); }
+
+    // Incoming SysEx, from the window's input port: the answer's, while waiting.
+    void chunk(const std::uint8_t *data, int size) { query.chunk(data, size); }
+    void broken() { query.broken(); }
+
+signals:
+    // A line for the status line; `good` in teal, otherwise red.
+    void said(const QString &text, bool good);
+    // Records differ: show them, the first named `nameA`, the second `nameB`.
+    void differ(const std::vector<vkv::image::RecordDifference> &differences, const QString &nameA,
+                const QString &nameB);
+
+private:
+    void finished(transfer::BoxQuery::Outcome outcome, const image::DumpBytes &answer);
+
+    transfer::BoxQuery query;
+    image::DumpBytes expected{};
+    bool verifying = true; // else comparing with the editor
+};
+
+} // namespace vkv::app
