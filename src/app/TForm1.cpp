@@ -1,7 +1,10 @@
 #include "TForm1.h"
 
 #include "ButtonPage.h"
+#include "CompareChoice.h"
+#include "CompareWindow.h"
 #include "FormFont.h"
+#include "ImageComparison.h"
 #include "IniExport.h"
 #include "PortWatch.h"
 #include "PotPage.h"
@@ -174,6 +177,8 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     connect(ui->OpenSysex, &QPushButton::clicked, this, [this] { OpenSysexClick(ui->OpenSysex); });
     connect(ui->StoreSysex, &QPushButton::clicked, this,
             [this] { StoreSysexClick(ui->StoreSysex); });
+    connect(ui->CompareSysex, &QPushButton::clicked, this,
+            [this] { CompareSysexClick(ui->CompareSysex); });
     // Every change of a learn box counts, not only a click: a screen reader's toggle or the
     // program's own setChecked must keep the rules too. Unchecking the other box from a handler
     // runs that box's handler once, which finds nothing left to change.
@@ -670,6 +675,19 @@ QFileDialog *TForm1::SysexSaveDialog() {
     return saveDialog;
 }
 
+QFileDialog *TForm1::SysexCompareDialog() {
+    if (!compareDialog) {
+        compareDialog = new QFileDialog(this, "Compare With Sysex File");
+        compareDialog->setObjectName("SysexCompareDialog");
+        compareDialog->setAcceptMode(QFileDialog::AcceptOpen);
+        compareDialog->setFileMode(QFileDialog::ExistingFile);
+        compareDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "Any File (*)"});
+        // Where the files the user opens are.
+        compareDialog->setDirectory(openFolder);
+    }
+    return compareDialog;
+}
+
 void TForm1::OpenSysexClick(QObject *) {
     const auto choice = chooseFile(SysexOpenDialog());
     if (!choice)
@@ -729,6 +747,54 @@ void TForm1::StoreSysexClick(QObject *) {
     bool cutShort = false;
     if (!vkv::image::SyxFile::write(choice->file, bytes, &why, &cutShort))
         reportStoreFailure(choice->file, why, cutShort);
+}
+
+void TForm1::CompareSysexClick(QObject *) {
+    CreateCompareChoice()->popUpUnder(ui->CompareSysex,
+                                      compareWithBox && MidiOut1->Using() && MidiIn1->Using());
+}
+
+vkv::compare::CompareChoice *TForm1::CreateCompareChoice() {
+    if (!compareChoice) {
+        compareChoice = new vkv::compare::CompareChoice(this);
+        compareChoice->setFont(font()); // a pop-up takes no font from the window it pops up over
+        connect(compareChoice, &vkv::compare::CompareChoice::withFile, this,
+                &TForm1::CompareWithFile);
+        connect(compareChoice, &vkv::compare::CompareChoice::withBox, this, [this] {
+            if (compareWithBox)
+                compareWithBox();
+        });
+    }
+    return compareChoice;
+}
+
+void TForm1::CompareWithFile() {
+    const auto choice = chooseFile(SysexCompareDialog());
+    if (!choice)
+        return;
+    QString why;
+    const auto other = vkv::image::SyxFile::readImage(choice->file, &why);
+    if (!other) {
+        qCWarning(lcApp, "cannot read %s: %s", qPrintable(choice->file), qPrintable(why));
+        QMessageBox::critical(this, "File Error", "Can't perform Sysex File Read...",
+                              QMessageBox::Ok | QMessageBox::Cancel);
+        return;
+    }
+    compareWith(*other, QFileInfo(choice->file).fileName());
+}
+
+void TForm1::compareWith(const vkv::image::DumpBytes &other, const QString &name) {
+    CreateCompareWindow()->showDifferences(
+        vkv::image::ImageComparison::compare(configImage.bytes(), other), "Editor", name);
+}
+
+vkv::compare::CompareWindow *TForm1::CreateCompareWindow() {
+    if (!compareWindow) {
+        compareWindow = new vkv::compare::CompareWindow(this);
+        compareWindow->setFont(font());
+        connect(compareWindow, &vkv::compare::CompareWindow::showRecord, this, &TForm1::showRecord);
+    }
+    return compareWindow;
 }
 
 void TForm1::reportStoreFailure(const QString &file, const QString &why, bool cutShort) {
@@ -815,12 +881,26 @@ void TForm1::UpdateButtPropsExecute(QObject *Sender) {
 }
 
 void TForm1::editPot(int potId) {
+    bringToFront();
+    ui->PageControl1->setCurrentWidget(ui->PotSettings);
+    ui->PotNumber->setValue(potId);
+}
+
+void TForm1::showRecord(bool pot, int id) {
+    if (pot) {
+        editPot(id);
+        return;
+    }
+    bringToFront();
+    ui->PageControl1->setCurrentWidget(ui->ButtSettings);
+    ui->ButtNumber->setValue(id);
+}
+
+void TForm1::bringToFront() {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
-    ui->PageControl1->setCurrentWidget(ui->PotSettings);
-    ui->PotNumber->setValue(potId);
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event) {

@@ -37,6 +37,10 @@ class PotPage;
 namespace vkv::midi {
 class PortWatch;
 }
+namespace vkv::compare {
+class CompareChoice;
+class CompareWindow;
+} // namespace vkv::compare
 
 // The main window: the File page with port choice and the transfer and file buttons, and the
 // Pots and Buttons pages that edit the configuration image. Owns the image, the receive area,
@@ -76,6 +80,7 @@ public:
     // The file dialogs, made at their first use.
     QFileDialog *SysexOpenDialog();
     QFileDialog *SysexSaveDialog();
+    QFileDialog *SysexCompareDialog();
     QObject *VKORVActionList = nullptr; // parent of the named actions
 
     vkv::image::ConfigImage &image() { return configImage; }
@@ -145,6 +150,21 @@ public:
     // nothing, when there is no such file or it cannot be read (which is also shown).
     bool OpenSysexFile(const QString &path);
     void StoreSysexClick(QObject *Sender);
+    // Comparing configurations. "Compare ..." offers the editor's configuration against a .syx
+    // file, read as "Open Sysex File" reads it into a freshly started editor, and against the box
+    // while `compareWithBox` is set and both ports are open; `compareWithBox` asks the box. The
+    // differences show in the comparison window, where a double click on a record shows it on its
+    // page.
+    void CompareSysexClick(QObject *Sender);
+    void CompareWithFile();
+    std::function<void()> compareWithBox;
+    // Shows how the editor's configuration (first) differs from `other`, called `name`.
+    void compareWith(const vkv::image::DumpBytes &other, const QString &name);
+    // The choice and the window, made at their first use.
+    vkv::compare::CompareChoice *CreateCompareChoice();
+    vkv::compare::CompareWindow *CreateCompareWindow();
+    // Brings the window to the front with the Pots or Buttons page showing pot or button `id`.
+    void showRecord(bool pot, int id);
     // Incoming short messages: learn and motorized pots.
     void MidiIn1Short(QObject *Sender, uint8_t Status, uint8_t First, uint8_t Second);
     void MatchMotorPots(uint8_t status, uint8_t data1, uint8_t data2);
@@ -175,6 +195,8 @@ protected:
 
 private:
     void createActions();
+    // Shows the window above the others, also when it was minimized.
+    void bringToFront();
     // Device names, then "None", which is selected.
     static void fillPortList(QComboBox *list, const QStringList &devices);
     void showStatus(const QString &text, bool good);
@@ -221,6 +243,9 @@ private:
     QString storeFolder; // where the save dialog starts
     QFileDialog *openDialog = nullptr;
     QFileDialog *saveDialog = nullptr;
+    QFileDialog *compareDialog = nullptr;
+    vkv::compare::CompareChoice *compareChoice = nullptr;
+    vkv::compare::CompareWindow *compareWindow = nullptr;
     FileChooser chooseFile;
     bool settingsLoaded = false;
 };
