@@ -791,6 +791,7 @@ void TForm1::CompareSysexClick(QObject *) {
 vkv::compare::CompareChoice *TForm1::CreateCompareChoice() {
     if (!compareChoice) {
         compareChoice = new vkv::compare::CompareChoice(this);
+        compareChoice->setFont(font()); // a pop-up takes no font from the window it pops up over
         connect(compareChoice, &vkv::compare::CompareChoice::withFile, this,
                 &TForm1::CompareWithFile);
         connect(compareChoice, &vkv::compare::CompareChoice::withBox, this, [this] {
