@@ -59,6 +59,14 @@ vkv::midi::PortsInPreparation preparedBoth(vkv::midi::Backend backend) {
     return ports;
 }
 
+// The built-in default image, which the window starts from; the empty framed image where the
+// build lacks it (the window then says so). `read`: it was there.
+vkv::image::ConfigImage defaultImage(bool &read) {
+    vkv::image::ConfigImage image;
+    read = vkv::image::loadDefaultImage(image);
+    return image;
+}
+
 template <class T> bool isReady(const std::future<T> &future) {
     return future.valid() && future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
@@ -88,7 +96,8 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     : TForm1(preparedBoth(backend), parent) {}
 
 TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), portsInPreparation(std::move(ports)) {
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), portsInPreparation(std::move(ports)),
+      imageHistory(defaultImage(defaultsRead)) {
     setFont(vkv::controls::formFont());
     ui->setupUi(this);
     move(185, 124);
@@ -132,13 +141,13 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
         {ui->PotNumberInBank, ui->PotBank, ui->PotNumber, ui->PotPresetName, ui->PotByte0A,
          ui->PotByte0BLabel, ui->PotByte0B, ui->PotByte0, ui->PotByte0HEX, ui->PotByte1Label,
          ui->PotByte1, ui->PotByte1HEX, ui->PotMin, ui->PotMinHEX, ui->PotMax, ui->PotMaxHEX},
-        configImage, presetLibrary, this);
+        imageHistory, presetLibrary, this);
     buttons = new vkv::editor::ButtonPage(
         {ui->ButtonNumberInBank, ui->ButtonBank, ui->ButtNumber, ui->ButtPresetName, ui->ButtByte0A,
          ui->ButtByte0BLabel, ui->ButtByte0B, ui->ButtByte0, ui->ButtByte0HEX, ui->ButtByte1Label,
          ui->ButtByte1, ui->ButtByte1HEX, ui->ButtByte2Label, ui->ButtByte2, ui->ButtByte2HEX,
          ui->ButtMode},
-        configImage, presetLibrary, this);
+        imageHistory, presetLibrary, this);
     ui->PotPresetName->setEditText("PotPresetName");
     ui->ButtPresetName->setEditText(QString());
 
@@ -240,7 +249,7 @@ bool TForm1::runAction(const QString &name) {
 TFaderDesk *TForm1::CreateFaderDesk() {
     if (!FaderDesk) {
         FaderDesk = std::make_unique<TFaderDesk>(
-            configImage, [this](char s, char a, char b) { MidiOut1->Put(s, a, b); });
+            imageHistory.image(), [this](char s, char a, char b) { MidiOut1->Put(s, a, b); });
         FaderDesk->setObjectName("FaderDesk");
         // The box never keeps the program running once the main window is closed.
         FaderDesk->setAttribute(Qt::WA_QuitOnClose, false);
@@ -289,7 +298,7 @@ void TForm1::FormCreate(QObject *) {
     ui->SysexSendSpeed->setValue(userSettings.speed());
     SysexSendSpeedChange(ui->SysexSendSpeed);
 
-    if (!vkv::image::loadDefaultImage(configImage)) {
+    if (!defaultsRead) {
         // Only a broken build lacks it; the image then keeps its empty, framed records.
         qCCritical(lcApp, "the built-in default configuration cannot be read");
         QMessageBox::critical(this, QString::fromLatin1(vkv::app::VkvApplication::Title),
@@ -556,7 +565,7 @@ void TForm1::SendToKorvaneClick(QObject *) {
 
 void TForm1::SendSysexToKorvaneExecute(QObject *) {
     // During a paced send it waits for that send's last slice, as the knobs' messages do.
-    if (!MidiOut1->SysExMessage(reinterpret_cast<const char *>(configImage.raw()),
+    if (!MidiOut1->SysExMessage(reinterpret_cast<const char *>(image().raw()),
                                 vkv::image::DumpSize))
         reportSendFailure(0);
 }
@@ -568,7 +577,7 @@ void TForm1::SlowSendToKorvaneClick(QObject *) {
 
 void TForm1::SlowSendSysexToKorvaneExecute(QObject *) {
     // Knob messages are held until the last slice; the header pause leaves the window responsive.
-    if (!pacedSender->start(configImage.raw()))
+    if (!pacedSender->start(image().raw()))
         reportSendFailure(0);
 }
 
@@ -611,7 +620,9 @@ void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
         return;
     case Outcome::Done:
         ui->SysexReceiveCount->setText("Done !!");
-        configImage.bytes() = receiver.area();
+        imageHistory.change(
+            vkv::image::ImageChange::received(),
+            [this](vkv::image::ConfigImage &image) { image.bytes() = receiver.area(); });
         runAction("LoadSettingsToForm");
         return;
     case Outcome::TooLarge:
@@ -693,7 +704,10 @@ bool TForm1::OpenSysexFile(const QString &path) {
         return false;
     }
     // A short file replaces only as many leading bytes as it holds.
-    std::copy(bytes->begin(), bytes->end(), configImage.bytes().begin());
+    imageHistory.change(vkv::image::ImageChange::opened(file.fileName()),
+                        [&](vkv::image::ConfigImage &image) {
+                            std::copy(bytes->begin(), bytes->end(), image.bytes().begin());
+                        });
     openFolder = file.absolutePath();
     userSettings.setFolder(vkv::app::Settings::Dialog::Open, openFolder);
     if (openDialog)
@@ -722,9 +736,9 @@ void TForm1::StoreSysexClick(QObject *) {
     // The chosen filter entry, not the name's extension, decides the form.
     const bool ini = choice->filter == 1;
     const QByteArray bytes =
-        ini ? vkv::image::IniExport::render(configImage, ui->TestReleaseLabel->text(),
+        ini ? vkv::image::IniExport::render(image(), ui->TestReleaseLabel->text(),
                                             vkv::image::IniExport::now())
-            : QByteArray(reinterpret_cast<const char *>(configImage.raw()), vkv::image::DumpSize);
+            : QByteArray(reinterpret_cast<const char *>(image().raw()), vkv::image::DumpSize);
     QString why;
     bool cutShort = false;
     if (!vkv::image::SyxFile::write(choice->file, bytes, &why, &cutShort))
@@ -803,7 +817,7 @@ void TForm1::LoadSettingsToFormExecute(QObject *) {
 }
 
 void TForm1::SaveSettingsFromFormExecute(QObject *) {
-    configImage.frame();
+    imageHistory.frame();
 }
 
 void TForm1::UpdatePotPropsExecute(QObject *Sender) {

@@ -2,6 +2,7 @@
 
 #include "ConfigImage.h"
 #include "DumpReceiver.h"
+#include "ImageHistory.h"
 #include "MidiBackend.h"
 #include "PacedSender.h"
 #include "PotEditor.h"
@@ -39,8 +40,8 @@ class PortWatch;
 }
 
 // The main window: the File page with port choice and the transfer and file buttons, and the
-// Pots and Buttons pages that edit the configuration image. Owns the image, the receive area,
-// both MIDI ports and the virtual box window.
+// Pots and Buttons pages that edit the configuration image. Owns the image with its history, the
+// receive area, both MIDI ports and the virtual box window.
 class TForm1 : public QWidget, public vkv::box::PotEditor {
     Q_OBJECT
 public:
@@ -78,7 +79,9 @@ public:
     QFileDialog *SysexSaveDialog();
     QObject *VKORVActionList = nullptr; // parent of the named actions
 
-    vkv::image::ConfigImage &image() { return configImage; }
+    const vkv::image::ConfigImage &image() const { return imageHistory.image(); }
+    // Every change of the image goes through it, as one step that undo takes back.
+    vkv::image::ImageHistory &history() { return imageHistory; }
     const vkv::image::DumpBytes &receiveArea() const { return receiver.area(); }
     // The paced send under way (or done); its output is MidiOut1's SysEx.
     vkv::transfer::PacedSend &pacedSend() { return pacedSender->slices(); }
@@ -206,7 +209,8 @@ private:
     std::unique_ptr<vkv::midi::PortWatch> portWatch_;
     QTimer *portsTimer = nullptr;                  // looks for them while any is left
     std::optional<vkv::midi::Backend> portsWanted; // asked for, preparation not yet started
-    vkv::image::ConfigImage configImage;
+    bool defaultsRead = false;                     // before the history, which starts from them
+    vkv::image::ImageHistory imageHistory;
     std::unique_ptr<vkv::transfer::PacedSender> pacedSender; // over MidiOut1 and the two timers
     vkv::transfer::DumpReceiver receiver;
     vkv::editor::PresetLibrary presetLibrary;
