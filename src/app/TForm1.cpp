@@ -13,6 +13,7 @@
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 #include "TTempoTimer.h"
+#include "UndoKeys.h"
 #include "VkvApplication.h"
 #include "ui_TForm1.h"
 
@@ -148,6 +149,7 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
          ui->ButtByte1, ui->ButtByte1HEX, ui->ButtByte2Label, ui->ButtByte2, ui->ButtByte2HEX,
          ui->ButtMode},
         imageHistory, presetLibrary, this);
+    connect(&imageHistory, &vkv::image::ImageHistory::restored, this, &TForm1::imageRestored);
     ui->PotPresetName->setEditText("PotPresetName");
     ui->ButtPresetName->setEditText(QString());
 
@@ -270,9 +272,8 @@ TAboutBox *TForm1::CreateAboutBox() {
 
 void TForm1::FormCreate(QObject *) {
     ui->EmulatedBox->setCurrentIndex(1);
-    const QString stamp = buildDate() + " : " + buildTime();
     ui->TestReleaseLabel->setText(releaseLabel());
-    setWindowTitle("Virtual Korvane Vela : Test Version Compiled on " + stamp);
+    showCaption();
 
     programFolder_ = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     if (!programFolder_.endsWith(QDir::separator()))
@@ -517,7 +518,21 @@ void TForm1::Button1Click(QObject *) {
     CreateAboutBox()->exec();
 }
 
-void TForm1::FormKeyDown(QObject *, int &Key, Qt::KeyboardModifiers) {
+void TForm1::FormKeyDown(QObject *, int &Key, Qt::KeyboardModifiers Shift) {
+    // The undo keys are the configuration's wherever the focus is, also in a spin edit, whose
+    // own text undo would only retype what every key there has stored in the record already.
+    switch (vkv::controls::undoKey(Key, Shift)) {
+    case vkv::controls::UndoKey::Undo:
+        imageHistory.undo();
+        Key = 0;
+        return;
+    case vkv::controls::UndoKey::Redo:
+        imageHistory.redo();
+        Key = 0;
+        return;
+    case vkv::controls::UndoKey::None:
+        break;
+    }
     QSpinBox *number = nullptr;
     if (ui->PageControl1->currentWidget() == ui->PotSettings)
         number = ui->PotNumber;
@@ -712,7 +727,7 @@ bool TForm1::OpenSysexFile(const QString &path) {
     userSettings.setFolder(vkv::app::Settings::Dialog::Open, openFolder);
     if (openDialog)
         openDialog->setDirectory(openFolder);
-    setWindowTitle("Virtual Korvane Vela : " + file.fileName());
+    showCaption();
 
     TFaderDesk *desk = CreateFaderDesk();
     desk->hide();
@@ -835,6 +850,40 @@ void TForm1::editPot(int potId) {
     activateWindow();
     ui->PageControl1->setCurrentWidget(ui->PotSettings);
     ui->PotNumber->setValue(potId);
+}
+
+void TForm1::undoChange() {
+    imageHistory.undo();
+}
+
+void TForm1::redoChange() {
+    imageHistory.redo();
+}
+
+void TForm1::showCaption() {
+    const QString file = imageHistory.fileName();
+    setWindowTitle(file.isEmpty() ? "Virtual Korvane Vela : Test Version Compiled on " +
+                                        buildDate() + " : " + buildTime()
+                                  : "Virtual Korvane Vela : " + file);
+}
+
+void TForm1::imageRestored(const vkv::image::ImageChange &change) {
+    using Kind = vkv::image::ImageChange::Kind;
+    showCaption();
+    // A file or a dump taken back or made again reloads a shown box as opening a file does, with
+    // its knobs' loading events; a change of records reaches the box through the image alone, as
+    // the change itself did. A hidden box is built afresh when it is shown.
+    TFaderDesk *desk = FaderDesk.get();
+    const bool reload =
+        desk && desk->isVisible() && (change.kind == Kind::Open || change.kind == Kind::Dump);
+    if (reload)
+        desk->ClearVirtualBox();
+    runAction("LoadSettingsToForm"); // the pages show their records anew
+    if (reload) {
+        desk->BuildVirtualBox();
+        desk->LoadPotsToKnobs();
+        desk->ShowReadyScreen();
+    }
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event) {

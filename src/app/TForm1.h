@@ -41,7 +41,9 @@ class PortWatch;
 
 // The main window: the File page with port choice and the transfer and file buttons, and the
 // Pots and Buttons pages that edit the configuration image. Owns the image with its history, the
-// receive area, both MIDI ports and the virtual box window.
+// receive area, both MIDI ports and the virtual box window. Ctrl+Z undoes the last change of the
+// image and Ctrl+Shift+Z or Ctrl+Y redo it, wherever the focus is in the window; the window
+// refreshes the pages, the caption and a shown virtual box after each.
 class TForm1 : public QWidget, public vkv::box::PotEditor {
     Q_OBJECT
 public:
@@ -165,8 +167,10 @@ public:
     void SendSysexToKorvaneExecute(QObject *Sender);
     void SlowSendSysexToKorvaneExecute(QObject *Sender);
 
-    // Right-click on a knob of the virtual box.
+    // Right-click on a knob of the virtual box, and the undo keys pressed there.
     void editPot(int potId) override;
+    void undoChange() override;
+    void redoChange() override;
 
 signals:
     // The window was closed by the user or the program; ends the program.
@@ -178,6 +182,10 @@ protected:
 
 private:
     void createActions();
+    // "Virtual Korvane Vela : " and the file the image was last opened from, or the build.
+    void showCaption();
+    // Undo or redo put the image back: refresh what shows it as `change` refreshed it.
+    void imageRestored(const vkv::image::ImageChange &change);
     // Device names, then "None", which is selected.
     static void fillPortList(QComboBox *list, const QStringList &devices);
     void showStatus(const QString &text, bool good);
