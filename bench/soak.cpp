@@ -1,7 +1,8 @@
 // Soak: the real main window over a JACK server of its own for MINUTES minutes (scripts/soak).
-// Random user actions on every page and the virtual box go in as real Qt events, random MIDI comes
-// in at the MIDI IN port, files are stored, exported and opened again and again, and every 20 s
-// a paced send at speed 1000 goes to a JACK receiver that must get the dump byte for byte.
+// Random user actions on every page and the virtual box (undo and redo keys among them) go in as
+// real Qt events, random MIDI comes in at the MIDI IN port, files are stored, exported and opened
+// again and again, and every 20 s a paced send at speed 1000 goes to a JACK receiver that must get
+// the dump byte for byte.
 // Resident memory is sampled every 10 s and must not grow after the first minute.
 // Prints "name: value unit" lines; exits non-zero on any failure.
 #include "JackRecorder.h"
@@ -18,6 +19,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -59,7 +61,7 @@ struct Soak {
     std::mt19937 random{12};
     QTemporaryDir dir;
     std::optional<TForm1::FileChoice> answer;
-    int actions = 0, sends = 0, stores = 0, opens = 0, midiIn = 0;
+    int actions = 0, sends = 0, stores = 0, opens = 0, midiIn = 0, undoKeys = 0;
 
     Soak(TForm1 &f, JackRecorder &b, JackSender &s) : form(f), ui(*f.ui), box(b), source(s) {
         form.setFileChooser([this](QFileDialog *) { return answer; });
@@ -137,8 +139,27 @@ struct Soak {
         }
     }
 
+    // A few undo and redo keys in a row, on the page shown or on a knob of the shown box.
+    void undoOrRedo() {
+        for (int n = 1 + pick(4); n > 0; --n, ++undoKeys) {
+            // Picked anew for each key: a file or a dump undone builds the box's knobs anew, and
+            // the knob a key was pressed on may be gone when the key is let go.
+            TFaderDesk *desk = form.faderDesk();
+            QPointer<QWidget> at = ui.PageControl1->currentWidget();
+            if (desk && desk->isVisible() && pick(3) == 0 && desk->knob(0))
+                at = desk->knob(pick(16));
+            const int kind = pick(4);
+            const Qt::Key key = kind == 3 ? Qt::Key_Y : Qt::Key_Z;
+            const Qt::KeyboardModifiers modifiers =
+                kind == 2 ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier;
+            QTest::keyPress(at, key, modifiers);
+            if (at)
+                QTest::keyRelease(at, key, modifiers);
+        }
+    }
+
     void editAction() {
-        switch (pick(12)) {
+        switch (pick(13)) {
         case 0:
             clickTab(ui.PotSettings);
             type(ui.PotByte0, 0, 255);
@@ -177,6 +198,9 @@ struct Soak {
         case 9:
             clickTab(ui.FileSheet);
             QTest::mouseClick(ui.RequestSysexDump, Qt::LeftButton);
+            break;
+        case 10:
+            undoOrRedo();
             break;
         default:
             viewAction();
@@ -350,8 +374,9 @@ int main(int argc, char **argv) {
                 afterMinute = kib;
             peak = std::max(peak, kib);
         }
-    std::printf("actions: %d\npaced_sends: %d\nstores_and_opens: %d\nmidi_inputs: %d\n",
-                soak.actions, soak.sends, soak.opens, soak.midiIn);
+    std::printf("actions: %d\npaced_sends: %d\nstores_and_opens: %d\nmidi_inputs: %d\n"
+                "undo_and_redo_keys: %d\n",
+                soak.actions, soak.sends, soak.opens, soak.midiIn, soak.undoKeys);
     if (afterMinute >= 0) {
         std::printf(
             "rss_growth_after_first_minute: %ld KiB\nrss_peak_after_first_minute: %ld KiB\n",

@@ -17,6 +17,7 @@
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 #include "TTempoTimer.h"
+#include "UndoKeys.h"
 #include "VkvApplication.h"
 #include "ui_TForm1.h"
 
@@ -63,6 +64,14 @@ vkv::midi::PortsInPreparation preparedBoth(vkv::midi::Backend backend) {
     return ports;
 }
 
+// The built-in default image, which the window starts from; the empty framed image where the
+// build lacks it (the window then says so). `read`: it was there.
+vkv::image::ConfigImage defaultImage(bool &read) {
+    vkv::image::ConfigImage image;
+    read = vkv::image::loadDefaultImage(image);
+    return image;
+}
+
 template <class T> bool isReady(const std::future<T> &future) {
     return future.valid() && future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
@@ -92,7 +101,8 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     : TForm1(preparedBoth(backend), parent) {}
 
 TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), portsInPreparation(std::move(ports)) {
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), portsInPreparation(std::move(ports)),
+      imageHistory(defaultImage(defaultsRead)) {
     setFont(vkv::controls::formFont());
     ui->setupUi(this);
     move(185, 124);
@@ -128,7 +138,7 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     connect(boxCheck, &vkv::app::BoxCheck::said, this,
             [this](const QString &text, bool good) { showStatus(text, good); });
     connect(boxCheck, &vkv::app::BoxCheck::differ, this, &TForm1::showComparison);
-    compareWithBox = [this] { boxCheck->compareWith(configImage.bytes()); };
+    compareWithBox = [this] { boxCheck->compareWith(image().bytes()); };
     MidiOut1->OnLost = [this](QObject *sender) { MidiOut1Lost(sender); };
     MidiIn1->OnLost = [this](QObject *sender) { MidiIn1Lost(sender); };
     MidiIn1->OnShort = [this](QObject *sender, uint8_t status, uint8_t first, uint8_t second) {
@@ -141,13 +151,14 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
         {ui->PotNumberInBank, ui->PotBank, ui->PotNumber, ui->PotPresetName, ui->PotByte0A,
          ui->PotByte0BLabel, ui->PotByte0B, ui->PotByte0, ui->PotByte0HEX, ui->PotByte1Label,
          ui->PotByte1, ui->PotByte1HEX, ui->PotMin, ui->PotMinHEX, ui->PotMax, ui->PotMaxHEX},
-        configImage, presetLibrary, this);
+        imageHistory, presetLibrary, this);
     buttons = new vkv::editor::ButtonPage(
         {ui->ButtonNumberInBank, ui->ButtonBank, ui->ButtNumber, ui->ButtPresetName, ui->ButtByte0A,
          ui->ButtByte0BLabel, ui->ButtByte0B, ui->ButtByte0, ui->ButtByte0HEX, ui->ButtByte1Label,
          ui->ButtByte1, ui->ButtByte1HEX, ui->ButtByte2Label, ui->ButtByte2, ui->ButtByte2HEX,
          ui->ButtMode},
-        configImage, presetLibrary, this);
+        imageHistory, presetLibrary, this);
+    connect(&imageHistory, &vkv::image::ImageHistory::restored, this, &TForm1::imageRestored);
     ui->PotPresetName->setEditText("PotPresetName");
     ui->ButtPresetName->setEditText(QString());
 
@@ -255,7 +266,7 @@ bool TForm1::runAction(const QString &name) {
 TFaderDesk *TForm1::CreateFaderDesk() {
     if (!FaderDesk) {
         FaderDesk = std::make_unique<TFaderDesk>(
-            configImage, [this](char s, char a, char b) { MidiOut1->Put(s, a, b); });
+            imageHistory.image(), [this](char s, char a, char b) { MidiOut1->Put(s, a, b); });
         FaderDesk->setObjectName("FaderDesk");
         // The box never keeps the program running once the main window is closed.
         FaderDesk->setAttribute(Qt::WA_QuitOnClose, false);
@@ -276,9 +287,8 @@ TAboutBox *TForm1::CreateAboutBox() {
 
 void TForm1::FormCreate(QObject *) {
     ui->EmulatedBox->setCurrentIndex(1);
-    const QString stamp = buildDate() + " : " + buildTime();
     ui->TestReleaseLabel->setText(releaseLabel());
-    setWindowTitle("Virtual Korvane Vela : Test Version Compiled on " + stamp);
+    showCaption();
 
     programFolder_ = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     if (!programFolder_.endsWith(QDir::separator()))
@@ -305,7 +315,7 @@ void TForm1::FormCreate(QObject *) {
     SysexSendSpeedChange(ui->SysexSendSpeed);
     ui->VerifyAfterSend->setChecked(userSettings.verifyAfterSend());
 
-    if (!vkv::image::loadDefaultImage(configImage)) {
+    if (!defaultsRead) {
         // Only a broken build lacks it; the image then keeps its empty, framed records.
         qCCritical(lcApp, "the built-in default configuration cannot be read");
         QMessageBox::critical(this, QString::fromLatin1(vkv::app::VkvApplication::Title),
@@ -528,7 +538,21 @@ void TForm1::Button1Click(QObject *) {
     CreateAboutBox()->exec();
 }
 
-void TForm1::FormKeyDown(QObject *, int &Key, Qt::KeyboardModifiers) {
+void TForm1::FormKeyDown(QObject *, int &Key, Qt::KeyboardModifiers Shift) {
+    // The undo keys are the configuration's wherever the focus is, also in a spin edit, whose
+    // own text undo would only retype what every key there has stored in the record already.
+    switch (vkv::controls::undoKey(Key, Shift)) {
+    case vkv::controls::UndoKey::Undo:
+        imageHistory.undo();
+        Key = 0;
+        return;
+    case vkv::controls::UndoKey::Redo:
+        imageHistory.redo();
+        Key = 0;
+        return;
+    case vkv::controls::UndoKey::None:
+        break;
+    }
     QSpinBox *number = nullptr;
     if (ui->PageControl1->currentWidget() == ui->PotSettings)
         number = ui->PotNumber;
@@ -578,11 +602,11 @@ void TForm1::SendSysexToKorvaneExecute(QObject *) {
     boxCheck->cancel();
     // During a paced send it waits for that send's last slice, as the knobs' messages do.
     const bool held = MidiOut1->holdingMessages();
-    if (!MidiOut1->SysExMessage(reinterpret_cast<const char *>(configImage.raw()),
+    if (!MidiOut1->SysExMessage(reinterpret_cast<const char *>(image().raw()),
                                 vkv::image::DumpSize))
         reportSendFailure(0);
     else if (!held)
-        verifySent(configImage.bytes());
+        verifySent(image().bytes());
 }
 
 void TForm1::verifySent(const vkv::image::DumpBytes &sent) {
@@ -598,7 +622,7 @@ void TForm1::SlowSendToKorvaneClick(QObject *) {
 void TForm1::SlowSendSysexToKorvaneExecute(QObject *) {
     boxCheck->cancel();
     // Knob messages are held until the last slice; the header pause leaves the window responsive.
-    if (!pacedSender->start(configImage.raw()))
+    if (!pacedSender->start(image().raw()))
         reportSendFailure(0);
 }
 
@@ -649,7 +673,9 @@ void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
         ui->SysexReceiveCount->setText("Done !!");
         if (forCheck)
             return;
-        configImage.bytes() = receiver.area();
+        imageHistory.change(
+            vkv::image::ImageChange::received(),
+            [this](vkv::image::ConfigImage &image) { image.bytes() = receiver.area(); });
         runAction("LoadSettingsToForm");
         return;
     case Outcome::TooLarge:
@@ -745,12 +771,15 @@ bool TForm1::OpenSysexFile(const QString &path) {
         return false;
     }
     // A short file replaces only as many leading bytes as it holds.
-    std::copy(bytes->begin(), bytes->end(), configImage.bytes().begin());
+    imageHistory.change(vkv::image::ImageChange::opened(file.fileName()),
+                        [&](vkv::image::ConfigImage &image) {
+                            std::copy(bytes->begin(), bytes->end(), image.bytes().begin());
+                        });
     openFolder = file.absolutePath();
     userSettings.setFolder(vkv::app::Settings::Dialog::Open, openFolder);
     if (openDialog)
         openDialog->setDirectory(openFolder);
-    setWindowTitle("Virtual Korvane Vela : " + file.fileName());
+    showCaption();
 
     TFaderDesk *desk = CreateFaderDesk();
     desk->hide();
@@ -774,9 +803,9 @@ void TForm1::StoreSysexClick(QObject *) {
     // The chosen filter entry, not the name's extension, decides the form.
     const bool ini = choice->filter == 1;
     const QByteArray bytes =
-        ini ? vkv::image::IniExport::render(configImage, ui->TestReleaseLabel->text(),
+        ini ? vkv::image::IniExport::render(image(), ui->TestReleaseLabel->text(),
                                             vkv::image::IniExport::now())
-            : QByteArray(reinterpret_cast<const char *>(configImage.raw()), vkv::image::DumpSize);
+            : QByteArray(reinterpret_cast<const char *>(image().raw()), vkv::image::DumpSize);
     QString why;
     bool cutShort = false;
     if (!vkv::image::SyxFile::write(choice->file, bytes, &why, &cutShort))
@@ -819,7 +848,7 @@ void TForm1::CompareWithFile() {
 
 void TForm1::compareWith(const vkv::image::DumpBytes &other, const QString &name) {
     CreateCompareWindow()->showDifferences(
-        vkv::image::ImageComparison::compare(configImage.bytes(), other), "Editor", name);
+        vkv::image::ImageComparison::compare(image().bytes(), other), "Editor", name);
 }
 
 void TForm1::showComparison(const std::vector<vkv::image::RecordDifference> &differences,
@@ -908,7 +937,7 @@ void TForm1::LoadSettingsToFormExecute(QObject *) {
 }
 
 void TForm1::SaveSettingsFromFormExecute(QObject *) {
-    configImage.frame();
+    imageHistory.frame();
 }
 
 void TForm1::UpdatePotPropsExecute(QObject *Sender) {
@@ -940,6 +969,40 @@ void TForm1::bringToFront() {
     show();
     raise();
     activateWindow();
+}
+
+void TForm1::undoChange() {
+    imageHistory.undo();
+}
+
+void TForm1::redoChange() {
+    imageHistory.redo();
+}
+
+void TForm1::showCaption() {
+    const QString file = imageHistory.fileName();
+    setWindowTitle(file.isEmpty() ? "Virtual Korvane Vela : Test Version Compiled on " +
+                                        buildDate() + " : " + buildTime()
+                                  : "Virtual Korvane Vela : " + file);
+}
+
+void TForm1::imageRestored(const vkv::image::ImageChange &change) {
+    using Kind = vkv::image::ImageChange::Kind;
+    showCaption();
+    // A file or a dump taken back or made again reloads a shown box as opening a file does, with
+    // its knobs' loading events; a change of records reaches the box through the image alone, as
+    // the change itself did. A hidden box is built afresh when it is shown.
+    TFaderDesk *desk = FaderDesk.get();
+    const bool reload =
+        desk && desk->isVisible() && (change.kind == Kind::Open || change.kind == Kind::Dump);
+    if (reload)
+        desk->ClearVirtualBox();
+    runAction("LoadSettingsToForm"); // the pages show their records anew
+    if (reload) {
+        desk->BuildVirtualBox();
+        desk->LoadPotsToKnobs();
+        desk->ShowReadyScreen();
+    }
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event) {

@@ -3,6 +3,7 @@
 #include "ConfigImage.h"
 #include "DumpReceiver.h"
 #include "ImageComparison.h"
+#include "ImageHistory.h"
 #include "MidiBackend.h"
 #include "PacedSender.h"
 #include "PotEditor.h"
@@ -48,8 +49,10 @@ class CompareWindow;
 } // namespace vkv::compare
 
 // The main window: the File page with port choice and the transfer and file buttons, and the
-// Pots and Buttons pages that edit the configuration image. Owns the image, the receive area,
-// both MIDI ports and the virtual box window.
+// Pots and Buttons pages that edit the configuration image. Owns the image with its history, the
+// receive area, both MIDI ports and the virtual box window. Ctrl+Z undoes the last change of the
+// image and Ctrl+Shift+Z or Ctrl+Y redo it, wherever the focus is in the window; the window
+// refreshes the pages, the caption and a shown virtual box after each.
 class TForm1 : public QWidget, public vkv::box::PotEditor {
     Q_OBJECT
 public:
@@ -88,7 +91,9 @@ public:
     QFileDialog *SysexCompareDialog();
     QObject *VKORVActionList = nullptr; // parent of the named actions
 
-    vkv::image::ConfigImage &image() { return configImage; }
+    const vkv::image::ConfigImage &image() const { return imageHistory.image(); }
+    // Every change of the image goes through it, as one step that undo takes back.
+    vkv::image::ImageHistory &history() { return imageHistory; }
     const vkv::image::DumpBytes &receiveArea() const { return receiver.area(); }
     // The paced send under way (or done); its output is MidiOut1's SysEx.
     vkv::transfer::PacedSend &pacedSend() { return pacedSender->slices(); }
@@ -190,8 +195,10 @@ public:
     void SendSysexToKorvaneExecute(QObject *Sender);
     void SlowSendSysexToKorvaneExecute(QObject *Sender);
 
-    // Right-click on a knob of the virtual box.
+    // Right-click on a knob of the virtual box, and the undo keys pressed there.
     void editPot(int potId) override;
+    void undoChange() override;
+    void redoChange() override;
 
 signals:
     // The window was closed by the user or the program; ends the program.
@@ -205,6 +212,10 @@ private:
     void createActions();
     // Shows the window above the others, also when it was minimized.
     void bringToFront();
+    // "Virtual Korvane Vela : " and the file the image was last opened from, or the build.
+    void showCaption();
+    // Undo or redo put the image back: refresh what shows it as `change` refreshed it.
+    void imageRestored(const vkv::image::ImageChange &change);
     // Device names, then "None", which is selected.
     static void fillPortList(QComboBox *list, const QStringList &devices);
     void showStatus(const QString &text, bool good);
@@ -239,7 +250,8 @@ private:
     vkv::app::BoxCheck *boxCheck = nullptr;        // verifies sends, compares with the box
     QTimer *portsTimer = nullptr;                  // looks for them while any is left
     std::optional<vkv::midi::Backend> portsWanted; // asked for, preparation not yet started
-    vkv::image::ConfigImage configImage;
+    bool defaultsRead = false;                     // before the history, which starts from them
+    vkv::image::ImageHistory imageHistory;
     std::unique_ptr<vkv::transfer::PacedSender> pacedSender; // over MidiOut1 and the two timers
     vkv::transfer::DumpReceiver receiver;
     vkv::editor::PresetLibrary presetLibrary;

@@ -5,10 +5,12 @@
 #include "PotEditor.h"
 #include "TKnob.h"
 #include "TLCDLabel.h"
+#include "UndoKeys.h"
 #include "ui_TFaderDesk.h"
 
 #include <QEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -190,6 +192,19 @@ void TFaderDesk::KnobEdit(TKnob *sender, Qt::MouseButton button) {
     if (button != Qt::RightButton || !potEditor)
         return;
     potEditor->editPot(boxEngine.potIdForKnob(sender->Tag));
+}
+
+void TFaderDesk::keyPressEvent(QKeyEvent *event) {
+    // A knob or a bank button with the focus leaves these keys to the window.
+    const vkv::controls::UndoKey key = vkv::controls::undoKey(event->key(), event->modifiers());
+    if (key == vkv::controls::UndoKey::None || !potEditor) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (key == vkv::controls::UndoKey::Undo)
+        potEditor->undoChange();
+    else
+        potEditor->redoChange();
 }
 
 void TFaderDesk::SpecialButtPush(QPushButton *sender) {

@@ -23,7 +23,8 @@ class PotEditor;
 // The virtual box window: one bank of 16 pots as knobs with value labels, the two bank buttons and
 // the emulated LCD. It paints the box engine's state and forwards its controls' events to it.
 // Knobs and bank buttons are created at each build and destroyed at the next; the stored children
-// (hint label and both LCD presentations) carry negative tags and stay.
+// (hint label and both LCD presentations) carry negative tags and stay. The undo keys go on to the
+// editor: the box changes no record, the editor's configuration is what they act on.
 class TFaderDesk : public QWidget {
     Q_OBJECT
 public:
@@ -70,6 +71,9 @@ public:
     vkv::box::LcdScreens &lcd() { return lcdLines; }
     // Knob table: the knob at index k, or null.
     TKnob *knob(int k) const { return k >= 0 && k < MaxKnobs ? knobs[k] : nullptr; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void KnobChange(TKnob *sender);

@@ -2,6 +2,7 @@
 
 #include "ConfigImage.h"
 #include "EventTypes.h"
+#include "ImageHistory.h"
 #include "PresetLibrary.h"
 
 #include <QComboBox>
@@ -13,6 +14,8 @@
 
 namespace vkv::editor {
 
+using Record = image::ImageChange::Record;
+
 QString ButtonPage::channelCaption(int typeIndex) {
     return typeIndex == 6 ? "Meta ID :" : "Midi Channel :";
 }
@@ -23,10 +26,10 @@ QString ButtonPage::byte2Caption(int typeIndex) {
     return captions.at(static_cast<std::size_t>(typeIndex));
 }
 
-ButtonPage::ButtonPage(const Widgets &widgets, image::ConfigImage &configImage,
+ButtonPage::ButtonPage(const Widgets &widgets, image::ImageHistory &history,
                        const PresetLibrary &presets, QObject *parent)
     : QObject(parent), w(widgets), status{w.ButtByte0, w.ButtByte0HEX, w.ButtByte0A, w.ButtByte0B},
-      configImage(configImage), presets(presets) {
+      history(history), presets(presets) {
     w.ButtByte0A->setProperty("Tag", 0);
     w.ButtByte0B->setProperty("Tag", 0);
 
@@ -79,6 +82,7 @@ int ButtonPage::currentButton() const {
 void ButtonPage::UpdateButtPropsExecute(QObject *) {
     ButtLoadGuard = true;
     const int n = currentButton();
+    const image::ConfigImage &configImage = history.image();
     w.ButtonBank->setValue(image::buttonBank(n));
     w.ButtonNumberInBank->setValue(image::buttonNumber(n));
     w.ButtByte0->setValue(configImage.button(n, image::ButtonStatus));
@@ -114,11 +118,12 @@ void ButtonPage::ButtByte0Change(QObject *) {
     if (!ButtPresetGuard)
         FindButtPresetName();
     if (!ButtLoadGuard)
-        configImage.setButton(currentButton(), image::ButtonStatus, w.ButtByte0->value());
+        storeField(image::ButtonStatus, w.ButtByte0->value());
 }
 
 void ButtonPage::ButtByte0AChange(QObject *) {
-    status.typeChosen();
+    history.change(image::ImageChange::choice(Record::Button, currentButton(), image::ButtonStatus),
+                   [this](image::ConfigImage &) { status.typeChosen(); });
 }
 
 void ButtonPage::ButtByte0BChange(QObject *) {
@@ -126,13 +131,18 @@ void ButtonPage::ButtByte0BChange(QObject *) {
 }
 
 void ButtonPage::dataByteChange(QSpinBox *control, QLabel *hex, int field) {
-    const int n = currentButton();
     const int v = control->value();
     hex->setText(hexText(v));
     if (!ButtPresetGuard)
         FindButtPresetName();
     if (!ButtLoadGuard)
-        configImage.setButton(n, field, v);
+        storeField(field, v);
+}
+
+void ButtonPage::storeField(int field, int value) {
+    const int n = currentButton();
+    history.change(image::ImageChange::fieldEdit(Record::Button, n, field),
+                   [=](image::ConfigImage &image) { image.setButton(n, field, value); });
 }
 
 void ButtonPage::ButtByte1Change(QObject *) {
@@ -149,7 +159,9 @@ void ButtonPage::ButtModeChange(QObject *) {
     const int mode = w.ButtMode->currentIndex();
     if (mode < 0)
         return;
-    configImage.setButton(currentButton(), image::ButtonMode, mode);
+    const int n = currentButton();
+    history.change(image::ImageChange::choice(Record::Button, n, image::ButtonMode),
+                   [=](image::ConfigImage &image) { image.setButton(n, image::ButtonMode, mode); });
 }
 
 void ButtonPage::FindButtPresetName() {
@@ -169,29 +181,37 @@ void ButtonPage::ApplyButtPreset(QStringView key) {
     const auto number = PresetLibrary::parseKey(key);
     if (!number)
         return;
-    ButtPresetGuard = true;
-    w.ButtByte0->setValue(static_cast<int>((*number >> 16) & 0xFF));
-    w.ButtByte1->setValue(static_cast<int>((*number >> 8) & 0xFF));
-    w.ButtByte2->setValue(static_cast<int>(*number & 0xFF));
-    ButtPresetGuard = false;
-    storeShown();
+    const auto step = image::ImageChange::preset(Record::Button, currentButton());
+    history.change(step, [&](image::ConfigImage &) {
+        ButtPresetGuard = true;
+        w.ButtByte0->setValue(static_cast<int>((*number >> 16) & 0xFF));
+        w.ButtByte1->setValue(static_cast<int>((*number >> 8) & 0xFF));
+        w.ButtByte2->setValue(static_cast<int>(*number & 0xFF));
+        ButtPresetGuard = false;
+        storeShown(step);
+    });
 }
 
 void ButtonPage::learn(int status, int data1, int data2) {
-    w.ButtByte0->setValue(status);
-    w.ButtByte1->setValue(data1);
-    w.ButtByte2->setValue(data2);
-    storeShown();
+    const auto step = image::ImageChange::learnt(Record::Button, currentButton());
+    history.change(step, [&](image::ConfigImage &) {
+        w.ButtByte0->setValue(status);
+        w.ButtByte1->setValue(data1);
+        w.ButtByte2->setValue(data2);
+        storeShown(step);
+    });
 }
 
-void ButtonPage::storeShown() {
+void ButtonPage::storeShown(const image::ImageChange &step) {
     // As for pots: the record becomes what the page shows, also where no value changed.
     if (ButtLoadGuard)
         return;
     const int n = currentButton();
-    configImage.setButton(n, image::ButtonStatus, w.ButtByte0->value());
-    configImage.setButton(n, image::ButtonByte1, w.ButtByte1->value());
-    configImage.setButton(n, image::ButtonByte2, w.ButtByte2->value());
+    history.change(step, [&](image::ConfigImage &image) {
+        image.setButton(n, image::ButtonStatus, w.ButtByte0->value());
+        image.setButton(n, image::ButtonByte1, w.ButtByte1->value());
+        image.setButton(n, image::ButtonByte2, w.ButtByte2->value());
+    });
 }
 
 } // namespace vkv::editor

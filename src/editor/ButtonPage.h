@@ -11,8 +11,9 @@ class QLabel;
 class QSpinBox;
 
 namespace vkv::image {
-class ConfigImage;
-}
+class ImageHistory;
+struct ImageChange;
+} // namespace vkv::image
 
 namespace vkv::editor {
 
@@ -20,7 +21,7 @@ class PresetLibrary;
 
 // The Buttons page: like the Pots page, with eight buttons to a bank, a byte 2 in place of the
 // pot's range, and the button's mode. Every change of a control is written into the button's
-// record at once.
+// record at once, through the image's history; a mode chosen is a step of its own.
 class ButtonPage : public QObject {
     Q_OBJECT
 public:
@@ -47,8 +48,8 @@ public:
     static QString channelCaption(int typeIndex);
     static QString byte2Caption(int typeIndex);
 
-    ButtonPage(const Widgets &widgets, image::ConfigImage &configImage,
-               const PresetLibrary &presets, QObject *parent = nullptr);
+    ButtonPage(const Widgets &widgets, image::ImageHistory &history, const PresetLibrary &presets,
+               QObject *parent = nullptr);
 
     // Action UpdateButtProps: shows the record of the button that ButtNumber holds.
     void UpdateButtPropsExecute(QObject *Sender);
@@ -77,12 +78,14 @@ public:
 
 private:
     void dataByteChange(QSpinBox *control, QLabel *hex, int field);
-    // The record's status, byte 1 and byte 2 become what the page shows, as for pots.
-    void storeShown();
+    void storeField(int field, int value);
+    // The record's status, byte 1 and byte 2 become what the page shows, as for pots, as part of
+    // `step`.
+    void storeShown(const image::ImageChange &step);
 
     Widgets w;
     StatusControls status;
-    image::ConfigImage &configImage;
+    image::ImageHistory &history;
     const PresetLibrary &presets;
 };
 

@@ -2,6 +2,7 @@
 
 #include "ConfigImage.h"
 #include "EventTypes.h"
+#include "ImageHistory.h"
 #include "PresetLibrary.h"
 
 #include <QComboBox>
@@ -13,14 +14,16 @@
 
 namespace vkv::editor {
 
+using Record = image::ImageChange::Record;
+
 QString PotPage::channelCaption(int typeIndex) {
     return typeIndex == 6 ? "Meta ID :" : "Midi Channel:";
 }
 
-PotPage::PotPage(const Widgets &widgets, image::ConfigImage &configImage,
-                 const PresetLibrary &presets, QObject *parent)
+PotPage::PotPage(const Widgets &widgets, image::ImageHistory &history, const PresetLibrary &presets,
+                 QObject *parent)
     : QObject(parent), w(widgets), status{w.PotByte0, w.PotByte0HEX, w.PotByte0A, w.PotByte0B},
-      configImage(configImage), presets(presets) {
+      history(history), presets(presets) {
     w.PotByte0A->setProperty("Tag", 0);
     w.PotByte0B->setProperty("Tag", 0);
 
@@ -74,6 +77,7 @@ int PotPage::currentPot() const {
 void PotPage::UpdatePotPropsExecute(QObject *) {
     PotLoadGuard = true;
     const int p = currentPot();
+    const image::ConfigImage &configImage = history.image();
     w.PotBank->setValue(image::potBank(p));
     w.PotNumberInBank->setValue(image::potNumber(p));
     w.PotByte0->setValue(configImage.pot(p, image::PotStatus));
@@ -106,11 +110,13 @@ void PotPage::PotByte0Change(QObject *) {
     if (!PotPresetGuard)
         FindPotPresetName();
     if (!PotLoadGuard)
-        configImage.setPot(currentPot(), image::PotStatus, w.PotByte0->value());
+        storeField(image::PotStatus, w.PotByte0->value());
 }
 
 void PotPage::PotByte0AChange(QObject *) {
-    status.typeChosen();
+    // A choice from the list is a step of its own, never merged with typing in Byte 0.
+    history.change(image::ImageChange::choice(Record::Pot, currentPot(), image::PotStatus),
+                   [this](image::ConfigImage &) { status.typeChosen(); });
 }
 
 void PotPage::PotByte0BChange(QObject *) {
@@ -118,13 +124,18 @@ void PotPage::PotByte0BChange(QObject *) {
 }
 
 void PotPage::dataByteChange(QSpinBox *control, QLabel *hex, int field) {
-    const int p = currentPot();
     const int v = control->value();
     hex->setText(hexText(v));
     if (!PotPresetGuard)
         FindPotPresetName();
     if (!PotLoadGuard)
-        configImage.setPot(p, field, v);
+        storeField(field, v);
+}
+
+void PotPage::storeField(int field, int value) {
+    const int p = currentPot();
+    history.change(image::ImageChange::fieldEdit(Record::Pot, p, field),
+                   [=](image::ConfigImage &image) { image.setPot(p, field, value); });
 }
 
 void PotPage::PotByte1Change(QObject *) {
@@ -157,28 +168,38 @@ void PotPage::ApplyPotPreset(QStringView key) {
     const auto number = PresetLibrary::parseKey(key);
     if (!number)
         return;
-    PotPresetGuard = true;
-    w.PotByte0->setValue(static_cast<int>((*number >> 24) & 0xFF));
-    w.PotByte1->setValue(static_cast<int>((*number >> 16) & 0xFF));
-    w.PotMin->setValue(static_cast<int>((*number >> 8) & 0xFF));
-    w.PotMax->setValue(static_cast<int>(*number & 0xFF));
-    PotPresetGuard = false;
-    // The record is then the preset whose name the page carries.
-    storeShown(4);
+    // Whatever the controls' handlers store on the way is part of the preset's one step.
+    const auto step = image::ImageChange::preset(Record::Pot, currentPot());
+    history.change(step, [&](image::ConfigImage &) {
+        PotPresetGuard = true;
+        w.PotByte0->setValue(static_cast<int>((*number >> 24) & 0xFF));
+        w.PotByte1->setValue(static_cast<int>((*number >> 16) & 0xFF));
+        w.PotMin->setValue(static_cast<int>((*number >> 8) & 0xFF));
+        w.PotMax->setValue(static_cast<int>(*number & 0xFF));
+        PotPresetGuard = false;
+        // The record is then the preset whose name the page carries.
+        storeShown(4, step);
+    });
 }
 
 void PotPage::learn(int status, int data1) {
-    w.PotByte0->setValue(status);
-    w.PotByte1->setValue(data1);
-    storeShown(2);
+    const auto step = image::ImageChange::learnt(Record::Pot, currentPot());
+    history.change(step, [&](image::ConfigImage &) {
+        w.PotByte0->setValue(status);
+        w.PotByte1->setValue(data1);
+        storeShown(2, step);
+    });
 }
 
-void PotPage::storeShown(int fields) {
+void PotPage::storeShown(int fields, const image::ImageChange &step) {
     if (PotLoadGuard)
         return;
     const std::array<const QSpinBox *, 4> shown{w.PotByte0, w.PotByte1, w.PotMin, w.PotMax};
-    for (int field = 0; field < fields; ++field)
-        configImage.setPot(currentPot(), field, shown.at(static_cast<std::size_t>(field))->value());
+    const int p = currentPot();
+    history.change(step, [&](image::ConfigImage &image) {
+        for (int field = 0; field < fields; ++field)
+            image.setPot(p, field, shown.at(static_cast<std::size_t>(field))->value());
+    });
 }
 
 } // namespace vkv::editor

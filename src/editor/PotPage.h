@@ -11,17 +11,20 @@ class QLabel;
 class QSpinBox;
 
 namespace vkv::image {
-class ConfigImage;
-}
+class ImageHistory;
+struct ImageChange;
+} // namespace vkv::image
 
 namespace vkv::editor {
 
 class PresetLibrary;
 
 // The Pots page: shows one pot record of the image in the page's controls and writes every
-// change of a control back into the record at once. The controls belong to the window's form;
-// the page only connects to their change signals. Programmatic and user changes take the same
-// path, so learning and presets drive the page by setting the same controls.
+// change of a control back into the record at once, through the image's history: a field typed
+// or stepped, an event type chosen, a preset applied or a message learnt is one step there. The
+// controls belong to the window's form; the page only connects to their change signals.
+// Programmatic and user changes take the same path, so learning and presets drive the page by
+// setting the same controls.
 class PotPage : public QObject {
     Q_OBJECT
 public:
@@ -47,7 +50,7 @@ public:
     // Caption of the channel label for event type index 0..6.
     static QString channelCaption(int typeIndex);
 
-    PotPage(const Widgets &widgets, image::ConfigImage &configImage, const PresetLibrary &presets,
+    PotPage(const Widgets &widgets, image::ImageHistory &history, const PresetLibrary &presets,
             QObject *parent = nullptr);
 
     // Action UpdatePotProps: shows the record of the pot that PotNumber holds.
@@ -80,14 +83,17 @@ public:
 private:
     // byte 1, min or max: read-out, name look-up, store.
     void dataByteChange(QSpinBox *control, QLabel *hex, int field);
-    // The record's fields 0..fields-1 become what the page shows. Setting a value the page
-    // already shows raises no change, yet the record may hold a byte the page cannot show as it
-    // is (a status below 0x90, a limit above 127); so what sets values as a whole stores them.
-    void storeShown(int fields);
+    // A field of the shown pot typed or stepped: a step of its own, or part of the step under way.
+    void storeField(int field, int value);
+    // The record's fields 0..fields-1 become what the page shows, as part of `step`. Setting a
+    // value the page already shows raises no change, yet the record may hold a byte the page
+    // cannot show as it is (a status below 0x90, a limit above 127); so what sets values as a
+    // whole stores them.
+    void storeShown(int fields, const image::ImageChange &step);
 
     Widgets w;
     StatusControls status;
-    image::ConfigImage &configImage;
+    image::ImageHistory &history;
     const PresetLibrary &presets;
 };
 

@@ -82,6 +82,7 @@ public:
     DumpBytes &bytes() { return data; }
     const DumpBytes &bytes() const { return data; }
     std::uint8_t *raw() { return data.data(); }
+    const std::uint8_t *raw() const { return data.data(); }
 
 private:
     DumpBytes data{};

@@ -144,7 +144,10 @@ TEST(Compare, AButtonRowShowsTheButtonOnItsPage) {
 
 TEST(Compare, AFileStoredFromTheEditorShowsNoDifferences) {
     CompareRig w;
-    w.form.image().setPot(200, vkv::image::PotMax, 0x40); // an edited configuration, stored
+    w.form.history().change(
+        vkv::image::ImageChange::received(), [](vkv::image::ConfigImage &image) {
+            image.setPot(200, vkv::image::PotMax, 0x40); // an edited configuration, stored
+        });
     w.answer = TForm1::FileChoice{w.path("stored.syx"), 0};
     QTest::mouseClick(w.ui.StoreSysex, Qt::LeftButton);
     ASSERT_TRUE(QFile::exists(w.path("stored.syx")));

@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using vkv::midi::Backend;
 
 namespace {
@@ -16,7 +18,7 @@ namespace {
 struct Editor {
     TForm1 form{Backend::None};
     Ui::TForm1 &ui = *form.ui;
-    vkv::image::ConfigImage &image = form.image();
+    const vkv::image::ConfigImage &image = form.image();
     Editor() {
         form.show();
         form.activateWindow();
@@ -25,6 +27,10 @@ struct Editor {
     void showPots() { ui.PageControl1->setCurrentWidget(ui.PotSettings); }
     void showButtons() { ui.PageControl1->setCurrentWidget(ui.ButtSettings); }
     std::uint8_t stored(int offset) const { return image.bytes()[offset]; }
+    // Records as a file or a dump may bring them.
+    void write(const std::function<void(vkv::image::ConfigImage &)> &records) {
+        form.history().change(vkv::image::ImageChange::received(), records);
+    }
 };
 
 } // namespace
@@ -155,10 +161,13 @@ TEST(PotsPage, MinAndMaxAreStoredAsTheyAreEvenCrossed) {
 TEST(PotsPage, ShowingPotsWritesNothing) {
     Editor e;
     e.showPots();
-    auto &bytes = e.image.bytes();
-    bytes[vkv::image::potOffset(5)] = 0x05; // reads as 0x85: below what the page shows
-    bytes[vkv::image::potOffset(6, vkv::image::PotMin)] = 0xF0; // beyond the spin edit's range
-    bytes[vkv::image::potOffset(7, vkv::image::PotByte1)] = 0xFE;
+    e.write([](vkv::image::ConfigImage &image) {
+        auto &bytes = image.bytes();
+        bytes[vkv::image::potOffset(5)] = 0x05; // reads as 0x85: below what the page shows
+        bytes[vkv::image::potOffset(6, vkv::image::PotMin)] = 0xF0; // beyond the spin edit's range
+        bytes[vkv::image::potOffset(7, vkv::image::PotByte1)] = 0xFE;
+    });
+    const auto &bytes = e.image.bytes();
     const vkv::image::DumpBytes before = bytes;
     e.ui.PotNumber->setFocus();
     for (int p = 0; p < 255; ++p)
@@ -177,7 +186,7 @@ TEST(PotsPage, AnEqualRecordRaisesNoChange) {
     Editor e;
     e.showPots();
     // Pot 1 gets the values that pot 0 shows.
-    e.image.setPot(1, vkv::image::PotByte1, 0);
+    e.write([](vkv::image::ConfigImage &image) { image.setPot(1, vkv::image::PotByte1, 0); });
     e.ui.PotPresetName->setFocus();
     QTest::keyClick(e.ui.PotPresetName, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(e.ui.PotPresetName, "my own words");
@@ -278,8 +287,10 @@ TEST(ButtonsPage, ModeIsStoredWithoutALookUp) {
 TEST(ButtonsPage, UnknownModeShowsNoSelection) {
     Editor e;
     e.showButtons();
-    e.image.setButton(9, vkv::image::ButtonMode, 5);
-    e.image.setButton(10, vkv::image::ButtonMode, 1);
+    e.write([](vkv::image::ConfigImage &image) {
+        image.setButton(9, vkv::image::ButtonMode, 5);
+        image.setButton(10, vkv::image::ButtonMode, 1);
+    });
     testui::typeInto(e.ui.ButtNumber, "10");
     EXPECT_EQ(e.ui.ButtMode->currentText(), "ON ONLY");
     testui::typeInto(e.ui.ButtNumber, "9");
@@ -309,8 +320,10 @@ TEST(ButtonsPage, AnEqualRecordChangesOnlyTheMode) {
     Editor e;
     e.showButtons();
     // Button 1 gets button 0's bytes and another mode.
-    e.image.setButton(1, vkv::image::ButtonByte1, 48);
-    e.image.setButton(1, vkv::image::ButtonMode, 1);
+    e.write([](vkv::image::ConfigImage &image) {
+        image.setButton(1, vkv::image::ButtonByte1, 48);
+        image.setButton(1, vkv::image::ButtonMode, 1);
+    });
     QSignalSpy byte0(e.ui.ButtByte0, &QSpinBox::valueChanged);
     QSignalSpy byte1(e.ui.ButtByte1, &QSpinBox::valueChanged);
     QSignalSpy byte2(e.ui.ButtByte2, &QSpinBox::valueChanged);

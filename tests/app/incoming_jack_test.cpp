@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -93,13 +94,16 @@ TEST_F(IncomingJack, LearnStoresAStatusThePageShowedAlready) {
     // Records whose stored status reads 0x85 (a file or a dump can hold any byte): the pages show
     // the 0x90 they can, and the other bytes already equal the message's, so learning it changes
     // nothing on the page.
-    auto &image = w.form.image();
-    image.bytes()[potOffset(20)] = 0x05;
-    image.setPot(20, PotByte1, 0x3C);
-    image.bytes()[buttonOffset(9)] = 0x05;
-    image.setButton(9, ButtonByte1, 0x3C);
-    image.setButton(9, ButtonByte2, 0x40);
-    image.setButton(9, ButtonMode, 2);
+    w.form.history().change(vkv::image::ImageChange::received(),
+                            [](vkv::image::ConfigImage &image) {
+                                image.bytes()[potOffset(20)] = 0x05;
+                                image.setPot(20, PotByte1, 0x3C);
+                                image.bytes()[buttonOffset(9)] = 0x05;
+                                image.setButton(9, ButtonByte1, 0x3C);
+                                image.setButton(9, ButtonByte2, 0x40);
+                                image.setButton(9, ButtonMode, 2);
+                            });
+    const auto &image = w.form.image();
     w.ui.PotNumber->setValue(20);
     w.ui.ButtNumber->setValue(9);
     ASSERT_EQ(w.ui.PotByte0->value(), 0x90);
@@ -144,15 +148,19 @@ TEST_F(IncomingJack, MotorizedKnobsFollowMatchingMessagesAndPassThemOn) {
             EXPECT_FALSE(list->itemText(i).startsWith("Virtual Korvane Vela"))
                 << list->itemText(i).toStdString();
 
-    auto &image = w.form.image();
-    for (int pot : {3, 7}) { // Controller 7 on channel 1
-        image.setPot(pot, vkv::image::PotStatus, 0xB0);
-        image.setPot(pot, vkv::image::PotByte1, 7);
-    }
-    image.setPot(7, vkv::image::PotMax, 50);
-    image.setPot(5, vkv::image::PotStatus, 0x90); // Note On 60, from 10 up
-    image.setPot(5, vkv::image::PotByte1, 60);
-    image.setPot(5, vkv::image::PotMin, 10);
+    const auto write = [&w](const std::function<void(vkv::image::ConfigImage &)> &records) {
+        w.form.history().change(vkv::image::ImageChange::received(), records);
+    };
+    write([](vkv::image::ConfigImage &image) {
+        for (int pot : {3, 7}) { // Controller 7 on channel 1
+            image.setPot(pot, vkv::image::PotStatus, 0xB0);
+            image.setPot(pot, vkv::image::PotByte1, 7);
+        }
+        image.setPot(7, vkv::image::PotMax, 50);
+        image.setPot(5, vkv::image::PotStatus, 0x90); // Note On 60, from 10 up
+        image.setPot(5, vkv::image::PotByte1, 60);
+        image.setPot(5, vkv::image::PotMin, 10);
+    });
     w.ui.vMotPots->click();
     QTest::mouseClick(w.ui.ShowFaderDesk, Qt::LeftButton);
     TFaderDesk *desk = w.form.faderDesk();
@@ -184,8 +192,10 @@ TEST_F(IncomingJack, MotorizedKnobsFollowMatchingMessagesAndPassThemOn) {
             bankUp = b;
     ASSERT_NE(bankUp, nullptr);
     QTest::mouseClick(bankUp, Qt::LeftButton);
-    image.setPot(18, vkv::image::PotStatus, 0xB0);
-    image.setPot(18, vkv::image::PotByte1, 0x55);
+    write([](vkv::image::ConfigImage &image) {
+        image.setPot(18, vkv::image::PotStatus, 0xB0);
+        image.setPot(18, vkv::image::PotByte1, 0x55);
+    });
     box.clear();
     sender.send({0xB0, 0x02, 0x11}); // pot 2 of bank 1: no knob stands for it now
     sender.send({0xB0, 0x55, 0x33}); // pot 18: knob 2

@@ -391,11 +391,15 @@ TEST(MainWindow, ActionsRunByNameAndFrameTheImage) {
     EXPECT_FALSE(w.form.runAction("NoSuchAction"));
     EXPECT_TRUE(w.form.runAction("SendSysexToKorvane")); // no port is open: nothing goes out
 
-    auto &bytes = w.form.image().bytes();
-    for (int i = 0; i < 6; ++i)
-        bytes[i] = 0x11;
-    bytes[vkv::image::EndByteOffset] = 0x00;
-    bytes[4] = 0x43;
+    w.form.history().change(vkv::image::ImageChange::received(),
+                            [](vkv::image::ConfigImage &image) {
+                                auto &bytes = image.bytes();
+                                for (int i = 0; i < 6; ++i)
+                                    bytes[i] = 0x11;
+                                bytes[vkv::image::EndByteOffset] = 0x00;
+                                bytes[4] = 0x43;
+                            });
+    const auto &bytes = w.form.image().bytes();
     const auto records = std::vector<std::uint8_t>(bytes.begin() + 6, bytes.end() - 1);
     EXPECT_TRUE(w.form.runAction("SaveSettingsFromForm"));
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 6),
@@ -418,7 +422,8 @@ TEST(MainWindow, LoadingShowsTheNewRecordsOfTheSameNumbers) {
     other.setButton(5, vkv::image::ButtonByte1, 1);
     other.setButton(5, vkv::image::ButtonByte2, 2);
     other.setButton(5, vkv::image::ButtonMode, 2);
-    w.form.image().bytes() = other.bytes();
+    w.form.history().change(vkv::image::ImageChange::received(),
+                            [&](vkv::image::ConfigImage &image) { image = other; });
     ASSERT_TRUE(w.form.runAction("LoadSettingsToForm"));
 
     EXPECT_EQ(w.ui.PotNumber->value(), 37);

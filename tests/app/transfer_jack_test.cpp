@@ -52,7 +52,8 @@ TEST_F(TransferJack,
     box.clear();
 
     // A file once loaded may carry another device identifier; the send frames the image.
-    w.form.image().bytes()[4] = 0x43;
+    w.form.history().change(vkv::image::ImageChange::opened("foreign.syx"),
+                            [](vkv::image::ConfigImage &image) { image.bytes()[4] = 0x43; });
     vkv::image::DumpBytes expected = w.form.image().bytes();
     expected[4] = 0x42;
 

@@ -20,6 +20,8 @@ namespace {
 struct EditorSpy : PotEditor {
     std::vector<int> opened;
     void editPot(int potId) override { opened.push_back(potId); }
+    void undoChange() override {}
+    void redoChange() override {}
 };
 
 struct DeskRig {

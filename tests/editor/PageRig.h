@@ -5,6 +5,7 @@
 #include "ButtonPage.h"
 #include "ConfigImage.h"
 #include "EventTypes.h"
+#include "ImageHistory.h"
 #include "PotPage.h"
 #include "PresetLibrary.h"
 
@@ -14,6 +15,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -52,24 +54,33 @@ struct Presets {
     }
 };
 
+// Writes records into the image as a change from outside the page (as a received dump would).
+inline void write(image::ImageHistory &history,
+                  const std::function<void(image::ConfigImage &)> &records) {
+    history.change(image::ImageChange::received(), records);
+}
+
 struct Pots {
     QWidget host;
-    image::ConfigImage image;
+    image::ImageHistory history;
+    const image::ConfigImage &image = history.image();
     PotPage::Widgets c;
     std::unique_ptr<PotPage> page;
 
     Pots(const PresetLibrary &presets, int status = 0xB0, int byte1 = 7, int min = 0,
          int max = 127) {
-        for (int p = 0; p < image::PotCount; ++p) {
-            image.setPot(p, image::PotStatus, 0xB0);
-            image.setPot(p, image::PotByte1, p % 128);
-            image.setPot(p, image::PotMin, 0);
-            image.setPot(p, image::PotMax, 127);
-        }
-        image.setPot(0, image::PotStatus, status);
-        image.setPot(0, image::PotByte1, byte1);
-        image.setPot(0, image::PotMin, min);
-        image.setPot(0, image::PotMax, max);
+        write(history, [&](image::ConfigImage &records) {
+            for (int p = 0; p < image::PotCount; ++p) {
+                records.setPot(p, image::PotStatus, 0xB0);
+                records.setPot(p, image::PotByte1, p % 128);
+                records.setPot(p, image::PotMin, 0);
+                records.setPot(p, image::PotMax, 127);
+            }
+            records.setPot(0, image::PotStatus, status);
+            records.setPot(0, image::PotByte1, byte1);
+            records.setPot(0, image::PotMin, min);
+            records.setPot(0, image::PotMax, max);
+        });
         c.PotNumberInBank = spin(&host, 1, 16, 1);
         c.PotBank = spin(&host, 1, 16, 1);
         c.PotNumber = spin(&host, 0, 255, 0);
@@ -86,7 +97,7 @@ struct Pots {
         c.PotMinHEX = new QLabel("00", &host);
         c.PotMax = spin(&host, 0, 127, 0);
         c.PotMaxHEX = new QLabel("00", &host);
-        page = std::make_unique<PotPage>(c, image, presets);
+        page = std::make_unique<PotPage>(c, history, presets);
         page->fillPresetNames();
         host.show();
         page->UpdatePotPropsExecute(nullptr);
@@ -95,15 +106,18 @@ struct Pots {
 
 struct Buttons {
     QWidget host;
-    image::ConfigImage image;
+    image::ImageHistory history;
+    const image::ConfigImage &image = history.image();
     ButtonPage::Widgets c;
     std::unique_ptr<ButtonPage> page;
 
     Buttons(const PresetLibrary &presets, int status, int byte1, int byte2, int mode = 0) {
-        image.setButton(0, image::ButtonStatus, status);
-        image.setButton(0, image::ButtonByte1, byte1);
-        image.setButton(0, image::ButtonByte2, byte2);
-        image.setButton(0, image::ButtonMode, mode);
+        write(history, [&](image::ConfigImage &records) {
+            records.setButton(0, image::ButtonStatus, status);
+            records.setButton(0, image::ButtonByte1, byte1);
+            records.setButton(0, image::ButtonByte2, byte2);
+            records.setButton(0, image::ButtonMode, mode);
+        });
         c.ButtonNumberInBank = spin(&host, 1, 8, 1);
         c.ButtonBank = spin(&host, 1, 16, 1);
         c.ButtNumber = spin(&host, 0, 127, 0);
@@ -120,7 +134,7 @@ struct Buttons {
         c.ButtByte2 = spin(&host, 0, 255, 0);
         c.ButtByte2HEX = new QLabel("00", &host);
         c.ButtMode = list(&host, {"ON/OFF", "ON ONLY", "TOGGLE"});
-        page = std::make_unique<ButtonPage>(c, image, presets);
+        page = std::make_unique<ButtonPage>(c, history, presets);
         page->fillPresetNames();
         host.show();
         page->UpdateButtPropsExecute(nullptr);

@@ -43,7 +43,8 @@ TEST(PresetLibrary, LooksUpBothDirectionsForPotsAndButtons) {
     // Choosing a name applies its values through the page into the selected record.
     Pots pots(p);
     pots.c.PotNumber->setValue(37);
-    pots.image.setPot(37, image::PotMax, 100);
+    write(pots.history,
+          [](image::ConfigImage &records) { records.setPot(37, image::PotMax, 100); });
     pots.page->UpdatePotPropsExecute(nullptr);
     chooseItem(pots.c.PotPresetName, 0);
     EXPECT_EQ(pots.image.pot(37, image::PotStatus), 0xB0);
@@ -66,7 +67,9 @@ TEST(PresetLibrary, ApplyClampsIntoThePageRangesAndWritesOnlyThatRecord) {
                      "[BUTTONPRESETS]\n12A13C64\nC0\n");
     Pots pots(p);
     pots.c.PotNumber->setValue(37);
-    pots.image.bytes()[image::potOffset(37)] = 0x05; // reads 0x85, which no page can show
+    write(pots.history, [](image::ConfigImage &records) {
+        records.bytes()[image::potOffset(37)] = 0x05; // reads 0x85, which no page can show
+    });
     pots.page->UpdatePotPropsExecute(nullptr);
     image::DumpBytes expected = pots.image.bytes();
     for (int field = 0; field < 4; ++field)
