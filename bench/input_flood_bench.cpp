@@ -3,10 +3,12 @@
 // back out as the knob's event. Counts and orders the echoes at a JACK receiver, measures how late
 // the GUI thread handles a probe posted every 5 ms, the private memory after start-up and after
 // each of three floods, and how long a received dump takes to reach the pages. Prints
-// "name: value unit" lines; exits non-zero when a target is missed. Needs a running JACK server
-// and bench/minimal_window beside it.
+// "name: value unit" lines; exits non-zero when a target is missed. A fourth flood runs with the
+// MIDI monitor shown: the same targets, and every message in and out reaches its rows. Needs a
+// running JACK server and bench/minimal_window beside it.
 #include "BenchSupport.h"
 #include "JackSender.h"
+#include "MonitorWindow.h"
 #include "TFaderDesk.h"
 #include "TKnob.h"
 
@@ -200,6 +202,30 @@ int main(int argc, char **argv) {
             met = met && priv - afterFirst < 256;
         }
     }
+
+    // The monitor shown: each message in and each echo out become rows, read at most 30 times a
+    // second on the GUI thread.
+    form.ShowMidiMonitorClick(nullptr);
+    vkv::monitor::MonitorWindow *monitor = form.CreateMonitorWindow();
+    bench::settle(300);
+    monitor->model().clear();
+    const FloodResult r = flood(sender, box);
+    const auto floodEnd = bench::Clock::now();
+    const std::size_t expected = 2 * static_cast<std::size_t>(Messages);
+    while (monitor->model().messagesSeen() < expected &&
+           bench::ms(bench::Clock::now() - floodEnd) < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    std::printf("flood_monitor_echoes: %d of %d\n", r.echoes, Messages);
+    std::printf("flood_monitor_echoes_in_order: %s\n", r.inOrder ? "yes" : "no");
+    std::printf("flood_monitor_gui_loop_delay_p99: %.2f ms\n", r.loopDelayP99Ms);
+    std::printf("flood_monitor_gui_loop_delay_max: %.2f ms\n", r.loopDelayMaxMs);
+    std::printf("flood_monitor_last_echo_after_end: %.1f ms\n", r.drainMs);
+    std::printf("flood_monitor_messages_seen: %zu of %zu\n", monitor->model().messagesSeen(),
+                expected);
+    std::printf("flood_monitor_rows_kept: %d\n", monitor->model().rowCount());
+    printMemory("after_flood_monitor");
+    met = met && r.inOrder && r.loopDelayP99Ms < 50 && r.drainMs <= 100 &&
+          monitor->model().messagesSeen() == expected;
 
     // A dump: from its last chunk reaching the window to the pages showing the new records.
     std::vector<unsigned char> dump(vkv::image::DumpSize);

@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QVariant>
+#include <cstdlib>
 
 namespace vkv::app {
 
@@ -17,6 +18,7 @@ const QString InPortKey = QStringLiteral("midi/in");
 const QString OutPortKey = QStringLiteral("midi/out");
 const QString SpeedKey = QStringLiteral("send/speed");
 const QString VerifyKey = QStringLiteral("send/verify");
+const QString MonitorKey = QStringLiteral("monitor/place");
 
 QString folderKey(Settings::Dialog dialog) {
     return dialog == Settings::Dialog::Open ? QStringLiteral("open/folder")
@@ -61,6 +63,37 @@ int number(const QSettings &file, const QString &key, int min, int max, int fall
     return ok && n >= min && n <= max ? n : fallback;
 }
 
+// A window's place as "x y width height": the file holds text, and a comma would make a list.
+bool isWindowPlace(const QRect &place) {
+    constexpr int Far = 100000;
+    return place.width() >= 200 && place.height() >= 100 && place.width() <= Far &&
+           place.height() <= Far && std::abs(place.x()) <= Far && std::abs(place.y()) <= Far;
+}
+
+QRect windowPlace(const QString &text) {
+    const QStringList parts = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (parts.size() != 4)
+        return {};
+    int n[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        n[i] = parts[i].toInt(&ok);
+        if (!ok)
+            return {};
+    }
+    const QRect place(n[0], n[1], n[2], n[3]);
+    return isWindowPlace(place) ? place : QRect();
+}
+
+QString placeText(const QRect &place) {
+    return place.isValid() ? QStringLiteral("%1 %2 %3 %4")
+                                 .arg(place.x())
+                                 .arg(place.y())
+                                 .arg(place.width())
+                                 .arg(place.height())
+                           : QString();
+}
+
 } // namespace
 
 Settings::Settings() : Settings(userFilePath()) {}
@@ -91,6 +124,7 @@ void Settings::read() {
     out = isPortName(outPort) ? outPort : QString();
     speed_ = number(file, SpeedKey, MinSpeed, MaxSpeed, DefaultSpeed);
     verify = number(file, VerifyKey, 0, 1, 0) == 1;
+    monitor = windowPlace(text(file, MonitorKey));
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         const QString folder = text(file, folderKey(dialog));
         place(dialog).folder = isFolder(folder) ? folder : QString();
@@ -133,6 +167,13 @@ void Settings::setVerifyAfterSend(bool on) {
         return;
     verify = on;
     write(VerifyKey, on ? QStringLiteral("1") : QString());
+}
+
+void Settings::setMonitorPlace(const QRect &place) {
+    if (!isWindowPlace(place) || place == monitor)
+        return;
+    monitor = place;
+    write(MonitorKey, placeText(monitor));
 }
 
 void Settings::setFolder(Dialog dialog, const QString &folder) {
@@ -186,6 +227,7 @@ void Settings::writeAll(QSettings &file) const {
     put(OutPortKey, out);
     put(SpeedKey, QString::number(speed_));
     put(VerifyKey, verify ? QStringLiteral("1") : QString());
+    put(MonitorKey, placeText(monitor));
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         put(folderKey(dialog), place(dialog).folder);
         put(filterKey(dialog), QString::number(place(dialog).filter));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 class QSettings;
@@ -7,13 +8,14 @@ class QSettings;
 namespace vkv::app {
 
 // The user's choices that outlive a run of the editor: the MIDI IN and OUT ports, the send speed,
-// and the folder and filter entry each file dialog starts with. Read once, when made, from the
-// user's settings file, each value on its own: one that is missing, out of its range or not a
-// value at all (a file that cannot be read, or holds junk) reads as the editor's default, and no
-// file makes it fail. Each change is on disk before the call returns, so nothing is lost however
-// the program ends; a write that fails is said in the log ("vkv.app") and the value still holds
-// for this run. No widgets: the main window applies what it reads and hands over each change. The
-// command line never uses it: its commands name their ports and speed themselves.
+// the MIDI monitor's place and size, and the folder and filter entry each file dialog starts with.
+// Read once, when made, from the user's settings file, each value on its own: one that is missing,
+// out of its range or not a value at all (a file that cannot be read, or holds junk) reads as the
+// editor's default, and no file makes it fail. Each change is on disk before the call returns, so
+// nothing is lost however the program ends; a write that fails is said in the log ("vkv.app") and
+// the value still holds for this run. No widgets: the main window applies what it reads and hands
+// over each change. The command line never uses it: its commands name their ports and speed
+// themselves.
 class Settings {
 public:
     enum class Dialog { Open, Store };
@@ -51,6 +53,11 @@ public:
     bool verifyAfterSend() const { return verify; }
     void setVerifyAfterSend(bool on);
 
+    // Where the MIDI monitor window was last, and its size; an invalid rectangle for none.
+    const QRect &monitorPlace() const { return monitor; }
+    // A size too small to use, or a place far out of any screen's reach, is not taken.
+    void setMonitorPlace(const QRect &place);
+
     // An existing folder the dialog last left off in, or "" for none (the program's folder).
     const QString &folder(Dialog dialog) const { return place(dialog).folder; }
     // The filter entry last chosen in the dialog, from 0.
@@ -77,6 +84,7 @@ private:
     QString in, out;
     int speed_ = DefaultSpeed;
     bool verify = false;
+    QRect monitor;
     Place open, store;
     bool junk = false; // the file holds what is no setting: written anew at the next change
 };

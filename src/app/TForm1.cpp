@@ -7,6 +7,7 @@
 #include "FormFont.h"
 #include "ImageComparison.h"
 #include "IniExport.h"
+#include "MonitorWindow.h"
 #include "PortWatch.h"
 #include "PotPage.h"
 #include "PresetFolders.h"
@@ -194,6 +195,8 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     connect(ui->OpenSysex, &QPushButton::clicked, this, [this] { OpenSysexClick(ui->OpenSysex); });
     connect(ui->StoreSysex, &QPushButton::clicked, this,
             [this] { StoreSysexClick(ui->StoreSysex); });
+    connect(ui->ShowMidiMonitor, &QPushButton::clicked, this,
+            [this] { ShowMidiMonitorClick(ui->ShowMidiMonitor); });
     connect(ui->CompareSysex, &QPushButton::clicked, this,
             [this] { CompareSysexClick(ui->CompareSysex); });
     // Every change of a learn box counts, not only a click: a screen reader's toggle or the
@@ -1030,4 +1033,26 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event) {
 void TForm1::closeEvent(QCloseEvent *event) {
     event->accept();
     emit closed();
+}
+
+void TForm1::ShowMidiMonitorClick(QObject *) {
+    vkv::monitor::MonitorWindow *monitor = CreateMonitorWindow();
+    monitor->show();
+    monitor->raise();
+    monitor->activateWindow();
+}
+
+vkv::monitor::MonitorWindow *TForm1::CreateMonitorWindow() {
+    if (monitorWindow == nullptr) {
+        monitorWindow = new vkv::monitor::MonitorWindow(this);
+        monitorWindow->setPlace(userSettings.monitorPlace());
+        connect(monitorWindow, &vkv::monitor::MonitorWindow::tapping, this,
+                [this](vkv::midi::MidiTap *tap) {
+                    MidiOut1->setTap(tap);
+                    MidiIn1->setTap(tap);
+                });
+        connect(monitorWindow, &vkv::monitor::MonitorWindow::placeChanged, this,
+                [this](const QRect &place) { userSettings.setMonitorPlace(place); });
+    }
+    return monitorWindow;
 }

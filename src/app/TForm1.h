@@ -43,6 +43,9 @@ class PortWatch;
 namespace vkv::app {
 class BoxCheck;
 }
+namespace vkv::monitor {
+class MonitorWindow;
+}
 namespace vkv::compare {
 class CompareChoice;
 class CompareWindow;
@@ -176,6 +179,9 @@ public:
     // Shows records that differ in the comparison window (a verify's, a comparison with the box).
     void showComparison(const std::vector<vkv::image::RecordDifference> &differences,
                         const QString &nameA, const QString &nameB);
+    // "MIDI Monitor": shows the monitor window, which taps both ports while it shows.
+    void ShowMidiMonitorClick(QObject *Sender);
+    vkv::monitor::MonitorWindow *CreateMonitorWindow();
     // Brings the window to the front with the Pots or Buttons page showing pot or button `id`.
     void showRecord(bool pot, int id);
     // Incoming short messages: learn and motorized pots.
@@ -269,6 +275,7 @@ private:
     QFileDialog *compareDialog = nullptr;
     vkv::compare::CompareChoice *compareChoice = nullptr;
     vkv::compare::CompareWindow *compareWindow = nullptr;
+    vkv::monitor::MonitorWindow *monitorWindow = nullptr;
     FileChooser chooseFile;
     bool settingsLoaded = false;
 };

@@ -2,9 +2,11 @@
 
 #include "HandOver.h"
 #include "MidiLog.h"
+#include "MidiMessage.h"
 #include "ThreadSanitizer.h"
 
 #include <RtMidi.h>
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -196,6 +198,9 @@ void TMidiIn::takeInbox(unsigned session) {
 void TMidiIn::take(unsigned session, std::vector<MidiInEvent> events) {
     if (session != session_ || !open_)
         return;
+    if (tap_ && openDevice_ >= 0)
+        for (const auto &event : events)
+            tapEvent(event);
     for (auto &event : events)
         pending_.push_back(std::move(event));
     if (delivering_)
@@ -211,6 +216,20 @@ void TMidiIn::take(unsigned session, std::vector<MidiInEvent> events) {
         pending_.pop_front();
         raise(event);
     }
+}
+
+void TMidiIn::tapEvent(const MidiInEvent &event) {
+    using Tap = vkv::midi::MidiTap;
+    const std::string &port = listed_[openDevice_].name;
+    if (event.broken)
+        return tap_->passed(Tap::Direction::In, port, Tap::Piece::SysExBroken, nullptr, 0);
+    if (event.sysEx)
+        return tap_->passed(Tap::Direction::In, port, Tap::Piece::SysEx, event.bytes.data(),
+                            event.bytes.size());
+    // A short event carries three bytes, the ones its status does not call for as zeros.
+    const int length = vkv::midi::shortMessageLength(event.bytes[0]);
+    tap_->passed(Tap::Direction::In, port, Tap::Piece::Message, event.bytes.data(),
+                 std::min<std::size_t>(event.bytes.size(), length > 0 ? length : 3));
 }
 
 void TMidiIn::raise(MidiInEvent &event) {

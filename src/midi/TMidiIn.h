@@ -2,6 +2,7 @@
 
 #include "MidiBackend.h"
 #include "MidiInSplitter.h"
+#include "MidiTap.h"
 
 #include <QObject>
 #include <array>
@@ -90,6 +91,10 @@ public:
     // while it was not.
     const std::string &lostReason() const { return lostReason_; }
 
+    // Reports each event as it is handed on to this object's thread, whatever the Use flags say,
+    // to `tap`; nullptr for none. The tap must outlive its use here.
+    void setTap(vkv::midi::MidiTap *tap) { tap_ = tap; }
+
     // Entries 0..NumDevs-1 are filled.
     std::array<vkv::midi::DeviceCaps, MaxDevs> DevCaps{};
 
@@ -108,10 +113,12 @@ private:
     void takeInbox(unsigned session);
     void take(unsigned session, std::vector<vkv::midi::MidiInEvent> events);
     void raise(vkv::midi::MidiInEvent &event);
+    void tapEvent(const vkv::midi::MidiInEvent &event);
     vkv::midi::Result openDevice(int n);
     void closeDevice();
 
     std::unique_ptr<RtMidiIn> in_;
+    vkv::midi::MidiTap *tap_ = nullptr;
     std::shared_ptr<Link> link_;   // shared with the back end's thread
     vkv::midi::HandOver *handOver; // brings deliveries to this object's thread
     std::unique_ptr<vkv::midi::JackServerWatch> watch_;

@@ -219,19 +219,27 @@ bool TMidiOut::Put(char status, char data1, char data2) {
 
 bool TMidiOut::send(const unsigned char *bytes, std::size_t length, bool sysEx) {
     const char *what = sysEx ? "SysEx" : "short message";
+    bool sent = false;
     if (alsa_) {
-        const bool sent = sysEx ? alsa_->sendSysEx(bytes, length) : alsa_->sendShort(bytes, length);
-        return sent || sendFailed(what, length);
+        sent = sysEx ? alsa_->sendSysEx(bytes, length) : alsa_->sendShort(bytes, length);
+    } else {
+        errors_.clear();
+        try {
+            out_->sendMessage(bytes, length);
+        } catch (const RtMidiError &e) {
+            errors_.failed = true;
+            errors_.text = e.getMessage();
+        }
+        // A message RtMidi could not send (its JACK buffer full) is only a warning to it.
+        sent = !(errors_.failed || errors_.warned);
     }
-    errors_.clear();
-    try {
-        out_->sendMessage(bytes, length);
-    } catch (const RtMidiError &e) {
-        errors_.failed = true;
-        errors_.text = e.getMessage();
-    }
-    // A message RtMidi could not send (its JACK buffer full) is only a warning to it.
-    return !(errors_.failed || errors_.warned) || sendFailed(what, length);
+    if (!sent)
+        return sendFailed(what, length);
+    if (tap_ && openDevice_ >= 0)
+        tap_->passed(vkv::midi::MidiTap::Direction::Out, listed_[openDevice_].name,
+                     sysEx ? vkv::midi::MidiTap::Piece::SysEx : vkv::midi::MidiTap::Piece::Message,
+                     bytes, length);
+    return true;
 }
 
 // Logs the failure; a device found gone is lost. Always false.

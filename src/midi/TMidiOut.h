@@ -2,6 +2,7 @@
 
 #include "HoldQueue.h"
 #include "MidiBackend.h"
+#include "MidiTap.h"
 
 #include <QObject>
 #include <array>
@@ -84,6 +85,10 @@ public:
     // while it was not.
     const std::string &lostReason() const { return lostReason_; }
 
+    // Reports each message the back end took, as it went (held ones when released), to `tap`;
+    // nullptr for none. The tap must outlive its use here.
+    void setTap(vkv::midi::MidiTap *tap) { tap_ = tap; }
+
     // Entries 0..NumDevs-1 are filled.
     std::array<vkv::midi::DeviceCaps, MaxDevs> DevCaps{};
 
@@ -106,6 +111,7 @@ private:
     std::unique_ptr<RtMidiOut> out_;                 // lists the devices; sends on JACK
     std::unique_ptr<vkv::midi::AlsaSeqOutput> alsa_; // sends on ALSA while open
     vkv::midi::ErrorSink errors_;
+    vkv::midi::MidiTap *tap_ = nullptr;
     vkv::midi::Backend backend_ = vkv::midi::Backend::None;
     std::array<vkv::midi::ListedDevice, MaxDevs> listed_{};
     bool using_ = false;

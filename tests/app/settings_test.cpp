@@ -1,6 +1,7 @@
 // The user's settings: what one run leaves for the next, read value by value from whatever the
 // file holds, and the main window and the program starting as the user left them.
 #include "FileTroubles.h"
+#include "MonitorWindow.h"
 #include "Settings.h"
 #include "TForm1.h"
 #include "TTempoTimer.h"
@@ -29,13 +30,16 @@ struct Values {
     int openFilter = 0;
     QString storeFolder;
     int storeFilter = 0;
+    QRect monitor;
     bool operator==(const Values &) const = default;
 };
 
 void PrintTo(const Values &v, std::ostream *out) {
     *out << "in \"" << v.in.left(40).toStdString() << "\", out \"" << v.out.left(40).toStdString()
          << "\", speed " << v.speed << ", open \"" << v.openFolder.toStdString() << "\" "
-         << v.openFilter << ", store \"" << v.storeFolder.toStdString() << "\" " << v.storeFilter;
+         << v.openFilter << ", store \"" << v.storeFolder.toStdString() << "\" " << v.storeFilter
+         << ", monitor " << v.monitor.x() << " " << v.monitor.y() << " " << v.monitor.width() << " "
+         << v.monitor.height();
 }
 
 Values valuesOf(const Settings &s) {
@@ -45,7 +49,8 @@ Values valuesOf(const Settings &s) {
             s.folder(Dialog::Open),
             s.filter(Dialog::Open),
             s.folder(Dialog::Store),
-            s.filter(Dialog::Store)};
+            s.filter(Dialog::Store),
+            s.monitorPlace()};
 }
 
 // What the next run reads from the file at `path`. Read from a copy: QSettings keeps what it read
@@ -93,12 +98,12 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
     const QString dir = files.path(); // a folder that is there, for the files to name
     const QByteArray d = QFile::encodeName(dir);
     const Values defaults;
-    const Values all{"Box In", "Box Out", 250, dir, 1, dir, 1};
+    const Values all{"Box In", "Box Out", 250, dir, 1, dir, 1, {10, 20, 800, 400}};
     Values outOnly;
     outOnly.out = "Box Out";
     const QByteArray good =
         "[midi]\nin=Box In\nout=Box Out\n[send]\nspeed=250\n[open]\nfolder=" + d +
-        "\nfilter=1\n[store]\nfolder=" + d + "\nfilter=1\n";
+        "\nfilter=1\n[store]\nfolder=" + d + "\nfilter=1\n[monitor]\nplace=10 20 800 400\n";
     QByteArray junk;
     for (int i = 0; i < 4096; ++i)
         junk += static_cast<char>((i * 131 + i / 256) & 0xFF);
@@ -123,6 +128,12 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
          "[midi]\nout=Box Out\n[open]\nfolder=.\n[store]\nfolder=..\n", outOnly},
         {"filter entries out of range",
          "[midi]\nout=Box Out\n[open]\nfilter=2\n[store]\nfilter=-1\n", outOnly},
+        {"a monitor place too small", "[midi]\nout=Box Out\n[monitor]\nplace=10 20 30 40\n",
+         outOnly},
+        {"a monitor place with commas", "[midi]\nout=Box Out\n[monitor]\nplace=10,20,800,400\n",
+         outOnly},
+        {"a monitor place of three numbers", "[midi]\nout=Box Out\n[monitor]\nplace=10 20 800\n",
+         outOnly},
         {"binary junk", junk, defaults},
         {"a file nobody may read", good, defaults, Form::Unreadable},
         {"a folder in the file's place", "", defaults, Form::Folder},
@@ -152,7 +163,8 @@ TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
     s.setFilter(Dialog::Open, 1);
     s.setFolder(Dialog::Store, dir.path());
     s.setFilter(Dialog::Store, 1);
-    const Values all{"Box In", "Box Out", 250, dir.path(), 1, dir.path(), 1};
+    s.setMonitorPlace({10, 20, 800, 400});
+    const Values all{"Box In", "Box Out", 250, dir.path(), 1, dir.path(), 1, {10, 20, 800, 400}};
     EXPECT_EQ(valuesOf(s), all);
     EXPECT_EQ(nextRun(path), all);
 
@@ -163,6 +175,7 @@ TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
     s.setSpeed(5000);
     s.setFolder(Dialog::Open, dir.filePath("gone"));
     s.setFilter(Dialog::Store, 2);
+    s.setMonitorPlace({0, 0, 10, 10});
     Values forgotten = all;
     forgotten.in.clear();
     forgotten.out.clear();
@@ -206,7 +219,7 @@ TEST(Settings, AWriteThatFailsIsLoggedAndHoldsForTheRun) {
 }
 
 // The main window of one run, and of the next, in this process.
-TEST(SettingsWindow, StartsWithTheSpeedAndTheDialogsAsTheUserLeftThem) {
+TEST(SettingsWindow, StartsWithTheSpeedTheDialogsAndTheMonitorAsTheUserLeftThem) {
     QTemporaryDir dir;
     const QString syx = dir.filePath("opened/a.syx");
     writeFile(syx, QByteArray("\xF0\x00\x00\x7E\x42\x02", 6));
@@ -223,6 +236,9 @@ TEST(SettingsWindow, StartsWithTheSpeedAndTheDialogsAsTheUserLeftThem) {
         answer = TForm1::FileChoice{dir.filePath("stored/b.INI"), 1};
         QTest::mouseClick(form.ui->StoreSysex, Qt::LeftButton);
         tempo = form.SysexTimer->Tempo();
+        QTest::mouseClick(form.ui->ShowMidiMonitor, Qt::LeftButton);
+        form.CreateMonitorWindow()->setGeometry(20, 40, 780, 300);
+        testui::settle(vkv::monitor::MonitorWindow::PlaceSettleMs + 200);
     }
     TForm1 next{vkv::midi::Backend::None};
     EXPECT_EQ(next.ui->SysexSendSpeed->value(), 250);
@@ -231,6 +247,7 @@ TEST(SettingsWindow, StartsWithTheSpeedAndTheDialogsAsTheUserLeftThem) {
     EXPECT_EQ(next.SysexOpenDialog()->selectedNameFilter(), QString("Any File (*)"));
     EXPECT_EQ(next.SysexSaveDialog()->directory().absolutePath(), dir.filePath("stored"));
     EXPECT_EQ(next.SysexSaveDialog()->selectedNameFilter(), QString("dumpgen INI file (*.INI)"));
+    EXPECT_EQ(next.CreateMonitorWindow()->geometry(), QRect(20, 40, 780, 300));
 }
 
 // The program itself: a file opened at start moves the open dialog's folder, which is on disk

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "MidiWords.h"
+#include "TapQueue.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace vkv::monitor {
+
+// The rows of the MIDI monitor: one a message, newest last, in words. What the ports' tap kept is
+// added a batch at a time, with one row insertion a batch, so a flood costs the view one update a
+// batch. The pieces of a SysEx (a paced send's slices, an input's chunks) fold into one row that
+// grows until the message ends. At most MaxRows rows are kept; the oldest go first.
+//
+// Filters and pause act on what comes from now on: a message they keep out is counted, not kept,
+// so clock and active sensing cannot push the rows that matter out.
+class MonitorModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int MaxRows = 10000;
+    enum Column { TimeColumn, DirectionColumn, PortColumn, BytesColumn, WordsColumn, Columns };
+    using Direction = vkv::midi::MidiTap::Direction;
+    using MessageKind = vkv::midi::MessageKind;
+    static constexpr int Kinds = static_cast<int>(MessageKind::Stray) + 1;
+
+    // `kinds`: the SysEx messages to name; times count from `origin`.
+    explicit MonitorModel(std::vector<vkv::midi::SysExKind> kinds,
+                          vkv::midi::MidiTap::Clock::time_point origin, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // One batch from the tap; `missed`: entries the tap dropped at its cap before these.
+    void add(std::vector<vkv::midi::TapQueue::Entry> entries, std::size_t missed = 0);
+    // Takes every row and count away.
+    void clear();
+
+    void setPaused(bool paused);
+    bool paused() const { return paused_; }
+    void setShown(Direction direction, bool shown);
+    void setShown(MessageKind kind, bool shown);
+    bool shown(Direction direction) const;
+    bool shown(MessageKind kind) const { return kindShown[static_cast<std::size_t>(kind)]; }
+
+    // A row's cells, a tab between two, as they show.
+    QString rowText(int row) const;
+    // What came and what of it is not in the rows, for the window's status line.
+    QString statusText() const;
+    std::size_t droppedRows() const { return dropped; }
+    // Every message that reached the monitor since it was cleared, shown or not.
+    std::size_t messagesSeen() const { return seen; }
+
+private:
+    struct Row {
+        std::int64_t ms = 0;
+        Direction direction = Direction::In;
+        QString port;
+        QString bytes;
+        QString words;
+    };
+    // A SysEx whose end has not come: its row grows with each piece.
+    struct OpenSysEx {
+        Direction direction;
+        std::string port;
+        std::uint64_t serial; // its row's
+        std::vector<unsigned char> head; // its first bytes, for the hex and its kind
+        unsigned char last = 0;
+        std::size_t size = 0;
+        int pieces = 0;
+        bool startSeen = true;
+        vkv::midi::MidiTap::Clock::time_point first, latest;
+    };
+
+    void take(vkv::midi::TapQueue::Entry &entry);
+    void takeSysEx(vkv::midi::TapQueue::Entry &entry);
+    // The row with that serial, kept or still to insert; nullptr when it went.
+    Row *row(std::uint64_t serial);
+    Row &newRow(const vkv::midi::TapQueue::Entry &entry);
+    OpenSysEx *openSysEx(Direction direction, const std::string &port);
+    void showOpen(const OpenSysEx &open, bool ended);
+    void endBroken(OpenSysEx &open);
+    void forget(const OpenSysEx &open);
+
+    std::vector<vkv::midi::SysExKind> sysExKinds;
+    vkv::midi::MidiTap::Clock::time_point origin;
+    std::deque<Row> rows;
+    std::vector<Row> incoming;    // this batch's new rows, inserted at its end
+    std::uint64_t firstSerial = 0; // rows.front()'s
+    int changedFrom = -1, changedTo = -1; // kept rows a batch changed
+    std::vector<OpenSysEx> open;
+    std::string lastPort;
+    QString lastPortText;
+    bool paused_ = false;
+    bool inShown = true, outShown = true;
+    std::array<bool, Kinds> kindShown{};
+    std::size_t seen = 0, filtered = 0, notShownPaused = 0, dropped = 0, missed = 0;
+};
+
+} // namespace vkv::monitor
