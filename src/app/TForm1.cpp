@@ -230,8 +230,10 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
-    // The box plays the image through MidiOut1: it goes first.
+    // The box plays the image through MidiOut1: it goes first. The monitor taps both ports, and
+    // lets go of them as it goes.
     FaderDesk.reset();
+    delete monitorWindow;
 }
 
 void TForm1::createActions() {

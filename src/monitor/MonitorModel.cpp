@@ -153,9 +153,8 @@ void MonitorModel::add(std::vector<vkv::midi::TapQueue::Entry> entries, std::siz
     if (incoming.empty())
         return;
     // The oldest go first, kept rows before new ones, so the view never holds more than MaxRows.
-    std::size_t excess = rows.size() + incoming.size() > MaxRows
-                             ? rows.size() + incoming.size() - MaxRows
-                             : 0;
+    std::size_t excess =
+        rows.size() + incoming.size() > MaxRows ? rows.size() + incoming.size() - MaxRows : 0;
     if (excess > 0) {
         const std::size_t fromKept = std::min(excess, rows.size());
         if (fromKept > 0) {
@@ -181,11 +180,11 @@ void MonitorModel::add(std::vector<vkv::midi::TapQueue::Entry> entries, std::siz
 void MonitorModel::take(vkv::midi::TapQueue::Entry &entry) {
     const bool sysEx = entry.piece != Piece::Message;
     // Messages are counted, not pieces: a SysEx counts once, at its start.
-    const int counted = entry.piece == Piece::Message ||
-                                (entry.piece == Piece::SysEx && !entry.bytes.empty() &&
-                                 entry.bytes.front() == vkv::midi::SysExStart)
-                            ? 1
-                            : 0;
+    const int counted =
+        entry.piece == Piece::Message || (entry.piece == Piece::SysEx && !entry.bytes.empty() &&
+                                          entry.bytes.front() == vkv::midi::SysExStart)
+            ? 1
+            : 0;
     seen += counted;
     if (paused_) {
         notShownPaused += counted;
@@ -237,8 +236,16 @@ void MonitorModel::takeSysEx(vkv::midi::TapQueue::Entry &entry) {
     }
     if (o == nullptr) {
         newRow(entry);
-        open.push_back({entry.direction, entry.port, firstSerial + rows.size() + incoming.size() - 1,
-                        {}, 0, 0, 0, starts, entry.at, entry.at});
+        open.push_back({entry.direction,
+                        entry.port,
+                        firstSerial + rows.size() + incoming.size() - 1,
+                        {},
+                        0,
+                        0,
+                        0,
+                        starts,
+                        entry.at,
+                        entry.at});
         o = &open.back();
     }
     const std::size_t room = HeadBytes > o->head.size() ? HeadBytes - o->head.size() : 0;
@@ -267,8 +274,8 @@ void MonitorModel::showOpen(const OpenSysEx &o, bool ended) {
         return;
     std::string hex = vkv::midi::hexBytes(o.head.data(), o.head.size(), HeadBytes);
     if (o.size > o.head.size())
-        hex += " ... " + vkv::midi::hexBytes(&o.last, 1) + " (" + std::to_string(o.size) +
-               " bytes)";
+        hex +=
+            " ... " + vkv::midi::hexBytes(&o.last, 1) + " (" + std::to_string(o.size) + " bytes)";
     r->bytes = words(hex);
     const bool out = o.direction == Direction::Out;
     if (!o.startSeen) {
@@ -284,16 +291,18 @@ void MonitorModel::showOpen(const OpenSysEx &o, bool ended) {
                            .arg(o.size)
                            .arg(seconds, 0, 'f', 1);
         else
-            r->words = words(
-                vkv::midi::describeSysEx(o.head.data(), o.head.size(), o.size, sysExKinds));
+            r->words =
+                words(vkv::midi::describeSysEx(o.head.data(), o.head.size(), o.size, sysExKinds));
         return;
     }
     const vkv::midi::SysExKind *kind =
         vkv::midi::findSysExKind(o.head.data(), o.head.size(), sysExKinds);
     const QString going = out ? QStringLiteral("going out") : QStringLiteral("coming in");
     if (kind != nullptr && kind->length > 0)
-        r->words =
-            QStringLiteral("SysEx dump %1: %2 of %3 bytes").arg(going).arg(o.size).arg(kind->length);
+        r->words = QStringLiteral("SysEx dump %1: %2 of %3 bytes")
+                       .arg(going)
+                       .arg(o.size)
+                       .arg(kind->length);
     else
         r->words = QStringLiteral("SysEx %1: %2 bytes").arg(going).arg(o.size);
 }

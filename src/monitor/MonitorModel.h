@@ -72,7 +72,7 @@ private:
     struct OpenSysEx {
         Direction direction;
         std::string port;
-        std::uint64_t serial; // its row's
+        std::uint64_t serial;            // its row's
         std::vector<unsigned char> head; // its first bytes, for the hex and its kind
         unsigned char last = 0;
         std::size_t size = 0;
@@ -94,8 +94,8 @@ private:
     std::vector<vkv::midi::SysExKind> sysExKinds;
     vkv::midi::MidiTap::Clock::time_point origin;
     std::deque<Row> rows;
-    std::vector<Row> incoming;    // this batch's new rows, inserted at its end
-    std::uint64_t firstSerial = 0; // rows.front()'s
+    std::vector<Row> incoming;            // this batch's new rows, inserted at its end
+    std::uint64_t firstSerial = 0;        // rows.front()'s
     int changedFrom = -1, changedTo = -1; // kept rows a batch changed
     std::vector<OpenSysEx> open;
     std::string lastPort;

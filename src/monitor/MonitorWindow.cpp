@@ -3,6 +3,7 @@
 #include "ConfigImage.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -13,9 +14,11 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vkv::monitor {
 
@@ -70,8 +73,12 @@ MonitorWindow::MonitorWindow(QWidget *parent)
     auto *filters = new QHBoxLayout;
     filters->addWidget(new QLabel("Show:", this));
     const QString from = QStringLiteral("Applies to messages from now on");
-    const auto direction = [this](Direction d) { return [this, d](bool on) { rows->setShown(d, on); }; };
-    const auto kind = [this](MessageKind k) { return [this, k](bool on) { rows->setShown(k, on); }; };
+    const auto direction = [this](Direction d) {
+        return [this, d](bool on) { rows->setShown(d, on); };
+    };
+    const auto kind = [this](MessageKind k) {
+        return [this, k](bool on) { rows->setShown(k, on); };
+    };
     addFilter(filters, "IN", "ShowIn", direction(Direction::In), true, from);
     addFilter(filters, "OUT", "ShowOut", direction(Direction::Out), true, from);
     addFilter(filters, "Notes", "ShowNotes", kind(MessageKind::Note), true,
@@ -80,13 +87,14 @@ MonitorWindow::MonitorWindow(QWidget *parent)
     addFilter(filters, "Other channel", "ShowOtherChannel", kind(MessageKind::OtherChannel), true,
               "Program change, channel aftertouch, pitch bend. " + from);
     addFilter(filters, "SysEx", "ShowSysEx", kind(MessageKind::SysEx), true, from);
-    addFilter(filters, "System, real-time", "ShowSystem",
-              [this](bool on) {
-                  rows->setShown(MessageKind::System, on);
-                  rows->setShown(MessageKind::RealTime, on);
-                  rows->setShown(MessageKind::Stray, on);
-              },
-              true, "Time code, song position, start, stop, reset. " + from);
+    addFilter(
+        filters, "System, real-time", "ShowSystem",
+        [this](bool on) {
+            rows->setShown(MessageKind::System, on);
+            rows->setShown(MessageKind::RealTime, on);
+            rows->setShown(MessageKind::Stray, on);
+        },
+        true, "Time code, song position, start, stop, reset. " + from);
     addFilter(filters, "Clock, sensing", "ShowClock", kind(MessageKind::Clock), false,
               "Timing clock and active sensing come tens of times a second. " + from);
     filters->addStretch();
@@ -109,6 +117,21 @@ MonitorWindow::MonitorWindow(QWidget *parent)
     table->setColumnWidth(MonitorModel::DirectionColumn, digit * 5);
     table->setColumnWidth(MonitorModel::PortColumn, digit * 18);
     table->setColumnWidth(MonitorModel::BytesColumn, digit * 30);
+
+    // Ctrl+C copies the rows chosen, as Save as Text writes them.
+    auto *copy = new QShortcut(QKeySequence::Copy, table);
+    copy->setContext(Qt::WidgetShortcut);
+    connect(copy, &QShortcut::activated, this, [this] {
+        QList<int> chosen;
+        for (const QModelIndex &row : table->selectionModel()->selectedRows())
+            chosen << row.row();
+        std::sort(chosen.begin(), chosen.end());
+        QStringList lines;
+        for (int row : chosen)
+            lines << rows->rowText(row);
+        if (!lines.isEmpty())
+            QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + '\n');
+    });
 
     status->setObjectName("MonitorStatus");
     status->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -179,10 +202,10 @@ bool MonitorWindow::saveText(const QString &path, QString *error) const {
 
 void MonitorWindow::saveClick() {
     const QString path =
-        chooseTextFile ? chooseTextFile()
-                       : QFileDialog::getSaveFileName(this, "Save MIDI Monitor as Text",
-                                                      "midi-monitor.txt",
-                                                      "Text files (*.txt);;All files (*)");
+        chooseTextFile
+            ? chooseTextFile()
+            : QFileDialog::getSaveFileName(this, "Save MIDI Monitor as Text", "midi-monitor.txt",
+                                           "Text files (*.txt);;All files (*)");
     if (path.isEmpty())
         return;
     QString why;

@@ -2,12 +2,14 @@
 // device's SysEx on, and a box that goes away while a paced send goes to it.
 #include "AlsaReceiver.h"
 #include "AlsaSender.h"
+#include "MonitorWindow.h"
 #include "PortWatch.h"
 #include "TForm1.h"
 #include "TMidiOut.h"
 #include "UiDriver.h"
 #include "WindowControls.h"
 
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
@@ -50,12 +52,27 @@ TEST(AlsaWindow, ADumpWithRealTimeEventsBetweenItsPiecesReplacesTheImage) {
     ASSERT_GE(item, 0);
     testui::chooseItem(w.ui.MIDIInComboBox, item);
     ASSERT_EQ(w.ui.StatusLabel->text(), "MIDI IN Port Selected ...");
+    // The monitor, clock and active sensing shown.
+    QTest::mouseClick(w.ui.ShowMidiMonitor, Qt::LeftButton);
+    vkv::monitor::MonitorWindow *monitor = w.form.CreateMonitorWindow();
+    monitor->findChild<QCheckBox *>("ShowClock")->setChecked(true);
 
     const Bytes dump = foreignDump();
     ASSERT_EQ(box.sendSysExWithRealTime(dump), 0);
     EXPECT_TRUE(testui::waitUntil([&] { return w.ui.SysexReceiveCount->text() == "Done !!"; }))
         << w.ui.SysexReceiveCount->text().toStdString();
     EXPECT_EQ(Bytes(w.form.image().bytes().begin(), w.form.image().bytes().end()), dump);
+
+    // One row for the dump, whatever came between its pieces, and one for each real-time event.
+    const auto &rows = monitor->model();
+    const auto words = [&](int row) {
+        return rows.data(rows.index(row, vkv::monitor::MonitorModel::WordsColumn)).toString();
+    };
+    EXPECT_TRUE(testui::waitUntil([&] { return rows.rowCount() >= 7; }, 2000));
+    ASSERT_EQ(rows.rowCount(), 7);
+    EXPECT_EQ(words(0), "SysEx 1543 bytes: configuration dump");
+    for (int row = 1; row < 7; ++row)
+        EXPECT_EQ(words(row), row % 2 ? "Active Sensing" : "Timing Clock") << row;
 }
 
 TEST(AlsaWindow, ABoxThatQuitsDuringAPacedSendIsSaidAndTheSendEnds) {

@@ -93,8 +93,8 @@ TEST_F(MonitorJack, KnobTurnsIncomingMessagesAndAPacedSendShowAsRowsInWords) {
     EXPECT_GE(seen.size(), 3u) << "the row grew while the send went";
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     ASSERT_EQ(rows.rowCount(), 1);
-    EXPECT_TRUE(cell(rows, 0, Model::WordsColumn).contains(
-        QRegularExpression("^SysEx 1543 bytes sent paced in \\d+\\.\\d s$")))
+    EXPECT_TRUE(cell(rows, 0, Model::WordsColumn)
+                    .contains(QRegularExpression("^SysEx 1543 bytes sent paced in \\d+\\.\\d s$")))
         << cell(rows, 0, Model::WordsColumn).toStdString();
     EXPECT_TRUE(cell(rows, 0, Model::BytesColumn).endsWith("... F7 (1543 bytes)"));
     // The box got the dump as the slices it was sent in, as many bytes as the row says.

@@ -3,8 +3,12 @@
 #include "MonitorModel.h"
 #include "MonitorWindow.h"
 
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -44,7 +48,8 @@ std::vector<Bytes> dumpPieces(std::size_t slice) {
     std::vector<Bytes> pieces{Bytes(dump.begin(), dump.begin() + 6)};
     for (std::size_t at = 6; at < dump.size(); at += slice)
         pieces.emplace_back(dump.begin() + static_cast<std::ptrdiff_t>(at),
-                            dump.begin() + static_cast<std::ptrdiff_t>(std::min(at + slice, dump.size())));
+                            dump.begin() +
+                                static_cast<std::ptrdiff_t>(std::min(at + slice, dump.size())));
     return pieces;
 }
 
@@ -119,7 +124,8 @@ TEST(MonitorModel, FiltersPauseAndTheRowCapCountWhatTheyKeepOut) {
     model.add({out(7, {0x90, 60, 1}), out(8, {0x80, 60, 1})});
     model.setPaused(false);
     EXPECT_EQ(model.rowCount(), 3);
-    EXPECT_EQ(model.statusText().toStdString(), "8 messages, 3 rows, 3 filtered out, 2 not shown while paused");
+    EXPECT_EQ(model.statusText().toStdString(),
+              "8 messages, 3 rows, 3 filtered out, 2 not shown while paused");
 
     // The oldest go first, also from a batch larger than all the rows kept; what the tap could
     // not keep is said too.
@@ -138,9 +144,10 @@ TEST(MonitorModel, FiltersPauseAndTheRowCapCountWhatTheyKeepOut) {
     EXPECT_EQ(model.statusText().toStdString(), "0 messages, 0 rows");
 }
 
-TEST(MonitorWindow, SavesItsRowsAsTextOneALine) {
+TEST(MonitorWindow, SavesAndCopiesItsRowsAsTextOneALine) {
     vkv::monitor::MonitorWindow window;
-    const unsigned char controller[3] = {0xB0, 7, 64}, request[7] = {0xF0, 0, 0, 0x7E, 0x42, 1, 0xF7};
+    const unsigned char controller[3] = {0xB0, 7, 64},
+                        request[7] = {0xF0, 0, 0, 0x7E, 0x42, 1, 0xF7};
     window.tap()->passed(Direction::Out, "box:in", Piece::Message, controller, 3);
     window.tap()->passed(Direction::Out, "box:in", Piece::SysEx, request, 7);
     window.readTap();
@@ -153,7 +160,19 @@ TEST(MonitorWindow, SavesItsRowsAsTextOneALine) {
     ASSERT_EQ(lines.size(), 4); // the header, two rows, and the last line's end
     EXPECT_EQ(lines[0], "Time (ms)\tDir\tPort\tBytes\tMessage");
     EXPECT_TRUE(lines[1].endsWith("\tOUT\tbox:in\tB0 07 40\tController ch 1 #7 = 64"));
-    EXPECT_TRUE(lines[2].endsWith("\tOUT\tbox:in\tF0 00 00 7E 42 01 F7\tSysEx 7 bytes: dump request"));
+    EXPECT_TRUE(
+        lines[2].endsWith("\tOUT\tbox:in\tF0 00 00 7E 42 01 F7\tSysEx 7 bytes: dump request"));
+    // Ctrl+C copies the rows chosen, the same way.
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto *table = window.findChild<QTableView *>("MonitorRows");
+    table->selectAll();
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+              (lines[1] + '\n' + lines[2] + '\n').toStdString());
+
     QString why;
     EXPECT_FALSE(window.saveText(dir.filePath("no/such/folder/monitor.txt"), &why));
     EXPECT_FALSE(why.isEmpty());
