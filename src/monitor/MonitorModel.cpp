@@ -236,17 +236,13 @@ void MonitorModel::takeSysEx(vkv::midi::TapQueue::Entry &entry) {
     }
     if (o == nullptr) {
         newRow(entry);
-        open.push_back({entry.direction,
-                        entry.port,
-                        firstSerial + rows.size() + incoming.size() - 1,
-                        {},
-                        0,
-                        0,
-                        0,
-                        starts,
-                        entry.at,
-                        entry.at});
-        o = &open.back();
+        OpenSysEx &started = open.emplace_back();
+        started.direction = entry.direction;
+        started.port = entry.port;
+        started.serial = firstSerial + rows.size() + incoming.size() - 1;
+        started.startSeen = starts;
+        started.first = entry.at;
+        o = &started;
     }
     const std::size_t room = HeadBytes > o->head.size() ? HeadBytes - o->head.size() : 0;
     o->head.insert(o->head.end(), bytes.begin(),

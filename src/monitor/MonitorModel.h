@@ -70,9 +70,9 @@ private:
     };
     // A SysEx whose end has not come: its row grows with each piece.
     struct OpenSysEx {
-        Direction direction;
+        Direction direction = Direction::In;
         std::string port;
-        std::uint64_t serial;            // its row's
+        std::uint64_t serial = 0;        // its row's
         std::vector<unsigned char> head; // its first bytes, for the hex and its kind
         unsigned char last = 0;
         std::size_t size = 0;
