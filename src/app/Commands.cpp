@@ -224,8 +224,9 @@ int verify(const CommandLine &line, TMidiOut &out, TMidiIn &in, const image::Dum
                              print(stdout, image::ImageComparison::asText(differences));
                              if (code == 3)
                                  fail(QStringLiteral("verify: the box holds other values in %1 "
-                                                     "records; send it again.")
-                                          .arg(differences.size()));
+                                                     "%2; send it again.")
+                                          .arg(differences.size())
+                                          .arg(differences.size() == 1 ? "record" : "records"));
                          }
                          loop.exit(code);
                      });
