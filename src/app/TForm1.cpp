@@ -2,13 +2,10 @@
 
 #include "BoxCheck.h"
 #include "ButtonPage.h"
-#include "CompareChoice.h"
-#include "CompareWindow.h"
+#include "CompareDesk.h"
 #include "FormFont.h"
-#include "ImageComparison.h"
 #include "IniExport.h"
 #include "MonitorWindow.h"
-#include "PortWatch.h"
 #include "PotPage.h"
 #include "PresetFolders.h"
 #include "SyxFile.h"
@@ -77,13 +74,6 @@ template <class T> bool isReady(const std::future<T> &future) {
     return future.valid() && future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
-template <class Port> QStringList deviceNames(const Port &port) {
-    QStringList names;
-    for (int n = 0; n < port.NumDevs(); ++n)
-        names << QString::fromLocal8Bit(port.DevCaps[n].szPname);
-    return names;
-}
-
 } // namespace
 
 QString TForm1::buildDate() {
@@ -138,13 +128,24 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     boxCheck = new vkv::app::BoxCheck(*MidiOut1, this);
     connect(boxCheck, &vkv::app::BoxCheck::said, this,
             [this](const QString &text, bool good) { showStatus(text, good); });
-    connect(boxCheck, &vkv::app::BoxCheck::differ, this, &TForm1::showComparison);
+    compareDesk = new vkv::app::CompareDesk(this, imageHistory, chooseFile, openFolder);
+    connect(compareDesk, &vkv::app::CompareDesk::withBox, this, [this] {
+        if (compareWithBox)
+            compareWithBox();
+    });
+    connect(compareDesk, &vkv::app::CompareDesk::showRecord, this, &TForm1::showRecord);
+    connect(boxCheck, &vkv::app::BoxCheck::differ, compareDesk,
+            &vkv::app::CompareDesk::showDifferences);
     compareWithBox = [this] { boxCheck->compareWith(image().bytes()); };
     MidiOut1->OnLost = [this](QObject *sender) { MidiOut1Lost(sender); };
     MidiIn1->OnLost = [this](QObject *sender) { MidiIn1Lost(sender); };
     MidiIn1->OnShort = [this](QObject *sender, uint8_t status, uint8_t first, uint8_t second) {
         MidiIn1Short(sender, status, first, second);
     };
+    portFollower = std::make_unique<vkv::app::PortFollower>(
+        *MidiOut1, *MidiIn1, ui->MIDIOutComboBox, ui->MIDIInComboBox, userSettings,
+        [this] { MIDIOutComboBoxChange(ui->MIDIOutComboBox); },
+        [this] { MIDIInComboBoxChange(ui->MIDIInComboBox); }, this);
 
     createActions();
 
@@ -312,9 +313,9 @@ void TForm1::FormCreate(QObject *) {
     // Presets before the first look-up of the pages.
     LoadPresets();
 
-    fillPortList(ui->MIDIOutComboBox, deviceNames(*MidiOut1));
+    portFollower->listOut();
     showStatus("No MIDI Out Port Selected", false);
-    fillPortList(ui->MIDIInComboBox, deviceNames(*MidiIn1));
+    portFollower->listIn();
 
     ui->SysexSendSpeed->setValue(userSettings.speed());
     SysexSendSpeedChange(ui->SysexSendSpeed);
@@ -338,13 +339,6 @@ void TForm1::LoadPresets() {
     pots->fillPresetNames();
 }
 
-void TForm1::fillPortList(QComboBox *list, const QStringList &devices) {
-    list->clear();
-    list->addItems(devices);
-    list->addItem("None");
-    list->setCurrentIndex(static_cast<int>(devices.size()));
-}
-
 void TForm1::preparePortsOnceShown(vkv::midi::Backend backend) {
     portsWanted = backend;
     QTimer::singleShot(1000, this, &TForm1::startPortPreparation);
@@ -361,12 +355,12 @@ void TForm1::collectPorts() {
     bool adopted = false;
     if (isReady(portsInPreparation.output)) {
         MidiOut1->adopt(portsInPreparation.output.get());
-        fillPortList(ui->MIDIOutComboBox, deviceNames(*MidiOut1));
+        portFollower->listOut();
         adopted = true;
     }
     if (isReady(portsInPreparation.input)) {
         MidiIn1->adopt(portsInPreparation.input.get());
-        fillPortList(ui->MIDIInComboBox, deviceNames(*MidiIn1));
+        portFollower->listIn();
         adopted = true;
     }
     const bool left = portsInPreparation.output.valid() || portsInPreparation.input.valid();
@@ -375,65 +369,12 @@ void TForm1::collectPorts() {
     else if (!left)
         portsTimer->stop();
     // Watched on the back end the ports took, once both have it; the remembered ports open.
-    if (adopted && !left) {
-        watchPorts();
-        followOutChoice();
-        followInChoice();
-    }
-}
-
-void TForm1::watchPorts() {
-    if (portWatch_)
-        return;
-    portWatch_ = vkv::midi::PortWatch::create(
-        MidiOut1->backend(),
-        [this] {
-            std::vector<std::string> names = MidiOut1->portNames();
-            for (std::string &name : MidiIn1->portNames())
-                names.push_back(std::move(name));
-            return names;
-        },
-        this);
-    connect(portWatch_.get(), &vkv::midi::PortWatch::changed, this, &TForm1::PortsChanged);
+    if (adopted && !left)
+        portFollower->follow();
 }
 
 void TForm1::PortsChanged() {
-    if (MidiOut1->relist())
-        followOutChoice();
-    if (MidiIn1->relist())
-        followInChoice();
-}
-
-void TForm1::followOutChoice() {
-    const int wanted = MidiOut1->deviceByKey(userSettings.outPort().toStdString());
-    followChoice(ui->MIDIOutComboBox, deviceNames(*MidiOut1), wanted,
-                 MidiOut1->Using() && MidiOut1->OpenResult() == vkv::midi::Result::NoError &&
-                     MidiOut1->Port() == wanted,
-                 &TForm1::MIDIOutComboBoxChange);
-}
-
-void TForm1::followInChoice() {
-    const int wanted = MidiIn1->deviceByKey(userSettings.inPort().toStdString());
-    followChoice(ui->MIDIInComboBox, deviceNames(*MidiIn1), wanted,
-                 MidiIn1->Using() && MidiIn1->OpenResult() == vkv::midi::Result::NoError &&
-                     MidiIn1->Port() == wanted,
-                 &TForm1::MIDIInComboBoxChange);
-}
-
-void TForm1::followChoice(QComboBox *list, const QStringList &devices, int wanted, bool openThere,
-                          void (TForm1::*choose)(QObject *)) {
-    // Text the user is typing into the list stays.
-    const QString typed = list->currentText();
-    const bool typing =
-        list->lineEdit()->hasFocus() && typed != list->itemText(list->currentIndex());
-    fillPortList(list, devices);
-    if (wanted >= 0) {
-        list->setCurrentIndex(wanted);
-        if (!openThere)
-            (this->*choose)(list);
-    }
-    if (typing)
-        list->setEditText(typed);
+    portFollower->portsChanged();
 }
 
 void TForm1::restorePortText(QComboBox *list) {
@@ -741,16 +682,7 @@ QFileDialog *TForm1::SysexSaveDialog() {
 }
 
 QFileDialog *TForm1::SysexCompareDialog() {
-    if (!compareDialog) {
-        compareDialog = new QFileDialog(this, "Compare With Sysex File");
-        compareDialog->setObjectName("SysexCompareDialog");
-        compareDialog->setAcceptMode(QFileDialog::AcceptOpen);
-        compareDialog->setFileMode(QFileDialog::ExistingFile);
-        compareDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "Any File (*)"});
-        // Where the files the user opens are.
-        compareDialog->setDirectory(openFolder);
-    }
-    return compareDialog;
+    return compareDesk->fileDialog();
 }
 
 void TForm1::OpenSysexClick(QObject *) {
@@ -818,56 +750,7 @@ void TForm1::StoreSysexClick(QObject *) {
 }
 
 void TForm1::CompareSysexClick(QObject *) {
-    CreateCompareChoice()->popUpUnder(ui->CompareSysex,
-                                      compareWithBox && MidiOut1->Using() && MidiIn1->Using());
-}
-
-vkv::compare::CompareChoice *TForm1::CreateCompareChoice() {
-    if (!compareChoice) {
-        compareChoice = new vkv::compare::CompareChoice(this);
-        compareChoice->setFont(font()); // a pop-up takes no font from the window it pops up over
-        connect(compareChoice, &vkv::compare::CompareChoice::withFile, this,
-                &TForm1::CompareWithFile);
-        connect(compareChoice, &vkv::compare::CompareChoice::withBox, this, [this] {
-            if (compareWithBox)
-                compareWithBox();
-        });
-    }
-    return compareChoice;
-}
-
-void TForm1::CompareWithFile() {
-    const auto choice = chooseFile(SysexCompareDialog());
-    if (!choice)
-        return;
-    QString why;
-    const auto other = vkv::image::SyxFile::readImage(choice->file, &why);
-    if (!other) {
-        qCWarning(lcApp, "cannot read %s: %s", qPrintable(choice->file), qPrintable(why));
-        QMessageBox::critical(this, "File Error", "Can't perform Sysex File Read...",
-                              QMessageBox::Ok | QMessageBox::Cancel);
-        return;
-    }
-    compareWith(*other, QFileInfo(choice->file).fileName());
-}
-
-void TForm1::compareWith(const vkv::image::DumpBytes &other, const QString &name) {
-    CreateCompareWindow()->showDifferences(
-        vkv::image::ImageComparison::compare(image().bytes(), other), "Editor", name);
-}
-
-void TForm1::showComparison(const std::vector<vkv::image::RecordDifference> &differences,
-                            const QString &nameA, const QString &nameB) {
-    CreateCompareWindow()->showDifferences(differences, nameA, nameB);
-}
-
-vkv::compare::CompareWindow *TForm1::CreateCompareWindow() {
-    if (!compareWindow) {
-        compareWindow = new vkv::compare::CompareWindow(this);
-        compareWindow->setFont(font());
-        connect(compareWindow, &vkv::compare::CompareWindow::showRecord, this, &TForm1::showRecord);
-    }
-    return compareWindow;
+    compareDesk->offer(ui->CompareSysex, compareWithBox && MidiOut1->Using() && MidiIn1->Using());
 }
 
 void TForm1::reportStoreFailure(const QString &file, const QString &why, bool cutShort) {

@@ -2,10 +2,10 @@
 
 #include "ConfigImage.h"
 #include "DumpReceiver.h"
-#include "ImageComparison.h"
 #include "ImageHistory.h"
 #include "MidiBackend.h"
 #include "PacedSender.h"
+#include "PortFollower.h"
 #include "PotEditor.h"
 #include "PresetLibrary.h"
 #include "Settings.h"
@@ -17,7 +17,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 class QAction;
 class QComboBox;
@@ -42,14 +41,11 @@ class PortWatch;
 }
 namespace vkv::app {
 class BoxCheck;
-}
+class CompareDesk;
+} // namespace vkv::app
 namespace vkv::monitor {
 class MonitorWindow;
 }
-namespace vkv::compare {
-class CompareChoice;
-class CompareWindow;
-} // namespace vkv::compare
 
 // The main window: the File page with port choice and the transfer and file buttons, and the
 // Pots and Buttons pages that edit the configuration image. Owns the image with its history, the
@@ -139,7 +135,7 @@ public:
     // its name, one that went is lost, and one that came back is opened again as if chosen.
     void PortsChanged();
     // What watches the system's ports for the lists; null until both ports are ready.
-    vkv::midi::PortWatch *portWatch() const { return portWatch_.get(); }
+    vkv::midi::PortWatch *portWatch() const { return portFollower->portWatch(); }
     void QuillURLLabelClick(QObject *Sender);
     void Button1Click(QObject *Sender);
     // `Key` is a Qt key code; set it to 0 to consume the key.
@@ -169,16 +165,7 @@ public:
     // differences show in the comparison window, where a double click on a record shows it on its
     // page.
     void CompareSysexClick(QObject *Sender);
-    void CompareWithFile();
     std::function<void()> compareWithBox;
-    // Shows how the editor's configuration (first) differs from `other`, called `name`.
-    void compareWith(const vkv::image::DumpBytes &other, const QString &name);
-    // The choice and the window, made at their first use.
-    vkv::compare::CompareChoice *CreateCompareChoice();
-    vkv::compare::CompareWindow *CreateCompareWindow();
-    // Shows records that differ in the comparison window (a verify's, a comparison with the box).
-    void showComparison(const std::vector<vkv::image::RecordDifference> &differences,
-                        const QString &nameA, const QString &nameB);
     // "MIDI Monitor": shows the monitor window, which taps both ports while it shows.
     void ShowMidiMonitorClick(QObject *Sender);
     vkv::monitor::MonitorWindow *CreateMonitorWindow();
@@ -222,8 +209,6 @@ private:
     void showCaption();
     // Undo or redo put the image back: refresh what shows it as `change` refreshed it.
     void imageRestored(const vkv::image::ImageChange &change);
-    // Device names, then "None", which is selected.
-    static void fillPortList(QComboBox *list, const QStringList &devices);
     void showStatus(const QString &text, bool good);
     void setSendButtonsEnabled(bool enabled);
     // Takes over the ports whose preparation is done and lists their devices; stops looking once
@@ -240,20 +225,10 @@ private:
     // failed part-way through writing the file in place.
     void reportStoreFailure(const QString &file, const QString &why, bool cutShort);
 
-    // Starts watching the system's ports once both port components are ready.
-    void watchPorts();
-    // Fills a list anew and selects the remembered port in it, opening it as a choice would
-    // unless it is open already.
-    void followOutChoice();
-    void followInChoice();
-    // Fills `list` anew and selects the wanted port in it; opens that with `choose` unless it is
-    // the open one already.
-    void followChoice(QComboBox *list, const QStringList &devices, int wanted, bool openThere,
-                      void (TForm1::*choose)(QObject *));
-
     vkv::midi::PortsInPreparation portsInPreparation; // what is left of them to take over
-    std::unique_ptr<vkv::midi::PortWatch> portWatch_;
+    std::unique_ptr<vkv::app::PortFollower> portFollower;
     vkv::app::BoxCheck *boxCheck = nullptr;        // verifies sends, compares with the box
+    vkv::app::CompareDesk *compareDesk = nullptr;  // "Compare ..." and the comparison window
     QTimer *portsTimer = nullptr;                  // looks for them while any is left
     std::optional<vkv::midi::Backend> portsWanted; // asked for, preparation not yet started
     bool defaultsRead = false;                     // before the history, which starts from them
@@ -272,9 +247,6 @@ private:
     QString storeFolder; // where the save dialog starts
     QFileDialog *openDialog = nullptr;
     QFileDialog *saveDialog = nullptr;
-    QFileDialog *compareDialog = nullptr;
-    vkv::compare::CompareChoice *compareChoice = nullptr;
-    vkv::compare::CompareWindow *compareWindow = nullptr;
     vkv::monitor::MonitorWindow *monitorWindow = nullptr;
     FileChooser chooseFile;
     bool settingsLoaded = false;
