@@ -416,8 +416,11 @@ TEST_F(CommandLineJack, ListsThePortsAsTheEditorAndSendsPacedAndFast) {
     const double pauseMs = (events[1].usecs - events[0].usecs) / 1000.0;
     const double slicesMs = (events[512].usecs - events[1].usecs) / 1000.0;
     EXPECT_GE(pauseMs, 250 - box.periodMs());
-    // 511 ticks at tempo 833 take 2555 ms by the tick rule.
-    EXPECT_NEAR(slicesMs, 2555, 100);
+    // 511 ticks at tempo 833 take 2555 ms by the tick rule. Never faster, which would overrun the
+    // box; a busy machine (two cores under the address sanitizer took up to 3.03 s) may be late,
+    // which costs the box nothing.
+    EXPECT_GE(slicesMs, 2555 - 100);
+    EXPECT_LE(slicesMs, 2555 * 1.25);
     std::printf("paced send by the command line: header pause %.1f ms, slices over %.1f ms\n",
                 pauseMs, slicesMs);
 
