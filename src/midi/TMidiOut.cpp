@@ -147,6 +147,11 @@ Result TMidiOut::openAlsa(const std::string &name) {
 void TMidiOut::closeDevice() {
     if (const std::size_t dropped = held_.clear())
         qCInfo(lcMidi, "%zu held messages dropped with the closed output", dropped);
+    // A SysEx under way never gets its end now: the tap hears that it broke off.
+    if (tap_ && !sysExUnderWay_.empty())
+        tap_->passed(vkv::midi::MidiTap::Direction::Out, sysExUnderWay_,
+                     vkv::midi::MidiTap::Piece::SysExBroken, nullptr, 0);
+    sysExUnderWay_.clear();
     open_ = false;
     alsa_.reset();
     if (!out_ || lost_)
@@ -236,10 +241,20 @@ bool TMidiOut::send(const unsigned char *bytes, std::size_t length, bool sysEx) 
     if (!sent)
         return sendFailed(what, length);
     if (tap_ && openDevice_ >= 0)
-        tap_->passed(vkv::midi::MidiTap::Direction::Out, listed_[openDevice_].name,
-                     sysEx ? vkv::midi::MidiTap::Piece::SysEx : vkv::midi::MidiTap::Piece::Message,
-                     bytes, length);
+        tapSent(bytes, length, sysEx);
     return true;
+}
+
+void TMidiOut::tapSent(const unsigned char *bytes, std::size_t length, bool sysEx) {
+    using Tap = vkv::midi::MidiTap;
+    const std::string &port = listed_[openDevice_].name;
+    tap_->passed(Tap::Direction::Out, port, sysEx ? Tap::Piece::SysEx : Tap::Piece::Message, bytes,
+                 length);
+    // A SysEx going out in pieces is under way until its F7; a status byte ends it on the wire.
+    if (sysEx)
+        sysExUnderWay_ = bytes[length - 1] == vkv::midi::SysExEnd ? std::string() : port;
+    else if (bytes[0] < vkv::midi::FirstRealTime)
+        sysExUnderWay_.clear();
 }
 
 // Logs the failure; a device found gone is lost. Always false.

@@ -86,7 +86,8 @@ public:
     const std::string &lostReason() const { return lostReason_; }
 
     // Reports each message the back end took, as it went (held ones when released), to `tap`;
-    // nullptr for none. The tap must outlive its use here.
+    // nullptr for none. A SysEx sent in pieces whose end never goes out, because the port closed
+    // or was lost, is reported broken. The tap must outlive its use here.
     void setTap(vkv::midi::MidiTap *tap) { tap_ = tap; }
 
     // Entries 0..NumDevs-1 are filled.
@@ -107,11 +108,13 @@ private:
     void closeDevice();
     bool send(const unsigned char *bytes, std::size_t length, bool sysEx);
     bool sendFailed(const char *what, std::size_t length);
+    void tapSent(const unsigned char *bytes, std::size_t length, bool sysEx);
 
     std::unique_ptr<RtMidiOut> out_;                 // lists the devices; sends on JACK
     std::unique_ptr<vkv::midi::AlsaSeqOutput> alsa_; // sends on ALSA while open
     vkv::midi::ErrorSink errors_;
     vkv::midi::MidiTap *tap_ = nullptr;
+    std::string sysExUnderWay_; // the port of a tapped SysEx whose end has not gone out
     vkv::midi::Backend backend_ = vkv::midi::Backend::None;
     std::array<vkv::midi::ListedDevice, MaxDevs> listed_{};
     bool using_ = false;

@@ -3,6 +3,7 @@
 // The peers run in processes of their own (support/jack_peer.cpp).
 #include "ChildProgram.h"
 #include "JackWindow.h"
+#include "MonitorWindow.h"
 #include "TFaderDesk.h"
 #include "TKnob.h"
 #include "TTempoTimer.h"
@@ -275,7 +276,10 @@ TEST_F(PortLossJack, APortThatComesAndGoesIsFollowedByItsName) {
     w.form.PortsChanged();
     std::printf("both port lists read again in %.2f ms\n", reread.nsecsElapsed() / 1e6);
 
-    // It goes during a paced send: said in red, the send ends there, and it leaves the list.
+    // It goes during a paced send: said in red, the send ends there, and it leaves the list. The
+    // monitor's row of the send says it broke off.
+    QTest::mouseClick(w.ui.ShowMidiMonitor, Qt::LeftButton);
+    const vkv::monitor::MonitorModel &rows = w.form.CreateMonitorWindow()->model();
     testui::typeInto(w.ui.SysexSendSpeed, "300");
     QTest::mouseClick(w.ui.SlowSendToKorvane, Qt::LeftButton);
     testui::settle(600);
@@ -290,6 +294,12 @@ TEST_F(PortLossJack, APortThatComesAndGoesIsFollowedByItsName) {
     EXPECT_LT(w.outIndex(box->port), 0);
     EXPECT_EQ(w.ui.MIDIOutComboBox->currentIndex(), w.noneOut());
     EXPECT_FALSE(w.sendEnabled());
+    const auto lastWords = [&] {
+        return rows.data(rows.index(rows.rowCount() - 1, vkv::monitor::MonitorModel::WordsColumn))
+            .toString();
+    };
+    EXPECT_TRUE(testui::waitUntil([&] { return lastWords().startsWith("Broken SysEx: "); }, 1000))
+        << lastWords().toStdString();
 
     // Back under the same name: open again by itself, and the next turn reaches it.
     box = std::make_unique<Peer>("recv", "vkvlivebox");
