@@ -278,6 +278,9 @@ struct WatchClient {
     std::mutex mutex;
     std::vector<std::weak_ptr<JackServerWatch::State>> watches;
     bool gone = false;
+    // libjack's thread of a client whose server went away is never joined (such clients are never
+    // closed): taking the lock once more orders its last word in shutDown before the free.
+    ~WatchClient() { SeenLock lock(mutex); }
 };
 
 void shutDown(jack_status_t, const char *reason, void *data) {
