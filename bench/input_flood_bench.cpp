@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -151,6 +152,15 @@ FloodResult flood(JackSender &sender, EchoRecorder &box) {
     return r;
 }
 
+void printFlood(const std::string &name, const FloodResult &r) {
+    const char *n = name.c_str();
+    std::printf("flood_%s_echoes: %d of %d\n", n, r.echoes, Messages);
+    std::printf("flood_%s_echoes_in_order: %s\n", n, r.inOrder ? "yes" : "no");
+    std::printf("flood_%s_gui_loop_delay_p99: %.2f ms\n", n, r.loopDelayP99Ms);
+    std::printf("flood_%s_gui_loop_delay_max: %.2f ms\n", n, r.loopDelayMaxMs);
+    std::printf("flood_%s_last_echo_after_end: %.1f ms\n", n, r.drainMs);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -186,11 +196,7 @@ int main(int argc, char **argv) {
     long afterFirst = 0;
     for (int run = 1; run <= 3; ++run) {
         const FloodResult r = flood(sender, box);
-        std::printf("flood_%d_echoes: %d of %d\n", run, r.echoes, Messages);
-        std::printf("flood_%d_echoes_in_order: %s\n", run, r.inOrder ? "yes" : "no");
-        std::printf("flood_%d_gui_loop_delay_p99: %.2f ms\n", run, r.loopDelayP99Ms);
-        std::printf("flood_%d_gui_loop_delay_max: %.2f ms\n", run, r.loopDelayMaxMs);
-        std::printf("flood_%d_last_echo_after_end: %.1f ms\n", run, r.drainMs);
+        printFlood(std::to_string(run), r);
         const std::string when = "after_flood_" + std::to_string(run);
         const long priv = printMemory(when.c_str());
         if (run == 1)
@@ -215,11 +221,7 @@ int main(int argc, char **argv) {
     while (monitor->model().messagesSeen() < expected &&
            bench::ms(bench::Clock::now() - floodEnd) < 2000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    std::printf("flood_monitor_echoes: %d of %d\n", r.echoes, Messages);
-    std::printf("flood_monitor_echoes_in_order: %s\n", r.inOrder ? "yes" : "no");
-    std::printf("flood_monitor_gui_loop_delay_p99: %.2f ms\n", r.loopDelayP99Ms);
-    std::printf("flood_monitor_gui_loop_delay_max: %.2f ms\n", r.loopDelayMaxMs);
-    std::printf("flood_monitor_last_echo_after_end: %.1f ms\n", r.drainMs);
+    printFlood("monitor", r);
     std::printf("flood_monitor_messages_seen: %zu of %zu\n", monitor->model().messagesSeen(),
                 expected);
     std::printf("flood_monitor_rows_kept: %d\n", monitor->model().rowCount());

@@ -116,17 +116,21 @@ std::string noteName(int note) {
 }
 
 std::string hexBytes(const unsigned char *bytes, std::size_t length, std::size_t most) {
+    return length == 0 ? std::string()
+                       : hexStart(bytes, length > most ? most : length, length, bytes[length - 1]);
+}
+
+std::string hexStart(const unsigned char *start, std::size_t shown, std::size_t length,
+                     unsigned char last) {
     std::string text;
-    const std::size_t shown = length > most ? most : length;
     text.reserve(shown * 3 + 24);
     for (std::size_t i = 0; i < shown; ++i) {
         if (i > 0)
             text += ' ';
-        text += hexByte(bytes[i]);
+        text += hexByte(start[i]);
     }
     if (shown < length)
-        text += " ... " + hexByte(bytes[length - 1]) + " (" + number(static_cast<long>(length)) +
-                " bytes)";
+        text += " ... " + hexByte(last) + " (" + number(static_cast<long>(length)) + " bytes)";
     return text;
 }
 

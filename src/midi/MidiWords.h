@@ -39,6 +39,10 @@ std::string noteName(int note);
 // The bytes in upper-case hex, a blank between two; past `most` bytes, "... F7 (N bytes)" ends
 // it with the last byte.
 std::string hexBytes(const unsigned char *bytes, std::size_t length, std::size_t most = 32);
+// The same for a message of `length` bytes of which only the first `shown` and the `last` are at
+// hand (a SysEx still coming in pieces).
+std::string hexStart(const unsigned char *start, std::size_t shown, std::size_t length,
+                     unsigned char last);
 
 // The known kind this SysEx begins as, or nullptr. Matched by its prefix alone.
 const SysExKind *findSysExKind(const unsigned char *bytes, std::size_t length,

@@ -198,11 +198,11 @@ void TMidiIn::takeInbox(unsigned session) {
 void TMidiIn::take(unsigned session, std::vector<MidiInEvent> events) {
     if (session != session_ || !open_)
         return;
-    if (tap_ && openDevice_ >= 0)
-        for (const auto &event : events)
+    for (auto &event : events) {
+        if (tap_ && openDevice_ >= 0)
             tapEvent(event);
-    for (auto &event : events)
         pending_.push_back(std::move(event));
+    }
     if (delivering_)
         return; // a handler is running a nested event loop; the outer loop raises these in turn
     delivering_ = true;

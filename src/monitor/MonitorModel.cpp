@@ -98,7 +98,7 @@ void MonitorModel::setPaused(bool paused) {
     if (paused && !paused_) {
         // Their pieces from now on are not shown: the rows say where they were left.
         for (OpenSysEx &o : open)
-            if (Row *r = row(o.serial))
+            if (Row *r = rowToChange(o.serial))
                 r->words += QStringLiteral(" (paused here)");
         if (!open.empty() && !rows.empty())
             emit dataChanged(index(0, WordsColumn), index(rowCount() - 1, WordsColumn));
@@ -116,7 +116,7 @@ void MonitorModel::clear() {
     endResetModel();
 }
 
-MonitorModel::Row *MonitorModel::row(std::uint64_t serial) {
+MonitorModel::Row *MonitorModel::rowToChange(std::uint64_t serial) {
     if (serial < firstSerial)
         return nullptr;
     std::uint64_t at = serial - firstSerial;
@@ -265,14 +265,10 @@ MonitorModel::OpenSysEx *MonitorModel::openSysEx(Direction direction, const std:
 }
 
 void MonitorModel::showOpen(const OpenSysEx &o, bool ended) {
-    Row *r = row(o.serial);
+    Row *r = rowToChange(o.serial);
     if (r == nullptr)
         return;
-    std::string hex = vkv::midi::hexBytes(o.head.data(), o.head.size(), HeadBytes);
-    if (o.size > o.head.size())
-        hex +=
-            " ... " + vkv::midi::hexBytes(&o.last, 1) + " (" + std::to_string(o.size) + " bytes)";
-    r->bytes = words(hex);
+    r->bytes = words(vkv::midi::hexStart(o.head.data(), o.head.size(), o.size, o.last));
     const bool out = o.direction == Direction::Out;
     if (!o.startSeen) {
         r->words = QStringLiteral("SysEx continued: %1 bytes, its start not shown%2")
@@ -304,7 +300,7 @@ void MonitorModel::showOpen(const OpenSysEx &o, bool ended) {
 }
 
 void MonitorModel::endBroken(OpenSysEx &o) {
-    if (Row *r = row(o.serial))
+    if (Row *r = rowToChange(o.serial))
         r->words = QStringLiteral("Broken SysEx: %1 bytes, then its end was lost").arg(o.size);
     forget(o);
 }

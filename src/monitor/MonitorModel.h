@@ -83,8 +83,9 @@ private:
 
     void take(vkv::midi::TapQueue::Entry &entry);
     void takeSysEx(vkv::midi::TapQueue::Entry &entry);
-    // The row with that serial, kept or still to insert; nullptr when it went.
-    Row *row(std::uint64_t serial);
+    // The row with that serial, kept or still to insert, marked as changed by this batch; nullptr
+    // when it went.
+    Row *rowToChange(std::uint64_t serial);
     Row &newRow(const vkv::midi::TapQueue::Entry &entry);
     OpenSysEx *openSysEx(Direction direction, const std::string &port);
     void showOpen(const OpenSysEx &open, bool ended);
