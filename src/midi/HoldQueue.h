@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <list>
 #include <unordered_map>
 #include <vector>
@@ -11,12 +13,16 @@ namespace vkv::midi {
 // last piece has gone: a status byte between two pieces would cut the dump on the wire.
 //
 // A slow send lasts minutes, and a stream of controller moves (a motorized fader echoing what it
-// gets) would pile up without bound. So a message whose latest value is all that matters replaces
-// the one held before it for the same thing: a controller or a poly aftertouch for the same
-// channel and number, a channel aftertouch or a pitch bend for the same channel. The new one goes
-// to the end, where it came. Notes, program changes, system and SysEx messages are kept in order,
-// each of them. Past Cap messages the oldest replaceable ones go, and failing those the oldest
-// short ones; SysEx messages (a dump request, a whole dump) are never dropped.
+// gets) would pile up without bound. So a message whose latest value is all that matters is
+// merged into the one held before it for the same thing, where that one stands: a controller or
+// a poly aftertouch for the same channel and number, a channel aftertouch or a pitch bend for the
+// same channel. A merge never moves a value past a message whose order counts: a note, a program
+// change or a controller that is never merged, of the same channel, or any system or SysEx
+// message; after one of those the new value is kept as a message of its own. Controllers that
+// are never merged, since their order or each of them counts: bank select (0, 32), data entry and
+// increment (6, 38, 96, 97), the parameter numbers (98 to 101) and the channel mode messages (120
+// to 127). Past Cap messages the oldest mergeable ones go, and failing those the oldest short
+// ones; SysEx messages (a dump request, a whole dump) are never dropped.
 //
 // Plain C++, no thread of its own: its owner's thread alone uses it.
 class HoldQueue {
@@ -38,20 +44,27 @@ public:
 
     std::size_t size() const { return held.size(); }
     bool empty() const { return held.empty(); }
-    // Messages replaced by newer ones or dropped at the cap since the last take or clear.
+    // Messages merged into held ones, or dropped at the cap, since the last take or clear.
     std::size_t replaced() const { return replacedCount; }
     std::size_t dropped() const { return droppedCount; }
 
 private:
     struct Entry {
         Message message;
-        int key = -1; // what a newer message replaces it by; -1 when nothing does
+        int key = -1;          // what a newer message merges into it by; -1 when nothing does
+        std::uint64_t seq = 0; // when it was added
     };
+    using Position = std::list<Entry>::iterator;
+    // The merge key of a short message; -1 for one never merged.
     static int keyOf(const Message &message);
+    // The channel whose order a message bears (0 to 15), 16 for every channel's, -1 for none.
+    static int orderOf(const Message &message);
     void dropOldest();
 
     std::list<Entry> held;
-    std::unordered_map<int, std::list<Entry>::iterator> latest; // by key
+    std::unordered_map<int, Position> latest;    // by key
+    std::array<std::uint64_t, 17> lastOrdered{}; // by channel, and [16] for every channel
+    std::uint64_t added = 0;
     std::size_t replacedCount = 0;
     std::size_t droppedCount = 0;
 };

@@ -21,45 +21,99 @@ std::vector<Bytes> released(HoldQueue &queue) {
 
 } // namespace
 
-TEST(HoldQueue, LatestValuesReplaceEarlierOnesAndEverythingElseKeepsItsOrder) {
+TEST(HoldQueue, LatestValuesMergeWhereTheyStandAndNothingPassesAMessageWhoseOrderCounts) {
     const Bytes request = {0xF0, 0x00, 0x00, 0x7E, 0x42, 0x01, 0xF7};
-    HoldQueue queue;
-    for (const Bytes &m : std::vector<Bytes>{
-             {0x90, 0x3C, 0x64}, // note on
-             {0xB0, 0x07, 0x01}, // volume, replaced below
-             {0xC0, 0x05},       // program change
-             {0xB0, 0x07, 0x02}, // volume again: the value that goes, where it came
-             {0xE0, 0x00, 0x40}, // pitch bend, replaced below
-             {0x80, 0x3C, 0x00}, // note off
-             {0xE0, 0x10, 0x50}, // pitch bend: its first data byte is part of the value
-             {0xB1, 0x07, 0x03}, // volume on another channel: its own
-             {0xA0, 0x3C, 0x10}, // poly aftertouch, per note
-             {0xA0, 0x3D, 0x11},
-             {0xD2, 0x20}, // channel aftertouch, replaced below
-             {0xA0, 0x3C, 0x12},
-             {0xD2, 0x30},
-             {0x90, 0x3C, 0x64}, // a note repeated is a note played again
-         })
-        add(queue, m);
-    add(queue, request, true);
-    EXPECT_EQ(queue.replaced(), 4u);
-    EXPECT_EQ(released(queue), (std::vector<Bytes>{{0x90, 0x3C, 0x64},
-                                                   {0xC0, 0x05},
-                                                   {0xB0, 0x07, 0x02},
-                                                   {0x80, 0x3C, 0x00},
-                                                   {0xE0, 0x10, 0x50},
-                                                   {0xB1, 0x07, 0x03},
-                                                   {0xA0, 0x3D, 0x11},
-                                                   {0xA0, 0x3C, 0x12},
-                                                   {0xD2, 0x30},
-                                                   {0x90, 0x3C, 0x64},
-                                                   request}));
-    EXPECT_TRUE(queue.empty());
-    EXPECT_EQ(queue.replaced(), 0u);
+    const struct {
+        const char *what;
+        std::vector<Bytes> in, out; // no `out`: all of `in`, in its order
+        std::size_t merged;
+    } rows[] = {
+        {"a controller, a bend, a channel and a poly aftertouch merge",
+         {{0xB0, 0x07, 0x01},
+          {0xB0, 0x0A, 0x40},
+          {0xB0, 0x07, 0x02},
+          {0xE0, 0x00, 0x40},
+          {0xE0, 0x10, 0x50},
+          {0xD2, 0x20},
+          {0xD2, 0x30},
+          {0xA0, 0x3C, 0x10},
+          {0xA0, 0x3D, 0x11},
+          {0xA0, 0x3C, 0x12}},
+         {{0xB0, 0x07, 0x02},
+          {0xB0, 0x0A, 0x40},
+          {0xE0, 0x10, 0x50},
+          {0xD2, 0x30},
+          {0xA0, 0x3C, 0x12},
+          {0xA0, 0x3D, 0x11}},
+         4},
+        {"bank select, then program change, twice: the synth must load the right sound",
+         {{0xB0, 0x00, 0x01},
+          {0xB0, 0x20, 0x02},
+          {0xC0, 0x05},
+          {0xB0, 0x00, 0x03},
+          {0xB0, 0x20, 0x04},
+          {0xC0, 0x06}},
+         {},
+         0},
+        {"a parameter number and its data entry, twice",
+         {{0xB0, 0x65, 0x00},
+          {0xB0, 0x64, 0x00},
+          {0xB0, 0x06, 0x02},
+          {0xB0, 0x26, 0x00},
+          {0xB0, 0x63, 0x01},
+          {0xB0, 0x62, 0x08},
+          {0xB0, 0x06, 0x40},
+          {0xB0, 0x60, 0x00}},
+         {},
+         0},
+        {"no value passes a note, a program change, a reset or a SysEx",
+         {{0xB0, 0x07, 0x01},
+          {0x90, 0x3C, 0x64},
+          {0xB0, 0x07, 0x02},
+          {0xC0, 0x05},
+          {0xB0, 0x07, 0x03},
+          {0xB0, 0x79, 0x00},
+          {0xB0, 0x07, 0x04},
+          request,
+          {0xB0, 0x07, 0x05},
+          {0xF8},
+          {0xB0, 0x07, 0x06}},
+         {{0xB0, 0x07, 0x01},
+          {0x90, 0x3C, 0x64},
+          {0xB0, 0x07, 0x02},
+          {0xC0, 0x05},
+          {0xB0, 0x07, 0x03},
+          {0xB0, 0x79, 0x00},
+          {0xB0, 0x07, 0x04},
+          request,
+          {0xB0, 0x07, 0x06},
+          {0xF8}},
+         1},
+        {"another channel's note is no bar; a note repeated is played again",
+         {{0xB0, 0x07, 0x01},
+          {0x91, 0x3C, 0x64},
+          {0xB0, 0x07, 0x02},
+          {0xB1, 0x07, 0x03},
+          {0x91, 0x3C, 0x64}},
+         {{0xB0, 0x07, 0x02}, {0x91, 0x3C, 0x64}, {0xB1, 0x07, 0x03}, {0x91, 0x3C, 0x64}},
+         1},
+    };
+    for (const auto &row : rows) {
+        HoldQueue queue;
+        for (const Bytes &m : row.in)
+            add(queue, m, m.front() == 0xF0);
+        EXPECT_EQ(queue.replaced(), row.merged) << row.what;
+        EXPECT_EQ(released(queue), row.out.empty() ? row.in : row.out) << row.what;
+        EXPECT_TRUE(queue.empty());
+        EXPECT_EQ(queue.replaced(), 0u);
+    }
 
-    // A controller stream of a slow send's 13 minutes keeps one message a controller.
+    HoldQueue queue;
+    // A controller stream of a slow send's 13 minutes keeps one message a controller (general
+    // purpose ones: a bank select or a data entry is never merged).
     for (int i = 0; i < 78000; ++i)
-        add(queue, {0xB0, static_cast<unsigned char>(i % 8), static_cast<unsigned char>(i % 128)});
+        add(queue,
+            {0xB0, static_cast<unsigned char>(16 + i % 8), static_cast<unsigned char>(i % 128)});
     EXPECT_EQ(queue.size(), 8u);
     EXPECT_EQ(queue.dropped(), 0u);
     EXPECT_EQ(queue.clear(), 8u);
