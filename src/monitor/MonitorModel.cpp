@@ -97,9 +97,12 @@ void MonitorModel::setShown(MessageKind kind, bool shown) {
 void MonitorModel::setPaused(bool paused) {
     if (paused && !paused_) {
         // Their pieces from now on are not shown: the rows say where they were left.
-        for (OpenSysEx &o : open)
-            if (Row *r = rowToChange(o.serial))
-                r->words += QStringLiteral(" (paused here)");
+        for (OpenSysEx &o : open) {
+            if (Row *r = rowToChange(o.serial)) {
+                r->pausedHere = r->stale = true;
+                word(*r);
+            }
+        }
         if (!open.empty() && !rows.empty())
             emit dataChanged(index(0, WordsColumn), index(rowCount() - 1, WordsColumn));
         open.clear();
@@ -131,6 +134,13 @@ MonitorModel::Row *MonitorModel::rowToChange(std::uint64_t serial) {
 }
 
 MonitorModel::Row &MonitorModel::newRow(const vkv::midi::TapQueue::Entry &entry) {
+    if (unmade) {
+        // As if made and dropped at once: its serial is gone, and nothing finds it.
+        ++firstSerial;
+        ++dropped;
+        scratch = Row{};
+        return scratch;
+    }
     Row &r = incoming.emplace_back();
     r.ms = std::chrono::duration_cast<std::chrono::milliseconds>(entry.at - origin).count();
     r.direction = entry.direction;
@@ -146,10 +156,28 @@ MonitorModel::Row &MonitorModel::newRow(const vkv::midi::TapQueue::Entry &entry)
 void MonitorModel::add(std::vector<vkv::midi::TapQueue::Entry> entries, std::size_t missedNow) {
     missed += missedNow;
     changedFrom = changedTo = -1;
-    for (auto &entry : entries)
-        take(entry);
-    if (changedFrom >= 0)
+    // From the end: where MaxRows messages that each make a row lie behind an entry, no row made
+    // before it is kept. Those entries are counted and followed, but make no rows.
+    std::size_t keptFrom = entries.size(), rowsBehind = 0;
+    while (keptFrom > 0 && rowsBehind < MaxRows)
+        if (makesRow(entries[--keptFrom]))
+            ++rowsBehind;
+    if (rowsBehind == MaxRows && keptFrom > 0) {
+        dropAllRows();
+        unmade = true;
+        for (std::size_t i = 0; i < keptFrom; ++i)
+            take(entries[i]);
+        unmade = false;
+    } else {
+        keptFrom = 0;
+    }
+    for (std::size_t i = keptFrom; i < entries.size(); ++i)
+        take(entries[i]);
+    if (changedFrom >= 0) {
+        for (int at = changedFrom; at <= changedTo; ++at)
+            word(rows[static_cast<std::size_t>(at)]);
         emit dataChanged(index(changedFrom, BytesColumn), index(changedTo, WordsColumn));
+    }
     if (incoming.empty())
         return;
     // The oldest go first, kept rows before new ones, so the view never holds more than MaxRows.
@@ -170,11 +198,34 @@ void MonitorModel::add(std::vector<vkv::midi::TapQueue::Entry> entries, std::siz
     }
     if (incoming.empty())
         return;
+    for (Row &r : incoming)
+        word(r);
     const int first = static_cast<int>(rows.size());
     beginInsertRows({}, first, first + static_cast<int>(incoming.size()) - 1);
     std::move(incoming.begin(), incoming.end(), std::back_inserter(rows));
     incoming.clear();
     endInsertRows();
+}
+
+bool MonitorModel::makesRow(const vkv::midi::TapQueue::Entry &entry) const {
+    return !paused_ && entry.piece == Piece::Message && shown(entry.direction) &&
+           shown(kindOf(entry));
+}
+
+MonitorModel::MessageKind MonitorModel::kindOf(const vkv::midi::TapQueue::Entry &entry) {
+    return entry.piece != Piece::Message || entry.bytes.empty() ? MessageKind::SysEx
+                                                                : vkv::midi::kindOf(entry.bytes[0]);
+}
+
+void MonitorModel::dropAllRows() {
+    if (!rows.empty()) {
+        beginRemoveRows({}, 0, rowCount() - 1);
+        firstSerial += rows.size();
+        dropped += rows.size();
+        rows.clear();
+        endRemoveRows();
+    }
+    changedFrom = changedTo = -1;
 }
 
 void MonitorModel::take(vkv::midi::TapQueue::Entry &entry) {
@@ -190,9 +241,7 @@ void MonitorModel::take(vkv::midi::TapQueue::Entry &entry) {
         notShownPaused += counted;
         return;
     }
-    const MessageKind kind =
-        sysEx || entry.bytes.empty() ? MessageKind::SysEx : vkv::midi::kindOf(entry.bytes[0]);
-    if (!shown(entry.direction) || !shown(kind)) {
+    if (!shown(entry.direction) || !shown(kindOf(entry))) {
         filtered += counted;
         return;
     }
@@ -204,22 +253,19 @@ void MonitorModel::take(vkv::midi::TapQueue::Entry &entry) {
         entry.bytes[0] < vkv::midi::FirstRealTime)
         if (OpenSysEx *o = openSysEx(entry.direction, entry.port))
             endBroken(*o);
-    Row &r = newRow(entry);
-    r.bytes = words(vkv::midi::hexBytes(entry.bytes.data(), entry.bytes.size()));
-    r.words = words(vkv::midi::describe(entry.bytes.data(), entry.bytes.size(), sysExKinds));
+    newRow(entry).raw = std::move(entry.bytes);
 }
 
 void MonitorModel::takeSysEx(vkv::midi::TapQueue::Entry &entry) {
     OpenSysEx *o = openSysEx(entry.direction, entry.port);
     if (entry.piece == Piece::SysExBroken) {
-        if (o != nullptr) {
+        if (o != nullptr)
             endBroken(*o);
-        } else {
-            newRow(entry).words = QStringLiteral("Broken SysEx: its end was lost");
-        }
+        else
+            newRow(entry).form = Row::Form::EndLost;
         return;
     }
-    const std::vector<unsigned char> &bytes = entry.bytes;
+    std::vector<unsigned char> &bytes = entry.bytes;
     if (bytes.empty())
         return;
     const bool starts = bytes.front() == vkv::midi::SysExStart;
@@ -230,8 +276,8 @@ void MonitorModel::takeSysEx(vkv::midi::TapQueue::Entry &entry) {
     }
     if (starts && ends) {
         Row &r = newRow(entry);
-        r.bytes = words(vkv::midi::hexBytes(bytes.data(), bytes.size()));
-        r.words = words(vkv::midi::describe(bytes.data(), bytes.size(), sysExKinds));
+        r.form = Row::Form::SysEx;
+        r.raw = std::move(bytes);
         return;
     }
     if (o == nullptr) {
@@ -268,41 +314,73 @@ void MonitorModel::showOpen(const OpenSysEx &o, bool ended) {
     Row *r = rowToChange(o.serial);
     if (r == nullptr)
         return;
-    r->bytes = words(vkv::midi::hexStart(o.head.data(), o.head.size(), o.size, o.last));
-    const bool out = o.direction == Direction::Out;
-    if (!o.startSeen) {
-        r->words = QStringLiteral("SysEx continued: %1 bytes, its start not shown%2")
-                       .arg(o.size)
-                       .arg(ended ? QStringLiteral(", ended") : QString());
-        return;
-    }
-    if (ended) {
-        const double seconds = std::chrono::duration<double>(o.latest - o.first).count();
-        if (out && o.pieces > 1)
-            r->words = QStringLiteral("SysEx %1 bytes sent paced in %2 s")
-                           .arg(o.size)
-                           .arg(seconds, 0, 'f', 1);
-        else
-            r->words =
-                words(vkv::midi::describeSysEx(o.head.data(), o.head.size(), o.size, sysExKinds));
-        return;
-    }
-    const vkv::midi::SysExKind *kind =
-        vkv::midi::findSysExKind(o.head.data(), o.head.size(), sysExKinds);
-    const QString going = out ? QStringLiteral("going out") : QStringLiteral("coming in");
-    if (kind != nullptr && kind->length > 0)
-        r->words = QStringLiteral("SysEx dump %1: %2 of %3 bytes")
-                       .arg(going)
-                       .arg(o.size)
-                       .arg(kind->length);
-    else
-        r->words = QStringLiteral("SysEx %1: %2 bytes").arg(going).arg(o.size);
+    r->form = Row::Form::Growing;
+    r->raw = o.head;
+    r->size = o.size;
+    r->last = o.last;
+    r->pieces = o.pieces;
+    r->startSeen = o.startSeen;
+    r->ended = ended;
+    r->seconds = std::chrono::duration<double>(o.latest - o.first).count();
+    r->stale = true;
 }
 
 void MonitorModel::endBroken(OpenSysEx &o) {
-    if (Row *r = rowToChange(o.serial))
-        r->words = QStringLiteral("Broken SysEx: %1 bytes, then its end was lost").arg(o.size);
+    if (Row *r = rowToChange(o.serial)) {
+        r->form = Row::Form::Broken;
+        r->size = o.size;
+        r->stale = true;
+    }
     forget(o);
+}
+
+void MonitorModel::word(Row &r) const {
+    if (!r.stale)
+        return;
+    r.stale = false;
+    const bool out = r.direction == Direction::Out;
+    switch (r.form) {
+    case Row::Form::Message:
+    case Row::Form::SysEx:
+        r.bytes = words(vkv::midi::hexBytes(r.raw.data(), r.raw.size()));
+        r.words = words(vkv::midi::describe(r.raw.data(), r.raw.size(), sysExKinds));
+        break;
+    case Row::Form::EndLost:
+        r.words = QStringLiteral("Broken SysEx: its end was lost");
+        break;
+    case Row::Form::Broken:
+        r.words = QStringLiteral("Broken SysEx: %1 bytes, then its end was lost").arg(r.size);
+        break;
+    case Row::Form::Growing: {
+        r.bytes = words(vkv::midi::hexStart(r.raw.data(), r.raw.size(), r.size, r.last));
+        if (!r.startSeen) {
+            r.words = QStringLiteral("SysEx continued: %1 bytes, its start not shown%2")
+                          .arg(r.size)
+                          .arg(r.ended ? QStringLiteral(", ended") : QString());
+        } else if (r.ended && out && r.pieces > 1) {
+            r.words = QStringLiteral("SysEx %1 bytes sent paced in %2 s")
+                          .arg(r.size)
+                          .arg(r.seconds, 0, 'f', 1);
+        } else if (r.ended) {
+            r.words =
+                words(vkv::midi::describeSysEx(r.raw.data(), r.raw.size(), r.size, sysExKinds));
+        } else {
+            const vkv::midi::SysExKind *kind =
+                vkv::midi::findSysExKind(r.raw.data(), r.raw.size(), sysExKinds);
+            const QString going = out ? QStringLiteral("going out") : QStringLiteral("coming in");
+            if (kind != nullptr && kind->length > 0)
+                r.words = QStringLiteral("SysEx dump %1: %2 of %3 bytes")
+                              .arg(going)
+                              .arg(r.size)
+                              .arg(kind->length);
+            else
+                r.words = QStringLiteral("SysEx %1: %2 bytes").arg(going).arg(r.size);
+        }
+        break;
+    }
+    }
+    if (r.pausedHere)
+        r.words += QStringLiteral(" (paused here)");
 }
 
 void MonitorModel::forget(const OpenSysEx &o) {

@@ -17,7 +17,9 @@ namespace vkv::monitor {
 // The rows of the MIDI monitor: one a message, newest last, in words. What the ports' tap kept is
 // added a batch at a time, with one row insertion a batch, so a flood costs the view one update a
 // batch. The pieces of a SysEx (a paced send's slices, an input's chunks) fold into one row that
-// grows until the message ends. At most MaxRows rows are kept; the oldest go first.
+// grows until the message ends. At most MaxRows rows are kept; the oldest go first. A row's texts
+// are made once its batch is in, for the rows that stay: a batch of 50,000 entries costs the
+// words of the 10,000 rows kept, not of every entry.
 //
 // Filters and pause act on what comes from now on: a message they keep out is counted, not kept,
 // so clock and active sensing cannot push the rows that matter out.
@@ -62,11 +64,29 @@ public:
 
 private:
     struct Row {
+        // What the texts are made of.
+        enum class Form {
+            Message, // `raw` holds it
+            SysEx,   // a whole SysEx in one piece: `raw` holds it
+            Growing, // the pieces of a SysEx: `raw` holds its first bytes
+            Broken,  // a SysEx of `size` bytes whose end was lost
+            EndLost, // word of a broken SysEx whose start was not seen
+        };
         std::int64_t ms = 0;
         Direction direction = Direction::In;
         QString port;
         QString bytes;
         QString words;
+        Form form = Form::Message;
+        std::vector<unsigned char> raw;
+        std::size_t size = 0;
+        unsigned char last = 0;
+        int pieces = 0;
+        double seconds = 0;
+        bool startSeen = true;
+        bool ended = false;
+        bool pausedHere = false;
+        bool stale = true; // the texts are still to be made
     };
     // A SysEx whose end has not come: its row grows with each piece.
     struct OpenSysEx {
@@ -81,6 +101,10 @@ private:
         vkv::midi::MidiTap::Clock::time_point first, latest;
     };
 
+    // Whether the entry makes a row of its own whatever came before it: a message let through.
+    bool makesRow(const vkv::midi::TapQueue::Entry &entry) const;
+    static MessageKind kindOf(const vkv::midi::TapQueue::Entry &entry);
+    void dropAllRows();
     void take(vkv::midi::TapQueue::Entry &entry);
     void takeSysEx(vkv::midi::TapQueue::Entry &entry);
     // The row with that serial, kept or still to insert, marked as changed by this batch; nullptr
@@ -89,6 +113,8 @@ private:
     Row &newRow(const vkv::midi::TapQueue::Entry &entry);
     OpenSysEx *openSysEx(Direction direction, const std::string &port);
     void showOpen(const OpenSysEx &open, bool ended);
+    // Makes the texts of a row whose texts are stale.
+    void word(Row &row) const;
     void endBroken(OpenSysEx &open);
     void forget(const OpenSysEx &open);
 
@@ -99,6 +125,8 @@ private:
     std::uint64_t firstSerial = 0;        // rows.front()'s
     int changedFrom = -1, changedTo = -1; // kept rows a batch changed
     std::vector<OpenSysEx> open;
+    bool unmade = false; // rows of entries now being taken would be dropped: none are made
+    Row scratch;         // what such a row's maker writes into
     std::string lastPort;
     QString lastPortText;
     bool paused_ = false;

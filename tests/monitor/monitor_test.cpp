@@ -128,17 +128,21 @@ TEST(MonitorModel, FiltersPauseAndTheRowCapCountWhatTheyKeepOut) {
               "8 messages, 3 rows, 3 filtered out, 2 not shown while paused");
 
     // The oldest go first, also from a batch larger than all the rows kept; what the tap could
-    // not keep is said too.
+    // not keep is said too. A SysEx whose row went with them folds its end into nothing.
+    model.setShown(Direction::In, true);
     std::vector<Entry> flood;
     for (int i = 0; i < Model::MaxRows + 50; ++i)
         flood.push_back(out(10 + i, {0xB0, 7, static_cast<unsigned char>(i % 128)}));
+    flood.insert(flood.begin() + 5, in(14, {0xF0, 0x00, 0x00, 0x7E, 0x42, 0x02}, Piece::SysEx));
+    flood.push_back(in(20000, {0x22, 0xF7}, Piece::SysEx));
     model.add(std::move(flood), 12);
     ASSERT_EQ(model.rowCount(), Model::MaxRows);
-    EXPECT_EQ(model.droppedRows(), 53u);
+    EXPECT_EQ(model.droppedRows(), 54u);
     EXPECT_EQ(model.data(model.index(0, Model::TimeColumn)).toString(), "60");
+    EXPECT_EQ(words(model, Model::MaxRows - 1), "Controller ch 1 #7 = 65");
     EXPECT_EQ(model.statusText().toStdString(),
-              "10,058 messages, 10,000 rows, 3 filtered out, 2 not shown while paused, the oldest "
-              "53 rows dropped (10,000 are kept), 12 missed while the window was busy");
+              "10,059 messages, 10,000 rows, 3 filtered out, 2 not shown while paused, the oldest "
+              "54 rows dropped (10,000 are kept), 12 missed while the window was busy");
     model.clear();
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(model.statusText().toStdString(), "0 messages, 0 rows");
