@@ -6,16 +6,23 @@ using transfer::BoxQuery;
 
 BoxCheck::BoxCheck(TMidiOut &out, QObject *parent) : QObject(parent), query(out, this) {
     connect(&query, &BoxQuery::finished, this, &BoxCheck::finished);
+    // The port refused the request: no answer can come, and saying there was none would blame
+    // the box.
+    connect(&query, &BoxQuery::requestFailed, this, [this] { requestRefused = true; });
 }
 
-void BoxCheck::verify(const image::DumpBytes &sent) {
+void BoxCheck::verify(const image::DumpBytes &sent, const QString &note) {
     expected = sent;
+    this->note = note;
+    requestRefused = false;
     verifying = true;
     query.start(BoxQuery::SettleMs, BoxQuery::TimeoutMs);
 }
 
 void BoxCheck::compareWith(const image::DumpBytes &editor) {
     expected = editor;
+    note.clear();
+    requestRefused = false;
     verifying = false;
     query.start(0, BoxQuery::TimeoutMs);
 }
@@ -25,21 +32,25 @@ void BoxCheck::finished(BoxQuery::Outcome outcome, const image::DumpBytes &answe
         verifying ? QStringLiteral("Verify failed: ") : QStringLiteral("Compare failed: ");
     switch (outcome) {
     case BoxQuery::Outcome::NoAnswer:
-        emit said(failed + "no answer from the box", false);
+        emit said(failed +
+                      (requestRefused ? QStringLiteral("the MIDI OUT port refused the request")
+                                      : QStringLiteral("no answer from the box")) +
+                      note,
+                  false);
         return;
     case BoxQuery::Outcome::Broken:
-        emit said(failed + "the answer was broken", false);
+        emit said(failed + "the answer was broken" + note, false);
         return;
     case BoxQuery::Outcome::Answered:
         break;
     }
     const auto differences = image::ImageComparison::compare(expected, answer);
     if (verifying && differences.empty()) {
-        emit said(QStringLiteral("Verified: the box holds what was sent"), true);
+        emit said(QStringLiteral("Verified: the box holds what was sent") + note, true);
         return;
     }
     if (verifying)
-        emit said(QStringLiteral("Verify failed: %1 records differ").arg(differences.size()),
+        emit said(QStringLiteral("Verify failed: %1 records differ").arg(differences.size()) + note,
                   false);
     else
         emit said(differences.empty()

@@ -21,17 +21,16 @@ class BoxCheck : public QObject {
 public:
     explicit BoxCheck(TMidiOut &out, QObject *parent = nullptr);
 
-    // The send of `sent` has ended: after the box has settled, ask it and compare.
-    void verify(const image::DumpBytes &sent);
+    // The send of `sent` has ended: after the box has settled, ask it and compare. `note` is
+    // added to what is said of the outcome (what else happened to the send).
+    void verify(const image::DumpBytes &sent, const QString &note = {});
     // Ask the box now and compare its answer with the editor's `editor`.
     void compareWith(const image::DumpBytes &editor);
     // Quietly, as when a send starts again or a port is chosen again or lost.
     void cancel() { query.cancel(); }
     bool waiting() const { return query.waiting(); }
-
-    // Incoming SysEx, from the window's input port: the answer's, while waiting.
-    void chunk(const std::uint8_t *data, int size) { query.chunk(data, size); }
-    void broken() { query.broken(); }
+    // What asks the box: incoming SysEx that answers it goes there (see transfer::DumpRouter).
+    transfer::BoxQuery &boxQuery() { return query; }
 
 signals:
     // A line for the status line; `good` in teal, otherwise red.
@@ -45,6 +44,8 @@ private:
 
     transfer::BoxQuery query;
     image::DumpBytes expected{};
+    QString note;
+    bool requestRefused = false;
     bool verifying = true; // else comparing with the editor
 };
 

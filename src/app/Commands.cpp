@@ -44,13 +44,6 @@ void fail(const QString &text) {
     print(stderr, QString::fromLatin1(Program) + ": " + text + u'\n');
 }
 
-template <class Port> QStringList deviceNames(const Port &port) {
-    QStringList names;
-    for (int n = 0; n < port.NumDevs(); ++n)
-        names << QString::fromLocal8Bit(port.DevCaps[n].szPname);
-    return names;
-}
-
 QString backendName(Backend backend) {
     switch (backend) {
     case Backend::Alsa:
@@ -86,7 +79,7 @@ QString portList(const QString &kind, Backend backend, const QStringList &names)
 
 // Opens the port `wanted` names; false, said why, when there is none such or it cannot be opened.
 template <class Port> bool openPort(Port &port, const QString &kind, const QString &wanted) {
-    const QStringList names = deviceNames(port);
+    const QStringList names = port.shownNames();
     const PortChoice choice = PortChoice::find(names, wanted);
     const QString known = names.isEmpty()
                               ? "There are no " + kind + " ports" +
@@ -175,8 +168,8 @@ private:
 int listPorts() {
     const TMidiIn in(nullptr, Backend::Auto);
     const TMidiOut out(nullptr, Backend::Auto);
-    print(stdout, portList("MIDI IN", in.backend(), deviceNames(in)) +
-                      portList("MIDI OUT", out.backend(), deviceNames(out)));
+    print(stdout, portList("MIDI IN", in.backend(), in.shownNames()) +
+                      portList("MIDI OUT", out.backend(), out.shownNames()));
     return 0;
 }
 

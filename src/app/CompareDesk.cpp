@@ -3,8 +3,10 @@
 #include "CompareChoice.h"
 #include "CompareWindow.h"
 #include "ImageHistory.h"
+#include "Settings.h"
 #include "SyxFile.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -14,7 +16,7 @@ namespace vkv::app {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcCompare, "vkv.app", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcCompare, "vkv.compare", QtInfoMsg)
 
 } // namespace
 
@@ -45,7 +47,7 @@ QFileDialog *CompareDesk::fileDialog() {
         dialog->setFileMode(QFileDialog::ExistingFile);
         dialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "Any File (*)"});
         // Where the files the user opens are.
-        dialog->setDirectory(openFolder);
+        dialog->setDirectory(Settings::folderOr(openFolder, QDir::homePath()));
     }
     return dialog;
 }

@@ -5,6 +5,7 @@
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <string>
@@ -14,19 +15,19 @@ namespace vkv::app {
 
 namespace {
 
-template <class Port> QStringList deviceNames(const Port &port) {
-    QStringList names;
-    for (int n = 0; n < port.NumDevs(); ++n)
-        names << QString::fromLocal8Bit(port.DevCaps[n].szPname);
-    return names;
-}
-
-// Device names, then "None", which is selected.
-void fillList(QComboBox *list, const QStringList &devices) {
+// The devices as the lists show them, each with its whole name as its tip, then "None", which is
+// selected.
+void fillList(QComboBox *list, const midi::MidiPort &port) {
+    const QStringList shown = port.shownNames();
     list->clear();
-    list->addItems(devices);
+    list->addItems(shown);
+    for (int n = 0; n < shown.size(); ++n)
+        list->setItemData(n, QString::fromStdString(port.deviceName(n)), Qt::ToolTipRole);
     list->addItem("None");
-    list->setCurrentIndex(static_cast<int>(devices.size()));
+    list->setCurrentIndex(static_cast<int>(shown.size()));
+    // Names longer than the list is wide show whole when it drops down.
+    QAbstractItemView *view = list->view();
+    view->setMinimumWidth(std::max(list->width(), view->sizeHintForColumn(0) + 24));
 }
 
 } // namespace
@@ -40,11 +41,11 @@ PortFollower::PortFollower(TMidiOut &out, TMidiIn &in, QComboBox *outList, QComb
 PortFollower::~PortFollower() = default;
 
 void PortFollower::listOut() {
-    fillList(outList, deviceNames(out));
+    fillList(outList, out);
 }
 
 void PortFollower::listIn() {
-    fillList(inList, deviceNames(in));
+    fillList(inList, in);
 }
 
 void PortFollower::follow() {
@@ -56,15 +57,12 @@ void PortFollower::follow() {
 void PortFollower::watchPorts() {
     if (watch)
         return;
-    watch = midi::PortWatch::create(
-        out.backend(),
-        [this] {
-            std::vector<std::string> names = out.portNames();
-            for (std::string &name : in.portNames())
-                names.push_back(std::move(name));
-            return names;
-        },
-        window);
+    watch = midi::PortWatch::create(out.backend(), [this] {
+        std::vector<std::string> names = out.portNames();
+        for (std::string &name : in.portNames())
+            names.push_back(std::move(name));
+        return names;
+    });
     QObject::connect(watch.get(), &midi::PortWatch::changed, window, [this] { portsChanged(); });
 }
 
@@ -76,30 +74,27 @@ void PortFollower::portsChanged() {
 }
 
 void PortFollower::followOut() {
-    const int wanted = out.deviceByKey(settings.outPort().toStdString());
-    followChoice(outList, deviceNames(out), wanted,
-                 out.Using() && out.OpenResult() == midi::Result::NoError && out.Port() == wanted,
-                 chooseOut);
+    follow(outList, out, settings.outPort(), chooseOut);
 }
 
 void PortFollower::followIn() {
-    const int wanted = in.deviceByKey(settings.inPort().toStdString());
-    followChoice(inList, deviceNames(in), wanted,
-                 in.Using() && in.OpenResult() == midi::Result::NoError && in.Port() == wanted,
-                 chooseIn);
+    follow(inList, in, settings.inPort(), chooseIn);
 }
 
-void PortFollower::followChoice(QComboBox *list, const QStringList &devices, int wanted,
-                                bool openThere, const std::function<void()> &choose) {
+void PortFollower::follow(QComboBox *list, const midi::MidiPort &port, const QString &remembered,
+                          const std::function<void()> &choose) {
     // Text the user is typing into the list stays.
     const QString typed = list->currentText();
     const bool typing =
         list->lineEdit()->hasFocus() && typed != list->itemText(list->currentIndex());
-    fillList(list, devices);
-    if (wanted >= 0) {
+    fillList(list, port);
+    if (port.Using() && port.isOpen() && port.OpenResult() == midi::Result::NoError) {
+        // Sends, and a paced send under way, stay with the device the user chose, even where
+        // another now answers to the name remembered for it.
+        list->setCurrentIndex(port.Port());
+    } else if (const int wanted = port.findRemembered(remembered.toStdString()); wanted >= 0) {
         list->setCurrentIndex(wanted);
-        if (!openThere)
-            choose();
+        choose();
     }
     if (typing)
         list->setEditText(typed);

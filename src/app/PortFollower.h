@@ -2,8 +2,9 @@
 
 // Keeps the main window's two port lists in step with the system's ports. Once both ports are
 // ready it watches the system's ports; when they change, each list whose port's devices changed
-// is read again, a chosen port keeps its place by its name, and the remembered port, back again,
-// is opened through the window's own choice, as if the user had chosen it.
+// is read again. An open port is never switched away from while it is there: it keeps its place
+// by its name. A port that is not open is looked for by the name remembered for it and, found,
+// opened through the window's own choice, as if the user had chosen it.
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -14,8 +15,9 @@ class TMidiIn;
 class TMidiOut;
 
 namespace vkv::midi {
+class MidiPort;
 class PortWatch;
-}
+} // namespace vkv::midi
 
 namespace vkv::app {
 
@@ -31,7 +33,8 @@ public:
                  std::function<void()> chooseIn, QObject *window);
     ~PortFollower();
 
-    // Fills a list anew: its port's devices, then "None", which is selected.
+    // Fills a list anew: its port's devices as the lists show them (each with its whole name as
+    // its tip), then "None", which is selected.
     void listOut();
     void listIn();
     // Both ports are ready: watches the system's ports from the first call on, and selects the
@@ -44,14 +47,12 @@ public:
 
 private:
     void watchPorts();
-    // Fills a list anew and selects the remembered port in it, opening it as a choice would
-    // unless it is open already.
     void followOut();
     void followIn();
-    // Fills `list` anew and selects the wanted port in it; opens that with `choose` unless it is
-    // the open one already.
-    static void followChoice(QComboBox *list, const QStringList &devices, int wanted,
-                             bool openThere, const std::function<void()> &choose);
+    // Fills `list` anew from `port`: its open device stays selected; otherwise the device
+    // `remembered` names, if listed, is selected and opened with `choose`.
+    static void follow(QComboBox *list, const midi::MidiPort &port, const QString &remembered,
+                       const std::function<void()> &choose);
 
     TMidiOut &out;
     TMidiIn &in;
@@ -61,7 +62,7 @@ private:
     std::function<void()> chooseOut;
     std::function<void()> chooseIn;
     QObject *window;
-    std::unique_ptr<midi::PortWatch> watch;
+    std::unique_ptr<midi::PortWatch> watch; // its one owner: no Qt parent
 };
 
 } // namespace vkv::app

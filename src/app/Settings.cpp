@@ -7,12 +7,13 @@
 #include <QStandardPaths>
 #include <QVariant>
 #include <cstdlib>
+#include <utility>
 
 namespace vkv::app {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcSettings, "vkv.app", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcSettings, "vkv.settings", QtInfoMsg)
 
 const QString InPortKey = QStringLiteral("midi/in");
 const QString OutPortKey = QStringLiteral("midi/out");
@@ -44,9 +45,11 @@ bool isPortName(const QString &name) {
     return !name.isEmpty() && name.size() <= Settings::MaxPortName && !hasControlCharacter(name);
 }
 
+// A folder's name, looked at as text alone: whether the folder is there is asked only when it
+// is about to be used.
 bool isFolder(const QString &folder) {
     return !folder.isEmpty() && folder.size() <= MaxFolder && !hasControlCharacter(folder) &&
-           QDir::isAbsolutePath(folder) && QFileInfo(folder).isDir();
+           QDir::isAbsolutePath(folder);
 }
 
 // The file holds text only; a value that QSettings made something else of (a list, where the
@@ -190,9 +193,32 @@ void Settings::setFilter(Dialog dialog, int entry) {
     write(filterKey(dialog), QString::number(entry));
 }
 
+QString Settings::folderOr(const QString &folder, const QString &fallback) {
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : fallback;
+}
+
+void Settings::deferWrites(std::function<void()> changed) {
+    deferred = std::move(changed);
+}
+
+void Settings::flush() {
+    if (waiting.isEmpty())
+        return;
+    writeNow(std::exchange(waiting, {}));
+}
+
 void Settings::write(const QString &key, const QString &value) {
     if (path.isEmpty())
         return;
+    if (deferred) {
+        waiting.insert(key, value);
+        deferred();
+        return;
+    }
+    writeNow({{key, value}});
+}
+
+void Settings::writeNow(const QMap<QString, QString> &changes) {
     // A QSettings's status never goes back to NoError, and one that parses junk says FormatError.
     // So the file is parsed through a first object, and written through a second, which shares
     // what the first parsed: its status then tells of this write alone.
@@ -204,15 +230,18 @@ void Settings::write(const QString &key, const QString &value) {
         // Written anew from what could be read of it and the changes since, and the junk goes.
         file.clear();
         writeAll(file);
-    } else if (value.isEmpty()) {
-        file.remove(key);
     } else {
-        file.setValue(key, value);
+        for (auto change = changes.begin(); change != changes.end(); ++change) {
+            if (change.value().isEmpty())
+                file.remove(change.key());
+            else
+                file.setValue(change.key(), change.value());
+        }
     }
     file.sync();
     if (file.status() != QSettings::NoError) {
-        qCWarning(lcSettings, "cannot write %s to %s: it holds for this run only", qPrintable(key),
-                  qPrintable(path));
+        qCWarning(lcSettings, "cannot write %s to %s: it holds for this run only",
+                  qPrintable(QStringList(changes.keys()).join(", ")), qPrintable(path));
         return;
     }
     junk = false;

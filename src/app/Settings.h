@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QMap>
 #include <QRect>
 #include <QString>
+#include <functional>
 
 class QSettings;
 
@@ -11,11 +13,13 @@ namespace vkv::app {
 // the MIDI monitor's place and size, and the folder and filter entry each file dialog starts with.
 // Read once, when made, from the user's settings file, each value on its own: one that is missing,
 // out of its range or not a value at all (a file that cannot be read, or holds junk) reads as the
-// editor's default, and no file makes it fail. Each change is on disk before the call returns, so
-// nothing is lost however the program ends; a write that fails is said in the log ("vkv.app") and
-// the value still holds for this run. No widgets: the main window applies what it reads and hands
-// over each change. The command line never uses it: its commands name their ports and speed
-// themselves.
+// editor's default, and no file makes it fail. Reading touches no other file or folder, so a hung
+// network folder named in it cannot hold up the start. Each change is on disk before the call
+// returns, unless writes are deferred: then changes wait for flush(), which the owner calls once
+// the values settle and as it ends, so a speed typed key by key is written once. A write that
+// fails is said in the log ("vkv.settings") and the value still holds for this run. No widgets:
+// the main window applies what it reads and hands over each change. The command line never uses
+// it: its commands name their ports and speed themselves.
 class Settings {
 public:
     enum class Dialog { Open, Store };
@@ -23,7 +27,7 @@ public:
     static constexpr int DefaultSpeed = 100;
     static constexpr int MinSpeed = 2;
     static constexpr int MaxSpeed = 1000;
-    // The lists show names of at most 31 characters; anything much longer, or holding a control
+    // Ports are remembered by their whole names; anything much longer, or holding a control
     // character, was never a port's and reads as no port.
     static constexpr int MaxPortName = 255;
     // Each file dialog offers two filter entries.
@@ -37,7 +41,7 @@ public:
     // "" when there is no home folder either.
     static QString userFilePath();
 
-    // The names as the port lists show them; "" when none is remembered.
+    // The ports' whole names, as the back end lists them; "" when none is remembered.
     const QString &inPort() const { return in; }
     const QString &outPort() const { return out; }
     // "" forgets the port, and so does a name that could not be read back.
@@ -58,13 +62,23 @@ public:
     // A size too small to use, or a place far out of any screen's reach, is not taken.
     void setMonitorPlace(const QRect &place);
 
-    // An existing folder the dialog last left off in, or "" for none (the program's folder).
+    // The folder the dialog last left off in, or "" for none (the program's folder). It may have
+    // gone since: whoever opens the dialog looks.
     const QString &folder(Dialog dialog) const { return place(dialog).folder; }
     // The filter entry last chosen in the dialog, from 0.
     int filter(Dialog dialog) const { return place(dialog).filter; }
-    // A folder that is not there, or an entry out of range, is not taken.
+    // `folder` when it is there now, else `fallback`: asks the disk, so only as a dialog opens.
+    static QString folderOr(const QString &folder, const QString &fallback);
+    // A name that is no absolute folder's, or an entry out of range, is not taken.
     void setFolder(Dialog dialog, const QString &folder);
     void setFilter(Dialog dialog, int entry);
+
+    // From now on a change waits for flush(); `changed` is told of each, to schedule one.
+    void deferWrites(std::function<void()> changed);
+    // Writes the changes that wait, in one go.
+    void flush();
+    // How long the main window lets values settle before it writes them.
+    static constexpr int SettleMs = 500;
 
 private:
     struct Place {
@@ -75,8 +89,11 @@ private:
     Place &place(Dialog dialog) { return dialog == Dialog::Open ? open : store; }
 
     void read();
-    // Puts `value` under `key` in the file at once, or takes the key out for "".
+    // Puts `value` under `key` in the file, or takes the key out for "": at once, or at the next
+    // flush() while writes are deferred.
     void write(const QString &key, const QString &value);
+    // Puts the changes in the file now.
+    void writeNow(const QMap<QString, QString> &changes);
     // Every value held, into a file emptied of all else.
     void writeAll(QSettings &file) const;
 
@@ -87,6 +104,8 @@ private:
     QRect monitor;
     Place open, store;
     bool junk = false; // the file holds what is no setting: written anew at the next change
+    std::function<void()> deferred; // set while writes wait for flush()
+    QMap<QString, QString> waiting; // the changes not yet written, by key
 };
 
 } // namespace vkv::app

@@ -3,6 +3,7 @@
 #include "BoxCheck.h"
 #include "ButtonPage.h"
 #include "CompareDesk.h"
+#include "DumpRouter.h"
 #include "FormFont.h"
 #include "IniExport.h"
 #include "MonitorWindow.h"
@@ -128,6 +129,7 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     boxCheck = new vkv::app::BoxCheck(*MidiOut1, this);
     connect(boxCheck, &vkv::app::BoxCheck::said, this,
             [this](const QString &text, bool good) { showStatus(text, good); });
+    wireDumpRouter();
     compareDesk = new vkv::app::CompareDesk(this, imageHistory, chooseFile, openFolder);
     connect(compareDesk, &vkv::app::CompareDesk::withBox, this, [this] {
         if (compareWithBox)
@@ -146,6 +148,13 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
         *MidiOut1, *MidiIn1, ui->MIDIOutComboBox, ui->MIDIInComboBox, userSettings,
         [this] { MIDIOutComboBoxChange(ui->MIDIOutComboBox); },
         [this] { MIDIInComboBoxChange(ui->MIDIInComboBox); }, this);
+
+    // The settings are written once the values settle, and as the window goes.
+    auto *settingsSettle = new QTimer(this);
+    settingsSettle->setSingleShot(true);
+    settingsSettle->setInterval(vkv::app::Settings::SettleMs);
+    connect(settingsSettle, &QTimer::timeout, this, [this] { userSettings.flush(); });
+    userSettings.deferWrites([settingsSettle] { settingsSettle->start(); });
 
     createActions();
 
@@ -231,10 +240,49 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
-    // The box plays the image through MidiOut1: it goes first. The monitor taps both ports, and
-    // lets go of them as it goes.
+    // The box plays the image through MidiOut1: it goes first. The ports outlive this body (they
+    // are children), so nothing they call back into may go before they let go of it: the
+    // monitor's tap, then the monitor.
     FaderDesk.reset();
+    MidiOut1->setTap(nullptr);
+    MidiIn1->setTap(nullptr);
     delete monitorWindow;
+    // What their handlers reach goes with this body; the ports' own closing raises none of them.
+    MidiOut1->OnLost = nullptr;
+    MidiIn1->OnLost = nullptr;
+    MidiIn1->OnShort = nullptr;
+    MidiIn1->OnSysEx = nullptr;
+    MidiIn1->OnSysExBroken = nullptr;
+    userSettings.flush();
+}
+
+const vkv::image::DumpBytes &TForm1::receiveArea() const {
+    return dumpRouter->area();
+}
+
+void TForm1::wireDumpRouter() {
+    using vkv::transfer::DumpRouter;
+    dumpRouter = new DumpRouter(boxCheck->boxQuery(), this);
+    connect(dumpRouter, &DumpRouter::counting, this,
+            [this](int left) { ui->SysexReceiveCount->setText(QString::number(left)); });
+    connect(dumpRouter, &DumpRouter::done, this, [this](bool forEditor) {
+        ui->SysexReceiveCount->setText("Done !!");
+        if (!forEditor)
+            return; // a check's answer never becomes the configuration
+        imageHistory.change(
+            vkv::image::ImageChange::received(),
+            [this](vkv::image::ConfigImage &image) { image.bytes() = dumpRouter->area(); });
+        runAction("LoadSettingsToForm");
+    });
+    connect(dumpRouter, &DumpRouter::tooLarge, this,
+            [this] { ui->SysexReceiveCount->setText("Sysex 2 Large ?!"); });
+    connect(dumpRouter, &DumpRouter::brokeOff, this,
+            [this] { ui->SysexReceiveCount->setText("Sysex Broken ?!"); });
+    connect(dumpRouter, &DumpRouter::lateAnswer, this, [this](int seconds) {
+        showStatus(
+            QStringLiteral("The box answered after %1 s; its answer was not taken").arg(seconds),
+            false);
+    });
 }
 
 void TForm1::createActions() {
@@ -400,8 +448,8 @@ void TForm1::MIDIOutComboBoxChange(QObject *) {
     if (i < 0 || i > n) // typed text that names no device changes nothing
         return;
     // The choice is remembered whether or not the port opens now: it may open when it comes
-    // back, or next time. By its key, which a replugged box keeps.
-    userSettings.setOutPort(QString::fromStdString(vkv::midi::portKey(MidiOut1->deviceName(i))));
+    // back, or next time. By its whole name, which tells two boxes of one make apart.
+    userSettings.setOutPort(QString::fromStdString(MidiOut1->deviceName(i)));
     boxCheck->cancel();
     MidiOut1->SetUsing(false);
     if (i == n) {
@@ -431,7 +479,7 @@ void TForm1::MIDIInComboBoxChange(QObject *) {
     const int n = MidiIn1->NumDevs();
     if (i < 0 || i > n) // typed text that names no device changes nothing
         return;
-    userSettings.setInPort(QString::fromStdString(vkv::midi::portKey(MidiIn1->deviceName(i))));
+    userSettings.setInPort(QString::fromStdString(MidiIn1->deviceName(i)));
     boxCheck->cancel();
     MidiIn1->SetUsing(false);
     if (i == n) {
@@ -470,7 +518,7 @@ void TForm1::MidiOut1Lost(QObject *) {
 void TForm1::MidiIn1Lost(QObject *) {
     boxCheck->cancel();
     MidiIn1->SetUsing(false);
-    receiver.abandon();
+    dumpRouter->abandon();
     ui->MIDIInComboBox->setCurrentIndex(MidiIn1->NumDevs());
     showStatus("MIDI IN Port lost: " + QString::fromStdString(MidiIn1->lostReason()), false);
     ui->RequestSysexDump->setEnabled(false);
@@ -555,9 +603,9 @@ void TForm1::SendSysexToKorvaneExecute(QObject *) {
         verifySent(image().bytes());
 }
 
-void TForm1::verifySent(const vkv::image::DumpBytes &sent) {
+void TForm1::verifySent(const vkv::image::DumpBytes &sent, const QString &note) {
     if (ui->VerifyAfterSend->isChecked() && ui->VerifyAfterSend->isEnabled())
-        boxCheck->verify(sent);
+        boxCheck->verify(sent, note);
 }
 
 void TForm1::SlowSendToKorvaneClick(QObject *) {
@@ -581,13 +629,34 @@ void TForm1::SysexTimerTimer(QObject *, char) {
         return; // a tick queued before the send stopped
     pacedSender->tick();
     ui->BytesToSend->setText(QString::number(pacedSender->bytesLeft()));
-    if (pacedSender->failed())
+    if (!pacedSender->sending())
+        pacedSendOver();
+}
+
+void TForm1::pacedSendOver() {
+    const auto last = pacedSender->lastWholeSent();
+    if (pacedSender->failed() || !last) {
         reportSendFailure(vkv::image::DumpSize - pacedSender->bytesLeft());
-    else if (!pacedSender->sending())
-        verifySent(pacedSend().sentBytes());
+        return;
+    }
+    // The box holds the last whole configuration that went, whatever the editor did meanwhile.
+    QString note;
+    if (pacedSender->heldSendsFailed() > 0)
+        note += QStringLiteral("; the send held behind it failed");
+    if (image().bytes() != *last)
+        note += QStringLiteral("; the editor changed during the send; the box holds what was "
+                               "sent when it started");
+    if (ui->VerifyAfterSend->isChecked() && ui->VerifyAfterSend->isEnabled())
+        verifySent(*last, note);
+    else if (pacedSender->heldSendsFailed() > 0)
+        reportSendFailure(0);
+    else if (!note.isEmpty())
+        showStatus("Sent" + note, false);
 }
 
 void TForm1::RequestSysexDumpClick(QObject *) {
+    // The dump that answers is the user's, however late a check's answer was expected.
+    dumpRouter->requested();
     // During a paced send the request waits for its last slice: in between it would cut the dump.
     if (!MidiOut1->SysExMessage(reinterpret_cast<const char *>(vkv::image::DumpRequest.data()),
                                 static_cast<int>(vkv::image::DumpRequest.size())))
@@ -604,37 +673,11 @@ void TForm1::reportSendFailure(int sent) {
 }
 
 void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
-    using Outcome = vkv::transfer::DumpReceiver::Outcome;
-    // An answer to a check of the box is counted as usual but never becomes the configuration.
-    const bool forCheck = boxCheck->waiting();
-    if (forCheck)
-        boxCheck->chunk(reinterpret_cast<const std::uint8_t *>(SysExAdd), MsgSize);
-    switch (receiver.chunk(reinterpret_cast<const std::uint8_t *>(SysExAdd), MsgSize)) {
-    case Outcome::Ignored:
-        return;
-    case Outcome::Counting:
-        ui->SysexReceiveCount->setText(QString::number(receiver.bytesLeft()));
-        return;
-    case Outcome::Done:
-        ui->SysexReceiveCount->setText("Done !!");
-        if (forCheck)
-            return;
-        imageHistory.change(
-            vkv::image::ImageChange::received(),
-            [this](vkv::image::ConfigImage &image) { image.bytes() = receiver.area(); });
-        runAction("LoadSettingsToForm");
-        return;
-    case Outcome::TooLarge:
-        ui->SysexReceiveCount->setText("Sysex 2 Large ?!");
-        return;
-    }
+    dumpRouter->chunk(reinterpret_cast<const std::uint8_t *>(SysExAdd), MsgSize);
 }
 
 void TForm1::MidiIn1SysExBroken(QObject *) {
-    boxCheck->broken();
-    // Its remains must never be completed by what follows and taken for a dump.
-    receiver.abandon();
-    ui->SysexReceiveCount->setText("Sysex Broken ?!");
+    dumpRouter->broken();
 }
 
 // Files.
@@ -661,7 +704,7 @@ QFileDialog *TForm1::SysexOpenDialog() {
         openDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "Any File (*)"});
         keepFilter(openDialog, userSettings.filter(vkv::app::Settings::Dialog::Open));
         openDialog->selectFile("korvanevela.syx");
-        openDialog->setDirectory(openFolder);
+        openDialog->setDirectory(vkv::app::Settings::folderOr(openFolder, programFolder_));
     }
     return openDialog;
 }
@@ -676,7 +719,7 @@ QFileDialog *TForm1::SysexSaveDialog() {
         saveDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "dumpgen INI file (*.INI)"});
         keepFilter(saveDialog, userSettings.filter(vkv::app::Settings::Dialog::Store));
         saveDialog->selectFile("custom.syx");
-        saveDialog->setDirectory(storeFolder);
+        saveDialog->setDirectory(vkv::app::Settings::folderOr(storeFolder, programFolder_));
     }
     return saveDialog;
 }
@@ -917,6 +960,7 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event) {
 
 void TForm1::closeEvent(QCloseEvent *event) {
     event->accept();
+    userSettings.flush();
     emit closed();
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ConfigImage.h"
-#include "DumpReceiver.h"
 #include "ImageHistory.h"
 #include "MidiBackend.h"
 #include "PacedSender.h"
@@ -45,6 +44,9 @@ class CompareDesk;
 } // namespace vkv::app
 namespace vkv::monitor {
 class MonitorWindow;
+}
+namespace vkv::transfer {
+class DumpRouter;
 }
 
 // The main window: the File page with port choice and the transfer and file buttons, and the
@@ -93,7 +95,7 @@ public:
     const vkv::image::ConfigImage &image() const { return imageHistory.image(); }
     // Every change of the image goes through it, as one step that undo takes back.
     vkv::image::ImageHistory &history() { return imageHistory; }
-    const vkv::image::DumpBytes &receiveArea() const { return receiver.area(); }
+    const vkv::image::DumpBytes &receiveArea() const;
     // The paced send under way (or done); its output is MidiOut1's SysEx.
     vkv::transfer::PacedSend &pacedSend() { return pacedSender->slices(); }
     const vkv::editor::PresetLibrary &presets() const { return presetLibrary; }
@@ -219,8 +221,13 @@ private:
     void restorePortText(QComboBox *list);
     // The MIDI OUT port did not take a send (`sent` bytes of a paced one went): said in red.
     void reportSendFailure(int sent);
-    // A send of `sent` has ended: checked with the box when "Verify after send" says so.
-    void verifySent(const vkv::image::DumpBytes &sent);
+    // A send of `sent` has ended: checked with the box when "Verify after send" says so, with
+    // `note` added to what the check says.
+    void verifySent(const vkv::image::DumpBytes &sent, const QString &note = {});
+    // A paced send is over: says how it went, and checks what it left in the box.
+    void pacedSendOver();
+    // Incoming dumps as the router hands them on.
+    void wireDumpRouter();
     // A failed file write: said on the standard error stream and to the user. `cutShort`: it
     // failed part-way through writing the file in place.
     void reportStoreFailure(const QString &file, const QString &why, bool cutShort);
@@ -234,7 +241,7 @@ private:
     bool defaultsRead = false;                     // before the history, which starts from them
     vkv::image::ImageHistory imageHistory;
     std::unique_ptr<vkv::transfer::PacedSender> pacedSender; // over MidiOut1 and the two timers
-    vkv::transfer::DumpReceiver receiver;
+    vkv::transfer::DumpRouter *dumpRouter = nullptr;         // where each incoming dump goes
     vkv::editor::PresetLibrary presetLibrary;
     vkv::editor::PotPage *pots = nullptr;
     vkv::editor::ButtonPage *buttons = nullptr;

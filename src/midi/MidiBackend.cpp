@@ -1,7 +1,5 @@
 #include "MidiBackend.h"
 
-#include "AlsaSeqOutput.h"
-
 #include "HandOver.h"
 #include "MidiLog.h"
 #include "ThreadSanitizer.h"
@@ -421,29 +419,6 @@ int findPort(const std::vector<std::string> &now, const ListedDevice &listed) {
     for (std::size_t i = 0; i < now.size(); ++i)
         if (now[i] == listed.name)
             return static_cast<int>(i);
-    return -1;
-}
-
-} // namespace vkv::midi
-
-namespace vkv::midi {
-
-std::string portKey(const std::string &name) {
-    std::string key = name;
-    // "<client>:<port> <client number>:<port number>", as RtMidi lists ALSA ports.
-    const auto space = key.find_last_of(' ');
-    int client = 0, port = 0;
-    if (space != std::string::npos && AlsaSeqOutput::parseAddress(key, &client, &port))
-        key.erase(space);
-    return key.substr(0, sizeof(DeviceCaps::szPname) - 1);
-}
-
-int findByKey(const std::array<ListedDevice, MaxDevs> &listed, int count, const std::string &key) {
-    if (key.empty())
-        return -1;
-    for (int n = 0; n < count && n < MaxDevs; ++n)
-        if (portKey(listed[n].name) == key)
-            return n;
     return -1;
 }
 

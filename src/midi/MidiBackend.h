@@ -166,13 +166,6 @@ std::vector<std::string> inputPortNames(RtMidiIn &in);
 // it is gone.
 int findPort(const std::vector<std::string> &now, const ListedDevice &listed);
 
-// What names a port across plugging it out and in again: its name as the lists show it (at most
-// 31 characters), without the "client:port" address that RtMidi puts at the end of ALSA port
-// names, since the sequencer numbers a client anew each time it comes.
-std::string portKey(const std::string &name);
-// The first listed device whose key is `key`; -1 when there is none.
-int findByKey(const std::array<ListedDevice, MaxDevs> &listed, int count, const std::string &key);
-
 // Lists a port component's devices again from the back end's ports `names`, as listDevices does;
 // false, changing nothing, when the list is the one it had. `open` is the open device's number (or
 // -1) and becomes its new one; when it is gone, -1, with its name in `gone`.

@@ -45,8 +45,7 @@ struct TMidiIn::Link {
 TMidiIn::TMidiIn(QObject *owner, Backend backend)
     : TMidiIn(owner, vkv::midi::prepareInput(backend)) {}
 
-TMidiIn::TMidiIn(QObject *owner, vkv::midi::PreparedInput prepared)
-    : QObject(owner), handOver(new vkv::midi::HandOver(this)) {
+TMidiIn::TMidiIn(QObject *owner, vkv::midi::PreparedInput prepared) : MidiPort(owner) {
     adopt(std::move(prepared));
 }
 
@@ -55,9 +54,7 @@ TMidiIn::~TMidiIn() {
 }
 
 void TMidiIn::release() {
-    watch_.reset();
-    closeDevice();
-    using_ = false;
+    closeForRelease();
     if (lost_ && in_)
         vkv::midi::abandon(std::move(in_), std::move(link_));
     else
@@ -67,10 +64,8 @@ void TMidiIn::release() {
 
 void TMidiIn::adopt(vkv::midi::PreparedInput prepared) {
     release();
-    numDevs_ = 0;
     createPort(prepared);
-    if (in_)
-        numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
+    listFrom(prepared.names);
 }
 
 void TMidiIn::createPort(vkv::midi::PreparedInput &prepared) {
@@ -92,67 +87,18 @@ void TMidiIn::createPort(vkv::midi::PreparedInput &prepared) {
     } catch (const RtMidiError &e) {
         qCWarning(lcMidi, "input set-up: %s", e.getMessage().c_str());
     }
-    watch_ = std::move(prepared.watch);
-    if (watch_)
-        watch_->bind(handOver, [this] { serviceLost(); });
+    watchService(std::move(prepared.watch));
 }
 
-void TMidiIn::serviceLost() {
-    qCWarning(lcMidi, "the input's MIDI service went away");
-    lost_ = true;
-    lostReason_ = "JACK stopped!";
-    closeDevice();
-    openResult_ = Result::Refused;
-    raiseLost();
-}
-
-void TMidiIn::deviceLost(const std::string &name) {
-    qCWarning(lcMidi, "the input \"%s\" went away", name.c_str());
-    lostReason_ = name + " gone";
-    closeDevice();
-    openResult_ = Result::Refused;
-    handOver->post([this] { raiseLost(); });
-}
-
-void TMidiIn::raiseLost() {
-    if (OnLost) {
-        auto handler = OnLost;
-        handler(this);
-    }
-}
-
-bool TMidiIn::relist() {
-    if (lost_ && !renew() && numDevs_ == 0)
-        return false;
-    const std::vector<std::string> names = portNames();
-    int open = open_ ? openDevice_ : -1;
-    std::string gone;
-    if (!vkv::midi::relistDevices(names, DevCaps, listed_, numDevs_, open, gone))
-        return false;
-    if (open >= 0)
-        port_ = open;
-    openDevice_ = open;
-    if (!gone.empty())
-        deviceLost(gone);
-    return true;
-}
-
-std::vector<std::string> TMidiIn::portNames() {
-    return in_ && !lost_ ? vkv::midi::inputPortNames(*in_) : std::vector<std::string>{};
-}
-
-std::string TMidiIn::deviceName(int n) const {
-    return n >= 0 && n < numDevs_ ? listed_[n].name : std::string();
+std::vector<std::string> TMidiIn::backendNames() {
+    return vkv::midi::inputPortNames(*in_);
 }
 
 // A new client for the service that came back; the dead one is left as it is, with its link.
-bool TMidiIn::renew() {
-    watch_.reset();
+void TMidiIn::renewBackend() {
     vkv::midi::abandon(std::move(in_), std::move(link_));
     vkv::midi::PreparedInput prepared = vkv::midi::prepareInput(Backend::Jack);
     createPort(prepared);
-    lost_ = !in_ || !watch_ || !watch_->watching(); // no server yet: try again at the next open
-    return !lost_;
 }
 
 void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) {
@@ -173,7 +119,7 @@ void TMidiIn::received(double, std::vector<unsigned char> *message, void *data) 
         link->handOverPosted = true;
         TMidiIn *target = link->target;
         // Posted work keeps its order, and dies with the receiver if it goes first.
-        target->handOver->post(
+        target->handOver_->post(
             [target, session = link->session.load()] { target->takeInbox(session); });
     } catch (const std::exception &e) {
         // Nothing may unwind into the back end's thread; the message is lost, and said so.
@@ -199,7 +145,7 @@ void TMidiIn::take(unsigned session, std::vector<MidiInEvent> events) {
     if (session != session_ || !open_)
         return;
     for (auto &event : events) {
-        if (tap_ && openDevice_ >= 0)
+        if (tap_ && !openName().empty())
             tapEvent(event);
         pending_.push_back(std::move(event));
     }
@@ -220,7 +166,7 @@ void TMidiIn::take(unsigned session, std::vector<MidiInEvent> events) {
 
 void TMidiIn::tapEvent(const MidiInEvent &event) {
     using Tap = vkv::midi::MidiTap;
-    const std::string &port = listed_[openDevice_].name;
+    const std::string &port = openName();
     if (event.broken)
         return tap_->passed(Tap::Direction::In, port, Tap::Piece::SysExBroken, nullptr, 0);
     if (event.sysEx)
@@ -254,21 +200,7 @@ void TMidiIn::raise(MidiInEvent &event) {
     }
 }
 
-Result TMidiIn::openDevice(int n) {
-    if (lost_ && !renew())
-        return Result::NoDriver;
-    if (!in_)
-        return Result::NoDriver;
-    if (n < 0 || n >= numDevs_)
-        return Result::BadDeviceId;
-    // The list was read at construction; find the same device again, wherever it is now.
-    const int index = vkv::midi::findPort(vkv::midi::inputPortNames(*in_), listed_[n]);
-    if (index < 0) {
-        qCWarning(lcMidi, "input \"%s\" is gone", listed_[n].name.c_str());
-        return Result::BadDeviceId;
-    }
-    openDevice_ = n;
-    lostReason_.clear();
+bool TMidiIn::openBackend(unsigned index, const std::string &name) {
     {
         vkv::midi::SeenLock lock(link_->mutex);
         link_->startAnew = true;
@@ -279,18 +211,12 @@ Result TMidiIn::openDevice(int n) {
     }
     link_->errors.clear();
     try {
-        in_->openPort(static_cast<unsigned>(index), "MIDI In");
+        in_->openPort(index, "MIDI In");
     } catch (const RtMidiError &e) {
-        qCWarning(lcMidi, "cannot open input \"%s\": %s", listed_[n].name.c_str(),
-                  e.getMessage().c_str());
+        qCWarning(lcMidi, "cannot open input \"%s\": %s", name.c_str(), e.getMessage().c_str());
         link_->errors.failed = true;
     }
-    open_ = true; // so the close below takes down whatever half opened
-    if (link_->errors.failed || !in_->isPortOpen()) {
-        closeDevice();
-        return Result::Refused;
-    }
-    return Result::NoError;
+    return !link_->errors.failed && in_->isPortOpen();
 }
 
 void TMidiIn::closeDevice() {
@@ -322,24 +248,4 @@ void TMidiIn::Prepare() {
 
 void TMidiIn::UnPrepare() {
     closeDevice();
-}
-
-void TMidiIn::SetUsing(bool value) {
-    if (value && !using_)
-        Prepare();
-    else if (!value && using_)
-        UnPrepare();
-    using_ = value;
-}
-
-void TMidiIn::SetPort(int n) {
-    if (n >= numDevs_)
-        return;
-    if (!using_) {
-        port_ = n;
-        return;
-    }
-    UnPrepare();
-    port_ = n;
-    Prepare();
 }

@@ -16,8 +16,7 @@ using vkv::midi::Result;
 TMidiOut::TMidiOut(QObject *owner, Backend backend)
     : TMidiOut(owner, vkv::midi::prepareOutput(backend)) {}
 
-TMidiOut::TMidiOut(QObject *owner, vkv::midi::PreparedOutput prepared)
-    : QObject(owner), handOver_(new vkv::midi::HandOver(this)) {
+TMidiOut::TMidiOut(QObject *owner, vkv::midi::PreparedOutput prepared) : MidiPort(owner) {
     adopt(std::move(prepared));
 }
 
@@ -26,10 +25,7 @@ TMidiOut::~TMidiOut() {
 }
 
 void TMidiOut::release() {
-    watch_.reset();
-    if (using_)
-        closeDevice();
-    using_ = false;
+    closeForRelease();
     if (lost_ && out_)
         vkv::midi::abandon(std::move(out_));
     else
@@ -39,109 +35,51 @@ void TMidiOut::release() {
 
 void TMidiOut::adopt(vkv::midi::PreparedOutput prepared) {
     release();
-    numDevs_ = 0;
-    if (takeOver(prepared))
-        numDevs_ = vkv::midi::listDevices(prepared.names, DevCaps, listed_);
+    takeOver(prepared);
+    listFrom(prepared.names);
 }
 
-bool TMidiOut::takeOver(vkv::midi::PreparedOutput &prepared) {
+void TMidiOut::takeOver(vkv::midi::PreparedOutput &prepared) {
     out_ = std::move(prepared.port);
     backend_ = prepared.backend;
     if (!out_)
-        return false;
+        return;
     vkv::midi::reportTo(*out_, &errors_);
-    watch_ = std::move(prepared.watch);
-    if (watch_)
-        watch_->bind(handOver_, [this] { serviceLost(); });
-    return true;
-}
-
-void TMidiOut::serviceLost() {
-    qCWarning(lcMidi, "the output's MIDI service went away");
-    lost_ = true;
-    lostReason_ = "JACK stopped!";
-    holding_ = false;
-    closeDevice();
-    openResult_ = Result::Refused;
-    raiseLost();
-}
-
-void TMidiOut::deviceLost(std::string reason) {
-    qCWarning(lcMidi, "the output \"%s\" went away", reason.c_str());
-    lostReason_ = std::move(reason) + " gone";
-    holding_ = false;
-    closeDevice();
-    openResult_ = Result::Refused;
-    // Raised from the event loop: the caller of the send that found it gone is still running.
-    handOver_->post([this] { raiseLost(); });
-}
-
-void TMidiOut::raiseLost() {
-    if (OnLost) {
-        auto handler = OnLost;
-        handler(this);
-    }
+    watchService(std::move(prepared.watch));
 }
 
 // A new client for the service that came back; the dead one is left as it is.
-bool TMidiOut::renew() {
+void TMidiOut::renewBackend() {
     vkv::midi::abandon(std::move(out_));
-    watch_.reset();
     vkv::midi::PreparedOutput prepared = vkv::midi::prepareOutput(Backend::Jack);
-    if (!takeOver(prepared))
-        return false;
-    lost_ = !watch_ || !watch_->watching(); // no server yet: try again at the next open
-    return !lost_;
+    takeOver(prepared);
 }
 
-Result TMidiOut::openDevice(int n) {
-    if (lost_ && !renew())
-        return Result::NoDriver;
-    if (!out_)
-        return Result::NoDriver;
-    if (n < 0 || n >= numDevs_)
-        return Result::BadDeviceId;
-    // The list was read at construction; find the same device again, wherever it is now.
-    const int index = vkv::midi::findPort(vkv::midi::outputPortNames(*out_), listed_[n]);
-    if (index < 0) {
-        qCWarning(lcMidi, "output \"%s\" is gone", listed_[n].name.c_str());
-        return Result::BadDeviceId;
+bool TMidiOut::openBackend(unsigned index, const std::string &name) {
+    if (backend_ == Backend::Alsa) {
+        // RtMidi's ALSA output re-chunks SysEx pieces and loses a paced send's pacing; libasound
+        // sends each piece as it is. The name is the one found at `index`.
+        alsa_ = std::make_unique<vkv::midi::AlsaSeqOutput>();
+        if (alsa_->open(name))
+            return true;
+        alsa_.reset();
+        return false;
     }
-    openDevice_ = n;
-    lostReason_.clear();
-    if (backend_ == Backend::Alsa)
-        return openAlsa(listed_[n].name); // the name found at `index`
     errors_.clear();
     try {
-        out_->openPort(static_cast<unsigned>(index), "MIDI Out");
+        out_->openPort(index, "MIDI Out");
     } catch (const RtMidiError &e) {
-        qCWarning(lcMidi, "cannot open output \"%s\": %s", listed_[n].name.c_str(),
-                  e.getMessage().c_str());
+        qCWarning(lcMidi, "cannot open output \"%s\": %s", name.c_str(), e.getMessage().c_str());
         errors_.failed = true;
     }
-    if (errors_.failed || !out_->isPortOpen()) {
-        closeDevice();
-        return Result::Refused;
-    }
-    open_ = true;
+    if (errors_.failed || !out_->isPortOpen())
+        return false;
     // A JACK connection takes effect only at a later process cycle; messages sent before then
     // are flushed into an unconnected port and lost. Give the server a few cycles (at 1024
     // frames and 48 kHz a cycle is 21 ms).
     if (backend_ == Backend::Jack)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    return Result::NoError;
-}
-
-Result TMidiOut::openAlsa(const std::string &name) {
-    // RtMidi's ALSA output re-chunks SysEx pieces and loses a paced send's pacing; libasound
-    // sends each piece as it is.
-    alsa_ = std::make_unique<vkv::midi::AlsaSeqOutput>();
-    if (!alsa_->open(name)) {
-        alsa_.reset();
-        return Result::Refused;
-    }
-    open_ = true;
-    return Result::NoError;
+    return true;
 }
 
 void TMidiOut::closeDevice() {
@@ -163,48 +101,8 @@ void TMidiOut::closeDevice() {
     }
 }
 
-bool TMidiOut::relist() {
-    if (lost_ && !renew() && numDevs_ == 0)
-        return false;
-    const std::vector<std::string> names = portNames();
-    int open = open_ ? openDevice_ : -1;
-    std::string gone;
-    if (!vkv::midi::relistDevices(names, DevCaps, listed_, numDevs_, open, gone))
-        return false;
-    if (open >= 0)
-        port_ = open;
-    openDevice_ = open;
-    if (!gone.empty())
-        deviceLost(gone);
-    return true;
-}
-
-std::vector<std::string> TMidiOut::portNames() {
-    return out_ && !lost_ ? vkv::midi::outputPortNames(*out_) : std::vector<std::string>{};
-}
-
-std::string TMidiOut::deviceName(int n) const {
-    return n >= 0 && n < numDevs_ ? listed_[n].name : std::string();
-}
-
-void TMidiOut::SetUsing(bool value) {
-    if (value && !using_)
-        openResult_ = openDevice(port_);
-    else if (!value && using_)
-        closeDevice();
-    using_ = value;
-}
-
-void TMidiOut::SetPort(int n) {
-    if (n >= numDevs_)
-        return;
-    if (!using_) {
-        port_ = n;
-        return;
-    }
-    closeDevice();
-    port_ = n;
-    openResult_ = openDevice(n);
+std::vector<std::string> TMidiOut::backendNames() {
+    return vkv::midi::outputPortNames(*out_);
 }
 
 bool TMidiOut::Put(char status, char data1, char data2) {
@@ -240,14 +138,14 @@ bool TMidiOut::send(const unsigned char *bytes, std::size_t length, bool sysEx) 
     }
     if (!sent)
         return sendFailed(what, length);
-    if (tap_ && openDevice_ >= 0)
+    if (tap_ && !openName().empty())
         tapSent(bytes, length, sysEx);
     return true;
 }
 
 void TMidiOut::tapSent(const unsigned char *bytes, std::size_t length, bool sysEx) {
     using Tap = vkv::midi::MidiTap;
-    const std::string &port = listed_[openDevice_].name;
+    const std::string &port = openName();
     tap_->passed(Tap::Direction::Out, port, sysEx ? Tap::Piece::SysEx : Tap::Piece::Message, bytes,
                  length);
     // A SysEx going out in pieces is under way until its F7; a status byte ends it on the wire.
@@ -261,26 +159,28 @@ void TMidiOut::tapSent(const unsigned char *bytes, std::size_t length, bool sysE
 bool TMidiOut::sendFailed(const char *what, std::size_t length) {
     const std::string why = alsa_ ? alsa_->errorText() : errors_.text;
     qCWarning(lcMidi, "%s of %zu bytes not sent: %s", what, length, why.c_str());
-    if (alsa_ && alsa_->gone() && openDevice_ >= 0)
-        deviceLost(listed_[openDevice_].name);
+    if (alsa_ && alsa_->gone() && !openName().empty())
+        deviceLost(openName());
     return false;
 }
 
 void TMidiOut::HoldMessages(bool hold) {
     holding_ = hold;
-    if (hold)
+    if (hold) {
+        released_.clear();
         return;
+    }
     const std::size_t replaced = held_.replaced(), dropped = held_.dropped();
     if (replaced > 0 || dropped > 0)
         qCInfo(lcMidi,
                "while held, %zu messages were replaced by newer values and %zu dropped at the "
                "cap of %zu",
                replaced, dropped, vkv::midi::HoldQueue::Cap);
-    for (const auto &message : held_.take()) {
+    for (auto &message : held_.take()) {
         // A send that finds the device gone closes it, and the rest have nowhere to go.
-        if (!open_)
-            break;
-        send(message.bytes.data(), message.bytes.size(), message.sysEx);
+        const bool sent = open_ && send(message.bytes.data(), message.bytes.size(), message.sysEx);
+        if (message.sysEx)
+            released_.push_back({std::move(message.bytes), sent});
     }
 }
 

@@ -150,7 +150,11 @@ MonitorWindow::MonitorWindow(QWidget *parent)
     connect(placeSettle, &QTimer::timeout, this, [this] { emit placeChanged(geometry()); });
 }
 
-MonitorWindow::~MonitorWindow() = default;
+MonitorWindow::~MonitorWindow() {
+    // Shown to the end (the program quits with it open), it never hid: the ports must not keep a
+    // tap that goes now.
+    emit tapping(nullptr);
+}
 
 void MonitorWindow::addFilter(QLayout *layout, const QString &text, const QString &name,
                               const std::function<void(bool)> &apply, bool on, const QString &tip) {

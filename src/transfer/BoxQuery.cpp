@@ -1,5 +1,6 @@
 #include "BoxQuery.h"
 
+#include "MidiMessage.h"
 #include "TMidiOut.h"
 
 namespace vkv::transfer {
@@ -34,7 +35,9 @@ void BoxQuery::ask() {
                           static_cast<int>(image::DumpRequest.size()))) {
         emit requestFailed();
         finish(Outcome::NoAnswer);
+        return;
     }
+    emit requestSent();
 }
 
 void BoxQuery::chunk(const std::uint8_t *data, int size) {
@@ -47,7 +50,12 @@ void BoxQuery::chunk(const std::uint8_t *data, int size) {
     case DumpReceiver::Outcome::TooLarge:
         finish(Outcome::Broken);
         return;
-    default:
+    case DumpReceiver::Outcome::Counting:
+        // A dump that ended short is the box's answer cut on its way.
+        if (data[size - 1] == midi::SysExEnd && receiver.holdsDumpStart())
+            finish(Outcome::Broken);
+        return;
+    case DumpReceiver::Outcome::Ignored:
         return;
     }
 }

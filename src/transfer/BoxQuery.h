@@ -18,7 +18,8 @@ namespace vkv::transfer {
 //
 // The answer is collected by the receiver's rules from the chunks of incoming SysEx its owner
 // hands it (the owner's input port raises them): a whole dump answers, a shorter message is given
-// up for the next one, and a longer or broken one is a broken answer. No answer within the time
+// up for the next one unless it is a dump (then the box's answer broke off: a status byte cut it
+// on the way, say), and a longer or broken one is a broken answer. No answer within the time
 // allowed after the request is none.
 class BoxQuery : public QObject {
     Q_OBJECT
@@ -34,8 +35,10 @@ public:
     void start(int settleMs = SettleMs, int timeoutMs = TimeoutMs);
     // Gives up a query under way without a word.
     void cancel();
-    // Asked or about to ask, and no outcome yet: incoming SysEx belongs to the query.
+    // Asked or about to ask, and no outcome yet.
     bool waiting() const { return state != State::Idle; }
+    // The request has gone and no outcome yet: incoming SysEx belongs to the query.
+    bool asked() const { return state == State::Asked; }
     // Bytes still missing of the answer under way (for "Bytes To Receive").
     int bytesLeft() const { return receiver.bytesLeft(); }
 
@@ -47,6 +50,8 @@ public:
 signals:
     // Once per query that was not cancelled; `answer` holds the dump when it answered.
     void finished(vkv::transfer::BoxQuery::Outcome outcome, const vkv::image::DumpBytes &answer);
+    // The request went out: an answer may come from now on, also after the query gave up.
+    void requestSent();
     // The request could not be sent: finished() follows with NoAnswer.
     void requestFailed();
 

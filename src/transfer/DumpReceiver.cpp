@@ -26,4 +26,13 @@ DumpReceiver::Outcome DumpReceiver::chunk(const std::uint8_t *data, int size) {
     return left < 0 ? Outcome::TooLarge : Outcome::Counting;
 }
 
+bool DumpReceiver::holdsDumpStart() const {
+    if (position < static_cast<int>(image::DumpHeader.size()))
+        return false;
+    for (std::size_t i = 0; i < image::DumpHeader.size(); ++i)
+        if (i != 4 && receiveArea[i] != image::DumpHeader[i])
+            return false;
+    return true;
+}
+
 } // namespace vkv::transfer

@@ -25,6 +25,9 @@ public:
 
     // Bytes still missing to complete a dump; negative after an oversize message.
     int bytesLeft() const { return left; }
+    // The message collected so far begins as a dump does: its manufacturer and its command,
+    // whatever the device number.
+    bool holdsDumpStart() const;
     const image::DumpBytes &area() const { return receiveArea; }
 
 private:

@@ -7,8 +7,7 @@
 namespace vkv::transfer {
 
 bool PacedSend::hand(int length) {
-    if (!send || send(reinterpret_cast<const char *>(position), length)) {
-        std::copy(position, position + length, sent.begin() + (image::DumpSize - left));
+    if (!send || send(reinterpret_cast<const char *>(dump.data() + position), length)) {
         position += length;
         left -= length;
         return true;
@@ -19,7 +18,8 @@ bool PacedSend::hand(int length) {
 }
 
 bool PacedSend::start(const std::uint8_t *dump) {
-    position = dump;
+    std::copy(dump, dump + image::DumpSize, this->dump.begin());
+    position = 0;
     left = image::DumpSize;
     running = true;
     refused = false;

@@ -4,6 +4,7 @@
 #include "TTempoTimer.h"
 
 #include <QTimer>
+#include <algorithm>
 
 namespace vkv::transfer {
 
@@ -20,6 +21,9 @@ void PacedSender::setSpeed(int speed) {
 }
 
 bool PacedSender::start(const std::uint8_t *dump) {
+    opening = out.openings();
+    lastWhole.reset();
+    heldFailed = 0;
     out.HoldMessages(true);
     if (!paced.start(dump)) {
         finish();
@@ -38,7 +42,11 @@ void PacedSender::headPauseOver() {
 }
 
 bool PacedSender::tick() {
-    if (!paced.tick())
+    // The rest of the dump must not go to a device that came back or another one: the start of
+    // it went elsewhere.
+    if (paced.sending() && out.openings() != opening)
+        paced.fail();
+    else if (!paced.tick())
         return false;
     finish();
     return true;
@@ -53,6 +61,15 @@ void PacedSender::finish() {
     headTimer.stop();
     ticks.SetEnabled(false);
     out.HoldMessages(false);
+    if (paced.sending() || paced.failed() || paced.bytesLeft() > 0)
+        return;
+    lastWhole = paced.sentBytes();
+    for (const auto &message : out.releasedSysEx()) {
+        if (!message.sent)
+            ++heldFailed;
+        else if (message.bytes.size() == image::DumpSize)
+            std::copy(message.bytes.begin(), message.bytes.end(), lastWhole->begin());
+    }
 }
 
 } // namespace vkv::transfer

@@ -3,6 +3,7 @@
 #include "PacedSend.h"
 
 #include <cstdint>
+#include <optional>
 
 class QTimer;
 class TMidiOut;
@@ -14,8 +15,9 @@ namespace vkv::transfer {
 // the head timer, then one slice a tick of the tempo timer until the last one has gone. Short
 // messages and whole SysEx messages (a dump request, a fast send) for the port are held from the
 // start to that last slice: a status byte between two pieces would cut the dump on the wire, and
-// the box would take a broken configuration. A slice the port refuses, or a stop, ends the send
-// where it is, and the held messages go (to nowhere when the port has gone).
+// the box would take a broken configuration. A slice the port refuses, a stop, or a port opened
+// anew meanwhile (on a device that came back) ends the send where it is, and the held messages go
+// (to nowhere when the port has gone).
 //
 // The port and both timers belong to the owner, which routes the head timer's timeout to
 // headPauseOver() and each tick of the tempo timer to tick(). The main window and the command
@@ -53,6 +55,13 @@ public:
     // The slicing itself; its output is the port's SysEx.
     PacedSend &slices() { return paced; }
 
+    // Once a send is over: the last whole configuration that really went out, the paced dump or
+    // a whole dump held behind it and sent after it; none after a send that failed.
+    std::optional<image::DumpBytes> lastWholeSent() const { return lastWhole; }
+    // Held whole SysEx messages (a fast send, a dump request) that the port refused once the send
+    // was over.
+    int heldSendsFailed() const { return heldFailed; }
+
 private:
     void finish();
 
@@ -60,6 +69,9 @@ private:
     TTempoTimer &ticks;
     QTimer &headTimer;
     PacedSend paced;
+    unsigned opening = 0; // the port's opening the send began on
+    std::optional<image::DumpBytes> lastWhole;
+    int heldFailed = 0;
 };
 
 } // namespace vkv::transfer

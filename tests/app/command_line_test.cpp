@@ -574,6 +574,14 @@ TEST_F(CommandLineJack, SendVerifyExitsByWhatTheBoxAnswers) {
     EXPECT_TRUE(lines[1].contains(" 11 ")) << differ.out.toStdString();
     EXPECT_TRUE(differ.err.contains("2 records")) << differ.err.toStdString();
 
+    // An answer that a status byte cut on its way came, broken: it was no silence.
+    QByteArray cut = sent;
+    cut.replace(700, 3, QByteArray("\x90\x3C\x40", 3));
+    const Ran broken = run(verify, answering(cut));
+    EXPECT_EQ(broken.code, 1);
+    EXPECT_TRUE(broken.err.contains("verify: the box's answer was broken."))
+        << broken.err.toStdString();
+
     const Ran silent = run(verify, answering({}));
     EXPECT_EQ(silent.code, 1);
     EXPECT_TRUE(silent.err.contains("verify: no answer from the box within 2 s"))

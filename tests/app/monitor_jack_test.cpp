@@ -10,6 +10,7 @@
 
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 namespace {
@@ -115,4 +116,24 @@ TEST_F(MonitorJack, KnobTurnsIncomingMessagesAndAPacedSendShowAsRowsInWords) {
     QTest::mouseClick(w.ui.ShowMidiMonitor, Qt::LeftButton);
     testui::settle(200);
     EXPECT_EQ(rows.rowCount(), 1);
+}
+
+TEST_F(MonitorJack, QuittingWithTheMonitorShownDuringAPacedSendEndsCleanly) {
+    // Under the address sanitizer a port that kept the monitor's tap past the monitor is a
+    // use of freed memory as it closes with the send's SysEx under way.
+    JackRecorder box("vkvquitbox");
+    auto w = std::make_unique<JackWindow>();
+    w->chooseOut(w->outIndex(QString::fromStdString(box.portName())));
+    QTest::mouseClick(w->ui.ShowMidiMonitor, Qt::LeftButton);
+    auto *monitor = w->form.findChild<vkv::monitor::MonitorWindow *>();
+    ASSERT_NE(monitor, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(monitor));
+    QTest::mouseClick(w->ui.SlowSendToKorvane, Qt::LeftButton);
+    ASSERT_TRUE(testui::waitUntil([&] { return w->form.pacedSend().bytesLeft() < 1500; }, 3000));
+    // The window's close button, then the window goes as the program ends.
+    QSignalSpy closed(&w->form, &TForm1::closed);
+    EXPECT_TRUE(w->form.close());
+    EXPECT_EQ(closed.count(), 1);
+    w.reset();
+    EXPECT_FALSE(JackRecorder::sysExBytes(box.recorded()).empty());
 }

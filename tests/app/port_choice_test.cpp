@@ -285,7 +285,9 @@ TEST_F(PortChoiceJack, TheChosenPortsAreRememberedAndOpenAtTheNextStartOrWhenThe
         w.chooseIn(w.inIndex(inName));
         EXPECT_EQ(w.form.settings().outPort(), outName);
         EXPECT_EQ(w.form.settings().inPort(), inName);
-        EXPECT_EQ(vkv::app::Settings().outPort(), outName); // the user's file, as read next
+        // In the user's file, as read next, once the choice has settled.
+        EXPECT_TRUE(testui::waitUntil([&] { return vkv::app::Settings().outPort() == outName; },
+                                      vkv::app::Settings::SettleMs + 1000));
         EXPECT_EQ(vkv::app::Settings().inPort(), inName);
     }
     {
@@ -297,9 +299,9 @@ TEST_F(PortChoiceJack, TheChosenPortsAreRememberedAndOpenAtTheNextStartOrWhenThe
         EXPECT_EQ(w.ui.StatusLabel->text(), "MIDI IN Port Selected ...");
         w.chooseOut(w.noneOut());
         w.chooseIn(w.noneIn());
-        EXPECT_EQ(vkv::app::Settings().outPort(), "");
-        EXPECT_EQ(vkv::app::Settings().inPort(), "");
     }
+    EXPECT_EQ(vkv::app::Settings().outPort(), ""); // written as the window went
+    EXPECT_EQ(vkv::app::Settings().inPort(), "");
     // One that is not there at start waits, and opens when it comes.
     vkv::app::Settings().setOutPort("vkvapplater:in");
     JackWindow w;
@@ -310,4 +312,35 @@ TEST_F(PortChoiceJack, TheChosenPortsAreRememberedAndOpenAtTheNextStartOrWhenThe
     EXPECT_EQ(w.ui.MIDIOutComboBox->currentText(), "vkvapplater:in");
     w.form.MidiOut1->Put(char(0x90), 0x3C, 0x40);
     EXPECT_EQ(later.waitFor(1).size(), 1u);
+}
+
+TEST_F(PortChoiceJack, PortsWhoseNamesStartAlikeAreToldApartAndTheChosenOneStays) {
+    const std::string twin = "vkvtwinpeer-aaaaaaaaaaaaaaaaaaa"; // 31 characters, as a list cuts
+    JackReceiver first(twin + "1"), second(twin + "2");
+    const QString firstName = QString::fromStdString(twin + "1:in");
+    const QString secondName = QString::fromStdString(twin + "2:in");
+    const auto turn = [](JackWindow &w) { w.form.MidiOut1->Put(char(0x90), 0x3C, 0x40); };
+    {
+        JackWindow w;
+        ASSERT_TRUE(testui::waitUntil([&] { return w.form.portWatch() != nullptr; }));
+        // Shown whole, since their cut texts would be the same; the tip names each in full.
+        ASSERT_GE(w.outIndex(firstName), 0);
+        const int at = w.outIndex(secondName);
+        ASSERT_GE(at, 0);
+        EXPECT_EQ(w.ui.MIDIOutComboBox->itemData(at, Qt::ToolTipRole).toString(), secondName);
+        w.chooseOut(at);
+        // Another device on the desk: the chosen port stays the one the sends reach.
+        JackReceiver third("vkvtwinthird");
+        ASSERT_TRUE(testui::waitUntil([&] { return w.outIndex("vkvtwinthird:in") >= 0; }, 2000));
+        testui::settle(300);
+        EXPECT_EQ(w.ui.MIDIOutComboBox->currentText(), secondName);
+        turn(w);
+        EXPECT_EQ(second.waitFor(1).size(), 1u);
+    }
+    // The next start, with both there, opens the one remembered.
+    JackWindow w;
+    EXPECT_EQ(w.ui.MIDIOutComboBox->currentText(), secondName);
+    turn(w);
+    EXPECT_EQ(second.waitFor(2).size(), 2u);
+    EXPECT_TRUE(first.after(300).empty());
 }

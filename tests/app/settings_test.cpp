@@ -70,7 +70,7 @@ void writeFile(const QString &path, const QByteArray &bytes) {
     ASSERT_EQ(f.write(bytes), bytes.size());
 }
 
-// The messages logged under "vkv.app" while it lives.
+// The messages logged under "vkv.settings" while it lives.
 class AppLog {
 public:
     AppLog() { previous = qInstallMessageHandler(&AppLog::keep); }
@@ -85,7 +85,7 @@ public:
 
 private:
     static void keep(QtMsgType, const QMessageLogContext &context, const QString &message) {
-        if (context.category && QByteArray(context.category) == "vkv.app")
+        if (context.category && QByteArray(context.category) == "vkv.settings")
             said() << message;
     }
     QtMessageHandler previous = nullptr;
@@ -101,6 +101,9 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
     const Values all{"Box In", "Box Out", 250, dir, 1, dir, 1, {10, 20, 800, 400}};
     Values outOnly;
     outOnly.out = "Box Out";
+    Values goneFolders = outOnly; // looked for only as a dialog opens
+    goneFolders.openFolder = dir + "/gone";
+    goneFolders.storeFolder = "/nowhere";
     const QByteArray good =
         "[midi]\nin=Box In\nout=Box Out\n[send]\nspeed=250\n[open]\nfolder=" + d +
         "\nfilter=1\n[store]\nfolder=" + d + "\nfilter=1\n[monitor]\nplace=10 20 800 400\n";
@@ -123,7 +126,8 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
          "[midi]\nin=" + QByteArray(10000, 'a') + "\nout=Box Out\n", outOnly},
         {"a port name with a control character", "[midi]\nin=Box\aIn\nout=Box Out\n", outOnly},
         {"folders that are not there",
-         "[midi]\nout=Box Out\n[open]\nfolder=" + d + "/gone\n[store]\nfolder=/nowhere\n", outOnly},
+         "[midi]\nout=Box Out\n[open]\nfolder=" + d + "/gone\n[store]\nfolder=/nowhere\n",
+         goneFolders},
         {"a folder named from wherever the program runs",
          "[midi]\nout=Box Out\n[open]\nfolder=.\n[store]\nfolder=..\n", outOnly},
         {"filter entries out of range",
@@ -179,6 +183,7 @@ TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
     Values forgotten = all;
     forgotten.in.clear();
     forgotten.out.clear();
+    forgotten.openFolder = dir.filePath("gone"); // it is looked for as the dialog opens
     EXPECT_EQ(valuesOf(s), forgotten);
     EXPECT_EQ(nextRun(path), forgotten);
 }
@@ -231,6 +236,10 @@ TEST(SettingsWindow, StartsWithTheSpeedTheDialogsAndTheMonitorAsTheUserLeftThem)
         form.setFileChooser([&answer](QFileDialog *) { return answer; });
         form.show();
         testui::typeInto(form.ui->SysexSendSpeed, "250");
+        // Written once it settles, not key by key.
+        EXPECT_EQ(Settings().speed(), Settings::DefaultSpeed);
+        EXPECT_TRUE(
+            testui::waitUntil([] { return Settings().speed() == 250; }, Settings::SettleMs + 1000));
         answer = TForm1::FileChoice{syx, 1};
         QTest::mouseClick(form.ui->OpenSysex, Qt::LeftButton);
         answer = TForm1::FileChoice{dir.filePath("stored/b.INI"), 1};
@@ -248,6 +257,10 @@ TEST(SettingsWindow, StartsWithTheSpeedTheDialogsAndTheMonitorAsTheUserLeftThem)
     EXPECT_EQ(next.SysexSaveDialog()->directory().absolutePath(), dir.filePath("stored"));
     EXPECT_EQ(next.SysexSaveDialog()->selectedNameFilter(), QString("dumpgen INI file (*.INI)"));
     EXPECT_EQ(next.CreateMonitorWindow()->geometry(), QRect(20, 40, 780, 300));
+    // A folder gone since: the dialog starts in the program's folder.
+    ASSERT_TRUE(QDir(dir.filePath("stored")).removeRecursively());
+    TForm1 third{vkv::midi::Backend::None};
+    EXPECT_EQ(QDir(third.SysexSaveDialog()->directory()), QDir(third.programFolder()));
 }
 
 // The program itself: a file opened at start moves the open dialog's folder, which is on disk

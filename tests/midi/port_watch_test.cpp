@@ -2,6 +2,8 @@
 // end can fall back on, and the JACK server's announcements for real.
 #include "JackReceiver.h"
 #include "MidiBackend.h"
+#include "MidiPort.h"
+#include "PortNames.h"
 #include "PortWatch.h"
 #include "UiDriver.h"
 
@@ -13,27 +15,55 @@
 
 using vkv::midi::PortWatch;
 
-TEST(PortKey, NamesAPortAcrossPluggingAsTheListsShowIt) {
+TEST(PortNames, APortIsFoundAgainByItsWholeNameAndShownSoTwoCanBeToldApart) {
     const struct {
         const char *name, *key;
-    } rows[] = {
+    } keys[] = {
         {"vkv-alsa-recv:in 129:0", "vkv-alsa-recv:in"}, // the sequencer numbers a client anew
         {"vkv-alsa-recv:in 130:0", "vkv-alsa-recv:in"},
-        {"Midi Through:Midi Through Port-0 14:0", "Midi Through:Midi Through Port-"},
+        {"Midi Through:Midi Through Port-0 14:0", "Midi Through:Midi Through Port-0"},
         {"vela-box:in", "vela-box:in"}, // JACK names carry no address
         {"USB MIDI:port 1 x:0", "USB MIDI:port 1 x:0"},
         {"USB MIDI:port 1234:0", "USB MIDI:port 1234:0"}, // no client has more than 3 digits
         {"", ""},
     };
-    for (const auto &row : rows)
+    for (const auto &row : keys)
         EXPECT_EQ(vkv::midi::portKey(row.name), row.key) << row.name;
 
+    // Two boxes of one make, and two ports whose names agree in their first 31 characters.
+    const std::string usb = "USB MIDI Interface:USB MIDI Interface MIDI 1";
+    const std::string longName = "vkvtwinpeer-aaaaaaaaaaaaaaaaaaa";
     std::array<vkv::midi::ListedDevice, vkv::midi::MaxDevs> listed{};
-    listed[0] = {"a:in 128:0", 0};
-    listed[1] = {"b:in 129:0", 1};
-    EXPECT_EQ(vkv::midi::findByKey(listed, 2, "b:in"), 1);
-    EXPECT_EQ(vkv::midi::findByKey(listed, 1, "b:in"), -1);
-    EXPECT_EQ(vkv::midi::findByKey(listed, 2, ""), -1); // "None" is no port
+    const std::vector<std::string> names = {usb + " 20:0", usb + " 24:0", longName + "1:in",
+                                            longName + "2:in", "b:in 129:0"};
+    for (std::size_t n = 0; n < names.size(); ++n)
+        listed[n] = {names[n], static_cast<int>(n)};
+    const int count = static_cast<int>(names.size());
+    const struct {
+        std::string remembered;
+        int found;
+    } found[] = {
+        {usb + " 24:0", 1},     // the very one, though its key is the first one's too
+        {usb + " 28:0", 0},     // plugged anew: by its key, the first of that key
+        {longName + "2:in", 3}, // never the first whose start is the same
+        {longName + "3:in", -1},
+        {"b:in 131:0", 4},
+        {longName, -1},         // kept cut by an earlier version: two fit, so neither
+        {usb.substr(0, 31), 0}, // one key fits
+        {"", -1},               // "None" is no port
+    };
+    for (const auto &row : found)
+        EXPECT_EQ(vkv::midi::findRemembered(listed, count, row.remembered), row.found)
+            << row.remembered;
+    EXPECT_EQ(vkv::midi::findRemembered(listed, 4, "b:in 129:0"), -1); // beyond the count
+
+    // Where the cut makes two the same, their whole names show; the rest keep the cut.
+    const std::vector<std::string> shown =
+        vkv::midi::shownNames({usb + " 20:0", usb + " 24:0", "b:in 129:0",
+                               "Midi Through:Midi Through Port-0 14:0", "same:in", "same:in"});
+    EXPECT_EQ(shown, (std::vector<std::string>{usb + " 20:0", usb + " 24:0", "b:in 129:0",
+                                               "Midi Through:Midi Through Port-", "same:in",
+                                               "same:in #2"}));
 }
 
 TEST(PollingPortWatch, SaysOnceForEachChangeOfTheNames) {
@@ -68,4 +98,63 @@ TEST(PortWatch, JackAPortThatComesOrGoesIsAnnouncedWithinASecond) {
     testui::settle(200);
     // One for the burst of a client's registration and activation.
     EXPECT_LE(changed.count(), 2);
+}
+
+namespace {
+
+// A port over a back end of names only, such as the polling watcher compares: every listed device
+// opens, and the test says which devices there are.
+class FakePort : public vkv::midi::MidiPort {
+public:
+    explicit FakePort(std::vector<std::string> &names) : MidiPort(nullptr), names(names) {
+        backend_ = vkv::midi::Backend::Alsa;
+        listFrom(names);
+    }
+    ~FakePort() override { closeForRelease(); }
+
+private:
+    std::vector<std::string> backendNames() override { return names; }
+    bool hasBackend() const override { return true; }
+    bool openBackend(unsigned, const std::string &) override { return true; }
+    void closeDevice() override { open_ = false; }
+    void renewBackend() override {}
+
+    std::vector<std::string> &names;
+};
+
+} // namespace
+
+TEST(PollingPortWatch, ADeviceBackUnderANewAddressInOneReReadStaysOpen) {
+    std::vector<std::string> names = {"box:in 20:0", "other:in 21:0"};
+    FakePort port(names);
+    int lostWords = 0;
+    port.OnLost = [&](QObject *) { ++lostWords; };
+    port.SetPort(0);
+    port.SetUsing(true);
+    ASSERT_TRUE(port.isOpen());
+    const std::string remembered = port.deviceName(0);
+    // What the window does at each change: read the list again, and open the remembered device
+    // as a choice would when the port is no longer open.
+    vkv::midi::PollingPortWatch watch([&] { return names; }, 20);
+    QObject::connect(&watch, &PortWatch::changed, [&] {
+        if (!port.relist() || port.isOpen())
+            return;
+        if (const int again = port.findRemembered(remembered); again >= 0) {
+            port.SetUsing(false);
+            port.SetPort(again);
+            port.SetUsing(true);
+        }
+    });
+
+    // Gone and back within one burst of changes: the word of its loss is about the old opening.
+    names = {"other:in 21:0", "box:in 24:0"};
+    ASSERT_TRUE(testui::waitUntil([&] { return port.Port() == 1; }, 1000));
+    testui::settle(100);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_TRUE(port.Using());
+    EXPECT_EQ(lostWords, 0);
+    // Gone for good: said once.
+    names = {"other:in 21:0"};
+    EXPECT_TRUE(testui::waitUntil([&] { return lostWords == 1; }, 1000));
+    EXPECT_FALSE(port.isOpen());
 }

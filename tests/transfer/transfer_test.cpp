@@ -62,6 +62,7 @@ std::vector<std::string> feed(DumpReceiver &r, const Bytes &m) {
 
 TEST(PacedSend, HeaderThenSlicesOfThreeThenTheLastFourInImageOrder) {
     image::DumpBytes dump = numberedDump();
+    const image::DumpBytes atStart = dump;
     std::vector<Bytes> slices;
     PacedSend send([&](const char *data, int length) {
         slices.emplace_back(reinterpret_cast<const std::uint8_t *>(data),
@@ -75,9 +76,9 @@ TEST(PacedSend, HeaderThenSlicesOfThreeThenTheLastFourInImageOrder) {
     while (!send.tick()) {
         left.push_back(send.bytesLeft());
         ++ticks;
-        // A byte edited during the send goes out with the value it holds at its slice.
+        // The dump as it was when the send started goes out: the editor may change meanwhile.
         if (ticks == 100)
-            dump[6 + 3 * 100] = 0x55;
+            dump[6 + 3 * 200] = 0x55;
     }
     EXPECT_EQ(ticks + 1, 512);
     EXPECT_EQ(left.front(), 1534);
@@ -92,8 +93,8 @@ TEST(PacedSend, HeaderThenSlicesOfThreeThenTheLastFourInImageOrder) {
         EXPECT_TRUE(s.size() == 3 || &s == &slices.front() || &s == &slices.back());
         joined.insert(joined.end(), s.begin(), s.end());
     }
-    EXPECT_EQ(joined, Bytes(dump.begin(), dump.end()));
-    EXPECT_EQ(joined[6 + 3 * 100], 0x55);
+    EXPECT_EQ(joined, Bytes(atStart.begin(), atStart.end()));
+    EXPECT_EQ(send.sentBytes(), atStart);
 
     // A tick after the last slice sends nothing; a new start begins at byte 0 again.
     EXPECT_TRUE(send.tick());
