@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "BoxQuery.h"
+#include "BuildStamp.h"
 #include "CommandLine.h"
 #include "ConfigImage.h"
 #include "DumpReceiver.h"
@@ -9,7 +10,6 @@
 #include "PacedSender.h"
 #include "PortChoice.h"
 #include "SyxFile.h"
-#include "TForm1.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 #include "TTempoTimer.h"
@@ -25,7 +25,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-namespace vkv::app {
+namespace vkv::cli {
 
 namespace {
 
@@ -468,7 +468,7 @@ int exportIni(const CommandLine &line) {
     if (!readImage(line.sysexFile, image))
         return 1;
     const QByteArray text =
-        image::IniExport::render(image, TForm1::releaseLabel(), image::IniExport::now());
+        image::IniExport::render(image, BuildStamp::releaseLabel(), image::IniExport::now());
     QString why;
     bool cutShort = false;
     if (!image::SyxFile::write(line.iniFile, text, &why, &cutShort)) {
@@ -508,4 +508,4 @@ int Commands::run(const CommandLine &line) {
     }
 }
 
-} // namespace vkv::app
+} // namespace vkv::cli
