@@ -21,7 +21,7 @@ Q_LOGGING_CATEGORY(lcCompare, "vkv.compare", QtInfoMsg)
 } // namespace
 
 CompareDesk::CompareDesk(QWidget *window, const image::ImageHistory &history,
-                         const TForm1::FileChooser &chooseFile, const QString &openFolder)
+                         const FileChooser &chooseFile, const QString &openFolder)
     : QObject(window), window(window), history(history), chooseFile(chooseFile),
       openFolder(openFolder) {}
 

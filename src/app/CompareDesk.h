@@ -6,8 +6,8 @@
 // Each is made at its first use, as a child of the window. Asking the box is the window's: the
 // choice's entry for it only raises withBox().
 #include "ConfigImage.h"
+#include "FileChooser.h"
 #include "ImageComparison.h"
-#include "TForm1.h"
 
 #include <QObject>
 #include <QString>
@@ -31,8 +31,8 @@ class CompareDesk : public QObject {
 public:
     // Each is read when it is needed: the editor's configuration in `history`, the dialog's
     // answer through `chooseFile`, and `openFolder`, where the dialog starts once it is made.
-    CompareDesk(QWidget *window, const image::ImageHistory &history,
-                const TForm1::FileChooser &chooseFile, const QString &openFolder);
+    CompareDesk(QWidget *window, const image::ImageHistory &history, const FileChooser &chooseFile,
+                const QString &openFolder);
 
     // Pops the choice up under `button`, offering the box when `boxOffered`.
     void offer(const QWidget *button, bool boxOffered);
@@ -60,7 +60,7 @@ private:
 
     QWidget *window;
     const image::ImageHistory &history;
-    const TForm1::FileChooser &chooseFile;
+    const FileChooser &chooseFile;
     const QString &openFolder;
     compare::CompareChoice *choice_ = nullptr;
     compare::CompareWindow *comparison = nullptr;

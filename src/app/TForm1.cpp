@@ -1,6 +1,7 @@
 #include "TForm1.h"
 
 #include "BoxCheck.h"
+#include "BuildStamp.h"
 #include "ButtonPage.h"
 #include "CompareDesk.h"
 #include "DumpRouter.h"
@@ -78,15 +79,15 @@ template <class T> bool isReady(const std::future<T> &future) {
 } // namespace
 
 QString TForm1::buildDate() {
-    return QStringLiteral(__DATE__);
+    return vkv::cli::BuildStamp::date();
 }
 
 QString TForm1::buildTime() {
-    return QStringLiteral(__TIME__);
+    return vkv::cli::BuildStamp::time();
 }
 
 QString TForm1::releaseLabel() {
-    return "Test Release : " + buildDate() + " : " + buildTime();
+    return vkv::cli::BuildStamp::releaseLabel();
 }
 
 TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)

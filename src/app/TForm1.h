@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfigImage.h"
+#include "FileChooser.h"
 #include "ImageHistory.h"
 #include "MidiBackend.h"
 #include "PacedSender.h"
@@ -106,14 +107,10 @@ public:
     // The user's choices kept for the next run, as read at start and changed since.
     const vkv::app::Settings &settings() const { return userSettings; }
 
-    // What the user chose in a file dialog: the file name and the filter entry, from 0.
-    struct FileChoice {
-        QString file;
-        int filter = 0;
-    };
-    // Shows a file dialog as set up and returns the choice, or nothing when cancelled. The
-    // program runs the dialog; tests put their own choice here instead of a modal window.
-    using FileChooser = std::function<std::optional<FileChoice>(QFileDialog *dialog)>;
+    // What the user chose in a file dialog, and what shows one: the program runs the dialog;
+    // tests put their own choice here instead of a modal window.
+    using FileChoice = vkv::app::FileChoice;
+    using FileChooser = vkv::app::FileChooser;
     void setFileChooser(FileChooser chooser) { chooseFile = std::move(chooser); }
 
     // Runs the action of that name; false when there is no such action or it has no handler.

@@ -23,7 +23,7 @@ bool VkvApplication::guarded(const std::function<bool()> &deliver) {
 }
 
 void VkvApplication::quitOnTerminationSignals() {
-    TerminationSignals::watch(this, [](int) { QCoreApplication::quit(); });
+    cli::TerminationSignals::watch(this, [](int) { QCoreApplication::quit(); });
 }
 
 void VkvApplication::showException(const QString &text) {

@@ -22,7 +22,7 @@ public:
     static bool guarded(const std::function<bool()> &deliver);
 
     // SIGTERM, SIGINT and SIGHUP end the event loop as closing the main window does
-    // (TerminationSignals says why).
+    // (cli::TerminationSignals says why).
     void quitOnTerminationSignals();
     static void showException(const QString &text);
 };

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <exception>
 
-using vkv::app::CommandLine;
+using vkv::cli::CommandLine;
 
 int main(int argc, char **argv) {
     // Parsed before the application object, so --help and --version need no display.
@@ -37,7 +37,7 @@ int main(int argc, char **argv) {
         // A script's standard error stream gets the errors, not the MIDI layer's chatter;
         // QT_LOGGING_RULES can still ask for it.
         QLoggingCategory::setFilterRules(QStringLiteral("vkv.*.debug=false\nvkv.*.info=false"));
-        const int code = vkv::app::Commands::run(command);
+        const int code = vkv::cli::Commands::run(command);
         // The JACK clients go now, so a fault in libjack's teardown still ends with this code.
         vkv::midi::closeKeptPorts(code);
         return code;

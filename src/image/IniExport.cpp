@@ -2,63 +2,67 @@
 
 #include "ConfigImage.h"
 #include "FieldText.h"
+#include "RecordFields.h"
 
 #include <QDateTime>
 #include <QLocale>
 #include <algorithm>
+#include <array>
 
 namespace vkv::image {
 
 namespace {
 
-// The bounds of the pages' fields, which the export renders values within.
-constexpr int LowestShownStatus = 0x90;
-constexpr int HighestShownLimit = 0x7F;
+using Field = RecordFields::Field;
+
+// What the file writes before each whole byte of a record, and after the last.
+struct LineLayout {
+    std::array<const char *, 4> before;
+    const char *after;
+};
+constexpr LineLayout PotLine{{" = ", " ", " [", "-"}, "]"};   // " 1.3 = B0 02 [00-7F]"
+constexpr LineLayout ButtonLine{{" = ", " ", " ", " @"}, ""}; // " 2.1 = 90 30 7F @ON/OFF"
+
+char *copy(char *at, const char *text) {
+    while (*text)
+        *at++ = *text++;
+    return at;
+}
 
 } // namespace
 
-// Written into a buffer, as a comparison of every record makes hundreds of lines.
-QString IniExport::potLine(const DumpBytes &dump, int pot) {
-    const int status =
-        std::max<int>(readStatus(dump[potOffset(pot, PotStatus)]), LowestShownStatus);
-    const int min = std::min<int>(dump[potOffset(pot, PotMin)], HighestShownLimit);
-    const int max = std::min<int>(dump[potOffset(pot, PotMax)], HighestShownLimit);
-    char line[32]; // " 16.16 = B0 02 [00-7F]"
+// Written into a buffer, as a comparison of every record makes hundreds of lines. Each byte is
+// written within the values the pages' control for it takes, the mode as its name.
+QString IniExport::recordLine(const RecordFields &kind, const DumpBytes &dump, int record) {
+    const LineLayout &layout = kind.pot() ? PotLine : ButtonLine;
+    const std::uint8_t *bytes = dump.data() + kind.offset(record);
+    char line[40]; // " 16.8 = 90 30 7F @ON ONLY"
     char *at = line;
     *at++ = ' ';
-    at = FieldText::bankNumber(at, potBank(pot), potNumber(pot));
-    at = std::copy_n(" = ", 3, at);
-    at = FieldText::hexDigits(at, status);
-    *at++ = ' ';
-    at = FieldText::hexDigits(at, dump[potOffset(pot, PotByte1)]);
-    at = std::copy_n(" [", 2, at);
-    at = FieldText::hexDigits(at, min);
-    *at++ = '-';
-    at = FieldText::hexDigits(at, max);
-    *at++ = ']';
+    at = FieldText::bankNumber(at, kind.bank(record), kind.number(record));
+    auto before = layout.before.begin();
+    for (const RecordFields::Entry &entry : kind.fields()) {
+        if (!RecordFields::wholeByte(entry.field))
+            continue;
+        at = copy(at, *before++);
+        const int value = RecordFields::value(entry.field, bytes[entry.byte]);
+        if (entry.field == Field::Mode) {
+            for (const QChar c : FieldText::mode(value))
+                *at++ = static_cast<char>(c.unicode());
+        } else {
+            at = FieldText::hexDigits(at, std::clamp(value, entry.lowest, entry.highest));
+        }
+    }
+    at = copy(at, layout.after);
     return QString::fromLatin1(line, at - line);
 }
 
+QString IniExport::potLine(const DumpBytes &dump, int pot) {
+    return recordLine(RecordFields::pots(), dump, pot);
+}
+
 QString IniExport::buttonLine(const DumpBytes &dump, int button) {
-    const int status =
-        std::max<int>(readStatus(dump[buttonOffset(button, ButtonStatus)]), LowestShownStatus);
-    char line[32]; // " 16.8 = 90 30 7F @"
-    char *at = line;
-    *at++ = ' ';
-    at = FieldText::bankNumber(at, buttonBank(button), buttonNumber(button));
-    at = std::copy_n(" = ", 3, at);
-    at = FieldText::hexDigits(at, status);
-    *at++ = ' ';
-    at = FieldText::hexDigits(at, dump[buttonOffset(button, ButtonByte1)]);
-    *at++ = ' ';
-    at = FieldText::hexDigits(at, dump[buttonOffset(button, ButtonByte2)]);
-    at = std::copy_n(" @", 2, at);
-    const QString mode = FieldText::mode(dump[buttonOffset(button, ButtonMode)]);
-    QString text;
-    text.reserve(at - line + mode.size());
-    text.append(QLatin1String(line, at - line));
-    text.append(mode);
-    return text;
+    return recordLine(RecordFields::buttons(), dump, button);
 }
 
 QByteArray IniExport::render(const ConfigImage &image, const QString &buildLabel,

@@ -7,6 +7,8 @@
 
 namespace vkv::image {
 
+class RecordFields;
+
 // The configuration as readable text in the input format of the dump converter "dumpgen": six
 // comment lines, a [TYPE] section, then one line for each of the 256 pots and 128 buttons with
 // their bytes in hexadecimal, every line ending in CR LF. Values are written as the Pots and
@@ -23,6 +25,8 @@ public:
     // ends it: " 1.3 = B0 02 [00-7F]", " 2.1 = 90 30 7F @ON/OFF".
     static QString potLine(const DumpBytes &dump, int pot);
     static QString buttonLine(const DumpBytes &dump, int button);
+    // The same for a record of either kind.
+    static QString recordLine(const RecordFields &kind, const DumpBytes &dump, int record);
     // The current local date in the locale's short format and time in its long format.
     static QString now();
 };

@@ -22,7 +22,7 @@
 #include <memory>
 #include <optional>
 
-using vkv::app::CommandLine;
+using vkv::cli::CommandLine;
 using Action = CommandLine::Action;
 
 TEST(CommandLine, WithoutArgumentsStartsTheEditorWithNoFile) {
@@ -151,7 +151,7 @@ TEST(CommandLine, CommandsTakeTheirOptionsAndRefuseOthers) {
 }
 
 TEST(CommandLine, APortIsNamedWholeByAnUnsharedStartOrByItsNumber) {
-    using vkv::app::PortChoice;
+    using vkv::cli::PortChoice;
     using Outcome = PortChoice::Outcome;
     const QStringList names{"synth:in", "box:midi_in", "box:midi_in2", "12", "other:in"};
     const struct {

@@ -3,7 +3,10 @@
 //   jack_peer recv CLIENT   an input "CLIENT:in"; prints each event as one line of hex bytes
 //   jack_peer send CLIENT   an output "CLIENT:out"; sends each line of hex bytes read from stdin
 //                           as one event
-// Prints "ready" once its port is registered and active, "gone" if the server goes away.
+// Prints "ready" once its port is registered and active, "gone" if the server goes away. The client
+// is activated before it registers its port: JACK announces a port at once but refuses to connect
+// it while its client is inactive, and a slow peer (under the thread sanitizer) left that gap
+// open long enough for the program's reopening to fall into it.
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
@@ -22,14 +25,17 @@
 
 namespace {
 
-jack_port_t *port = nullptr;
+std::atomic<jack_port_t *> port{nullptr}; // null until registered, after activation
 bool sending = false;
 jack_ringbuffer_t *toSend = nullptr;   // length-prefixed events, main thread -> process
 jack_ringbuffer_t *received = nullptr; // length-prefixed events, process -> main thread
 std::atomic<bool> gone{false};
 
 int process(jack_nframes_t frames, void *) {
-    void *buffer = jack_port_get_buffer(port, frames);
+    jack_port_t *const own = port.load();
+    if (!own)
+        return 0;
+    void *buffer = jack_port_get_buffer(own, frames);
     if (sending) {
         jack_midi_clear_buffer(buffer);
         std::uint32_t size = 0;
@@ -83,11 +89,15 @@ int main(int argc, char **argv) {
     }
     toSend = jack_ringbuffer_create(1 << 16);
     received = jack_ringbuffer_create(1 << 16);
-    port = jack_port_register(client, sending ? "out" : "in", JACK_DEFAULT_MIDI_TYPE,
-                              sending ? JackPortIsOutput : JackPortIsInput, 0);
     jack_set_process_callback(client, &process, nullptr);
     jack_on_shutdown(client, &shutdown, nullptr);
-    if (!port || jack_activate(client) != 0) {
+    if (jack_activate(client) != 0) {
+        std::fprintf(stderr, "cannot activate the client\n");
+        return 1;
+    }
+    port = jack_port_register(client, sending ? "out" : "in", JACK_DEFAULT_MIDI_TYPE,
+                              sending ? JackPortIsOutput : JackPortIsInput, 0);
+    if (!port.load()) {
         std::fprintf(stderr, "cannot set up the port\n");
         return 1;
     }

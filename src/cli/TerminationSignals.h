@@ -4,7 +4,7 @@
 
 class QObject;
 
-namespace vkv::app {
+namespace vkv::cli {
 
 // SIGTERM, SIGINT and SIGHUP (a logout, a kill, Ctrl+C in a terminal) handed to the event loop
 // instead of ending the process on the spot, so the program ends the normal way: its MIDI clients
@@ -17,4 +17,4 @@ public:
     static void watch(QObject *owner, std::function<void(int signal)> handler);
 };
 
-} // namespace vkv::app
+} // namespace vkv::cli

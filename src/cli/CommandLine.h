@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace vkv::app {
+namespace vkv::cli {
 
 // The program's command line: --help, --version, a .syx file to open at start, or one of the
 // commands that work without a display (list the ports, send or receive a dump, export an INI
@@ -50,4 +50,4 @@ public:
     int errorCode = 1;
 };
 
-} // namespace vkv::app
+} // namespace vkv::cli

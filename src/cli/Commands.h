@@ -1,6 +1,6 @@
 #pragma once
 
-namespace vkv::app {
+namespace vkv::cli {
 
 class CommandLine;
 
@@ -17,4 +17,4 @@ public:
     static int run(const CommandLine &line);
 };
 
-} // namespace vkv::app
+} // namespace vkv::cli

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace vkv::app {
+namespace vkv::cli {
 
 PortChoice PortChoice::find(const QStringList &names, const QString &wanted) {
     PortChoice choice;
@@ -33,4 +33,4 @@ PortChoice PortChoice::find(const QStringList &names, const QString &wanted) {
     return choice;
 }
 
-} // namespace vkv::app
+} // namespace vkv::cli

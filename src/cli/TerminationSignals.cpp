@@ -7,7 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace vkv::app {
+namespace vkv::cli {
 
 namespace {
 
@@ -40,4 +40,4 @@ void TerminationSignals::watch(QObject *owner, std::function<void(int)> handler)
         sigaction(signal, &action, nullptr);
 }
 
-} // namespace vkv::app
+} // namespace vkv::cli

@@ -6,7 +6,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
-namespace vkv::app {
+namespace vkv::cli {
 
 namespace {
 
@@ -291,4 +291,4 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     return result;
 }
 
-} // namespace vkv::app
+} // namespace vkv::cli

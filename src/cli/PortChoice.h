@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace vkv::app {
+namespace vkv::cli {
 
 // Which port of a list a command line means: a name as the list shows it, the start of exactly
 // one name (so a client's name alone picks its only port), or a number in the list. A whole name
@@ -20,4 +20,4 @@ public:
     QList<int> candidates; // when Ambiguous: every port the prefix fits
 };
 
-} // namespace vkv::app
+} // namespace vkv::cli

@@ -1,0 +1,65 @@
+#include "Commands.h"
+
+#include "BuildStamp.h"
+#include "CommandIo.h"
+#include "CommandLine.h"
+#include "CommandPorts.h"
+#include "ConfigImage.h"
+#include "ImageComparison.h"
+#include "IniExport.h"
+#include "ReceiveCommand.h"
+#include "SendCommand.h"
+#include "SyxFile.h"
+
+namespace vkv::cli {
+
+namespace {
+
+using Io = CommandIo;
+
+int exportIni(const CommandLine &line) {
+    image::ConfigImage image;
+    if (!Io::readImage(line.sysexFile, image))
+        return 1;
+    const QByteArray text =
+        image::IniExport::render(image, BuildStamp::releaseLabel(), image::IniExport::now());
+    QString why;
+    bool cutShort = false;
+    if (!image::SyxFile::write(line.iniFile, text, &why, &cutShort)) {
+        Io::fail("cannot write " + line.iniFile + ": " + why + "; " + Io::leftAs(cutShort));
+        return 1;
+    }
+    return 0;
+}
+
+// diff(1)'s exit codes, so scripts can tell "they differ" from "it failed".
+int diff(const CommandLine &line) {
+    image::ConfigImage a, b;
+    if (!Io::readImage(line.sysexFile, a) || !Io::readImage(line.secondFile, b))
+        return 2;
+    const auto differences = image::ImageComparison::compare(a.bytes(), b.bytes());
+    Io::print(stdout, image::ImageComparison::asText(differences));
+    return differences.empty() ? 0 : 1;
+}
+
+} // namespace
+
+int Commands::run(const CommandLine &line) {
+    switch (line.action) {
+    case CommandLine::Action::ListPorts:
+        return CommandPorts::list();
+    case CommandLine::Action::Send:
+        return SendCommand::run(line);
+    case CommandLine::Action::Receive:
+        return ReceiveCommand::run(line);
+    case CommandLine::Action::ExportIni:
+        return exportIni(line);
+    case CommandLine::Action::Diff:
+        return diff(line);
+    default:
+        Io::fail("no such command.");
+        return 1;
+    }
+}
+
+} // namespace vkv::cli
