@@ -5,9 +5,12 @@
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTimer>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -30,28 +33,147 @@ void fillList(QComboBox *list, const midi::MidiPort &port) {
     view->setMinimumWidth(std::max(list->width(), view->sizeHintForColumn(0) + 24));
 }
 
+template <class T> bool isReady(const std::future<T> &future) {
+    return future.valid() && future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
 } // namespace
 
-PortFollower::PortFollower(TMidiOut &out, TMidiIn &in, QComboBox *outList, QComboBox *inList,
-                           const Settings &settings, std::function<void()> chooseOut,
-                           std::function<void()> chooseIn, QObject *window)
-    : out(out), in(in), outList(outList), inList(inList), settings(settings),
-      chooseOut(std::move(chooseOut)), chooseIn(std::move(chooseIn)), window(window) {}
+PortFollower::PortFollower(TMidiOut &out, TMidiIn &in, const Controls &controls, Settings &settings,
+                           QObject *window)
+    : QObject(window), out(out), in(in), controls(controls), settings(settings), window(window),
+      collecting(new QTimer(this)) {
+    collecting->setInterval(5);
+    connect(collecting, &QTimer::timeout, this, &PortFollower::collect);
+    // Typed text that names no device: the chosen item shows again.
+    for (QComboBox *list : {controls.outList, controls.inList}) {
+        list->setInsertPolicy(QComboBox::NoInsert);
+        connect(list->lineEdit(), &QLineEdit::editingFinished, this, [list] {
+            if (list->findText(list->currentText(), Qt::MatchExactly) < 0)
+                list->setEditText(list->itemText(list->currentIndex()));
+        });
+    }
+}
 
 PortFollower::~PortFollower() = default;
 
+void PortFollower::takeOver(midi::PortsInPreparation ports) {
+    preparation = std::move(ports);
+    collect();
+}
+
+void PortFollower::collect() {
+    bool adopted = false;
+    if (isReady(preparation.output)) {
+        out.adopt(preparation.output.get());
+        listOut();
+        adopted = true;
+    }
+    if (isReady(preparation.input)) {
+        in.adopt(preparation.input.get());
+        listIn();
+        adopted = true;
+    }
+    const bool left = preparation.output.valid() || preparation.input.valid();
+    if (left && !collecting->isActive())
+        collecting->start();
+    else if (!left)
+        collecting->stop();
+    // Watched on the back end the ports took, once both have it; the remembered ports open.
+    if (adopted && !left)
+        follow();
+}
+
 void PortFollower::listOut() {
-    fillList(outList, out);
+    fillList(controls.outList, out);
 }
 
 void PortFollower::listIn() {
-    fillList(inList, in);
+    fillList(controls.inList, in);
+}
+
+void PortFollower::setSendEnabled(bool enabled) {
+    controls.fastSend->setEnabled(enabled);
+    controls.send->setEnabled(enabled);
+}
+
+void PortFollower::chooseOut() {
+    const int i = controls.outList->currentIndex();
+    const int n = out.NumDevs();
+    if (i < 0 || i > n) // typed text that names no device changes nothing
+        return;
+    // The choice is remembered whether or not the port opens now: it may open when it comes
+    // back, or next time. By its whole name, which tells two boxes of one make apart.
+    settings.setOutPort(QString::fromStdString(out.deviceName(i)));
+    emit choosing();
+    out.SetUsing(false);
+    if (i == n) {
+        emit said("No MIDI OUT Port Selected", false);
+        setSendEnabled(false);
+        controls.request->setEnabled(false);
+        return;
+    }
+    out.SetPort(i);
+    // Judge the open just made, so a refused device is never shown as selected.
+    out.SetUsing(true);
+    if (out.OpenResult() != midi::Result::NoError) {
+        out.SetUsing(false);
+        emit said("MIDI OUT Port not ready!", false);
+        setSendEnabled(false);
+        controls.request->setEnabled(false);
+        return;
+    }
+    emit said("MIDI OUT Port Selected ...", true);
+    setSendEnabled(true);
+    if (in.Using())
+        controls.request->setEnabled(true);
+}
+
+void PortFollower::chooseIn() {
+    const int i = controls.inList->currentIndex();
+    const int n = in.NumDevs();
+    if (i < 0 || i > n) // typed text that names no device changes nothing
+        return;
+    settings.setInPort(QString::fromStdString(in.deviceName(i)));
+    emit choosing();
+    in.SetUsing(false);
+    if (i == n) {
+        emit said("No MIDI IN Port Selected", false);
+        controls.request->setEnabled(false);
+        return;
+    }
+    in.SetPort(i);
+    in.SetUsing(true);
+    if (in.OpenResult() != midi::Result::NoError) {
+        in.SetUsing(false);
+        emit said("MIDI IN Port not ready!", false);
+        controls.request->setEnabled(false);
+        return;
+    }
+    emit said("MIDI IN Port Selected ...", true);
+    if (out.Using())
+        controls.request->setEnabled(true);
+}
+
+void PortFollower::outLost() {
+    out.SetUsing(false);
+    controls.outList->setCurrentIndex(out.NumDevs());
+    emit said("MIDI OUT Port lost: " + QString::fromStdString(out.lostReason()), false);
+    setSendEnabled(false);
+    controls.request->setEnabled(false);
+}
+
+void PortFollower::inLost() {
+    in.SetUsing(false);
+    controls.inList->setCurrentIndex(in.NumDevs());
+    emit said("MIDI IN Port lost: " + QString::fromStdString(in.lostReason()), false);
+    controls.request->setEnabled(false);
 }
 
 void PortFollower::follow() {
     watchPorts();
-    followOut();
-    followIn();
+    follow(controls.outList, out, settings.outPort(), &PortFollower::chooseOut);
+    follow(controls.inList, in, settings.inPort(), &PortFollower::chooseIn);
 }
 
 void PortFollower::watchPorts() {
@@ -68,21 +190,13 @@ void PortFollower::watchPorts() {
 
 void PortFollower::portsChanged() {
     if (out.relist())
-        followOut();
+        follow(controls.outList, out, settings.outPort(), &PortFollower::chooseOut);
     if (in.relist())
-        followIn();
-}
-
-void PortFollower::followOut() {
-    follow(outList, out, settings.outPort(), chooseOut);
-}
-
-void PortFollower::followIn() {
-    follow(inList, in, settings.inPort(), chooseIn);
+        follow(controls.inList, in, settings.inPort(), &PortFollower::chooseIn);
 }
 
 void PortFollower::follow(QComboBox *list, const midi::MidiPort &port, const QString &remembered,
-                          const std::function<void()> &choose) {
+                          void (PortFollower::*choose)()) {
     // Text the user is typing into the list stays.
     const QString typed = list->currentText();
     const bool typing =
@@ -94,7 +208,7 @@ void PortFollower::follow(QComboBox *list, const midi::MidiPort &port, const QSt
         list->setCurrentIndex(port.Port());
     } else if (const int wanted = port.findRemembered(remembered.toStdString()); wanted >= 0) {
         list->setCurrentIndex(wanted);
-        choose();
+        (this->*choose)();
     }
     if (typing)
         list->setEditText(typed);

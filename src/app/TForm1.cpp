@@ -4,19 +4,19 @@
 #include "BuildStamp.h"
 #include "ButtonPage.h"
 #include "CompareDesk.h"
-#include "DumpRouter.h"
+#include "FileDesk.h"
 #include "FormFont.h"
-#include "IniExport.h"
 #include "MonitorWindow.h"
+#include "PacedSender.h"
 #include "PotPage.h"
 #include "PresetFolders.h"
-#include "SyxFile.h"
 #include "TAboutBox.h"
 #include "TFaderDesk.h"
 #include "TKnob.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 #include "TTempoTimer.h"
+#include "TransferDesk.h"
 #include "UndoKeys.h"
 #include "VkvApplication.h"
 #include "ui_TForm1.h"
@@ -29,7 +29,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -39,7 +38,6 @@
 #include <QUrl>
 #include <QWindow>
 #include <chrono>
-#include <cstdio>
 #include <future>
 
 namespace {
@@ -72,10 +70,6 @@ vkv::image::ConfigImage defaultImage(bool &read) {
     return image;
 }
 
-template <class T> bool isReady(const std::future<T> &future) {
-    return future.valid() && future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-}
-
 } // namespace
 
 QString TForm1::buildDate() {
@@ -94,7 +88,7 @@ TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
     : TForm1(preparedBoth(backend), parent) {}
 
 TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), portsInPreparation(std::move(ports)),
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()),
       imageHistory(defaultImage(defaultsRead)) {
     setFont(vkv::controls::formFont());
     ui->setupUi(this);
@@ -106,9 +100,6 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     MidiOut1->setObjectName("MidiOut1");
     MidiIn1 = new TMidiIn(this, vkv::midi::PreparedInput{});
     MidiIn1->setObjectName("MidiIn1");
-    portsTimer = new QTimer(this);
-    portsTimer->setInterval(5);
-    connect(portsTimer, &QTimer::timeout, this, &TForm1::collectPorts);
 
     SysexTimer = new TTempoTimer(this);
     SysexTimer->setObjectName("SysexTimer");
@@ -121,34 +112,20 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     SysexHeadTimer->setTimerType(Qt::PreciseTimer);
     connect(SysexHeadTimer, &QTimer::timeout, this,
             [this] { SysexHeadTimerTimer(SysexHeadTimer); });
-    pacedSender =
-        std::make_unique<vkv::transfer::PacedSender>(*MidiOut1, *SysexTimer, *SysexHeadTimer);
-    MidiIn1->OnSysEx = [this](QObject *sender, char *data, int size) {
-        MidiIn1SysEx(sender, data, size);
-    };
-    MidiIn1->OnSysExBroken = [this](QObject *sender) { MidiIn1SysExBroken(sender); };
-    boxCheck = new vkv::app::BoxCheck(*MidiOut1, this);
-    connect(boxCheck, &vkv::app::BoxCheck::said, this,
-            [this](const QString &text, bool good) { showStatus(text, good); });
-    wireDumpRouter();
-    compareDesk = new vkv::app::CompareDesk(this, imageHistory, chooseFile, openFolder);
-    connect(compareDesk, &vkv::app::CompareDesk::withBox, this, [this] {
-        if (compareWithBox)
-            compareWithBox();
-    });
-    connect(compareDesk, &vkv::app::CompareDesk::showRecord, this, &TForm1::showRecord);
-    connect(boxCheck, &vkv::app::BoxCheck::differ, compareDesk,
-            &vkv::app::CompareDesk::showDifferences);
-    compareWithBox = [this] { boxCheck->compareWith(image().bytes()); };
+    wireTransfers();
     MidiOut1->OnLost = [this](QObject *sender) { MidiOut1Lost(sender); };
     MidiIn1->OnLost = [this](QObject *sender) { MidiIn1Lost(sender); };
     MidiIn1->OnShort = [this](QObject *sender, uint8_t status, uint8_t first, uint8_t second) {
         MidiIn1Short(sender, status, first, second);
     };
-    portFollower = std::make_unique<vkv::app::PortFollower>(
-        *MidiOut1, *MidiIn1, ui->MIDIOutComboBox, ui->MIDIInComboBox, userSettings,
-        [this] { MIDIOutComboBoxChange(ui->MIDIOutComboBox); },
-        [this] { MIDIInComboBoxChange(ui->MIDIInComboBox); }, this);
+    portFollower =
+        new vkv::app::PortFollower(*MidiOut1, *MidiIn1,
+                                   {ui->MIDIOutComboBox, ui->MIDIInComboBox, ui->SendToKorvane,
+                                    ui->SlowSendToKorvane, ui->RequestSysexDump},
+                                   userSettings, this);
+    connect(portFollower, &vkv::app::PortFollower::said, this, &TForm1::showStatus);
+    connect(portFollower, &vkv::app::PortFollower::choosing, transfers,
+            &vkv::app::TransferDesk::cancelCheck);
 
     // The settings are written once the values settle, and as the window goes.
     auto *settingsSettle = new QTimer(this);
@@ -181,11 +158,6 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     ui->QuillURLLabel->setPalette(link); // its clicks reach eventFilter through the key preview
 
     // Port lists: a choice from the list is a change; typed text never adds an item.
-    for (QComboBox *list : {ui->MIDIOutComboBox, ui->MIDIInComboBox}) {
-        list->setInsertPolicy(QComboBox::NoInsert);
-        connect(list->lineEdit(), &QLineEdit::editingFinished, this,
-                [this, list] { restorePortText(list); });
-    }
     connect(ui->MIDIOutComboBox, &QComboBox::activated, this,
             [this] { MIDIOutComboBoxChange(ui->MIDIOutComboBox); });
     connect(ui->MIDIInComboBox, &QComboBox::activated, this,
@@ -236,7 +208,7 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
     qApp->installEventFilter(this);
 
     FormCreate(this);
-    collectPorts();
+    portFollower->takeOver(std::move(ports));
 }
 
 TForm1::~TForm1() {
@@ -258,32 +230,38 @@ TForm1::~TForm1() {
 }
 
 const vkv::image::DumpBytes &TForm1::receiveArea() const {
-    return dumpRouter->area();
+    return transfers->receiveArea();
 }
 
-void TForm1::wireDumpRouter() {
-    using vkv::transfer::DumpRouter;
-    dumpRouter = new DumpRouter(boxCheck->boxQuery(), this);
-    connect(dumpRouter, &DumpRouter::counting, this,
-            [this](int left) { ui->SysexReceiveCount->setText(QString::number(left)); });
-    connect(dumpRouter, &DumpRouter::done, this, [this](bool forEditor) {
-        ui->SysexReceiveCount->setText("Done !!");
-        if (!forEditor)
-            return; // a check's answer never becomes the configuration
-        imageHistory.change(
-            vkv::image::ImageChange::received(),
-            [this](vkv::image::ConfigImage &image) { image.bytes() = dumpRouter->area(); });
-        runAction("LoadSettingsToForm");
+vkv::transfer::PacedSend &TForm1::pacedSend() {
+    return transfers->pacedSender().slices();
+}
+
+void TForm1::wireTransfers() {
+    using vkv::app::TransferDesk;
+    transfers = new TransferDesk(
+        *MidiOut1, *SysexTimer, *SysexHeadTimer, imageHistory,
+        [this] { return ui->VerifyAfterSend->isChecked() && ui->VerifyAfterSend->isEnabled(); },
+        this);
+    MidiIn1->OnSysEx = [this](QObject *sender, char *data, int size) {
+        MidiIn1SysEx(sender, data, size);
+    };
+    MidiIn1->OnSysExBroken = [this](QObject *sender) { MidiIn1SysExBroken(sender); };
+    connect(transfers, &TransferDesk::said, this, &TForm1::showStatus);
+    connect(transfers, &TransferDesk::bytesToSend, this,
+            [this](int left) { ui->BytesToSend->setText(QString::number(left)); });
+    connect(transfers, &TransferDesk::receiveCount, ui->SysexReceiveCount, &QLabel::setText);
+    connect(transfers, &TransferDesk::dumpTaken, this, [this] { runAction("LoadSettingsToForm"); });
+    files = new vkv::app::FileDesk(this, imageHistory, userSettings, chooseFile);
+    compareDesk = new vkv::app::CompareDesk(this, imageHistory, chooseFile, files->openFolder());
+    connect(compareDesk, &vkv::app::CompareDesk::withBox, this, [this] {
+        if (compareWithBox)
+            compareWithBox();
     });
-    connect(dumpRouter, &DumpRouter::tooLarge, this,
-            [this] { ui->SysexReceiveCount->setText("Sysex 2 Large ?!"); });
-    connect(dumpRouter, &DumpRouter::brokeOff, this,
-            [this] { ui->SysexReceiveCount->setText("Sysex Broken ?!"); });
-    connect(dumpRouter, &DumpRouter::lateAnswer, this, [this](int seconds) {
-        showStatus(
-            QStringLiteral("The box answered after %1 s; its answer was not taken").arg(seconds),
-            false);
-    });
+    connect(compareDesk, &vkv::app::CompareDesk::showRecord, this, &TForm1::showRecord);
+    connect(&transfers->boxCheck(), &vkv::app::BoxCheck::differ, compareDesk,
+            &vkv::app::CompareDesk::showDifferences);
+    compareWithBox = [this] { transfers->compareWithBox(); };
 }
 
 void TForm1::createActions() {
@@ -349,13 +327,7 @@ void TForm1::FormCreate(QObject *) {
     if (!programFolder_.endsWith(QDir::separator()))
         programFolder_ += QDir::separator();
     // Both dialogs start there once they are made, unless the user last left them elsewhere.
-    using Dialog = vkv::app::Settings::Dialog;
-    openFolder = userSettings.folder(Dialog::Open);
-    if (openFolder.isEmpty())
-        openFolder = programFolder_;
-    storeFolder = userSettings.folder(Dialog::Store);
-    if (storeFolder.isEmpty())
-        storeFolder = programFolder_;
+    files->startIn(programFolder_);
 
     ui->PageControl1->setCurrentWidget(ui->FileSheet);
 
@@ -396,39 +368,11 @@ void TForm1::preparePortsOnceShown(vkv::midi::Backend backend) {
 void TForm1::startPortPreparation() {
     if (!portsWanted)
         return;
-    portsInPreparation = vkv::midi::prepareBoth(*std::exchange(portsWanted, std::nullopt));
-    collectPorts();
-}
-
-void TForm1::collectPorts() {
-    bool adopted = false;
-    if (isReady(portsInPreparation.output)) {
-        MidiOut1->adopt(portsInPreparation.output.get());
-        portFollower->listOut();
-        adopted = true;
-    }
-    if (isReady(portsInPreparation.input)) {
-        MidiIn1->adopt(portsInPreparation.input.get());
-        portFollower->listIn();
-        adopted = true;
-    }
-    const bool left = portsInPreparation.output.valid() || portsInPreparation.input.valid();
-    if (left && !portsTimer->isActive())
-        portsTimer->start();
-    else if (!left)
-        portsTimer->stop();
-    // Watched on the back end the ports took, once both have it; the remembered ports open.
-    if (adopted && !left)
-        portFollower->follow();
+    portFollower->takeOver(vkv::midi::prepareBoth(*std::exchange(portsWanted, std::nullopt)));
 }
 
 void TForm1::PortsChanged() {
     portFollower->portsChanged();
-}
-
-void TForm1::restorePortText(QComboBox *list) {
-    if (list->findText(list->currentText(), Qt::MatchExactly) < 0)
-        list->setEditText(list->itemText(list->currentIndex()));
 }
 
 void TForm1::showStatus(const QString &text, bool good) {
@@ -438,91 +382,22 @@ void TForm1::showStatus(const QString &text, bool good) {
     ui->StatusLabel->setPalette(palette);
 }
 
-void TForm1::setSendButtonsEnabled(bool enabled) {
-    ui->SendToKorvane->setEnabled(enabled);
-    ui->SlowSendToKorvane->setEnabled(enabled);
-}
-
 void TForm1::MIDIOutComboBoxChange(QObject *) {
-    const int i = ui->MIDIOutComboBox->currentIndex();
-    const int n = MidiOut1->NumDevs();
-    if (i < 0 || i > n) // typed text that names no device changes nothing
-        return;
-    // The choice is remembered whether or not the port opens now: it may open when it comes
-    // back, or next time. By its whole name, which tells two boxes of one make apart.
-    userSettings.setOutPort(QString::fromStdString(MidiOut1->deviceName(i)));
-    boxCheck->cancel();
-    MidiOut1->SetUsing(false);
-    if (i == n) {
-        showStatus("No MIDI OUT Port Selected", false);
-        setSendButtonsEnabled(false);
-        ui->RequestSysexDump->setEnabled(false);
-        return;
-    }
-    MidiOut1->SetPort(i);
-    // Judge the open just made, so a refused device is never shown as selected.
-    MidiOut1->SetUsing(true);
-    if (MidiOut1->OpenResult() != vkv::midi::Result::NoError) {
-        MidiOut1->SetUsing(false);
-        showStatus("MIDI OUT Port not ready!", false);
-        setSendButtonsEnabled(false);
-        ui->RequestSysexDump->setEnabled(false);
-        return;
-    }
-    showStatus("MIDI OUT Port Selected ...", true);
-    setSendButtonsEnabled(true);
-    if (MidiIn1->Using())
-        ui->RequestSysexDump->setEnabled(true);
+    portFollower->chooseOut();
 }
 
 void TForm1::MIDIInComboBoxChange(QObject *) {
-    const int i = ui->MIDIInComboBox->currentIndex();
-    const int n = MidiIn1->NumDevs();
-    if (i < 0 || i > n) // typed text that names no device changes nothing
-        return;
-    userSettings.setInPort(QString::fromStdString(MidiIn1->deviceName(i)));
-    boxCheck->cancel();
-    MidiIn1->SetUsing(false);
-    if (i == n) {
-        showStatus("No MIDI IN Port Selected", false);
-        ui->RequestSysexDump->setEnabled(false);
-        return;
-    }
-    MidiIn1->SetPort(i);
-    MidiIn1->SetUsing(true);
-    if (MidiIn1->OpenResult() != vkv::midi::Result::NoError) {
-        MidiIn1->SetUsing(false);
-        showStatus("MIDI IN Port not ready!", false);
-        ui->RequestSysexDump->setEnabled(false);
-        return;
-    }
-    showStatus("MIDI IN Port Selected ...", true);
-    if (MidiOut1->Using())
-        ui->RequestSysexDump->setEnabled(true);
+    portFollower->chooseIn();
 }
 
 void TForm1::MidiOut1Lost(QObject *) {
-    boxCheck->cancel();
-    // A paced send under way can go no further; what it sent is no whole dump, and "Bytes To
-    // Send" keeps what it did not send.
-    if (pacedSender->sending()) {
-        pacedSender->stop();
-        ui->BytesToSend->setText(QString::number(pacedSender->bytesLeft()));
-    }
-    MidiOut1->SetUsing(false);
-    ui->MIDIOutComboBox->setCurrentIndex(MidiOut1->NumDevs());
-    showStatus("MIDI OUT Port lost: " + QString::fromStdString(MidiOut1->lostReason()), false);
-    setSendButtonsEnabled(false);
-    ui->RequestSysexDump->setEnabled(false);
+    transfers->outputLost();
+    portFollower->outLost();
 }
 
 void TForm1::MidiIn1Lost(QObject *) {
-    boxCheck->cancel();
-    MidiIn1->SetUsing(false);
-    dumpRouter->abandon();
-    ui->MIDIInComboBox->setCurrentIndex(MidiIn1->NumDevs());
-    showStatus("MIDI IN Port lost: " + QString::fromStdString(MidiIn1->lostReason()), false);
-    ui->RequestSysexDump->setEnabled(false);
+    transfers->inputLost();
+    portFollower->inLost();
 }
 
 void TForm1::QuillURLLabelClick(QObject *) {
@@ -582,7 +457,7 @@ void TForm1::ShowFaderDeskClick(QObject *) {
 
 void TForm1::SysexSendSpeedChange(QObject *) {
     // The spin edit keeps the speed within 2..1000.
-    pacedSender->setSpeed(ui->SysexSendSpeed->value());
+    transfers->setSpeed(ui->SysexSendSpeed->value());
     userSettings.setSpeed(ui->SysexSendSpeed->value());
 }
 
@@ -594,19 +469,7 @@ void TForm1::SendToKorvaneClick(QObject *) {
 }
 
 void TForm1::SendSysexToKorvaneExecute(QObject *) {
-    boxCheck->cancel();
-    // During a paced send it waits for that send's last slice, as the knobs' messages do.
-    const bool held = MidiOut1->holdingMessages();
-    if (!MidiOut1->SysExMessage(reinterpret_cast<const char *>(image().raw()),
-                                vkv::image::DumpSize))
-        reportSendFailure(0);
-    else if (!held)
-        verifySent(image().bytes());
-}
-
-void TForm1::verifySent(const vkv::image::DumpBytes &sent, const QString &note) {
-    if (ui->VerifyAfterSend->isChecked() && ui->VerifyAfterSend->isEnabled())
-        boxCheck->verify(sent, note);
+    transfers->sendFast();
 }
 
 void TForm1::SlowSendToKorvaneClick(QObject *) {
@@ -615,114 +478,37 @@ void TForm1::SlowSendToKorvaneClick(QObject *) {
 }
 
 void TForm1::SlowSendSysexToKorvaneExecute(QObject *) {
-    boxCheck->cancel();
-    // Knob messages are held until the last slice; the header pause leaves the window responsive.
-    if (!pacedSender->start(image().raw()))
-        reportSendFailure(0);
+    transfers->sendPaced();
 }
 
 void TForm1::SysexHeadTimerTimer(QObject *) {
-    pacedSender->headPauseOver();
+    transfers->headPauseOver();
 }
 
 void TForm1::SysexTimerTimer(QObject *, char) {
-    if (!pacedSender->sending())
-        return; // a tick queued before the send stopped
-    pacedSender->tick();
-    ui->BytesToSend->setText(QString::number(pacedSender->bytesLeft()));
-    if (!pacedSender->sending())
-        pacedSendOver();
-}
-
-void TForm1::pacedSendOver() {
-    const auto last = pacedSender->lastWholeSent();
-    if (pacedSender->failed() || !last) {
-        reportSendFailure(vkv::image::DumpSize - pacedSender->bytesLeft());
-        return;
-    }
-    // The box holds the last whole configuration that went, whatever the editor did meanwhile.
-    QString note;
-    if (pacedSender->heldSendsFailed() > 0)
-        note += QStringLiteral("; the send held behind it failed");
-    if (image().bytes() != *last)
-        note += QStringLiteral("; the editor changed during the send; the box holds what was "
-                               "sent when it started");
-    if (ui->VerifyAfterSend->isChecked() && ui->VerifyAfterSend->isEnabled())
-        verifySent(*last, note);
-    else if (pacedSender->heldSendsFailed() > 0)
-        reportSendFailure(0);
-    else if (!note.isEmpty())
-        showStatus("Sent" + note, false);
+    transfers->tick();
 }
 
 void TForm1::RequestSysexDumpClick(QObject *) {
-    // The dump that answers is the user's, however late a check's answer was expected.
-    dumpRouter->requested();
-    // During a paced send the request waits for its last slice: in between it would cut the dump.
-    if (!MidiOut1->SysExMessage(reinterpret_cast<const char *>(vkv::image::DumpRequest.data()),
-                                static_cast<int>(vkv::image::DumpRequest.size())))
-        reportSendFailure(0);
-}
-
-void TForm1::reportSendFailure(int sent) {
-    // A port found gone says so in its own words a moment later (MidiOut1Lost).
-    showStatus(sent > 0 ? QStringLiteral("MIDI OUT send failed after %1 of %2 bytes")
-                              .arg(sent)
-                              .arg(vkv::image::DumpSize)
-                        : QStringLiteral("MIDI OUT send failed"),
-               false);
+    transfers->requestDump();
 }
 
 void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
-    dumpRouter->chunk(reinterpret_cast<const std::uint8_t *>(SysExAdd), MsgSize);
+    transfers->chunk(reinterpret_cast<const std::uint8_t *>(SysExAdd), MsgSize);
 }
 
 void TForm1::MidiIn1SysExBroken(QObject *) {
-    dumpRouter->broken();
+    transfers->broken();
 }
 
 // Files.
 
-namespace {
-
-// A dialog keeps the filter entry last chosen in it.
-void keepFilter(QFileDialog *dialog, int entry) {
-    const QStringList filters = dialog->nameFilters();
-    if (entry >= 0 && entry < filters.size())
-        dialog->selectNameFilter(filters[entry]);
-}
-
-} // namespace
-
-// The dialogs are made at their first use: each costs as much as the rest of the window to make,
-// and most runs never open one.
 QFileDialog *TForm1::SysexOpenDialog() {
-    if (!openDialog) {
-        openDialog = new QFileDialog(this, "Open Sysex File");
-        openDialog->setObjectName("SysexOpenDialog");
-        openDialog->setAcceptMode(QFileDialog::AcceptOpen);
-        openDialog->setDefaultSuffix("syx");
-        openDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "Any File (*)"});
-        keepFilter(openDialog, userSettings.filter(vkv::app::Settings::Dialog::Open));
-        openDialog->selectFile("korvanevela.syx");
-        openDialog->setDirectory(vkv::app::Settings::folderOr(openFolder, programFolder_));
-    }
-    return openDialog;
+    return files->openDialog();
 }
 
 QFileDialog *TForm1::SysexSaveDialog() {
-    if (!saveDialog) {
-        saveDialog = new QFileDialog(this, "Save Sysex File To ...");
-        saveDialog->setObjectName("SysexSaveDialog");
-        saveDialog->setAcceptMode(QFileDialog::AcceptSave);
-        saveDialog->setOption(QFileDialog::DontConfirmOverwrite);
-        saveDialog->setDefaultSuffix("syx");
-        saveDialog->setNameFilters({"KORVANE Vela sysex file (*.syx)", "dumpgen INI file (*.INI)"});
-        keepFilter(saveDialog, userSettings.filter(vkv::app::Settings::Dialog::Store));
-        saveDialog->selectFile("custom.syx");
-        saveDialog->setDirectory(vkv::app::Settings::folderOr(storeFolder, programFolder_));
-    }
-    return saveDialog;
+    return files->saveDialog();
 }
 
 QFileDialog *TForm1::SysexCompareDialog() {
@@ -730,84 +516,34 @@ QFileDialog *TForm1::SysexCompareDialog() {
 }
 
 void TForm1::OpenSysexClick(QObject *) {
-    const auto choice = chooseFile(SysexOpenDialog());
-    if (!choice)
-        return;
-    keepFilter(SysexOpenDialog(), choice->filter);
-    userSettings.setFilter(vkv::app::Settings::Dialog::Open, choice->filter);
-    OpenSysexFile(choice->file);
+    if (files->openChosen())
+        fileOpened();
 }
 
 bool TForm1::OpenSysexFile(const QString &path) {
-    const QFileInfo file(path);
-    if (!file.exists())
+    if (!files->open(path))
         return false;
-    // The whole file is read before the image takes any of it: a failed read changes nothing.
-    QString why;
-    const auto bytes = vkv::image::SyxFile::read(file.filePath(), &why);
-    if (!bytes) {
-        qCWarning(lcApp, "cannot read %s: %s", qPrintable(file.filePath()), qPrintable(why));
-        QMessageBox::critical(this, "File Error", "Can't perform Sysex File Read...",
-                              QMessageBox::Ok | QMessageBox::Cancel);
-        return false;
-    }
-    // A short file replaces only as many leading bytes as it holds.
-    imageHistory.change(vkv::image::ImageChange::opened(file.fileName()),
-                        [&](vkv::image::ConfigImage &image) {
-                            std::copy(bytes->begin(), bytes->end(), image.bytes().begin());
-                        });
-    openFolder = file.absolutePath();
-    userSettings.setFolder(vkv::app::Settings::Dialog::Open, openFolder);
-    if (openDialog)
-        openDialog->setDirectory(openFolder);
-    showCaption();
+    fileOpened();
+    return true;
+}
 
+void TForm1::fileOpened() {
+    showCaption();
     TFaderDesk *desk = CreateFaderDesk();
     desk->hide();
     desk->ClearVirtualBox();
     runAction("LoadSettingsToForm");
     desk->BuildVirtualBox();
     desk->LoadPotsToKnobs();
-    return true;
 }
 
 void TForm1::StoreSysexClick(QObject *) {
     runAction("SaveSettingsFromForm"); // framed also when the dialog is then cancelled
-    const auto choice = chooseFile(SysexSaveDialog());
-    if (!choice)
-        return;
-    keepFilter(SysexSaveDialog(), choice->filter);
-    // This run's dialog stays where the user left it by itself; the next run's starts there too.
-    userSettings.setFilter(vkv::app::Settings::Dialog::Store, choice->filter);
-    userSettings.setFolder(vkv::app::Settings::Dialog::Store,
-                           QFileInfo(choice->file).absolutePath());
-    // The chosen filter entry, not the name's extension, decides the form.
-    const bool ini = choice->filter == 1;
-    const QByteArray bytes =
-        ini ? vkv::image::IniExport::render(image(), ui->TestReleaseLabel->text(),
-                                            vkv::image::IniExport::now())
-            : QByteArray(reinterpret_cast<const char *>(image().raw()), vkv::image::DumpSize);
-    QString why;
-    bool cutShort = false;
-    if (!vkv::image::SyxFile::write(choice->file, bytes, &why, &cutShort))
-        reportStoreFailure(choice->file, why, cutShort);
+    files->storeChosen(ui->TestReleaseLabel->text());
 }
 
 void TForm1::CompareSysexClick(QObject *) {
     compareDesk->offer(ui->CompareSysex, compareWithBox && MidiOut1->Using() && MidiIn1->Using());
-}
-
-void TForm1::reportStoreFailure(const QString &file, const QString &why, bool cutShort) {
-    std::fputs("Cannot open output file.\n", stderr);
-    qCWarning(lcApp, "cannot write %s: %s", qPrintable(file), qPrintable(why));
-    QMessageBox::critical(this, "File Error",
-                          "Cannot open output file.\n\n" + QDir::toNativeSeparators(file) + "\n" +
-                              why +
-                              (cutShort ? QStringLiteral("\n\nIts folder takes no new files, so "
-                                                         "it was being written in place: it may "
-                                                         "now be cut short. Store it again.")
-                                        : QStringLiteral("\n\nNothing was written; an existing "
-                                                         "file is kept as it was.")));
 }
 
 // Incoming short messages.

@@ -4,7 +4,7 @@
 #include "FileChooser.h"
 #include "ImageHistory.h"
 #include "MidiBackend.h"
-#include "PacedSender.h"
+#include "PacedSend.h"
 #include "PortFollower.h"
 #include "PotEditor.h"
 #include "PresetLibrary.h"
@@ -40,14 +40,12 @@ namespace vkv::midi {
 class PortWatch;
 }
 namespace vkv::app {
-class BoxCheck;
 class CompareDesk;
+class FileDesk;
+class TransferDesk;
 } // namespace vkv::app
 namespace vkv::monitor {
 class MonitorWindow;
-}
-namespace vkv::transfer {
-class DumpRouter;
 }
 
 // The main window: the File page with port choice and the transfer and file buttons, and the
@@ -98,7 +96,7 @@ public:
     vkv::image::ImageHistory &history() { return imageHistory; }
     const vkv::image::DumpBytes &receiveArea() const;
     // The paced send under way (or done); its output is MidiOut1's SysEx.
-    vkv::transfer::PacedSend &pacedSend() { return pacedSender->slices(); }
+    vkv::transfer::PacedSend &pacedSend();
     const vkv::editor::PresetLibrary &presets() const { return presetLibrary; }
     vkv::editor::PotPage &potPage() { return *pots; }
     vkv::editor::ButtonPage &buttonPage() { return *buttons; }
@@ -209,36 +207,19 @@ private:
     // Undo or redo put the image back: refresh what shows it as `change` refreshed it.
     void imageRestored(const vkv::image::ImageChange &change);
     void showStatus(const QString &text, bool good);
-    void setSendButtonsEnabled(bool enabled);
-    // Takes over the ports whose preparation is done and lists their devices; stops looking once
-    // both are taken.
-    void collectPorts();
+    // The transfers' word on the window's labels and pages.
+    void wireTransfers();
     void startPortPreparation();
-    // Typed text that names no device: show the chosen item again.
-    void restorePortText(QComboBox *list);
-    // The MIDI OUT port did not take a send (`sent` bytes of a paced one went): said in red.
-    void reportSendFailure(int sent);
-    // A send of `sent` has ended: checked with the box when "Verify after send" says so, with
-    // `note` added to what the check says.
-    void verifySent(const vkv::image::DumpBytes &sent, const QString &note = {});
-    // A paced send is over: says how it went, and checks what it left in the box.
-    void pacedSendOver();
-    // Incoming dumps as the router hands them on.
-    void wireDumpRouter();
-    // A failed file write: said on the standard error stream and to the user. `cutShort`: it
-    // failed part-way through writing the file in place.
-    void reportStoreFailure(const QString &file, const QString &why, bool cutShort);
+    // A file became the configuration: the caption names it, and a virtual box shows it.
+    void fileOpened();
 
-    vkv::midi::PortsInPreparation portsInPreparation; // what is left of them to take over
-    std::unique_ptr<vkv::app::PortFollower> portFollower;
-    vkv::app::BoxCheck *boxCheck = nullptr;        // verifies sends, compares with the box
-    vkv::app::CompareDesk *compareDesk = nullptr;  // "Compare ..." and the comparison window
-    QTimer *portsTimer = nullptr;                  // looks for them while any is left
-    std::optional<vkv::midi::Backend> portsWanted; // asked for, preparation not yet started
-    bool defaultsRead = false;                     // before the history, which starts from them
+    vkv::app::PortFollower *portFollower = nullptr; // port choice, and the ports followed
+    vkv::app::TransferDesk *transfers = nullptr;    // sends, requests, receives, checks the box
+    vkv::app::CompareDesk *compareDesk = nullptr;   // "Compare ..." and the comparison window
+    vkv::app::FileDesk *files = nullptr;            // "Open Sysex File", "Store Sysex File"
+    std::optional<vkv::midi::Backend> portsWanted;  // asked for, preparation not yet started
+    bool defaultsRead = false;                      // before the history, which starts from them
     vkv::image::ImageHistory imageHistory;
-    std::unique_ptr<vkv::transfer::PacedSender> pacedSender; // over MidiOut1 and the two timers
-    vkv::transfer::DumpRouter *dumpRouter = nullptr;         // where each incoming dump goes
     vkv::editor::PresetLibrary presetLibrary;
     vkv::editor::PotPage *pots = nullptr;
     vkv::editor::ButtonPage *buttons = nullptr;
@@ -247,10 +228,6 @@ private:
     QStringList handledActions;
     QString programFolder_;
     vkv::app::Settings userSettings;
-    QString openFolder;  // where the open dialog starts: the last opened file's folder
-    QString storeFolder; // where the save dialog starts
-    QFileDialog *openDialog = nullptr;
-    QFileDialog *saveDialog = nullptr;
     vkv::monitor::MonitorWindow *monitorWindow = nullptr;
     FileChooser chooseFile;
     bool settingsLoaded = false;

@@ -1,0 +1,152 @@
+#include "TransferDesk.h"
+
+#include "BoxCheck.h"
+#include "DumpRouter.h"
+#include "ImageHistory.h"
+#include "PacedSender.h"
+#include "TMidiOut.h"
+
+namespace vkv::app {
+
+TransferDesk::TransferDesk(TMidiOut &out, TTempoTimer &ticks, QTimer &headTimer,
+                           image::ImageHistory &history, std::function<bool()> verifyWanted,
+                           QObject *parent)
+    : QObject(parent), out(out), history(history), verifyWanted(std::move(verifyWanted)),
+      paced(std::make_unique<transfer::PacedSender>(out, ticks, headTimer)),
+      check(new BoxCheck(out, this)), router(new transfer::DumpRouter(check->boxQuery(), this)) {
+    using transfer::DumpRouter;
+    connect(check, &BoxCheck::said, this, &TransferDesk::said);
+    connect(router, &DumpRouter::counting, this,
+            [this](int left) { emit receiveCount(QString::number(left)); });
+    connect(router, &DumpRouter::done, this, [this](bool forEditor) {
+        emit receiveCount("Done !!");
+        if (!forEditor)
+            return; // a check's answer never becomes the configuration
+        this->history.change(image::ImageChange::received(),
+                             [this](image::ConfigImage &image) { image.bytes() = router->area(); });
+        emit dumpTaken();
+    });
+    connect(router, &DumpRouter::tooLarge, this, [this] { emit receiveCount("Sysex 2 Large ?!"); });
+    connect(router, &DumpRouter::brokeOff, this, [this] { emit receiveCount("Sysex Broken ?!"); });
+    connect(router, &DumpRouter::lateAnswer, this, [this](int seconds) {
+        emit said(
+            QStringLiteral("The box answered after %1 s; its answer was not taken").arg(seconds),
+            false);
+    });
+}
+
+TransferDesk::~TransferDesk() = default;
+
+const image::DumpBytes &TransferDesk::receiveArea() const {
+    return router->area();
+}
+
+void TransferDesk::setSpeed(int bytesPerSecond) {
+    paced->setSpeed(bytesPerSecond);
+}
+
+void TransferDesk::sendFast() {
+    check->cancel();
+    const bool held = out.holdingMessages();
+    const image::ConfigImage &image = history.image();
+    if (!out.SysExMessage(reinterpret_cast<const char *>(image.raw()), image::DumpSize))
+        sendFailed(0);
+    else if (!held)
+        verify(image.bytes());
+}
+
+void TransferDesk::sendPaced() {
+    check->cancel();
+    // Knob messages are held until the last slice; the header pause leaves the window responsive.
+    if (!paced->start(history.image().raw()))
+        sendFailed(0);
+}
+
+void TransferDesk::headPauseOver() {
+    paced->headPauseOver();
+}
+
+void TransferDesk::tick() {
+    if (!paced->sending())
+        return; // a tick queued before the send stopped
+    paced->tick();
+    emit bytesToSend(paced->bytesLeft());
+    if (!paced->sending())
+        pacedSendOver();
+}
+
+void TransferDesk::pacedSendOver() {
+    const auto last = paced->lastWholeSent();
+    if (paced->failed() || !last) {
+        sendFailed(image::DumpSize - paced->bytesLeft());
+        return;
+    }
+    // The box holds the last whole configuration that went, whatever the editor did meanwhile.
+    QString note;
+    if (paced->heldSendsFailed() > 0)
+        note += QStringLiteral("; the send held behind it failed");
+    if (history.image().bytes() != *last)
+        note += QStringLiteral("; the editor changed during the send; the box holds what was "
+                               "sent when it started");
+    if (verifyWanted())
+        verify(*last, note);
+    else if (paced->heldSendsFailed() > 0)
+        sendFailed(0);
+    else if (!note.isEmpty())
+        emit said("Sent" + note, false);
+}
+
+void TransferDesk::verify(const image::DumpBytes &sent, const QString &note) {
+    if (verifyWanted())
+        check->verify(sent, note);
+}
+
+void TransferDesk::requestDump() {
+    // The dump that answers is the user's, however late a check's answer was expected.
+    router->requested();
+    // During a paced send the request waits for its last slice: in between it would cut the dump.
+    if (!out.SysExMessage(reinterpret_cast<const char *>(image::DumpRequest.data()),
+                          static_cast<int>(image::DumpRequest.size())))
+        sendFailed(0);
+}
+
+void TransferDesk::compareWithBox() {
+    check->compareWith(history.image().bytes());
+}
+
+void TransferDesk::cancelCheck() {
+    check->cancel();
+}
+
+void TransferDesk::sendFailed(int sent) {
+    // A port found gone says so in its own words a moment later.
+    emit said(sent > 0 ? QStringLiteral("MIDI OUT send failed after %1 of %2 bytes")
+                             .arg(sent)
+                             .arg(image::DumpSize)
+                       : QStringLiteral("MIDI OUT send failed"),
+              false);
+}
+
+void TransferDesk::chunk(const std::uint8_t *data, int size) {
+    router->chunk(data, size);
+}
+
+void TransferDesk::broken() {
+    router->broken();
+}
+
+void TransferDesk::outputLost() {
+    check->cancel();
+    // What it sent is no whole dump, and "Bytes To Send" keeps what it did not send.
+    if (paced->sending()) {
+        paced->stop();
+        emit bytesToSend(paced->bytesLeft());
+    }
+}
+
+void TransferDesk::inputLost() {
+    check->cancel();
+    router->abandon();
+}
+
+} // namespace vkv::app

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "ConfigImage.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QTimer;
+class TMidiOut;
+class TTempoTimer;
+
+namespace vkv::image {
+class ImageHistory;
+}
+namespace vkv::transfer {
+class DumpRouter;
+class PacedSender;
+} // namespace vkv::transfer
+
+namespace vkv::app {
+
+class BoxCheck;
+
+// The main window's transfers of the configuration: the fast and the paced send of the editor's
+// configuration, the dump request, incoming dumps (transfer::DumpRouter decides where each goes)
+// and the checks of the box. The window's handlers forward here. What the desk has to say goes to
+// the status line (said), to "Bytes To Send" and "Bytes To Receive"; a whole dump for the editor
+// becomes its configuration as one step that undo takes back, and dumpTaken() follows.
+class TransferDesk : public QObject {
+    Q_OBJECT
+public:
+    // The port and both timers are the window's; `verifyWanted` says whether a send is to be
+    // checked with the box.
+    TransferDesk(TMidiOut &out, TTempoTimer &ticks, QTimer &headTimer,
+                 image::ImageHistory &history, std::function<bool()> verifyWanted,
+                 QObject *parent);
+    ~TransferDesk() override;
+
+    void setSpeed(int bytesPerSecond);
+    // The editor's configuration as it is now, as one message; during a paced send it waits
+    // for that send's last slice, as the knobs' messages do.
+    void sendFast();
+    // The editor's configuration as it is now, paced: a copy goes, whatever the editor does
+    // meanwhile.
+    void sendPaced();
+    // The paced send's timers.
+    void headPauseOver();
+    void tick();
+    void requestDump();
+    // Asks the box now, and shows how it differs from the editor.
+    void compareWithBox();
+    void cancelCheck();
+    // Incoming SysEx from the window's input port.
+    void chunk(const std::uint8_t *data, int size);
+    void broken();
+    // The output port went: a paced send under way can go no further. The input port went:
+    // nothing under way is a whole dump.
+    void outputLost();
+    void inputLost();
+
+    transfer::PacedSender &pacedSender() { return *paced; }
+    BoxCheck &boxCheck() { return *check; }
+    const image::DumpBytes &receiveArea() const;
+
+signals:
+    // A line for the status line; `good` in teal, otherwise red.
+    void said(const QString &text, bool good);
+    void bytesToSend(int left);
+    void receiveCount(const QString &text);
+    void dumpTaken();
+
+private:
+    void pacedSendOver();
+    void verify(const image::DumpBytes &sent, const QString &note = {});
+    // The MIDI OUT port did not take a send (`sent` bytes of a paced one went).
+    void sendFailed(int sent);
+
+    TMidiOut &out;
+    image::ImageHistory &history;
+    std::function<bool()> verifyWanted;
+    std::unique_ptr<transfer::PacedSender> paced;
+    BoxCheck *check;
+    transfer::DumpRouter *router;
+};
+
+} // namespace vkv::app
