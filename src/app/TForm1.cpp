@@ -377,6 +377,7 @@ void TForm1::PortsChanged() {
 
 void TForm1::showStatus(const QString &text, bool good) {
     ui->StatusLabel->setText(text);
+    ui->StatusLabel->setToolTip(text); // a long one may not show whole in its two lines
     QPalette palette = ui->StatusLabel->palette();
     palette.setColor(QPalette::WindowText, good ? Teal : Red);
     ui->StatusLabel->setPalette(palette);
