@@ -35,6 +35,9 @@ public:
 signals:
     // A line for the status line; `good` in teal, otherwise red.
     void said(const QString &text, bool good);
+    // A verify is over: whether the box holds `sent` (no for other records, no answer or a
+    // broken one).
+    void verified(const vkv::image::DumpBytes &sent, bool holds);
     // Records differ: show them, the first named `nameA`, the second `nameB`.
     void differ(const std::vector<vkv::image::RecordDifference> &differences, const QString &nameA,
                 const QString &nameB);

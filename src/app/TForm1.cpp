@@ -240,7 +240,7 @@ vkv::transfer::PacedSend &TForm1::pacedSend() {
 void TForm1::wireTransfers() {
     using vkv::app::TransferDesk;
     transfers = new TransferDesk(
-        *MidiOut1, *SysexTimer, *SysexHeadTimer, imageHistory,
+        *MidiOut1, *MidiIn1, *SysexTimer, *SysexHeadTimer, imageHistory,
         [this] { return ui->VerifyAfterSend->isChecked() && ui->VerifyAfterSend->isEnabled(); },
         this);
     MidiIn1->OnSysEx = [this](QObject *sender, char *data, int size) {

@@ -4,18 +4,26 @@
 #include "DumpRouter.h"
 #include "ImageHistory.h"
 #include "PacedSender.h"
+#include "TMidiIn.h"
 #include "TMidiOut.h"
 
 namespace vkv::app {
 
-TransferDesk::TransferDesk(TMidiOut &out, TTempoTimer &ticks, QTimer &headTimer,
+TransferDesk::TransferDesk(TMidiOut &out, const TMidiIn &in, TTempoTimer &ticks, QTimer &headTimer,
                            image::ImageHistory &history, std::function<bool()> verifyWanted,
                            QObject *parent)
-    : QObject(parent), out(out), history(history), verifyWanted(std::move(verifyWanted)),
+    : QObject(parent), out(out), in(in), history(history), verifyWanted(std::move(verifyWanted)),
       paced(std::make_unique<transfer::PacedSender>(out, ticks, headTimer)),
       check(new BoxCheck(out, this)), router(new transfer::DumpRouter(check->boxQuery(), this)) {
     using transfer::DumpRouter;
     connect(check, &BoxCheck::said, this, &TransferDesk::said);
+    connect(check, &BoxCheck::verified, this, [this](const image::DumpBytes &sent, bool holds) {
+        emit verified(sent, outName(), holds);
+    });
+    connect(router, &DumpRouter::whole, this,
+            [this](const image::DumpBytes &dump) { emit dumpReceived(dump, inName()); });
+    connect(router, &DumpRouter::notWhole, this,
+            [this](int bytes) { emit dumpBroke(inName(), bytes); });
     connect(router, &DumpRouter::counting, this,
             [this](int left) { emit receiveCount(QString::number(left)); });
     connect(router, &DumpRouter::done, this, [this](bool forEditor) {
@@ -37,6 +45,14 @@ TransferDesk::TransferDesk(TMidiOut &out, TTempoTimer &ticks, QTimer &headTimer,
 
 TransferDesk::~TransferDesk() = default;
 
+QString TransferDesk::outName() const {
+    return QString::fromStdString(out.deviceName(out.Port()));
+}
+
+QString TransferDesk::inName() const {
+    return QString::fromStdString(in.deviceName(in.Port()));
+}
+
 const image::DumpBytes &TransferDesk::receiveArea() const {
     return router->area();
 }
@@ -49,17 +65,23 @@ void TransferDesk::sendFast() {
     check->cancel();
     const bool held = out.holdingMessages();
     const image::ConfigImage &image = history.image();
-    if (!out.SysExMessage(reinterpret_cast<const char *>(image.raw()), image::DumpSize))
+    if (!out.SysExMessage(reinterpret_cast<const char *>(image.raw()), image::DumpSize)) {
         sendFailed(0);
-    else if (!held)
-        verify(image.bytes());
+        return;
+    }
+    if (held)
+        return; // it goes, and is told, once the paced send is over
+    emit configurationSent(image.bytes(), outName());
+    verify(image.bytes());
 }
 
 void TransferDesk::sendPaced() {
     check->cancel();
     // Knob messages are held until the last slice; the header pause leaves the window responsive.
-    if (!paced->start(history.image().raw()))
+    if (!paced->start(history.image().raw())) {
         sendFailed(0);
+        emit sendBroke(outName(), 0);
+    }
 }
 
 void TransferDesk::headPauseOver() {
@@ -79,8 +101,10 @@ void TransferDesk::pacedSendOver() {
     const auto last = paced->lastWholeSent();
     if (paced->failed() || !last) {
         sendFailed(image::DumpSize - paced->bytesLeft());
+        emit sendBroke(outName(), image::DumpSize - paced->bytesLeft());
         return;
     }
+    emit configurationSent(*last, outName());
     // The box holds the last whole configuration that went, whatever the editor did meanwhile.
     QString note;
     if (paced->heldSendsFailed() > 0)
@@ -141,6 +165,7 @@ void TransferDesk::outputLost() {
     if (paced->sending()) {
         paced->stop();
         emit bytesToSend(paced->bytesLeft());
+        emit sendBroke(outName(), image::DumpSize - paced->bytesLeft());
     }
 }
 

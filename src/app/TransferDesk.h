@@ -9,6 +9,7 @@
 #include <memory>
 
 class QTimer;
+class TMidiIn;
 class TMidiOut;
 class TTempoTimer;
 
@@ -28,15 +29,16 @@ class BoxCheck;
 // configuration, the dump request, incoming dumps (transfer::DumpRouter decides where each goes)
 // and the checks of the box. The window's handlers forward here. What the desk has to say goes to
 // the status line (said), to "Bytes To Send" and "Bytes To Receive"; a whole dump for the editor
-// becomes its configuration as one step that undo takes back, and dumpTaken() follows.
+// becomes its configuration as one step that undo takes back, and dumpTaken() follows. Every
+// whole configuration that goes out or comes in, and every one that did not come whole, is told
+// with the port's name, for whoever keeps a record of them.
 class TransferDesk : public QObject {
     Q_OBJECT
 public:
-    // The port and both timers are the window's; `verifyWanted` says whether a send is to be
+    // The ports and both timers are the window's; `verifyWanted` says whether a send is to be
     // checked with the box.
-    TransferDesk(TMidiOut &out, TTempoTimer &ticks, QTimer &headTimer,
-                 image::ImageHistory &history, std::function<bool()> verifyWanted,
-                 QObject *parent);
+    TransferDesk(TMidiOut &out, const TMidiIn &in, TTempoTimer &ticks, QTimer &headTimer,
+                 image::ImageHistory &history, std::function<bool()> verifyWanted, QObject *parent);
     ~TransferDesk() override;
 
     void setSpeed(int bytesPerSecond);
@@ -71,6 +73,16 @@ signals:
     void bytesToSend(int left);
     void receiveCount(const QString &text);
     void dumpTaken();
+    // A whole configuration went out to `port` (a fast send the port took, or a paced send's last
+    // whole one), or did not: `sent` bytes of it went.
+    void configurationSent(const vkv::image::DumpBytes &dump, const QString &port);
+    void sendBroke(const QString &port, int sent);
+    // Whether the box held a sent configuration when it was verified.
+    void verified(const vkv::image::DumpBytes &sent, const QString &port, bool holds);
+    // A whole dump came in from `port`, wherever it went (the editor, a check, nowhere when it
+    // was late), or one did not come whole.
+    void dumpReceived(const vkv::image::DumpBytes &dump, const QString &port);
+    void dumpBroke(const QString &port, int bytes);
 
 private:
     void pacedSendOver();
@@ -78,7 +90,11 @@ private:
     // The MIDI OUT port did not take a send (`sent` bytes of a paced one went).
     void sendFailed(int sent);
 
+    QString outName() const;
+    QString inName() const;
+
     TMidiOut &out;
+    const TMidiIn &in;
     image::ImageHistory &history;
     std::function<bool()> verifyWanted;
     std::unique_ptr<transfer::PacedSender> paced;

@@ -40,11 +40,16 @@ void DumpRouter::chunk(const std::uint8_t *data, int size) {
             return;
         case Outcome::Counting:
             emit counting(editor.bytesLeft());
+            if (data[size - 1] == midi::SysExEnd && editor.holdsDumpStart())
+                emit notWhole(image::DumpSize - editor.bytesLeft());
             return;
         case Outcome::Done:
+            emit whole(editor.area());
             emit done(true);
             return;
         case Outcome::TooLarge:
+            if (editor.holdsDumpStart())
+                emit notWhole(image::DumpSize - editor.bytesLeft());
             emit tooLarge();
             return;
         }
@@ -53,6 +58,11 @@ void DumpRouter::chunk(const std::uint8_t *data, int size) {
     if (destination == Destination::Check)
         query.chunk(data, size);
     const Outcome outcome = other.chunk(data, size);
+    if (outcome == Outcome::Done)
+        emit whole(other.area());
+    else if ((outcome == Outcome::TooLarge || data[size - 1] == midi::SysExEnd) &&
+             other.holdsDumpStart())
+        emit notWhole(image::DumpSize - other.bytesLeft());
     if (destination == Destination::Check) {
         if (outcome == Outcome::Counting)
             emit counting(other.bytesLeft());
@@ -70,16 +80,20 @@ void DumpRouter::broken() {
     switch (destination) {
     case Destination::None:
     case Destination::Editor:
+        if (editor.bytesLeft() > 0 && editor.holdsDumpStart())
+            emit notWhole(image::DumpSize - editor.bytesLeft());
         // Its remains must never be completed by what follows and taken for a dump.
         editor.abandon();
         emit brokeOff();
         return;
     case Destination::Check:
-        query.broken();
-        emit brokeOff();
-        ended();
-        return;
     case Destination::Late:
+        if (other.holdsDumpStart())
+            emit notWhole(image::DumpSize - other.bytesLeft());
+        if (destination == Destination::Check) {
+            query.broken();
+            emit brokeOff();
+        }
         ended();
         return;
     }

@@ -47,6 +47,12 @@ signals:
     void counting(int bytesLeft);
     // A whole dump for the editor (in area()), or a check's whole answer.
     void done(bool forEditor);
+    // Any whole dump that came, wherever it went (the editor's, a check's answer, a late one):
+    // what the box held. Said before done() or lateAnswer().
+    void whole(const vkv::image::DumpBytes &dump);
+    // A message that began as a dump does did not come whole: it ended short, ran too long or
+    // broke off after `bytes` bytes.
+    void notWhole(int bytes);
     // A message the editor or a check collects ran past a dump's size.
     void tooLarge();
     // The message under way broke off (for the editor or a check, or none under way).
