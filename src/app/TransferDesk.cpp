@@ -62,23 +62,41 @@ void TransferDesk::setSpeed(int bytesPerSecond) {
 }
 
 void TransferDesk::sendFast() {
-    check->cancel();
+    sendFast(history.image().bytes(), Check::AsWanted);
+}
+
+void TransferDesk::sendPaced() {
+    sendPaced(history.image().bytes(), Check::AsWanted, true);
+}
+
+void TransferDesk::sendPaced(const image::DumpBytes &dump, Check check) {
+    sendPaced(dump, check, false);
+}
+
+bool TransferDesk::checking(Check check) const {
+    return check == Check::Always || (check == Check::AsWanted && verifyWanted());
+}
+
+void TransferDesk::sendFast(const image::DumpBytes &dump, Check check) {
+    this->check->cancel();
     const bool held = out.holdingMessages();
-    const image::ConfigImage &image = history.image();
-    if (!out.SysExMessage(reinterpret_cast<const char *>(image.raw()), image::DumpSize)) {
+    if (!out.SysExMessage(reinterpret_cast<const char *>(dump.data()), image::DumpSize)) {
         sendFailed(0);
         return;
     }
     if (held)
         return; // it goes, and is told, once the paced send is over
-    emit configurationSent(image.bytes(), outName());
-    verify(image.bytes());
+    emit configurationSent(dump, outName());
+    if (checking(check))
+        this->check->verify(dump);
 }
 
-void TransferDesk::sendPaced() {
-    check->cancel();
+void TransferDesk::sendPaced(const image::DumpBytes &dump, Check check, bool editors) {
+    this->check->cancel();
+    pacedCheck = check;
+    pacedFromEditor = editors;
     // Knob messages are held until the last slice; the header pause leaves the window responsive.
-    if (!paced->start(history.image().raw())) {
+    if (!paced->start(dump.data())) {
         sendFailed(0);
         emit sendBroke(outName(), 0);
     }
@@ -109,20 +127,15 @@ void TransferDesk::pacedSendOver() {
     QString note;
     if (paced->heldSendsFailed() > 0)
         note += QStringLiteral("; the send held behind it failed");
-    if (history.image().bytes() != *last)
+    if (pacedFromEditor && history.image().bytes() != *last)
         note += QStringLiteral("; the editor changed during the send; the box holds what was "
                                "sent when it started");
-    if (verifyWanted())
-        verify(*last, note);
+    if (checking(pacedCheck))
+        check->verify(*last, note);
     else if (paced->heldSendsFailed() > 0)
         sendFailed(0);
     else if (!note.isEmpty())
         emit said("Sent" + note, false);
-}
-
-void TransferDesk::verify(const image::DumpBytes &sent, const QString &note) {
-    if (verifyWanted())
-        check->verify(sent, note);
 }
 
 void TransferDesk::requestDump() {

@@ -41,6 +41,9 @@ public:
                  image::ImageHistory &history, std::function<bool()> verifyWanted, QObject *parent);
     ~TransferDesk() override;
 
+    // Whether a send is checked with the box once it is over.
+    enum class Check { AsWanted, Always, Never };
+
     void setSpeed(int bytesPerSecond);
     // The editor's configuration as it is now, as one message; during a paced send it waits
     // for that send's last slice, as the knobs' messages do.
@@ -48,6 +51,9 @@ public:
     // The editor's configuration as it is now, paced: a copy goes, whatever the editor does
     // meanwhile.
     void sendPaced();
+    // Another configuration than the editor's (the editor is not touched), the same two ways.
+    void sendFast(const image::DumpBytes &dump, Check check = Check::AsWanted);
+    void sendPaced(const image::DumpBytes &dump, Check check = Check::AsWanted);
     // The paced send's timers.
     void headPauseOver();
     void tick();
@@ -85,8 +91,9 @@ signals:
     void dumpBroke(const QString &port, int bytes);
 
 private:
+    void sendPaced(const image::DumpBytes &dump, Check check, bool editors);
     void pacedSendOver();
-    void verify(const image::DumpBytes &sent, const QString &note = {});
+    bool checking(Check check) const;
     // The MIDI OUT port did not take a send (`sent` bytes of a paced one went).
     void sendFailed(int sent);
 
@@ -97,6 +104,8 @@ private:
     const TMidiIn &in;
     image::ImageHistory &history;
     std::function<bool()> verifyWanted;
+    Check pacedCheck = Check::AsWanted; // of the paced send under way
+    bool pacedFromEditor = true;        // it sends the editor's configuration
     std::unique_ptr<transfer::PacedSender> paced;
     BoxCheck *check;
     transfer::DumpRouter *router;
