@@ -1,0 +1,147 @@
+// "Find Speed ..." and --find-speed over the tests' JACK server, against a stand-in box with a real
+// input limit (support/jack_box.cpp): a buffer of 96 bytes that the box empties at a fixed rate,
+// dropping what does not fit. At 450 bytes a second it takes speeds up to about 480.
+#include "JackBox.h"
+#include "JackWindow.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+class FindSpeedJack : public JackWindowTest {};
+
+constexpr int BoxBuffer = 96;
+
+JackBox box(const QString &client, double bytesPerSecond, bool silent = false) {
+    return JackBox(QStringLiteral(VKV_JACK_BOX), client, BoxBuffer, bytesPerSecond, silent);
+}
+
+// The window with both ports on `box`, and its "Find Speed ..." dialog once pressed.
+struct SearchingWindow {
+    JackWindow w;
+    explicit SearchingWindow(JackBox &box) {
+        EXPECT_FALSE(w.ui.FindSpeed->isEnabled());
+        w.chooseOut(w.outIndex(box.listens()));
+        EXPECT_FALSE(w.ui.FindSpeed->isEnabled()); // as "Request Sysex Dump", it needs both ports
+        w.chooseIn(w.inIndex(box.answers()));
+        EXPECT_TRUE(w.ui.FindSpeed->isEnabled());
+    }
+    QDialog *dialog() const { return w.form.findChild<QDialog *>("FindSpeedDialog"); }
+    // Presses "Find Speed ...": true once its dialog shows.
+    bool press() {
+        QTest::mouseClick(w.ui.FindSpeed, Qt::LeftButton);
+        return dialog() && dialog()->isVisible();
+    }
+    template <typename T> T *part(const char *name) const { return dialog()->findChild<T *>(name); }
+    QStringList lines() const {
+        QStringList all;
+        const auto *tries = part<QListWidget>("FindSpeedTries");
+        for (int i = 0; i < tries->count(); ++i)
+            all << tries->item(i)->text();
+        return all;
+    }
+    QString note() const { return part<QLabel>("FindSpeedNote")->text(); }
+    // Runs the window until `done`, keeping each line that said what a try will take.
+    bool runUntil(const std::function<bool()> &done, int milliseconds, QStringList &going) const {
+        return testui::waitUntil(
+            [&] {
+                for (const QString &line : lines())
+                    if (line.contains("sending and verifying, about") && !going.contains(line))
+                        going << line;
+                return done();
+            },
+            milliseconds);
+    }
+    Bytes image() const {
+        return Bytes(w.form.image().bytes().begin(), w.form.image().bytes().end());
+    }
+};
+
+} // namespace
+
+TEST_F(FindSpeedJack, TheDialogFindsASpeedTheBoxTakesAndLeavesItHoldingTheConfiguration) {
+    JackBox slow = box("vkvspeedbox", 450);
+    ASSERT_TRUE(slow.ready);
+    SearchingWindow rig(slow);
+    ASSERT_TRUE(rig.press());
+    EXPECT_EQ(rig.dialog()->windowModality(), Qt::WindowModal);
+    auto *use = rig.part<QPushButton>("FindSpeedUse");
+    EXPECT_FALSE(use->isEnabled());
+
+    QStringList going;
+    ASSERT_TRUE(rig.runUntil([&] { return rig.note().startsWith("Found: "); }, 90000, going))
+        << rig.lines().join('\n').toStdString() << "\n" << rig.note().toStdString();
+    const QStringList lines = rig.lines();
+    std::printf("%s\n%s\n", qPrintable(lines.join('\n')), qPrintable(rig.note()));
+    // The box answered before anything was sent to it; the fast send overran it, and so did 600.
+    EXPECT_TRUE(lines[0].startsWith("The box answers: it holds ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("Fast send (one message): ") && lines[1].endsWith(" differ"))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].startsWith("600 bytes/s: ") && lines[2].endsWith(" differ"))
+        << lines[2].toStdString();
+    // Each try said what it would take while it ran, and every one asked the box.
+    EXPECT_TRUE(going.contains("600 bytes/s: sending and verifying, about 4 s"))
+        << going.join('\n').toStdString();
+    EXPECT_TRUE(testui::waitUntil([&] { return slow.requests() == lines.size(); }, 2000))
+        << slow.requests();
+
+    // The speed found verified three times in a row, and the last send, one step below it, too.
+    ASSERT_TRUE(use->isEnabled());
+    const QString last = lines.back();
+    EXPECT_TRUE(last.contains(", one step below: verified")) << last.toStdString();
+    const int chosen = last.section(' ', 0, 0).toInt();
+    EXPECT_GT(chosen, 300);
+    EXPECT_LE(chosen, 450);
+    EXPECT_TRUE(rig.note().endsWith(
+        QStringLiteral("The box holds the configuration, verified at %1 bytes/s.").arg(chosen)));
+    EXPECT_EQ(slow.holds(), rig.image());
+    EXPECT_EQ(rig.w.ui.StatusLabel->text(),
+              QStringLiteral("Speed found: %1 bytes/s; the box holds what was sent").arg(chosen));
+    EXPECT_EQ(testui::textColour(rig.w.ui.StatusLabel), QColor(0, 128, 128));
+
+    // "Use this speed" sets the speed field, which the settings remember.
+    QTest::mouseClick(use, Qt::LeftButton);
+    EXPECT_FALSE(rig.dialog()->isVisible());
+    EXPECT_EQ(rig.w.ui.SysexSendSpeed->value(), chosen);
+    EXPECT_EQ(rig.w.form.settings().speed(), chosen);
+}
+
+TEST_F(FindSpeedJack, CancelStopsTheTryAtOnceAndRestoresTheBoxAtTheSlowestSpeedThatVerified) {
+    JackBox slow = box("vkvcancelbox", 450);
+    ASSERT_TRUE(slow.ready);
+    SearchingWindow rig(slow);
+    ASSERT_TRUE(rig.press());
+    auto *cancel = rig.part<QPushButton>("FindSpeedCancel");
+    EXPECT_EQ(cancel->text(), "Cancel");
+    QStringList going;
+    ASSERT_TRUE(rig.runUntil([&] { return rig.lines().contains("400 bytes/s: verified"); }, 60000,
+                             going))
+        << rig.lines().join('\n').toStdString();
+    // The next try goes out, and is cancelled while it sends: the box has part of it.
+    ASSERT_TRUE(testui::waitUntil([&] { return rig.w.ui.BytesToSend->text().toInt() > 0; }, 5000));
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_TRUE(rig.lines().contains("500 bytes/s: cancelled")) << rig.lines().join('\n').toStdString();
+    EXPECT_EQ(rig.note(), "Cancelled: the box may hold a broken configuration. Sending it once "
+                          "more at 400 bytes/s, verified.");
+    EXPECT_TRUE(rig.dialog()->isVisible());
+    ASSERT_TRUE(rig.runUntil([&] { return cancel->text() == "Close"; }, 30000, going));
+    EXPECT_EQ(rig.lines().back(), "400 bytes/s, once more: verified");
+    EXPECT_EQ(rig.note(), "Cancelled. Sent once more at 400 bytes/s, the configuration verified: "
+                          "the box holds it.");
+    // All but the cancelled try asked the box.
+    EXPECT_TRUE(testui::waitUntil([&] { return slow.requests() == rig.lines().size() - 1; }, 2000))
+        << slow.requests();
+    EXPECT_EQ(slow.holds(), rig.image());
+    EXPECT_FALSE(rig.part<QPushButton>("FindSpeedUse")->isEnabled());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_FALSE(rig.dialog()->isVisible());
+}
