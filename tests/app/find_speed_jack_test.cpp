@@ -1,6 +1,8 @@
 // "Find Speed ..." and --find-speed over the tests' JACK server, against a stand-in box with a real
 // input limit (support/jack_box.cpp): a buffer of 96 bytes that the box empties at a fixed rate,
 // dropping what does not fit. At 450 bytes a second it takes speeds up to about 480.
+#include "ChildProgram.h"
+#include "ConfigImage.h"
 #include "JackBox.h"
 #include "JackWindow.h"
 
@@ -9,6 +11,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -65,6 +69,11 @@ struct SearchingWindow {
         return Bytes(w.form.image().bytes().begin(), w.form.image().bytes().end());
     }
 };
+
+ChildRun findSpeed(const QStringList &arguments) {
+    return runChild(QStringLiteral(VKV_PROGRAM), QStringList{"--find-speed"} + arguments,
+                    QProcessEnvironment::systemEnvironment(), 60000);
+}
 
 } // namespace
 
@@ -144,4 +153,47 @@ TEST_F(FindSpeedJack, CancelStopsTheTryAtOnceAndRestoresTheBoxAtTheSlowestSpeedT
     EXPECT_FALSE(rig.part<QPushButton>("FindSpeedUse")->isEnabled());
     QTest::mouseClick(cancel, Qt::LeftButton);
     EXPECT_FALSE(rig.dialog()->isVisible());
+}
+
+TEST_F(FindSpeedJack, TheCommandLineOffersTheFastSendToABoxThatTakesItAndFailsOnOneThatIsSilent) {
+    JackBox quick = box("vkvquickbox", 0);
+    JackBox mute = box("vkvmutebox", 0, true);
+    ASSERT_TRUE(quick.ready && mute.ready);
+    QTemporaryDir dir;
+    const QString syx = dir.filePath("mine.syx");
+    vkv::image::ConfigImage image;
+    ASSERT_TRUE(vkv::image::loadDefaultImage(image));
+    image.bytes()[vkv::image::potOffset(2) + 1] = 0x11;
+    image.frame();
+    {
+        QFile file(syx);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char *>(image.raw()), vkv::image::DumpSize);
+    }
+
+    const ChildRun taken = findSpeed({"--out", "vkvquickbox", "--in", "vkvquickbox", syx});
+    EXPECT_EQ(taken.code, 0) << taken.err.toStdString();
+    EXPECT_EQ(taken.err, "");
+    EXPECT_EQ(taken.out,
+              "Fast send (one message): verified\n"
+              "Fast send (one message) again: verified\n"
+              "Fast send (one message) again: verified\n"
+              "The box takes the configuration as one message (the fast send): verified 3 times "
+              "of 3, and the box holds it. No paced speed is too fast for it; 600 bytes/s is the "
+              "fastest the pacing goes.\n"
+              "Send with --fast, or at any --speed.\n");
+    EXPECT_EQ(quick.holds(), Bytes(image.bytes().begin(), image.bytes().end()));
+    EXPECT_TRUE(testui::waitUntil([&] { return quick.requests() == 4; }, 2000))
+        << quick.requests();
+
+    // A box that never answers is never sent a configuration.
+    const ChildRun silent = findSpeed({"--out", "vkvmutebox", "--in", "vkvmutebox", "--timeout", "1"});
+    EXPECT_EQ(silent.code, 1);
+    EXPECT_EQ(silent.out, "");
+    EXPECT_TRUE(silent.err.contains("vkvela: no answer from the box within 1 s to a request for its "
+                                    "configuration; nothing was sent. Check the --in port and the "
+                                    "box's cables.\n"))
+        << silent.err.toStdString();
+    EXPECT_TRUE(testui::waitUntil([&] { return mute.requests() == 1; }, 2000));
+    EXPECT_EQ(mute.dumps(), 0);
 }
