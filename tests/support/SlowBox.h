@@ -69,6 +69,8 @@ private:
     static constexpr std::uint8_t RequestCommand = 0x01;
 
     void take(std::uint8_t b) {
+        if (b >= 0xF8)
+            return; // real-time messages may come between a SysEx's bytes
         if (b == 0xF0) {
             message.assign(1, b);
             position = 6;
