@@ -19,12 +19,12 @@ void BoxCheck::verify(const image::DumpBytes &sent, const QString &note) {
     query.start(BoxQuery::SettleMs, BoxQuery::TimeoutMs);
 }
 
-void BoxCheck::compareWith(const image::DumpBytes &editor) {
+void BoxCheck::compareWith(const image::DumpBytes &editor, int settleMs) {
     expected = editor;
     note.clear();
     requestRefused = false;
     verifying = false;
-    query.start(0, BoxQuery::TimeoutMs);
+    query.start(settleMs, BoxQuery::TimeoutMs);
 }
 
 void BoxCheck::finished(BoxQuery::Outcome outcome, const image::DumpBytes &answer) {

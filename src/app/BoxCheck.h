@@ -24,8 +24,9 @@ public:
     // The send of `sent` has ended: after the box has settled, ask it and compare. `note` is
     // added to what is said of the outcome (what else happened to the send).
     void verify(const image::DumpBytes &sent, const QString &note = {});
-    // Ask the box now and compare its answer with the editor's `editor`.
-    void compareWith(const image::DumpBytes &editor);
+    // Ask the box (after `settleMs`, for a box that may still be busy) and compare its answer
+    // with the editor's `editor`.
+    void compareWith(const image::DumpBytes &editor, int settleMs = 0);
     // Quietly, as when a send starts again or a port is chosen again or lost.
     void cancel() { query.cancel(); }
     // While quiet, a series of checks that tells its own outcome (finding the speed the box takes)

@@ -3,6 +3,7 @@
 #include "BoxCheck.h"
 #include "FindSpeedDialog.h"
 #include "ImageHistory.h"
+#include "PacedSender.h"
 #include "SpeedReport.h"
 #include "TransferDesk.h"
 
@@ -19,8 +20,7 @@ using transfer::SpeedSearch;
 
 FindSpeedDesk::FindSpeedDesk(const Controls &controls, TransferDesk &transfers,
                              image::ImageHistory &history, QWidget *window)
-    : QObject(window), controls(controls), transfers(transfers), history(history),
-      window(window) {
+    : QObject(window), controls(controls), transfers(transfers), history(history), window(window) {
     controls.findSpeed->setEnabled(controls.request->isEnabled());
     controls.request->installEventFilter(this);
     connect(controls.findSpeed, &QAbstractButton::clicked, this, &FindSpeedDesk::start);
@@ -62,6 +62,11 @@ bool FindSpeedDesk::eventFilter(QObject *watched, QEvent *event) {
 void FindSpeedDesk::start() {
     if (state != State::Idle)
         return;
+    if (transfers.pacedSender().sending()) {
+        // The search's first send would cut it short.
+        emit said(QStringLiteral("A send is under way: find the speed once it is over"), false);
+        return;
+    }
     history.frame(); // as every send frames it first
     dump = history.image().bytes();
     search.emplace();
@@ -73,10 +78,11 @@ void FindSpeedDesk::start() {
     d->show();
     d->raise();
     d->activateWindow();
-    // Nothing is sent to a box whose answer cannot verify it.
+    // Nothing is sent to a box whose answer cannot verify it. A box still busy with what it was
+    // sent last is given time to settle, as before a verify.
     state = State::Asking;
     transfers.boxCheck().setQuiet(true);
-    transfers.boxCheck().compareWith(dump);
+    transfers.boxCheck().compareWith(dump, BoxQuery::SettleMs);
 }
 
 void FindSpeedDesk::answered(BoxQuery::Outcome outcome, int differing) {
@@ -89,13 +95,14 @@ void FindSpeedDesk::answered(BoxQuery::Outcome outcome, int differing) {
                 QStringLiteral("Find Speed: no answer from the box"), false);
             return;
         }
-        dialog_->addLine(outcome == BoxQuery::Outcome::Broken
-                             ? QStringLiteral("The box answers (its answer came broken)")
-                         : differing == 0
-                             ? QStringLiteral("The box answers: it holds the editor's configuration")
-                             : QStringLiteral("The box answers: it holds %1 records other than "
-                                              "the editor's")
-                                   .arg(differing));
+        dialog_->addLine(
+            outcome == BoxQuery::Outcome::Broken
+                ? QStringLiteral("The box answers (its answer came broken)")
+            : differing == 0
+                ? QStringLiteral("The box answers: it holds the editor's configuration")
+                : QStringLiteral("The box answers: it holds %1 records other than "
+                                 "the editor's")
+                      .arg(differing));
         dialog_->note(QStringLiteral("Cancel stops the try under way at once; the box is then sent "
                                      "the configuration once more."));
         state = State::Trying;
@@ -168,8 +175,8 @@ void FindSpeedDesk::finish() {
     switch (search->ending()) {
     case Ending::Found:
     case Ending::FastTaken:
-        offered = search->ending() == Ending::Found ? search->chosen()
-                                                    : SpeedSearch::series().front();
+        offered =
+            search->ending() == Ending::Found ? search->chosen() : SpeedSearch::series().front();
         end(SpeedReport::ending(*search),
             QStringLiteral("Speed found: %1; the box holds what was sent")
                 .arg(SpeedReport::speedName(search->chosen())),

@@ -57,11 +57,10 @@ int BoxLink::sendFailed() const {
     const QString what = out.lostReason().empty()
                              ? QStringLiteral("sending to the MIDI OUT port failed")
                              : QStringLiteral("the MIDI OUT port was lost");
-    CommandIo::fail(what +
-                    QStringLiteral(" after %1 of %2 bytes; ").arg(sentBytes).arg(image::DumpSize) +
-                    (sentBytes > 0
-                         ? QStringLiteral("the box may hold a broken configuration. Send it again.")
-                         : QStringLiteral("nothing reached the box.")));
+    CommandIo::fail(
+        what + QStringLiteral(" after %1 of %2 bytes; ").arg(sentBytes).arg(image::DumpSize) +
+        (sentBytes > 0 ? QStringLiteral("the box may hold a broken configuration. Send it again.")
+                       : QStringLiteral("nothing reached the box.")));
     return 1;
 }
 

@@ -53,8 +53,9 @@ int FindSpeedCommand::run(const CommandLine &line) {
     BoxLink link(*out, in.get());
     const int timeoutMs = static_cast<int>(std::ceil(line.timeoutSeconds * 1000));
 
-    // Nothing is sent to a box whose answer cannot verify it.
-    const BoxLink::Answer first = link.ask(0, timeoutMs);
+    // Nothing is sent to a box whose answer cannot verify it. A box still busy with what it was
+    // sent last is given time to settle, as before a verify.
+    const BoxLink::Answer first = link.ask(BoxQuery::SettleMs, timeoutMs);
     if (first.code > 128)
         return Io::interrupted(first.code - 128, QStringLiteral("nothing was sent."));
     if (first.outcome == BoxQuery::Outcome::NoAnswer) {

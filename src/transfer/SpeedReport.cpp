@@ -61,9 +61,10 @@ QString SpeedReport::outcome(int speed, Stage stage, BoxQuery::Outcome answer, i
 }
 
 QString SpeedReport::restoring(const SpeedSearch &search) {
-    return noSpeed(search) + QStringLiteral(": the box may hold a broken configuration. Sending it once more "
-                                "at %1, verified.")
-                     .arg(speedName(search.speed()));
+    return noSpeed(search) +
+           QStringLiteral(": the box may hold a broken configuration. Sending it once more "
+                          "at %1, verified.")
+               .arg(speedName(search.speed()));
 }
 
 QString SpeedReport::ending(const SpeedSearch &search) {

@@ -12,8 +12,8 @@ namespace {
 // The tempo timer raises a tick at most every 5 ms.
 constexpr double ShortestTickMs = 5;
 // A paced dump is the header slice and then one slice a tick.
-constexpr int TicksPerDump = (image::DumpSize - PacedSend::HeaderSlice + PacedSend::SliceSize - 1) /
-                             PacedSend::SliceSize;
+constexpr int TicksPerDump =
+    (image::DumpSize - PacedSend::HeaderSlice + PacedSend::SliceSize - 1) / PacedSend::SliceSize;
 // What a MIDI cable carries: 31250 baud, ten bits a byte.
 constexpr double CableBytesPerSecond = 3125;
 

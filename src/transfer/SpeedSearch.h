@@ -83,8 +83,9 @@ private:
     int now = Fast;
     int sent = 0;
     bool lastVerified = false;
-    int ceiling = std::numeric_limits<int>::max(); // the slowest that failed: it and all faster are out
-    std::map<int, int> good; // times each speed verified
+    int ceiling =
+        std::numeric_limits<int>::max(); // the slowest that failed: it and all faster are out
+    std::map<int, int> good;             // times each speed verified
     int fastest_ = -1;
     int chosen_ = -1;
 };

@@ -7,11 +7,11 @@
 #include "JackWindow.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -88,7 +88,8 @@ TEST_F(FindSpeedJack, TheDialogFindsASpeedTheBoxTakesAndLeavesItHoldingTheConfig
 
     QStringList going;
     ASSERT_TRUE(rig.runUntil([&] { return rig.note().startsWith("Found: "); }, 90000, going))
-        << rig.lines().join('\n').toStdString() << "\n" << rig.note().toStdString();
+        << rig.lines().join('\n').toStdString() << "\n"
+        << rig.note().toStdString();
     const QStringList lines = rig.lines();
     std::printf("%s\n%s\n", qPrintable(lines.join('\n')), qPrintable(rig.note()));
     // The box answered before anything was sent to it; the fast send overran it, and so did 600.
@@ -128,17 +129,26 @@ TEST_F(FindSpeedJack, CancelStopsTheTryAtOnceAndRestoresTheBoxAtTheSlowestSpeedT
     JackBox slow = box("vkvcancelbox", 450);
     ASSERT_TRUE(slow.ready);
     SearchingWindow rig(slow);
+    // Not while a send is under way: the search's first send would cut it.
+    testui::typeInto(rig.w.ui.SysexSendSpeed, "1000");
+    QTest::mouseClick(rig.w.ui.SlowSendToKorvane, Qt::LeftButton);
+    EXPECT_FALSE(rig.press());
+    EXPECT_EQ(rig.w.ui.StatusLabel->text(), "A send is under way: find the speed once it is over");
+    const auto left = [&] { return rig.w.ui.BytesToSend->text().toInt(); };
+    ASSERT_TRUE(testui::waitUntil([&] { return left() > 0; }, 5000));
+    ASSERT_TRUE(testui::waitUntil([&] { return left() == 0; }, 10000));
     ASSERT_TRUE(rig.press());
     auto *cancel = rig.part<QPushButton>("FindSpeedCancel");
     EXPECT_EQ(cancel->text(), "Cancel");
     QStringList going;
-    ASSERT_TRUE(rig.runUntil([&] { return rig.lines().contains("400 bytes/s: verified"); }, 60000,
-                             going))
+    ASSERT_TRUE(
+        rig.runUntil([&] { return rig.lines().contains("400 bytes/s: verified"); }, 60000, going))
         << rig.lines().join('\n').toStdString();
     // The next try goes out, and is cancelled while it sends: the box has part of it.
-    ASSERT_TRUE(testui::waitUntil([&] { return rig.w.ui.BytesToSend->text().toInt() > 0; }, 5000));
+    ASSERT_TRUE(testui::waitUntil([&] { return left() > 0; }, 5000));
     QTest::mouseClick(cancel, Qt::LeftButton);
-    EXPECT_TRUE(rig.lines().contains("500 bytes/s: cancelled")) << rig.lines().join('\n').toStdString();
+    EXPECT_TRUE(rig.lines().contains("500 bytes/s: cancelled"))
+        << rig.lines().join('\n').toStdString();
     EXPECT_EQ(rig.note(), "Cancelled: the box may hold a broken configuration. Sending it once "
                           "more at 400 bytes/s, verified.");
     EXPECT_TRUE(rig.dialog()->isVisible());
@@ -183,16 +193,17 @@ TEST_F(FindSpeedJack, TheCommandLineOffersTheFastSendToABoxThatTakesItAndFailsOn
               "fastest the pacing goes.\n"
               "Send with --fast, or at any --speed.\n");
     EXPECT_EQ(quick.holds(), Bytes(image.bytes().begin(), image.bytes().end()));
-    EXPECT_TRUE(testui::waitUntil([&] { return quick.requests() == 4; }, 2000))
-        << quick.requests();
+    EXPECT_TRUE(testui::waitUntil([&] { return quick.requests() == 4; }, 2000)) << quick.requests();
 
     // A box that never answers is never sent a configuration.
-    const ChildRun silent = findSpeed({"--out", "vkvmutebox", "--in", "vkvmutebox", "--timeout", "1"});
+    const ChildRun silent =
+        findSpeed({"--out", "vkvmutebox", "--in", "vkvmutebox", "--timeout", "1"});
     EXPECT_EQ(silent.code, 1);
     EXPECT_EQ(silent.out, "");
-    EXPECT_TRUE(silent.err.contains("vkvela: no answer from the box within 1 s to a request for its "
-                                    "configuration; nothing was sent. Check the --in port and the "
-                                    "box's cables.\n"))
+    EXPECT_TRUE(
+        silent.err.contains("vkvela: no answer from the box within 1 s to a request for its "
+                            "configuration; nothing was sent. Check the --in port and the "
+                            "box's cables.\n"))
         << silent.err.toStdString();
     EXPECT_TRUE(testui::waitUntil([&] { return mute.requests() == 1; }, 2000));
     EXPECT_EQ(mute.dumps(), 0);

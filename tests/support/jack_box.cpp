@@ -74,7 +74,8 @@ int process(jack_nframes_t frames, void *) {
     jack_midi_clear_buffer(outBuffer);
     std::size_t written = 0;
     for (; written < unsent.size(); ++written)
-        if (jack_midi_event_write(outBuffer, 0, unsent[written].data(), unsent[written].size()) != 0)
+        if (jack_midi_event_write(outBuffer, 0, unsent[written].data(), unsent[written].size()) !=
+            0)
             break; // the rest in the next cycle
     unsent.erase(unsent.begin(), unsent.begin() + static_cast<long>(written));
     report();
