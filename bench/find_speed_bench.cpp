@@ -1,5 +1,5 @@
 // How many sends a search for the speed takes, and how long, against the stand-in box with a real
-// input limit (tests/support/jack_box.cpp: a 96-byte buffer emptied at a fixed rate) at 450 and at
+// input limit (tests/support/jack_box.cpp: a 192-byte buffer emptied at a fixed rate) at 450 and at
 // 100 bytes a second: the program's own --find-speed, run as a user runs it. Prints "name: value
 // unit" lines; exits non-zero when a search finds no speed, one faster than the box takes, or
 // leaves the box without the configuration. Needs a running JACK server (scripts/bench starts
@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int BoxBuffer = 96;
+constexpr int BoxBuffer = 192;
 
 // One search against a box at `rate`; false when it missed a target.
 bool search(int rate) {

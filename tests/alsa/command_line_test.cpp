@@ -178,12 +178,12 @@ TEST(AlsaCommandLine, SendVerifyTakesAnAnswerWithRealTimeEventsBetweenItsPieces)
 }
 
 TEST(AlsaCommandLine, FindSpeedFindsWhatABoxWithAnInputLimitTakesAndLeavesItVerified) {
-    // A 96-byte input buffer emptied at 450 bytes a second: it overruns above about 480 bytes a
+    // A 192-byte input buffer emptied at 450 bytes a second: it overruns above about 514 bytes a
     // second. On the guest's emulated CPU the program paces slower than its rule (the paced send
     // above, at 1000, takes 5 to 7 s instead of 2.6), so the speed found by name may lie above
     // 450; what counts is that the search narrowed down to a paced speed and the box holds the
     // configuration, whole.
-    AlsaSlowBox box("vkv-speed-box", 96, 450);
+    AlsaSlowBox box("vkv-speed-box", 192, 450);
     vkv::image::ConfigImage defaults;
     ASSERT_TRUE(vkv::image::loadDefaultImage(defaults));
     defaults.frame();

@@ -236,10 +236,15 @@ TEST(SpeedSearch, FindsTheFastestSteadySpeedAndEndsVerifiedOneStepBelowIt) {
     } boxes[] = {
         // Takes everything: the fast send three times.
         {2000, {Fast, Fast, Fast}, Ending::FastTaken, Fast, Fast},
-        // The stand-in box at 450 bytes/s with its 96-byte buffer overruns above 480.
+        // The stand-in box at 450 bytes/s with its 192-byte buffer overruns above 514.
+        {514, {Fast, 600, 400, 500, 550, 500, 500, 450}, Ending::Found, 500, 450},
         {480, {Fast, 600, 400, 500, 450, 450, 450, 400}, Ending::Found, 450, 400},
-        // The same box at 100 bytes/s overruns above 106.
-        {106, {Fast, 600, 400, 270, 180, 125, 80, 100, 110, 100, 100, 90}, Ending::Found, 100, 90},
+        // The same box at 100 bytes/s overruns above 114.
+        {114,
+         {Fast, 600, 400, 270, 180, 125, 80, 100, 110, 110, 110, 100},
+         Ending::Found,
+         110,
+         100},
         {600, {Fast, 600, 600, 600, 550}, Ending::Found, 600, 550},
         // The slowest speed of the series has no step below it: its confirmation ends it.
         {27, {Fast, 600, 400, 270, 180, 125, 80, 55, 35, 25, 30, 25, 25}, Ending::Found, 25, 25},
