@@ -19,18 +19,28 @@ void BoxCheck::verify(const image::DumpBytes &sent, const QString &note) {
     query.start(BoxQuery::SettleMs, BoxQuery::TimeoutMs);
 }
 
-void BoxCheck::compareWith(const image::DumpBytes &editor) {
+void BoxCheck::compareWith(const image::DumpBytes &editor, int settleMs) {
     expected = editor;
     note.clear();
     requestRefused = false;
     verifying = false;
-    query.start(0, BoxQuery::TimeoutMs);
+    query.start(settleMs, BoxQuery::TimeoutMs);
 }
 
 void BoxCheck::finished(BoxQuery::Outcome outcome, const image::DumpBytes &answer) {
+    const auto differences = outcome == BoxQuery::Outcome::Answered
+                                 ? image::ImageComparison::compare(expected, answer)
+                                 : std::vector<image::RecordDifference>{};
     if (verifying)
-        emit verified(expected, outcome == BoxQuery::Outcome::Answered &&
-                                    image::ImageComparison::compare(expected, answer).empty());
+        emit verified(expected, outcome == BoxQuery::Outcome::Answered && differences.empty());
+    if (!quiet)
+        say(outcome, differences);
+    // Last: who is told may start the next check.
+    emit answered(outcome, static_cast<int>(differences.size()));
+}
+
+void BoxCheck::say(BoxQuery::Outcome outcome,
+                   const std::vector<image::RecordDifference> &differences) {
     const QString failed =
         verifying ? QStringLiteral("Verify failed: ") : QStringLiteral("Compare failed: ");
     switch (outcome) {
@@ -47,7 +57,6 @@ void BoxCheck::finished(BoxQuery::Outcome outcome, const image::DumpBytes &answe
     case BoxQuery::Outcome::Answered:
         break;
     }
-    const auto differences = image::ImageComparison::compare(expected, answer);
     if (verifying && differences.empty()) {
         emit said(QStringLiteral("Verified: the box holds what was sent") + note, true);
         return;

@@ -5,6 +5,7 @@
 #include "ButtonPage.h"
 #include "CompareDesk.h"
 #include "FileDesk.h"
+#include "FindSpeedDesk.h"
 #include "FormFont.h"
 #include "MonitorWindow.h"
 #include "PacedSender.h"
@@ -262,6 +263,9 @@ void TForm1::wireTransfers() {
     connect(&transfers->boxCheck(), &vkv::app::BoxCheck::differ, compareDesk,
             &vkv::app::CompareDesk::showDifferences);
     compareWithBox = [this] { transfers->compareWithBox(); };
+    auto *speedFinder = new vkv::app::FindSpeedDesk(
+        {ui->FindSpeed, ui->RequestSysexDump, ui->SysexSendSpeed}, *transfers, imageHistory, this);
+    connect(speedFinder, &vkv::app::FindSpeedDesk::said, this, &TForm1::showStatus);
 }
 
 void TForm1::createActions() {

@@ -82,6 +82,7 @@ void TransferDesk::sendFast(const image::DumpBytes &dump, Check check) {
     const bool held = out.holdingMessages();
     if (!out.SysExMessage(reinterpret_cast<const char *>(dump.data()), image::DumpSize)) {
         sendFailed(0);
+        emit sendBroke(outName(), 0);
         return;
     }
     if (held)
@@ -173,6 +174,10 @@ void TransferDesk::broken() {
 }
 
 void TransferDesk::outputLost() {
+    stopSend();
+}
+
+void TransferDesk::stopSend() {
     check->cancel();
     // What it sent is no whole dump, and "Bytes To Send" keeps what it did not send.
     if (paced->sending()) {

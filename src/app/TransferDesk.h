@@ -61,6 +61,9 @@ public:
     // Asks the box now, and shows how it differs from the editor.
     void compareWithBox();
     void cancelCheck();
+    // Ends a paced send under way where it is, at the user's word, and gives up a check: what
+    // went of it is no whole dump.
+    void stopSend();
     // Incoming SysEx from the window's input port.
     void chunk(const std::uint8_t *data, int size);
     void broken();

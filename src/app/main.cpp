@@ -29,7 +29,8 @@ int main(int argc, char **argv) {
     case CommandLine::Action::Send:
     case CommandLine::Action::Receive:
     case CommandLine::Action::ExportIni:
-    case CommandLine::Action::Diff: {
+    case CommandLine::Action::Diff:
+    case CommandLine::Action::FindSpeed: {
         // No display: a core application, and nothing of the GUI is made.
         QCoreApplication app(argc, argv);
         app.setApplicationName("vkvela");

@@ -102,6 +102,12 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         "diff", "Given two files A.syx B.syx, print the records in which they differ, as the INI "
                 "export writes them: \"- \" for A, \"+ \" for B. Exit status 0 when they are the "
                 "same, 1 when they differ, 2 on an error.");
+    const QCommandLineOption findSpeed(
+        "find-speed",
+        "Find the fastest speed the box takes a configuration at (the .syx file given, or the "
+        "built-in defaults): send it at a series of speeds on the --out port, verify each through "
+        "the --in port, and end with the box holding it, verified. Exit status 0 when a speed was "
+        "found, 3 when none verified, 1 when it could not run.");
     const QCommandLineOption out("out", "The MIDI OUT port to send to.", "PORT");
     const QCommandLineOption in("in", "The MIDI IN port to receive from.", "PORT");
     const QCommandLineOption speed(
@@ -117,15 +123,16 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     const QCommandLineOption timeout(
         "timeout",
         QStringLiteral("Give up when no whole dump has come after SECONDS (default %1, or %2 "
-                       "with --verify).")
+                       "with --verify and --find-speed).")
             .arg(DefaultTimeoutSeconds)
             .arg(DefaultVerifySeconds),
         "SECONDS");
     const QCommandLineOption verify(
         "verify", "After --send, ask the box on the --out port for its configuration, wait for "
                   "it on the --in port and check that it holds the file's records.");
-    for (const QCommandLineOption &option : {help, version, listPorts, send, receive, exportIni,
-                                             diff, out, in, speed, fast, request, timeout, verify})
+    for (const QCommandLineOption &option :
+         {help, version, listPorts, send, receive, exportIni, diff, findSpeed, out, in, speed, fast,
+          request, timeout, verify})
         parser.addOption(option);
     for (const char *qtOption : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), "value");
@@ -161,7 +168,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
             "--send FILE --out PORT [--speed N | --fast] [--verify --in PORT [--timeout "
             "SECONDS]]\n" +
             indent + "--receive FILE --in PORT [--request --out PORT] [--timeout SECONDS]\n" +
-            indent + "--export-ini FILE.syx OUT.ini\n" + indent + "--diff A.syx B.syx\n" + options;
+            indent + "--export-ini FILE.syx OUT.ini\n" + indent + "--diff A.syx B.syx\n" + indent +
+            "--find-speed --out PORT --in PORT [--timeout SECONDS] [FILE.syx]\n" + options;
         return result;
     }
     if (parser.isSet(version)) {
@@ -174,11 +182,10 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     const struct {
         const QCommandLineOption &option;
         Action action;
-    } commands[] = {{listPorts, Action::ListPorts},
-                    {send, Action::Send},
-                    {receive, Action::Receive},
-                    {exportIni, Action::ExportIni},
-                    {diff, Action::Diff}};
+    } commands[] = {
+        {listPorts, Action::ListPorts}, {send, Action::Send}, {receive, Action::Receive},
+        {exportIni, Action::ExportIni}, {diff, Action::Diff}, {findSpeed, Action::FindSpeed},
+    };
     QStringList given;
     for (const auto &command : commands) {
         if (parser.isSet(command.option)) {
@@ -193,12 +200,18 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         QList<Action> actions;
         const char *goesWith;
     } modifiers[] = {
-        {out, {Action::Send, Action::Receive}, "--send, or with --receive --request"},
-        {in, {Action::Receive, Action::Send}, "--receive, or with --send --verify"},
+        {out,
+         {Action::Send, Action::Receive, Action::FindSpeed},
+         "--send and --find-speed, or with --receive --request"},
+        {in,
+         {Action::Receive, Action::Send, Action::FindSpeed},
+         "--receive and --find-speed, or with --send --verify"},
         {speed, {Action::Send}, "--send"},
         {fast, {Action::Send}, "--send"},
         {request, {Action::Receive}, "--receive"},
-        {timeout, {Action::Receive, Action::Send}, "--receive, or with --send --verify"},
+        {timeout,
+         {Action::Receive, Action::Send, Action::FindSpeed},
+         "--receive and --find-speed, or with --send --verify"},
         {verify, {Action::Send}, "--send"},
     };
     for (const auto &modifier : modifiers) {
@@ -230,6 +243,22 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                          QString::number(files.size()) + " were given.");
         result.sysexFile = files[0];
         result.secondFile = files[1];
+        return result;
+    case Action::FindSpeed:
+        if (files.size() > 1)
+            return error("--find-speed takes one .syx file at most; " +
+                         QString::number(files.size()) + " were given.");
+        if (!parser.isSet(out) || !parser.isSet(in))
+            return error("--find-speed needs --out PORT and --in PORT, the ports the box listens "
+                         "and answers on.");
+        result.sysexFile = files.value(0);
+        result.outPort = parser.value(out);
+        result.inPort = parser.value(in);
+        result.timeoutSeconds = DefaultVerifySeconds;
+        if (parser.isSet(timeout) && !readTimeout(parser.value(timeout), result.timeoutSeconds))
+            return error(timeoutError(parser.value(timeout)));
+        if (result.outPort.isEmpty() || result.inPort.isEmpty())
+            return error("a port's name is empty.");
         return result;
     default:
         break;

@@ -7,8 +7,8 @@ namespace vkv::cli {
 
 // The program's command line: --help, --version, a .syx file to open at start, or one of the
 // commands that work without a display (list the ports, send or receive a dump, export an INI
-// file, compare two .syx files). Parsed from plain strings, before any application object exists,
-// so that a command that shows no window never needs a display.
+// file, compare two .syx files, find the speed the box takes). Parsed from plain strings, before
+// any application object exists, so that a command that shows no window never needs a display.
 class CommandLine {
 public:
     enum class Action {
@@ -21,6 +21,8 @@ public:
         Receive,   // store a dump from `inPort` in `sysexFile`, after a request on `outPort`
         ExportIni, // write the INI export of `sysexFile` to `iniFile`
         Diff,      // print the records in which `sysexFile` and `secondFile` differ
+        FindSpeed, // find the speed the box on `outPort` and `inPort` takes `sysexFile` (or the
+                   // built-in defaults, when it is empty) at
     };
 
     // `arguments` as main() gets them, the program's own name first.
@@ -31,7 +33,7 @@ public:
     static QString versionText();
 
     static constexpr int DefaultTimeoutSeconds = 30;
-    // How long --send --verify waits for the box's answer after asking.
+    // How long --send --verify and --find-speed wait for the box's answer after asking.
     static constexpr int DefaultVerifySeconds = 5;
 
     Action action = Action::Run;

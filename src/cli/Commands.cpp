@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "CommandPorts.h"
 #include "ConfigImage.h"
+#include "FindSpeedCommand.h"
 #include "ImageComparison.h"
 #include "IniExport.h"
 #include "ReceiveCommand.h"
@@ -56,6 +57,8 @@ int Commands::run(const CommandLine &line) {
         return exportIni(line);
     case CommandLine::Action::Diff:
         return diff(line);
+    case CommandLine::Action::FindSpeed:
+        return FindSpeedCommand::run(line);
     default:
         Io::fail("no such command.");
         return 1;

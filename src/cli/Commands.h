@@ -5,9 +5,9 @@ namespace vkv::cli {
 class CommandLine;
 
 // The commands that work without a display: list the MIDI ports, send a .syx file to the box,
-// receive the box's dump into one, export one as INI text, compare two. They run under a
-// QCoreApplication (no window, no connection to a display server) and say what they do on the
-// standard streams.
+// receive the box's dump into one, export one as INI text, compare two, find the speed the box
+// takes. They run under a QCoreApplication (no window, no connection to a display server) and
+// say what they do on the standard streams.
 class Commands {
 public:
     // Runs the command `line` asks for; a QCoreApplication must exist. Returns the exit code: 0

@@ -26,4 +26,11 @@ void Progress::end(const QString &line) {
         CommandIo::print(stderr, QStringLiteral("\n"));
 }
 
+void Progress::clear() {
+    if (shown && width > 0)
+        CommandIo::print(stderr, u'\r' + QString(width, u' ') + u'\r');
+    width = 0;
+    lastShown = -1;
+}
+
 } // namespace vkv::cli

@@ -15,6 +15,8 @@ public:
     void show(const QString &line, bool now = false);
     // Shows `line` at once and ends it, so what follows starts on a line of its own.
     void end(const QString &line);
+    // Takes the line away, so what follows starts where it began.
+    void clear();
     // Milliseconds since the progress was made.
     qint64 elapsed() const { return clock.elapsed(); }
 

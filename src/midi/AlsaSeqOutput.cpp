@@ -198,9 +198,12 @@ bool AlsaSeqOutput::deliver(snd_seq_event &event) {
             error_.clear();
             return true;
         }
-        // EAGAIN: the destination's queue is full for now. Anything else will not get better.
-        if (err != -EAGAIN)
-            return fail("cannot send", err);
+        // EAGAIN: the destination's queue is full for now. Anything else will not get better,
+        // and may be the destination going between the look for it and the send.
+        if (err != -EAGAIN) {
+            gone_ = !connected();
+            return fail(gone_ ? "the destination is gone" : "cannot send", err);
+        }
         // Waiting gets this event through, but the kernel empties a receiver's queue when it
         // has overflowed, so the receiver has lost what it held: say so, once per connection.
         if (!overflowed_) {

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 class AlsaReceiver {
@@ -68,6 +69,11 @@ public:
     void clear() {
         std::lock_guard lock(mutex);
         events.clear();
+    }
+    // What has arrived since the last take, taken out.
+    std::vector<Event> take() {
+        std::lock_guard lock(mutex);
+        return std::exchange(events, {});
     }
 
     // The client name of a sequencer client, as the receiver's events name their source by id.

@@ -107,6 +107,17 @@ TEST(CommandLine, CommandsTakeTheirOptionsAndRefuseOthers) {
     EXPECT_EQ(diff.action, Action::Diff);
     EXPECT_EQ(diff.sysexFile, "a.syx");
     EXPECT_EQ(diff.secondFile, "b.syx");
+    const auto find = CommandLine::parse({"vkvela", "--find-speed", "--out", "box:in", "--in",
+                                          "box:out", "--timeout", "2", "mine.syx"});
+    EXPECT_EQ(find.action, Action::FindSpeed);
+    EXPECT_EQ(find.sysexFile, "mine.syx");
+    EXPECT_EQ(find.outPort, "box:in");
+    EXPECT_EQ(find.inPort, "box:out");
+    EXPECT_DOUBLE_EQ(find.timeoutSeconds, 2);
+    const auto defaults =
+        CommandLine::parse({"vkvela", "--find-speed", "--out", "box", "--in", "box"});
+    EXPECT_EQ(defaults.sysexFile, ""); // the built-in defaults
+    EXPECT_DOUBLE_EQ(defaults.timeoutSeconds, 5);
 
     const struct {
         QStringList arguments;
@@ -138,7 +149,13 @@ TEST(CommandLine, CommandsTakeTheirOptionsAndRefuseOthers) {
         {{"--diff", "a.syx"}, "--diff needs two file names"},
         {{"--diff", "a.syx", "b.syx", "--export-ini"},
          "--export-ini and --diff cannot be combined"},
-        {{"--timeout", "3"}, "--timeout goes only with --receive, or with --send --verify"},
+        {{"--timeout", "3"},
+         "--timeout goes only with --receive and --find-speed, or with --send --verify"},
+        {{"--find-speed", "--out", "b"}, "--find-speed needs --out PORT and --in PORT"},
+        {{"--find-speed", "--out", "b", "--in", "c", "x.syx", "y.syx"}, "one .syx file at most"},
+        {{"--find-speed", "--out", "b", "--in", "c", "--speed", "100"},
+         "--speed goes only with --send"},
+        {{"--find-speed", "--send", "a.syx"}, "--send and --find-speed cannot be combined"},
         {{"--request"}, "--request goes only with --receive"},
     };
     for (const auto &e : errors) {

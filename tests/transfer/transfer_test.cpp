@@ -1,10 +1,16 @@
-// The paced send's slices and the dump receiver's counting, without ports or timers.
+// The paced send's slices, the dump receiver's counting and the search for the speed a box takes,
+// without ports or timers.
 #include "DumpReceiver.h"
 #include "PacedSend.h"
+#include "PacedSender.h"
+#include "SpeedReport.h"
+#include "SpeedSearch.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -184,6 +190,121 @@ TEST(DumpReceiver, OversizeShortAndStrayChunks) {
     DumpReceiver r;
     feed(r, message(1544));
     EXPECT_EQ(r.area()[image::DumpSize - 1], message(1544)[image::DumpSize - 1]);
+}
+
+} // namespace vkv::transfer
+
+namespace vkv::transfer {
+
+namespace {
+
+// Runs a search against a box that takes a try when `takes` says so (speed, and how many tries
+// came before); `cancelAfter` tries cancels it. Returns the speeds tried, in order.
+std::vector<int> search(SpeedSearch &s, const std::function<bool(int speed, int before)> &takes,
+                        int cancelAfter = -1) {
+    std::vector<int> tried;
+    while (!s.over() && tried.size() < 100) {
+        if (static_cast<int>(tried.size()) == cancelAfter)
+            s.cancel();
+        if (s.over())
+            break;
+        tried.push_back(s.speed());
+        s.tried(takes(s.speed(), static_cast<int>(tried.size()) - 1));
+    }
+    return tried;
+}
+
+// A steady box that takes every paced speed up to `limit` (and the fast send when it is above
+// 1000).
+std::function<bool(int, int)> upTo(int limit) {
+    return [limit](int speed, int) {
+        return speed == SpeedSearch::Fast ? limit > 1000 : speed <= limit;
+    };
+}
+
+using Ending = SpeedSearch::Ending;
+constexpr int Fast = SpeedSearch::Fast;
+
+} // namespace
+
+TEST(SpeedSearch, FindsTheFastestSteadySpeedAndEndsVerifiedOneStepBelowIt) {
+    const struct {
+        int limit;
+        std::vector<int> tries;
+        Ending ending;
+        int fastest, chosen;
+    } boxes[] = {
+        // Takes everything: the fast send three times.
+        {2000, {Fast, Fast, Fast}, Ending::FastTaken, Fast, Fast},
+        // The stand-in box at 450 bytes/s with its 192-byte buffer overruns above 514.
+        {514, {Fast, 600, 400, 500, 550, 500, 500, 450}, Ending::Found, 500, 450},
+        {480, {Fast, 600, 400, 500, 450, 450, 450, 400}, Ending::Found, 450, 400},
+        // The same box at 100 bytes/s overruns above 114.
+        {114,
+         {Fast, 600, 400, 270, 180, 125, 80, 100, 110, 110, 110, 100},
+         Ending::Found,
+         110,
+         100},
+        {600, {Fast, 600, 600, 600, 550}, Ending::Found, 600, 550},
+        // The slowest speed of the series has no step below it: its confirmation ends it.
+        {27, {Fast, 600, 400, 270, 180, 125, 80, 55, 35, 25, 30, 25, 25}, Ending::Found, 25, 25},
+        // Nothing verifies: the box is sent it once more at 100, which fails again.
+        {10, {Fast, 600, 400, 270, 180, 125, 80, 55, 35, 25, 100}, Ending::NoneVerified, -1, -1},
+    };
+    for (const auto &box : boxes) {
+        SpeedSearch s;
+        EXPECT_EQ(search(s, upTo(box.limit)), box.tries) << box.limit;
+        EXPECT_EQ(s.ending(), box.ending) << box.limit;
+        EXPECT_EQ(s.fastest(), box.fastest) << box.limit;
+        EXPECT_EQ(s.chosen(), box.chosen) << box.limit;
+        EXPECT_EQ(s.sends(), static_cast<int>(box.tries.size()));
+        // Found, the box holds the configuration: the last send was at the chosen speed.
+        EXPECT_EQ(s.boxVerified(), box.ending != Ending::NoneVerified) << box.limit;
+        if (box.chosen >= 0) {
+            EXPECT_EQ(box.tries.back(), box.chosen);
+        }
+    }
+    // Every step of the series paces differently, and none faster than the pacing goes.
+    std::set<int> tempos;
+    for (int speed : SpeedSearch::series())
+        tempos.insert(PacedSender::tempoForSpeed(speed));
+    EXPECT_EQ(tempos.size(), SpeedSearch::series().size());
+    EXPECT_LE(*tempos.rbegin(), PacedSender::tempoForSpeed(600));
+}
+
+TEST(SpeedSearch, AFailureRulesItsSpeedOutAndACancelRestoresTheBoxAtTheSlowestThatVerified) {
+    // 450 verifies once, then fails: the search settles below it.
+    SpeedSearch unsteady;
+    const auto tries = search(unsteady, [](int speed, int before) {
+        return speed != Fast && (speed <= 400 || (speed == 450 && before == 4));
+    });
+    EXPECT_EQ(tries, (std::vector<int>{Fast, 600, 400, 500, 450, 450, 400, 400, 360}));
+    EXPECT_EQ(unsteady.ending(), Ending::Found);
+    EXPECT_EQ(unsteady.chosen(), 360);
+
+    // Cancelled after 400 verified: sent once more at 400, the slowest that verified.
+    SpeedSearch cancelled;
+    EXPECT_EQ(search(cancelled, upTo(480), 4), (std::vector<int>{Fast, 600, 400, 500, 400}));
+    EXPECT_EQ(cancelled.ending(), Ending::Cancelled);
+    EXPECT_TRUE(cancelled.boxVerified());
+    EXPECT_EQ(SpeedReport::ending(cancelled),
+              "Cancelled. Sent once more at 400 bytes/s, the configuration verified: the box "
+              "holds it.");
+
+    // Cancelled before anything verified, then again while it restores: it is over at once.
+    SpeedSearch twice;
+    twice.tried(false);
+    twice.cancel();
+    EXPECT_EQ(twice.stage(), SpeedSearch::Stage::Restoring);
+    EXPECT_EQ(twice.speed(), SpeedSearch::FallbackSpeed);
+    EXPECT_EQ(SpeedReport::restoring(twice),
+              "Cancelled: the box may hold a broken configuration. Sending it once more at 100 "
+              "bytes/s, verified.");
+    twice.cancel();
+    EXPECT_TRUE(twice.over());
+    EXPECT_FALSE(twice.boxVerified());
+    EXPECT_EQ(SpeedReport::ending(twice), "Cancelled: the box may hold a broken configuration. "
+                                          "Check the box and its cables, and send it again.");
 }
 
 } // namespace vkv::transfer
