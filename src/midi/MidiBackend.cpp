@@ -120,6 +120,7 @@ struct KeptPorts {
     std::vector<Kept<jack_client_t *>> watchClients;
     std::vector<std::unique_ptr<RtMidiIn>> deadInputs;
     std::vector<std::unique_ptr<RtMidiOut>> deadOutputs;
+    std::vector<jack_client_t *> deadClients;
 };
 
 KeptPorts &keptPorts();
@@ -190,8 +191,8 @@ void closeKeptPorts(int exitCode) {
         if (watch.losses == losses)
             jack_client_close(watch.port);
     kept.watchClients.clear();
-    if (kept.deadInputs.empty())
-        kept.callbackData.clear(); // a dead input's callback keeps its data
+    if (kept.deadInputs.empty() && kept.deadClients.empty())
+        kept.callbackData.clear(); // a dead client's callbacks keep their data
     sigaction(SIGSEGV, &oldSegv, nullptr);
     sigaction(SIGBUS, &oldBus, nullptr);
 }
@@ -484,6 +485,13 @@ void keepUntilExit(jack_client_t *client, std::shared_ptr<void> callbackData) {
     KeptPorts &kept = keptPorts();
     std::lock_guard lock(kept.mutex);
     kept.watchClients.push_back({client, jackServerLosses});
+    kept.callbackData.push_back(std::move(callbackData));
+}
+
+void abandon(jack_client_t *client, std::shared_ptr<void> callbackData) {
+    KeptPorts &kept = keptPorts();
+    std::lock_guard lock(kept.mutex);
+    kept.deadClients.push_back(client);
     kept.callbackData.push_back(std::move(callbackData));
 }
 

@@ -185,8 +185,11 @@ bool relistDevices(const std::vector<std::string> &names, std::array<DeviceCaps,
                    std::array<ListedDevice, MaxDevs> &listed, int &count, int &open,
                    std::string &gone);
 
-// Keeps a JACK client that watches the server, and the data its callbacks are given, until the
-// process ends, when it is closed with the kept ports.
+// Keeps a JACK client of the program's own (one that watches the server, or offers ports), and the
+// data its callbacks are given, until the process ends, when it is closed with the kept ports.
 void keepUntilExit(_jack_client *client, std::shared_ptr<void> callbackData);
+// The same for a client whose server went away: never closed, as there is nothing left to close,
+// and its data kept for libjack's threads of it.
+void abandon(_jack_client *client, std::shared_ptr<void> callbackData);
 
 } // namespace vkv::midi
