@@ -25,7 +25,8 @@ bool nameTaken(snd_seq_t *seq, const std::string &name) {
     snd_seq_client_info_set_client(info, -1);
     const int self = snd_seq_client_id(seq);
     while (snd_seq_query_next_client(seq, info) >= 0)
-        if (snd_seq_client_info_get_client(info) != self && name == snd_seq_client_info_get_name(info))
+        if (snd_seq_client_info_get_client(info) != self &&
+            name == snd_seq_client_info_get_name(info))
             return true;
     return false;
 }
@@ -103,8 +104,8 @@ bool AlsaOwnClient::offer(bool on) {
         offered_ = false;
         return true;
     }
-    int err = createPort(seq, KnobsNumber, KnobsPort,
-                         SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ);
+    int err =
+        createPort(seq, KnobsNumber, KnobsPort, SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ);
     if (err < 0)
         return fail("cannot create the Knobs port", err);
     err = createPort(seq, MotorsNumber, MotorsPort,

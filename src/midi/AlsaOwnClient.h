@@ -36,8 +36,8 @@ private:
 
     _snd_seq *seq;
     std::shared_ptr<OwnPortLink> link;
-    snd_midi_event *encoder = nullptr;  // the owner's thread's
-    int stopFd = -1;                    // written to end the reader
+    snd_midi_event *encoder = nullptr; // the owner's thread's
+    int stopFd = -1;                   // written to end the reader
     std::atomic<std::size_t> loopedBack{0};
     std::atomic<std::size_t> overruns{0};
     std::thread reader;

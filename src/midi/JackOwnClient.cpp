@@ -2,6 +2,7 @@
 
 #include "MidiLog.h"
 #include "OwnPortLink.h"
+#include "ThreadSanitizer.h"
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -47,6 +48,7 @@ using Shared = JackOwnClient::Shared;
 void writeKnobs(Shared &s, jack_port_t *knobs, jack_nframes_t frames) {
     void *buffer = jack_port_get_buffer(knobs, frames);
     jack_midi_clear_buffer(buffer);
+    syncAcquire(s.toKnobs); // the ring buffer orders its threads in libjack, unseen
     unsigned char size = 0;
     while (jack_ringbuffer_peek(s.toKnobs, reinterpret_cast<char *>(&size), 1) == 1 &&
            jack_ringbuffer_read_space(s.toKnobs) >= 1u + size) {
@@ -74,6 +76,7 @@ void readMotors(Shared &s, jack_port_t *motors, jack_nframes_t frames) {
 
 int process(jack_nframes_t frames, void *data) {
     auto &s = *static_cast<Shared *>(data);
+    syncAcquire(&s);
     if (jack_port_t *knobs = s.knobs.load(std::memory_order_acquire))
         writeKnobs(s, knobs, frames);
     if (jack_port_t *motors = s.motors.load(std::memory_order_acquire))
@@ -83,12 +86,14 @@ int process(jack_nframes_t frames, void *data) {
 
 void connected(jack_port_id_t, jack_port_id_t, int, void *data) {
     auto &s = *static_cast<Shared *>(data);
+    syncAcquire(&s);
     jack_port_t *knobs = s.knobs.load();
     jack_port_t *motors = s.motors.load();
     s.looped = knobs && motors && jack_port_connected_to(knobs, jack_port_name(motors));
 }
 
 void shutDown(jack_status_t, const char *, void *data) {
+    syncAcquire(data);
     static_cast<Shared *>(data)->link->lost();
 }
 
@@ -110,7 +115,9 @@ std::unique_ptr<JackOwnClient> JackOwnClient::make(std::shared_ptr<OwnPortLink> 
             jack_client_close(client);
             continue;
         }
-        // Callbacks are set before the activation, which alone makes the server call them.
+        // Callbacks are set before the activation, which alone makes the server call them. What
+        // they are given reaches libjack's threads by ways the thread sanitizer does not see.
+        syncRelease(shared.get());
         jack_set_process_callback(client, &process, shared.get());
         jack_set_port_connect_callback(client, &connected, shared.get());
         jack_on_info_shutdown(client, &shutDown, shared.get());
@@ -161,10 +168,10 @@ bool JackOwnClient::offer(bool on) {
     if (jack_activate(client) != 0)
         return fail("cannot activate the client");
     const unsigned long device = JackPortIsPhysical | JackPortIsTerminal;
-    jack_port_t *knobs = jack_port_register(client, KnobsPort, JACK_DEFAULT_MIDI_TYPE,
-                                            JackPortIsOutput | device, 0);
-    jack_port_t *motors = jack_port_register(client, MotorsPort, JACK_DEFAULT_MIDI_TYPE,
-                                             JackPortIsInput | device, 0);
+    jack_port_t *knobs =
+        jack_port_register(client, KnobsPort, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput | device, 0);
+    jack_port_t *motors =
+        jack_port_register(client, MotorsPort, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput | device, 0);
     if (knobs == nullptr || motors == nullptr) {
         jack_deactivate(client);
         if (knobs)
@@ -189,6 +196,7 @@ bool JackOwnClient::send(const unsigned char *bytes, std::size_t length) {
     const auto size = static_cast<char>(length);
     jack_ringbuffer_write(shared->toKnobs, &size, 1);
     jack_ringbuffer_write(shared->toKnobs, reinterpret_cast<const char *>(bytes), length);
+    syncRelease(shared->toKnobs);
     error_.clear();
     return true;
 }

@@ -20,9 +20,9 @@ OwnPorts::OwnPorts(QObject *parent) : QObject(parent), handOver(new HandOver(thi
     retry.setSingleShot(true);
     retry.setInterval(RetryMs);
     connect(&retry, &QTimer::timeout, this, &OwnPorts::makeClient);
-    countsLater.setSingleShot(true);
-    countsLater.setInterval(CountsLogMs);
-    connect(&countsLater, &QTimer::timeout, this, &OwnPorts::logCounts);
+    // What the client drops without a word to this thread (a loop, an overrun) is asked for too.
+    counts.setInterval(CountsLogMs);
+    connect(&counts, &QTimer::timeout, this, &OwnPorts::logCounts);
 }
 
 OwnPorts::~OwnPorts() {
@@ -111,12 +111,13 @@ void OwnPorts::takeClient() {
         qCWarning(lcMidi, "own ports: offered as \"%s\" now: \"%s\" is another client's",
                   made.c_str(), name.c_str());
     else if (made != ownClientName(1))
-        qCInfo(lcMidi, "own ports: offered as \"%s\": \"%s\" is another instance's",
-               made.c_str(), ClientName);
+        qCInfo(lcMidi, "own ports: offered as \"%s\": \"%s\" is another instance's", made.c_str(),
+               ClientName);
     else
         qCInfo(lcMidi, "own ports: offered as \"%s\"", made.c_str());
     name = made;
     splitter.reset();
+    counts.start();
     if (!wanted)
         client->offer(false); // taken away while it was being made
     emit changed();
@@ -177,8 +178,6 @@ void OwnPorts::HoldMessages(bool hold) {
 void OwnPorts::take() {
     OwnPortLink::Taken taken = link->take();
     dropped += taken.dropped;
-    loopedBack += client ? client->takeLoopedBack() : 0;
-    overruns += client ? client->takeOverruns() : 0;
     std::vector<MidiInEvent> events;
     std::size_t at = 0;
     for (const std::size_t size : taken.sizes) {
@@ -191,10 +190,6 @@ void OwnPorts::take() {
         if (tap_)
             tap_->passedIn(motors, events[i]);
         raise(events[i]);
-    }
-    if (!countsLater.isActive()) {
-        logCounts();
-        countsLater.start();
     }
 }
 
@@ -213,9 +208,14 @@ void OwnPorts::raise(MidiInEvent &event) {
 }
 
 void OwnPorts::logCounts() {
+    if (client) {
+        loopedBack += client->takeLoopedBack();
+        overruns += client->takeOverruns();
+    }
     if (ignoredSysEx != ignoredLogged) {
-        qCInfo(lcMidi, "own ports: %zu SysEx messages written to Motors ignored so far (it takes "
-                       "short messages only)",
+        qCInfo(lcMidi,
+               "own ports: %zu SysEx messages written to Motors ignored so far (it takes "
+               "short messages only)",
                ignoredSysEx);
         ignoredLogged = ignoredSysEx;
     }

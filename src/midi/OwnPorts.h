@@ -85,7 +85,7 @@ private:
     std::shared_ptr<OwnPortLink> link; // the client's
     std::future<std::unique_ptr<OwnClient>> making;
     QTimer retry;
-    QTimer countsLater; // the log's word on what was ignored, once a second at most
+    QTimer counts; // the log's word on what was ignored or lost, once a second at most
     Backend backend = Backend::None;
     bool wanted = false;
     std::string name; // the client's, kept for a client made anew
