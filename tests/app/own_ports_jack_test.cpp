@@ -114,7 +114,8 @@ TEST_F(OwnPortsJack, ADawConnectedByNameGetsEveryKnobTurnAndMovesTheKnobsThrough
 
     // A controller written to Motors moves the knob it matches, which plays it on.
     daw.clear();
-    ASSERT_TRUE(sendUntil(faders, {0xB0, 0x07, 0x40}, [&] { return desk->knob(3)->Position() == 64; }));
+    ASSERT_TRUE(
+        sendUntil(faders, {0xB0, 0x07, 0x40}, [&] { return desk->knob(3)->Position() == 64; }));
     got = daw.waitUntil([](const Events &e) { return !e.empty(); });
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got.back().bytes, (Bytes{0xB0, 0x07, 0x40}));
@@ -192,8 +193,8 @@ TEST_F(OwnPortsJack, UncheckingTakesThePortsAwayAtOnceAndASecondWindowOffersItsO
     EXPECT_TRUE(LogCapture::said().contains("own ports: offered as \"Virtual Korvane Vela 2\": "
                                             "\"Virtual Korvane Vela\" is another instance's"))
         << LogCapture::said().join('\n').toStdString();
-    EXPECT_TRUE(jacktools::portsWithProperties("Virtual Korvane Vela 2:").contains(
-        "Virtual Korvane Vela 2:Knobs\n"));
+    EXPECT_TRUE(jacktools::portsWithProperties("Virtual Korvane Vela 2:")
+                    .contains("Virtual Korvane Vela 2:Knobs\n"));
 
     ASSERT_TRUE(w.ui.OfferOwnPorts->isChecked());
     QTest::mouseClick(w.ui.OfferOwnPorts, Qt::LeftButton);
@@ -226,5 +227,6 @@ TEST_F(OwnPortsJack, KnobsPatchedStraightToMotorsEchoesNothingBack) {
     // Without the loop, Motors takes messages again.
     ASSERT_TRUE(jacktools::disconnect(Knobs, Motors));
     ASSERT_TRUE(jacktools::connect(name(faders), Motors));
-    EXPECT_TRUE(sendUntil(faders, potEvent(w, 0, 90), [&] { return desk->knob(0)->Position() == 90; }));
+    EXPECT_TRUE(
+        sendUntil(faders, potEvent(w, 0, 90), [&] { return desk->knob(0)->Position() == 90; }));
 }
