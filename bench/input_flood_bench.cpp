@@ -4,11 +4,13 @@
 // the GUI thread handles a probe posted every 5 ms, the private memory after start-up and after
 // each of three floods, and how long a received dump takes to reach the pages. Prints
 // "name: value unit" lines; exits non-zero when a target is missed. A fourth flood runs with the
-// MIDI monitor shown: the same targets, and every message in and out reaches its rows. Needs a
-// running JACK server and bench/minimal_window beside it.
+// MIDI monitor shown: the same targets, and every message in and out reaches its rows. A fifth
+// comes in on the program's own Motors port instead, its echoes recorded on MIDI OUT and Knobs.
+// Needs a running JACK server and bench/minimal_window beside it.
 #include "BenchSupport.h"
 #include "JackSender.h"
 #include "MonitorWindow.h"
+#include "OwnPorts.h"
 #include "TFaderDesk.h"
 #include "TKnob.h"
 
@@ -51,6 +53,9 @@ public:
         jack_client_close(handle);
     }
     const std::string &portName() const { return name; }
+    bool connect(const std::string &from, const std::string &to, bool on = true) {
+        return (on ? jack_connect : jack_disconnect)(handle, from.c_str(), to.c_str()) == 0;
+    }
     int count() const { return received.load(); }
     void clear() { received = 0; }
     const std::array<unsigned char, 3> &at(int i) const { return messages[i]; }
@@ -229,6 +234,34 @@ int main(int argc, char **argv) {
     met = met && r.inOrder && r.loopDelayP99Ms < 50 && r.drainMs <= 100 &&
           monitor->model().messagesSeen() == expected;
 
+    // The same flood written to Motors, the program's own input, with the MIDI IN port closed and
+    // the monitor too: the same targets. Each echo goes out on MIDI OUT and on Knobs, where a
+    // second recorder takes them. MIDI IN comes back for the dump below.
+    monitor->close();
+    bench::chooseInput(form, "None");
+    EchoRecorder daw("vkvflooddaw");
+    const vkv::midi::OwnPorts &own = *form.findChild<vkv::midi::OwnPorts *>("OwnPorts");
+    if (!own.offered() || !box.connect(sender.portName(), own.motorsName()) ||
+        !daw.connect(own.knobsName(), daw.portName())) {
+        std::fprintf(stderr, "the program's own ports are not there\n");
+        return 2;
+    }
+    bench::settle(300);
+    daw.clear();
+    const FloodResult motors = flood(sender, box);
+    printFlood("motors", motors);
+    bool knobsInOrder = daw.count() == Messages;
+    for (int i = 0; knobsInOrder && i < Messages; ++i)
+        knobsInOrder = daw.at(i) == floodMessage(i);
+    std::printf("flood_motors_knobs_echoes: %d of %d\n", daw.count(), Messages);
+    std::printf("flood_motors_knobs_echoes_in_order: %s\n", knobsInOrder ? "yes" : "no");
+    printMemory("after_flood_motors");
+    met = met && motors.inOrder && motors.loopDelayP99Ms < 50 && motors.drainMs <= 100 &&
+          knobsInOrder;
+    box.connect(sender.portName(), own.motorsName(), false);
+    if (!bench::chooseInput(form, sender.portName()))
+        return 2;
+
     // A dump: from its last chunk reaching the window to the pages showing the new records.
     std::vector<unsigned char> dump(vkv::image::DumpSize);
     for (int i = 1; i < vkv::image::DumpSize - 1; ++i)
@@ -252,6 +285,7 @@ int main(int argc, char **argv) {
         shown == bench::Clock::time_point{} ? 1e9 : bench::ms(shown - lastChunk);
     std::printf("dump_last_chunk_to_pages: %.3f ms\n", receiveMs);
     met = met && receiveMs < 10;
+
     companion.terminate();
     companion.waitForFinished();
     std::printf("input_flood_targets_met: %s\n", met ? "yes" : "no");

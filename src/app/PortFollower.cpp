@@ -80,8 +80,10 @@ void PortFollower::collect() {
     else if (!left)
         collecting->stop();
     // Watched on the back end the ports took, once both have it; the remembered ports open.
-    if (adopted && !left)
+    if (adopted && !left) {
         follow();
+        emit ready(out.backend());
+    }
 }
 
 void PortFollower::listOut() {

@@ -68,6 +68,8 @@ signals:
     void said(const QString &text, bool good);
     // A port is about to be chosen anew: what was asked of the box through the old one ends.
     void choosing();
+    // Both ports are taken over, on `backend`.
+    void ready(vkv::midi::Backend backend);
 
 private:
     void collect();

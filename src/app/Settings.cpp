@@ -19,6 +19,7 @@ const QString InPortKey = QStringLiteral("midi/in");
 const QString OutPortKey = QStringLiteral("midi/out");
 const QString SpeedKey = QStringLiteral("send/speed");
 const QString VerifyKey = QStringLiteral("send/verify");
+const QString OwnPortsKey = QStringLiteral("midi/own");
 const QString MonitorKey = QStringLiteral("monitor/place");
 
 QString folderKey(Settings::Dialog dialog) {
@@ -127,6 +128,7 @@ void Settings::read() {
     out = isPortName(outPort) ? outPort : QString();
     speed_ = number(file, SpeedKey, MinSpeed, MaxSpeed, DefaultSpeed);
     verify = number(file, VerifyKey, 0, 1, 0) == 1;
+    own = number(file, OwnPortsKey, 0, 1, 1) == 1;
     monitor = windowPlace(text(file, MonitorKey));
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         const QString folder = text(file, folderKey(dialog));
@@ -170,6 +172,13 @@ void Settings::setVerifyAfterSend(bool on) {
         return;
     verify = on;
     write(VerifyKey, on ? QStringLiteral("1") : QString());
+}
+
+void Settings::setOwnPorts(bool on) {
+    if (on == own)
+        return;
+    own = on;
+    write(OwnPortsKey, on ? QString() : QStringLiteral("0"));
 }
 
 void Settings::setMonitorPlace(const QRect &place) {
@@ -256,6 +265,7 @@ void Settings::writeAll(QSettings &file) const {
     put(OutPortKey, out);
     put(SpeedKey, QString::number(speed_));
     put(VerifyKey, verify ? QStringLiteral("1") : QString());
+    put(OwnPortsKey, own ? QString() : QStringLiteral("0"));
     put(MonitorKey, placeText(monitor));
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         put(folderKey(dialog), place(dialog).folder);

@@ -9,17 +9,17 @@ class QSettings;
 
 namespace vkv::app {
 
-// The user's choices that outlive a run of the editor: the MIDI IN and OUT ports, the send speed,
-// the MIDI monitor's place and size, and the folder and filter entry each file dialog starts with.
-// Read once, when made, from the user's settings file, each value on its own: one that is missing,
-// out of its range or not a value at all (a file that cannot be read, or holds junk) reads as the
-// editor's default, and no file makes it fail. Reading touches no other file or folder, so a hung
-// network folder named in it cannot hold up the start. Each change is on disk before the call
-// returns, unless writes are deferred: then changes wait for flush(), which the owner calls once
-// the values settle and as it ends, so a speed typed key by key is written once. A write that
-// fails is said in the log ("vkv.settings") and the value still holds for this run. No widgets:
-// the main window applies what it reads and hands over each change. The command line never uses
-// it: its commands name their ports and speed themselves.
+// The user's choices that outlive a run of the editor: the MIDI IN and OUT ports, whether the
+// program offers ports of its own, the send speed, the MIDI monitor's place and size, and the
+// folder and filter entry each file dialog starts with. Read once, when made, from the user's
+// settings file, each value on its own: one that is missing, out of its range or not a value at all
+// (a file that cannot be read, or holds junk) reads as the editor's default, and no file makes it
+// fail. Reading touches no other file or folder, so a hung network folder named in it cannot hold
+// up the start. Each change is on disk before the call returns, unless writes are deferred: then
+// changes wait for flush(), which the owner calls once the values settle and as it ends, so a speed
+// typed key by key is written once. A write that fails is said in the log ("vkv.settings") and the
+// value still holds for this run. No widgets: the main window applies what it reads and hands over
+// each change. The command line never uses it: its commands name their ports and speed themselves.
 class Settings {
 public:
     enum class Dialog { Open, Store };
@@ -56,6 +56,10 @@ public:
     // Whether a send is followed by a check that the box holds what was sent; off at first.
     bool verifyAfterSend() const { return verify; }
     void setVerifyAfterSend(bool on);
+
+    // Whether the program offers MIDI ports of its own for others to connect to; on at first.
+    bool ownPorts() const { return own; }
+    void setOwnPorts(bool on);
 
     // Where the MIDI monitor window was last, and its size; an invalid rectangle for none.
     const QRect &monitorPlace() const { return monitor; }
@@ -101,6 +105,7 @@ private:
     QString in, out;
     int speed_ = DefaultSpeed;
     bool verify = false;
+    bool own = true;
     QRect monitor;
     Place open, store;
     bool junk = false; // the file holds what is no setting: written anew at the next change

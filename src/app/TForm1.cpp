@@ -8,6 +8,7 @@
 #include "FindSpeedDesk.h"
 #include "FormFont.h"
 #include "MonitorWindow.h"
+#include "OwnPortsDesk.h"
 #include "PacedSender.h"
 #include "PotPage.h"
 #include "PresetFolders.h"
@@ -124,6 +125,9 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
                                    {ui->MIDIOutComboBox, ui->MIDIInComboBox, ui->SendToKorvane,
                                     ui->SlowSendToKorvane, ui->RequestSysexDump},
                                    userSettings, this);
+    ownPorts = new vkv::app::OwnPortsDesk(
+        *MidiOut1, *portFollower, ui->OfferOwnPorts, userSettings,
+        [this](QObject *s, uint8_t a, uint8_t b, uint8_t c) { MidiIn1Short(s, a, b, c); }, this);
     connect(portFollower, &vkv::app::PortFollower::said, this, &TForm1::showStatus);
     connect(portFollower, &vkv::app::PortFollower::choosing, transfers,
             &vkv::app::TransferDesk::cancelCheck);
@@ -220,6 +224,7 @@ TForm1::~TForm1() {
     FaderDesk.reset();
     MidiOut1->setTap(nullptr);
     MidiIn1->setTap(nullptr);
+    ownPorts->setTap(nullptr);
     delete monitorWindow;
     // What their handlers reach goes with this body; the ports' own closing raises none of them.
     MidiOut1->OnLost = nullptr;
@@ -302,8 +307,11 @@ bool TForm1::runAction(const QString &name) {
 
 TFaderDesk *TForm1::CreateFaderDesk() {
     if (!FaderDesk) {
-        FaderDesk = std::make_unique<TFaderDesk>(
-            imageHistory.image(), [this](char s, char a, char b) { MidiOut1->Put(s, a, b); });
+        FaderDesk =
+            std::make_unique<TFaderDesk>(imageHistory.image(), [this](char s, char a, char b) {
+                MidiOut1->Put(s, a, b);
+                ownPorts->put(s, a, b);
+            });
         FaderDesk->setObjectName("FaderDesk");
         // The box never keeps the program running once the main window is closed.
         FaderDesk->setAttribute(Qt::WA_QuitOnClose, false);
@@ -721,6 +729,7 @@ vkv::monitor::MonitorWindow *TForm1::CreateMonitorWindow() {
                 [this](vkv::midi::MidiTap *tap) {
                     MidiOut1->setTap(tap);
                     MidiIn1->setTap(tap);
+                    ownPorts->setTap(tap);
                 });
         connect(monitorWindow, &vkv::monitor::MonitorWindow::placeChanged, this,
                 [this](const QRect &place) { userSettings.setMonitorPlace(place); });

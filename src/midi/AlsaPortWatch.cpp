@@ -30,7 +30,7 @@ bool AlsaPortWatch::open() {
         seq = nullptr;
         return false;
     }
-    snd_seq_set_client_name(seq, ClientName);
+    snd_seq_set_client_name(seq, WatchClientName);
     // Writable by the system only: no subscription bit, so no port list offers it.
     const int port = snd_seq_create_simple_port(seq, "Port Watch",
                                                 SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT,

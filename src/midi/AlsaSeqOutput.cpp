@@ -111,7 +111,7 @@ bool AlsaSeqOutput::open(const std::string &portName) {
         seq->handle = nullptr;
         return fail("cannot open the ALSA sequencer", err);
     }
-    snd_seq_set_client_name(seq->handle, ClientName);
+    snd_seq_set_client_name(seq->handle, OutClientName);
     seq->port = snd_seq_create_simple_port(
         seq->handle, "MIDI Out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
         SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);

@@ -15,8 +15,8 @@ namespace vkv::midi {
 // leaves as one event of exactly its bytes, the moment it is sent. Short messages take the same
 // client and port, so they can never overtake a piece or fall behind one.
 //
-// The output is a sequencer client of its own, named like the program's other clients, with one
-// port connected to the chosen destination; events go directly to the port's subscribers, so a
+// The output is a sequencer client of its own, named as the MIDI OUT port's (OutClientName), with
+// one port connected to the chosen destination; events go directly to the port's subscribers, so a
 // connection the user adds in a patchbay gets them too.
 class AlsaSeqOutput {
 public:

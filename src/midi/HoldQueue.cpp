@@ -127,4 +127,12 @@ std::size_t HoldQueue::clear() {
     return count;
 }
 
+std::string HoldQueue::summary() const {
+    if (replacedCount == 0 && droppedCount == 0)
+        return {};
+    return "while held, " + std::to_string(replacedCount) +
+           " messages were replaced by newer values and " + std::to_string(droppedCount) +
+           " dropped at the cap of " + std::to_string(Cap);
+}
+
 } // namespace vkv::midi

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -47,6 +48,8 @@ public:
     // Messages merged into held ones, or dropped at the cap, since the last take or clear.
     std::size_t replaced() const { return replacedCount; }
     std::size_t dropped() const { return droppedCount; }
+    // Those two counts in words for the log, as the held messages go; "" when both are 0.
+    std::string summary() const;
 
 private:
     struct Entry {

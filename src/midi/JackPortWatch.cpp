@@ -44,7 +44,7 @@ void serverShutDown(jack_status_t, const char *, void *data) {
 // none. Runs on a thread of its own.
 bool openClient(const std::shared_ptr<JackPortWatch::Link> &link) {
     jack_status_t status{};
-    jack_client_t *client = jack_client_open(ClientName, JackNoStartServer, &status);
+    jack_client_t *client = jack_client_open(WatchClientName, JackNoStartServer, &status);
     if (!client)
         return false;
     // Callbacks are set before the activation, which alone makes the server call them.

@@ -12,12 +12,21 @@
 #include <cstring>
 #include <jack/jack.h>
 #include <mutex>
+#include <string_view>
 #include <unistd.h>
 #include <utility>
 
 namespace vkv::midi {
 
 const char *const ClientName = "Virtual Korvane Vela";
+const char *const OutClientName = "vkvela MIDI OUT";
+const char *const InClientName = "vkvela MIDI IN";
+const char *const WatchClientName = "vkvela watch";
+
+std::string ownClientName(int instance) {
+    return instance <= 1 ? std::string(ClientName)
+                         : std::string(ClientName) + " " + std::to_string(instance);
+}
 
 namespace {
 
@@ -40,6 +49,14 @@ void collectErrors(RtMidiError::Type type, const std::string &text, void *userDa
     sink->text = text;
 }
 
+template <typename Port> const char *clientNameOf();
+template <> const char *clientNameOf<RtMidiOut>() {
+    return OutClientName;
+}
+template <> const char *clientNameOf<RtMidiIn>() {
+    return InClientName;
+}
+
 template <typename Port>
 std::unique_ptr<Port> create(Backend wanted, Backend *chosen, ErrorSink *sink) {
     const Backend order[] = {Backend::Alsa, Backend::Jack};
@@ -55,7 +72,7 @@ std::unique_ptr<Port> create(Backend wanted, Backend *chosen, ErrorSink *sink) {
             continue;
         }
         try {
-            auto port = std::make_unique<Port>(api, ClientName);
+            auto port = std::make_unique<Port>(api, clientNameOf<Port>());
             port->setErrorCallback(&collectErrors, sink);
             if (chosen)
                 *chosen = b;
@@ -103,6 +120,7 @@ struct KeptPorts {
     std::vector<Kept<jack_client_t *>> watchClients;
     std::vector<std::unique_ptr<RtMidiIn>> deadInputs;
     std::vector<std::unique_ptr<RtMidiOut>> deadOutputs;
+    std::vector<jack_client_t *> deadClients;
 };
 
 KeptPorts &keptPorts();
@@ -173,8 +191,8 @@ void closeKeptPorts(int exitCode) {
         if (watch.losses == losses)
             jack_client_close(watch.port);
     kept.watchClients.clear();
-    if (kept.deadInputs.empty())
-        kept.callbackData.clear(); // a dead input's callback keeps its data
+    if (kept.deadInputs.empty() && kept.deadClients.empty())
+        kept.callbackData.clear(); // a dead client's callbacks keep their data
     sigaction(SIGSEGV, &oldSegv, nullptr);
     sigaction(SIGBUS, &oldBus, nullptr);
 }
@@ -313,7 +331,7 @@ std::shared_ptr<WatchClient> currentWatchClient() {
     // Made before the client, whose thread uses it: the thread's start orders the two.
     auto watcher = std::make_shared<WatchClient>();
     jack_status_t status{};
-    jack_client_t *client = jack_client_open(ClientName, JackNoStartServer, &status);
+    jack_client_t *client = jack_client_open(WatchClientName, JackNoStartServer, &status);
     if (!client)
         return nullptr;
     // Not activated: libjack's thread that tells of the shutdown runs from the open on, and an
@@ -385,17 +403,32 @@ std::vector<std::string> inputPortNames(RtMidiIn &in) {
     return names(in);
 }
 
-bool isOwnPort(const std::string &portName) {
-    // "<client>:<port>", where JACK names a second client of the same name "<client>-01".
-    const std::string client = portName.substr(0, portName.find(':'));
-    const std::string own = ClientName;
-    if (client == own)
-        return true;
-    if (client.size() <= own.size() + 1 || client.compare(0, own.size(), own) != 0 ||
-        client[own.size()] != '-')
+namespace {
+
+bool allDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// `client` is `name`, or `name` followed by `separator` and a number.
+bool isNamed(std::string_view client, std::string_view name, char separator) {
+    if (client.substr(0, name.size()) != name)
         return false;
-    return std::all_of(client.begin() + static_cast<std::ptrdiff_t>(own.size()) + 1, client.end(),
-                       [](char c) { return c >= '0' && c <= '9'; });
+    const std::string_view rest = client.substr(name.size());
+    return rest.empty() || (rest.front() == separator && allDigits(rest.substr(1)));
+}
+
+} // namespace
+
+bool isOwnPort(const std::string &portName) {
+    const std::string_view client = std::string_view(portName).substr(0, portName.find(':'));
+    // The own ports' clients of every instance: "Virtual Korvane Vela", "Virtual Korvane Vela 2".
+    if (isNamed(client, ClientName, ' '))
+        return true;
+    for (const char *name : {OutClientName, InClientName, WatchClientName})
+        if (isNamed(client, name, '-'))
+            return true;
+    return false;
 }
 
 int listDevices(const std::vector<std::string> &names, std::array<DeviceCaps, MaxDevs> &caps,
@@ -452,6 +485,13 @@ void keepUntilExit(jack_client_t *client, std::shared_ptr<void> callbackData) {
     KeptPorts &kept = keptPorts();
     std::lock_guard lock(kept.mutex);
     kept.watchClients.push_back({client, jackServerLosses});
+    kept.callbackData.push_back(std::move(callbackData));
+}
+
+void abandon(jack_client_t *client, std::shared_ptr<void> callbackData) {
+    KeptPorts &kept = keptPorts();
+    std::lock_guard lock(kept.mutex);
+    kept.deadClients.push_back(client);
     kept.callbackData.push_back(std::move(callbackData));
 }
 

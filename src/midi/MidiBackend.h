@@ -17,8 +17,19 @@ namespace vkv::midi {
 
 enum class Backend { Auto, Alsa, Jack, None };
 
-// The client name under which the program's ports appear in the ALSA or JACK graph.
+// The client that offers the program's own ports (see OwnPorts), as a device's name: never a
+// setting's, never numbered by the back end. A second instance of the program offers "<ClientName>
+// 2", a third "<ClientName> 3" (ownClientName). The program's other clients have names of their
+// own, none of them starting with this one: "Virtual Korvane Vela" is always this one client, and
+// aconnect or jack_connect find it by that name.
 extern const char *const ClientName;
+// The clients through which the MIDI OUT and MIDI IN ports reach the box, and the one that watches
+// the system's ports and the JACK server.
+extern const char *const OutClientName;
+extern const char *const InClientName;
+extern const char *const WatchClientName;
+// The name instance `instance` (from 1) of the program offers its own ports under.
+std::string ownClientName(int instance);
 
 // The result of a port's latest open, after the multimedia convention: 0 means success.
 enum class Result : unsigned {
@@ -40,8 +51,9 @@ struct ListedDevice {
     int index = -1;
 };
 
-// Whether a port belongs to the program itself: offering it would let the user connect the
-// program to itself, and a motorized knob's echo would then come back in without end.
+// Whether a port ("client:port") belongs to the program, this instance or another: offering it
+// would let the user connect the program to itself, and a motorized knob's echo would then come
+// back in without end. JACK names a second client of a name in use "<name>-01".
 bool isOwnPort(const std::string &portName);
 
 // Lists the back end's ports `names` as a port component publishes them: other programs' ports
@@ -173,8 +185,11 @@ bool relistDevices(const std::vector<std::string> &names, std::array<DeviceCaps,
                    std::array<ListedDevice, MaxDevs> &listed, int &count, int &open,
                    std::string &gone);
 
-// Keeps a JACK client that watches the server, and the data its callbacks are given, until the
-// process ends, when it is closed with the kept ports.
+// Keeps a JACK client of the program's own (one that watches the server, or offers ports), and the
+// data its callbacks are given, until the process ends, when it is closed with the kept ports.
 void keepUntilExit(_jack_client *client, std::shared_ptr<void> callbackData);
+// The same for a client whose server went away: never closed, as there is nothing left to close,
+// and its data kept for libjack's threads of it.
+void abandon(_jack_client *client, std::shared_ptr<void> callbackData);
 
 } // namespace vkv::midi

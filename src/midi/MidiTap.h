@@ -6,6 +6,8 @@
 
 namespace vkv::midi {
 
+struct MidiInEvent;
+
 // What passed through a MIDI port, for whoever watches the wire (the monitor window). A port with
 // a tap reports each message after the back end took it (out) or as it is handed on to the
 // program (in), on the thread that sent or handed it on; a port without one only tests a pointer.
@@ -24,6 +26,9 @@ public:
     virtual ~MidiTap() = default;
     virtual void passed(Direction direction, const std::string &port, Piece piece,
                         const unsigned char *bytes, std::size_t length) = 0;
+    // Reports an event an input port hands on: a short one with as many bytes as its status
+    // calls for, a SysEx piece as it is, a broken SysEx as such.
+    void passedIn(const std::string &port, const MidiInEvent &event);
 };
 
 } // namespace vkv::midi

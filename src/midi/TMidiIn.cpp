@@ -146,7 +146,7 @@ void TMidiIn::take(unsigned session, std::vector<MidiInEvent> events) {
         return;
     for (auto &event : events) {
         if (tap_ && !openName().empty())
-            tapEvent(event);
+            tap_->passedIn(openName(), event);
         pending_.push_back(std::move(event));
     }
     if (delivering_)
@@ -162,20 +162,6 @@ void TMidiIn::take(unsigned session, std::vector<MidiInEvent> events) {
         pending_.pop_front();
         raise(event);
     }
-}
-
-void TMidiIn::tapEvent(const MidiInEvent &event) {
-    using Tap = vkv::midi::MidiTap;
-    const std::string &port = openName();
-    if (event.broken)
-        return tap_->passed(Tap::Direction::In, port, Tap::Piece::SysExBroken, nullptr, 0);
-    if (event.sysEx)
-        return tap_->passed(Tap::Direction::In, port, Tap::Piece::SysEx, event.bytes.data(),
-                            event.bytes.size());
-    // A short event carries three bytes, the ones its status does not call for as zeros.
-    const int length = vkv::midi::shortMessageLength(event.bytes[0]);
-    tap_->passed(Tap::Direction::In, port, Tap::Piece::Message, event.bytes.data(),
-                 std::min<std::size_t>(event.bytes.size(), length > 0 ? length : 3));
 }
 
 void TMidiIn::raise(MidiInEvent &event) {

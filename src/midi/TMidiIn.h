@@ -74,7 +74,6 @@ private:
     void takeInbox(unsigned session);
     void take(unsigned session, std::vector<vkv::midi::MidiInEvent> events);
     void raise(vkv::midi::MidiInEvent &event);
-    void tapEvent(const vkv::midi::MidiInEvent &event);
 
     std::unique_ptr<RtMidiIn> in_;
     std::shared_ptr<Link> link_;                 // shared with the back end's thread

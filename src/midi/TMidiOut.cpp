@@ -168,20 +168,20 @@ void TMidiOut::HoldMessages(bool hold) {
     holding_ = hold;
     if (hold) {
         released_.clear();
+        if (OnHoldMessages)
+            OnHoldMessages(true);
         return;
     }
-    const std::size_t replaced = held_.replaced(), dropped = held_.dropped();
-    if (replaced > 0 || dropped > 0)
-        qCInfo(lcMidi,
-               "while held, %zu messages were replaced by newer values and %zu dropped at the "
-               "cap of %zu",
-               replaced, dropped, vkv::midi::HoldQueue::Cap);
+    if (const std::string summary = held_.summary(); !summary.empty())
+        qCInfo(lcMidi, "%s", summary.c_str());
     for (auto &message : held_.take()) {
         // A send that finds the device gone closes it, and the rest have nowhere to go.
         const bool sent = open_ && send(message.bytes.data(), message.bytes.size(), message.sysEx);
         if (message.sysEx)
             released_.push_back({std::move(message.bytes), sent});
     }
+    if (OnHoldMessages)
+        OnHoldMessages(false);
 }
 
 void TMidiOut::Reset() {

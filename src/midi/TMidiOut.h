@@ -47,6 +47,9 @@ public:
     // long hold keeps); closing the port, or losing it, forgets them.
     void HoldMessages(bool hold);
     bool holdingMessages() const { return holding_; }
+    // Raised at each HoldMessages, after this port's own held messages went: for a port that sends
+    // alongside this one and holds and releases with it.
+    std::function<void(bool hold)> OnHoldMessages;
     std::size_t heldMessages() const { return held_.size(); }
     // The whole SysEx messages the latest release sent or failed to send, in their order: a held
     // dump that failed is a failed send, and one that went is what the box holds now.

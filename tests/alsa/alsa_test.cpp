@@ -145,7 +145,7 @@ TEST(AlsaOut, ShortMessagesArriveByteForByteAndInOrderWithSysExPieces) {
     EXPECT_EQ(got[5].bytes, (Bytes{0xE3, 0x01, 0x40}));
     EXPECT_TRUE(got[6].sysEx);
     EXPECT_EQ(got[6].bytes, tail);
-    EXPECT_EQ(receiver.clientName(got[0].sourceClient), vkv::midi::ClientName);
+    EXPECT_EQ(receiver.clientName(got[0].sourceClient), vkv::midi::OutClientName);
 }
 
 TEST(AlsaOut, PacedDumpArrivesPieceByPieceInOrderAndPaced) {

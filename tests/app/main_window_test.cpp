@@ -192,6 +192,7 @@ TEST(MainWindow, ControlsSitWhereTheLayoutPutsThem) {
         {"SysexSendSpeed", 152, 304, 65, 22},
         {"Label29", 224, 312, -1, -1},
         {"Button1", 16, 336, 89, 25},
+        {"OfferOwnPorts", 120, 340, 200, 17},
         // Pots page
         {"Label3", 16, 16, -1, -1},
         {"PotNumberInBank", 96, 8, 41, 22},

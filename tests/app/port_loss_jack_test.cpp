@@ -2,8 +2,10 @@
 // killed while our port is connected to it, and a JACK server that stops while the program runs.
 // The peers run in processes of their own (support/jack_peer.cpp).
 #include "ChildProgram.h"
+#include "JackTools.h"
 #include "JackWindow.h"
 #include "MonitorWindow.h"
+#include "OwnPorts.h"
 #include "TFaderDesk.h"
 #include "TKnob.h"
 #include "TTempoTimer.h"
@@ -323,4 +325,54 @@ TEST_F(PortLossJack, APortThatComesAndGoesIsFollowedByItsName) {
     EXPECT_TRUE(w.sendEnabled());
     turn();
     EXPECT_TRUE(testui::waitUntil([&] { return box->received({0xB0, 0x00, 0x02}); }, 3000));
+}
+
+TEST_F(PortLossJack, TheOwnPortsOutliveAPeerThatQuitsAndComeBackWithTheServerUnderTheSameNames) {
+    OwnServer server;
+    ASSERT_TRUE(server.start());
+    JackWindow w;
+    auto &own = *w.form.findChild<vkv::midi::OwnPorts *>("OwnPorts");
+    ASSERT_TRUE(testui::waitUntil([&] { return own.offered(); }, 5000));
+    const QString knobs = QString::fromStdString(own.knobsName());
+    EXPECT_EQ(knobs, "Virtual Korvane Vela:Knobs");
+    QTest::mouseClick(w.ui.ShowFaderDesk, Qt::LeftButton);
+    TKnob *knob = w.form.faderDesk()->knob(0);
+    int value = 0;
+    const auto turn = [&] {
+        knob->setFocus();
+        QTest::keyClick(knob, Qt::Key_Up);
+        return Bytes{0xB0, 0x00, static_cast<unsigned char>(++value)};
+    };
+    const auto reaches = [&](Peer &daw) {
+        if (!jacktools::connect(knobs, daw.port))
+            return false;
+        const Bytes sent = turn();
+        return testui::waitUntil([&] { return daw.received(sent); }, 3000);
+    };
+
+    // A DAW that quits while connected: the ports stay, and the next DAW gets the knobs.
+    auto daw = std::make_unique<Peer>("recv", "vkvowndaw");
+    ASSERT_TRUE(daw->ready);
+    ASSERT_TRUE(reaches(*daw));
+    daw->quit();
+    turn();
+    daw = std::make_unique<Peer>("recv", "vkvowndaw2");
+    ASSERT_TRUE(daw->ready);
+    EXPECT_TRUE(reaches(*daw));
+
+    // The server stops: the ports go with it, and the knobs turn on.
+    daw.reset();
+    ASSERT_TRUE(server.stop());
+    EXPECT_TRUE(testui::waitUntil([&] { return !own.offered(); }, LossNoticedMs));
+    turn();
+    // It comes back: so do the ports, by themselves and under the same names.
+    ASSERT_TRUE(server.start());
+    EXPECT_TRUE(testui::waitUntil([&] { return own.offered(); }, 10000));
+    EXPECT_EQ(QString::fromStdString(own.knobsName()), knobs);
+    EXPECT_EQ(jacktools::portsWithProperties("Virtual Korvane Vela").toStdString(),
+              "Virtual Korvane Vela:Knobs\n\tproperties: output,physical,terminal,\n"
+              "Virtual Korvane Vela:Motors\n\tproperties: input,physical,terminal,\n");
+    daw = std::make_unique<Peer>("recv", "vkvowndaw3");
+    ASSERT_TRUE(daw->ready);
+    EXPECT_TRUE(reaches(*daw));
 }

@@ -1,6 +1,7 @@
 // The user's settings: what one run leaves for the next, read value by value from whatever the
 // file holds, and the main window and the program starting as the user left them.
 #include "FileTroubles.h"
+#include "LogCapture.h"
 #include "MonitorWindow.h"
 #include "Settings.h"
 #include "TForm1.h"
@@ -31,6 +32,7 @@ struct Values {
     QString storeFolder;
     int storeFilter = 0;
     QRect monitor;
+    bool own = true;
     bool operator==(const Values &) const = default;
 };
 
@@ -39,7 +41,7 @@ void PrintTo(const Values &v, std::ostream *out) {
          << "\", speed " << v.speed << ", open \"" << v.openFolder.toStdString() << "\" "
          << v.openFilter << ", store \"" << v.storeFolder.toStdString() << "\" " << v.storeFilter
          << ", monitor " << v.monitor.x() << " " << v.monitor.y() << " " << v.monitor.width() << " "
-         << v.monitor.height();
+         << v.monitor.height() << ", own ports " << v.own;
 }
 
 Values valuesOf(const Settings &s) {
@@ -50,7 +52,8 @@ Values valuesOf(const Settings &s) {
             s.filter(Dialog::Open),
             s.folder(Dialog::Store),
             s.filter(Dialog::Store),
-            s.monitorPlace()};
+            s.monitorPlace(),
+            s.ownPorts()};
 }
 
 // What the next run reads from the file at `path`. Read from a copy: QSettings keeps what it read
@@ -70,27 +73,6 @@ void writeFile(const QString &path, const QByteArray &bytes) {
     ASSERT_EQ(f.write(bytes), bytes.size());
 }
 
-// The messages logged under "vkv.settings" while it lives.
-class AppLog {
-public:
-    AppLog() { previous = qInstallMessageHandler(&AppLog::keep); }
-    ~AppLog() {
-        qInstallMessageHandler(previous);
-        said().clear();
-    }
-    static QStringList &said() {
-        static QStringList messages;
-        return messages;
-    }
-
-private:
-    static void keep(QtMsgType, const QMessageLogContext &context, const QString &message) {
-        if (context.category && QByteArray(context.category) == "vkv.settings")
-            said() << message;
-    }
-    QtMessageHandler previous = nullptr;
-};
-
 } // namespace
 
 TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault) {
@@ -98,14 +80,14 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
     const QString dir = files.path(); // a folder that is there, for the files to name
     const QByteArray d = QFile::encodeName(dir);
     const Values defaults;
-    const Values all{"Box In", "Box Out", 250, dir, 1, dir, 1, {10, 20, 800, 400}};
+    const Values all{"Box In", "Box Out", 250, dir, 1, dir, 1, {10, 20, 800, 400}, false};
     Values outOnly;
     outOnly.out = "Box Out";
     Values goneFolders = outOnly; // looked for only as a dialog opens
     goneFolders.openFolder = dir + "/gone";
     goneFolders.storeFolder = "/nowhere";
     const QByteArray good =
-        "[midi]\nin=Box In\nout=Box Out\n[send]\nspeed=250\n[open]\nfolder=" + d +
+        "[midi]\nin=Box In\nout=Box Out\nown=0\n[send]\nspeed=250\n[open]\nfolder=" + d +
         "\nfilter=1\n[store]\nfolder=" + d + "\nfilter=1\n[monitor]\nplace=10 20 800 400\n";
     QByteArray junk;
     for (int i = 0; i < 4096; ++i)
@@ -122,6 +104,7 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
         {"a speed of 99999", "[midi]\nout=Box Out\n[send]\nspeed=99999\n", outOnly},
         {"a speed of 1", "[midi]\nout=Box Out\n[send]\nspeed=1\n", outOnly},
         {"a speed that is no number", "[midi]\nout=Box Out\n[send]\nspeed=fast\n", outOnly},
+        {"own ports neither on nor off", "[midi]\nout=Box Out\nown=2\n", outOnly},
         {"a port name of 10,000 characters",
          "[midi]\nin=" + QByteArray(10000, 'a') + "\nout=Box Out\n", outOnly},
         {"a port name with a control character", "[midi]\nin=Box\aIn\nout=Box Out\n", outOnly},
@@ -168,7 +151,9 @@ TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
     s.setFolder(Dialog::Store, dir.path());
     s.setFilter(Dialog::Store, 1);
     s.setMonitorPlace({10, 20, 800, 400});
-    const Values all{"Box In", "Box Out", 250, dir.path(), 1, dir.path(), 1, {10, 20, 800, 400}};
+    s.setOwnPorts(false);
+    const Values all{"Box In", "Box Out",          250,  dir.path(), 1, dir.path(),
+                     1,        {10, 20, 800, 400}, false};
     EXPECT_EQ(valuesOf(s), all);
     EXPECT_EQ(nextRun(path), all);
 
@@ -192,7 +177,7 @@ TEST(Settings, AFileWithJunkGivesWhatCouldBeReadAndIsMendedAtTheNextChange) {
     QTemporaryDir dir;
     const QString path = dir.filePath("vkvela.conf");
     writeFile(path, QByteArray("\x01\xFF[midi\n\x00junk=\x02\n", 16) + "[send]\nspeed=250\n");
-    AppLog log;
+    LogCapture log("vkv.settings");
     Settings s(path);
     EXPECT_EQ(s.speed(), 250);
     s.setFilter(Dialog::Open, 1);
@@ -201,8 +186,8 @@ TEST(Settings, AFileWithJunkGivesWhatCouldBeReadAndIsMendedAtTheNextChange) {
     expected.openFilter = 1;
     EXPECT_EQ(nextRun(path), expected);
     // Said once, as it was read; the write worked, and the file holds settings alone now.
-    ASSERT_EQ(AppLog::said().size(), 1) << AppLog::said().join('\n').toStdString();
-    EXPECT_TRUE(AppLog::said()[0].contains("holds what is no setting"));
+    ASSERT_EQ(LogCapture::said().size(), 1) << LogCapture::said().join('\n').toStdString();
+    EXPECT_TRUE(LogCapture::said()[0].contains("holds what is no setting"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_FALSE(file.readAll().contains("junk"));
@@ -214,12 +199,12 @@ TEST(Settings, AWriteThatFailsIsLoggedAndHoldsForTheRun) {
         GTEST_SKIP() << home.reason();
     const QString path = home.filePath("vkvela/vkvela.conf");
     Settings s(path);
-    AppLog log;
+    LogCapture log("vkv.settings");
     s.setSpeed(250);
     EXPECT_EQ(s.speed(), 250);
-    ASSERT_EQ(AppLog::said().size(), 1);
-    EXPECT_TRUE(AppLog::said()[0].startsWith("cannot write send/speed to " + path))
-        << AppLog::said()[0].toStdString();
+    ASSERT_EQ(LogCapture::said().size(), 1);
+    EXPECT_TRUE(LogCapture::said()[0].startsWith("cannot write send/speed to " + path))
+        << LogCapture::said()[0].toStdString();
     EXPECT_FALSE(QFileInfo::exists(path));
 }
 
@@ -248,6 +233,8 @@ TEST(SettingsWindow, StartsWithTheSpeedTheDialogsAndTheMonitorAsTheUserLeftThem)
         QTest::mouseClick(form.ui->ShowMidiMonitor, Qt::LeftButton);
         form.CreateMonitorWindow()->setGeometry(20, 40, 780, 300);
         testui::settle(vkv::monitor::MonitorWindow::PlaceSettleMs + 200);
+        EXPECT_TRUE(form.ui->OfferOwnPorts->isChecked());
+        QTest::mouseClick(form.ui->OfferOwnPorts, Qt::LeftButton);
     }
     TForm1 next{vkv::midi::Backend::None};
     EXPECT_EQ(next.ui->SysexSendSpeed->value(), 250);
@@ -257,6 +244,7 @@ TEST(SettingsWindow, StartsWithTheSpeedTheDialogsAndTheMonitorAsTheUserLeftThem)
     EXPECT_EQ(next.SysexSaveDialog()->directory().absolutePath(), dir.filePath("stored"));
     EXPECT_EQ(next.SysexSaveDialog()->selectedNameFilter(), QString("dumpgen INI file (*.INI)"));
     EXPECT_EQ(next.CreateMonitorWindow()->geometry(), QRect(20, 40, 780, 300));
+    EXPECT_FALSE(next.ui->OfferOwnPorts->isChecked());
     // A folder gone since: the dialog starts in the program's folder.
     ASSERT_TRUE(QDir(dir.filePath("stored")).removeRecursively());
     TForm1 third{vkv::midi::Backend::None};

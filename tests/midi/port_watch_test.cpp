@@ -66,6 +66,39 @@ TEST(PortNames, APortIsFoundAgainByItsWholeNameAndShownSoTwoCanBeToldApart) {
                                                "same:in #2"}));
 }
 
+TEST(PortNames, ThePortsOfTheProgramsClientsInEveryInstanceAreNeverListed) {
+    const struct {
+        const char *name;
+        bool own;
+    } ports[] = {
+        {"Virtual Korvane Vela:Knobs", true},
+        {"Virtual Korvane Vela 2:Motors 129:1", true}, // a second instance's, on ALSA
+        {"vkvela MIDI OUT:MIDI Out", true},
+        {"vkvela MIDI OUT-01:MIDI Out", true}, // JACK numbers a second client of a name
+        {"vkvela MIDI IN:MIDI In 130:0", true},
+        {"vkvela watch:Port Watch", true},
+        {"Virtual Korvane Vela Synth:in", false},
+        {"Virtual Korvane Vela-01:in", false},
+        {"vkvela MIDI OUT 2:in", false},
+        {"vkvela:in", false},
+        {"Midi Through:Midi Through Port-0 14:0", false},
+    };
+    std::vector<std::string> names;
+    std::vector<std::string> others;
+    for (const auto &port : ports) {
+        names.push_back(port.name);
+        if (!port.own)
+            others.push_back(port.name);
+    }
+    std::array<vkv::midi::DeviceCaps, vkv::midi::MaxDevs> caps{};
+    std::array<vkv::midi::ListedDevice, vkv::midi::MaxDevs> listed{};
+    const int count = vkv::midi::listDevices(names, caps, listed);
+    std::vector<std::string> shown;
+    for (int n = 0; n < count; ++n)
+        shown.push_back(listed[n].name);
+    EXPECT_EQ(shown, others);
+}
+
 TEST(PollingPortWatch, SaysOnceForEachChangeOfTheNames) {
     std::vector<std::string> names = {"a:in", "b:in"};
     vkv::midi::PollingPortWatch watch([&] { return names; }, 20);
