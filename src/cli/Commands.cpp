@@ -7,6 +7,7 @@
 #include "ConfigImage.h"
 #include "ImageComparison.h"
 #include "IniExport.h"
+#include "LibraryCommands.h"
 #include "ReceiveCommand.h"
 #include "SendCommand.h"
 #include "SyxFile.h"
@@ -56,6 +57,12 @@ int Commands::run(const CommandLine &line) {
         return exportIni(line);
     case CommandLine::Action::Diff:
         return diff(line);
+    case CommandLine::Action::LibraryList:
+    case CommandLine::Action::LibraryAdd:
+    case CommandLine::Action::LibraryGet:
+    case CommandLine::Action::LibraryHistory:
+    case CommandLine::Action::LibrarySearch:
+        return LibraryCommands::run(line);
     default:
         Io::fail("no such command.");
         return 1;

@@ -6,6 +6,7 @@
 #include "CommandPorts.h"
 #include "ConfigImage.h"
 #include "ImageComparison.h"
+#include "LibraryCommands.h"
 #include "PacedSender.h"
 #include "Progress.h"
 #include "TMidiIn.h"
@@ -14,6 +15,7 @@
 #include "TerminationSignals.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QTimer>
 #include <cmath>
@@ -23,6 +25,18 @@ namespace vkv::cli {
 namespace {
 
 using Io = CommandIo;
+using library::Library;
+
+QString nameOf(const TMidiOut &out) {
+    return QString::fromStdString(out.deviceName(out.Port()));
+}
+
+// What went to the box, whole or not, for the library.
+void recordSend(const CommandLine &line, const TMidiOut &out,
+                const std::optional<image::DumpBytes> &whole, int sent) {
+    LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(), Library::Direction::Sent,
+                                   nameOf(out), whole, sent});
+}
 
 // A send that could not go on: how far it got, and what that means for the box.
 int sendFailed(const TMidiOut &out, int sent) {
@@ -47,6 +61,7 @@ bool stillThere(TMidiOut &out) {
 // 1 for no answer or a broken one.
 int verify(const CommandLine &line, TMidiOut &out, TMidiIn &in, const image::DumpBytes &sent) {
     QEventLoop loop;
+    const QString inName = QString::fromStdString(in.deviceName(in.Port()));
     transfer::BoxQuery query(out);
     in.SetUseShort(false);
     in.OnSysEx = [&](QObject *, char *data, int size) {
@@ -62,9 +77,16 @@ int verify(const CommandLine &line, TMidiOut &out, TMidiIn &in, const image::Dum
                                           .arg(line.timeoutSeconds));
                          } else if (outcome == Outcome::Broken) {
                              Io::fail(QStringLiteral("verify: the box's answer was broken."));
+                             LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(),
+                                                            Library::Direction::Received, inName,
+                                                            std::nullopt, 0});
                          } else {
                              const auto differences = image::ImageComparison::compare(sent, answer);
                              code = differences.empty() ? 0 : 3;
+                             LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(),
+                                                            Library::Direction::Received, inName,
+                                                            answer, image::DumpSize});
+                             LibraryCommands::verified(line, nameOf(out), sent, code == 0);
                              Io::print(stdout, image::ImageComparison::asText(differences));
                              if (code == 3)
                                  Io::fail(QStringLiteral("verify: the box holds other values in %1 "
@@ -113,9 +135,11 @@ int SendCommand::run(const CommandLine &line) {
         }
         if (!sent) {
             progress.end(QStringLiteral("failed"));
+            recordSend(line, out, std::nullopt, 0);
             return sendFailed(out, 0);
         }
         progress.end(QStringLiteral("%1 bytes sent").arg(image::DumpSize));
+        recordSend(line, out, image.bytes(), image::DumpSize);
         return in ? verify(line, out, *in, image.bytes()) : 0;
     }
 
@@ -179,9 +203,11 @@ int SendCommand::run(const CommandLine &line) {
     }
     if (code == 1) {
         progress.end(QStringLiteral("%1 bytes left, stopped").arg(image::DumpSize - sent, 4));
+        recordSend(line, out, std::nullopt, sent);
         return sendFailed(out, sent);
     }
     if (code > 128) {
+        recordSend(line, out, std::nullopt, sent);
         if (progress.enabled())
             Io::print(stderr, QStringLiteral("\n"));
         return Io::interrupted(code - 128,
@@ -189,6 +215,7 @@ int SendCommand::run(const CommandLine &line) {
                                    .arg(image::DumpSize - sender.bytesLeft())
                                    .arg(image::DumpSize));
     }
+    recordSend(line, out, sender.slices().sentBytes(), image::DumpSize);
     return in ? verify(line, out, *in, sender.slices().sentBytes()) : code;
 }
 
