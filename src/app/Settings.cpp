@@ -20,6 +20,7 @@ const QString OutPortKey = QStringLiteral("midi/out");
 const QString SpeedKey = QStringLiteral("send/speed");
 const QString VerifyKey = QStringLiteral("send/verify");
 const QString MonitorKey = QStringLiteral("monitor/place");
+const QString LibraryKey = QStringLiteral("library/folder");
 
 QString folderKey(Settings::Dialog dialog) {
     return dialog == Settings::Dialog::Open ? QStringLiteral("open/folder")
@@ -128,6 +129,8 @@ void Settings::read() {
     speed_ = number(file, SpeedKey, MinSpeed, MaxSpeed, DefaultSpeed);
     verify = number(file, VerifyKey, 0, 1, 0) == 1;
     monitor = windowPlace(text(file, MonitorKey));
+    const QString libraryFolder = text(file, LibraryKey);
+    library = isFolder(libraryFolder) ? libraryFolder : QString();
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         const QString folder = text(file, folderKey(dialog));
         place(dialog).folder = isFolder(folder) ? folder : QString();
@@ -177,6 +180,14 @@ void Settings::setMonitorPlace(const QRect &place) {
         return;
     monitor = place;
     write(MonitorKey, placeText(monitor));
+}
+
+void Settings::setLibraryFolder(const QString &folder) {
+    const QString kept = isFolder(folder) ? folder : QString();
+    if (kept == library || (!folder.isEmpty() && kept.isEmpty()))
+        return;
+    library = kept;
+    write(LibraryKey, library);
 }
 
 void Settings::setFolder(Dialog dialog, const QString &folder) {
@@ -257,6 +268,7 @@ void Settings::writeAll(QSettings &file) const {
     put(SpeedKey, QString::number(speed_));
     put(VerifyKey, verify ? QStringLiteral("1") : QString());
     put(MonitorKey, placeText(monitor));
+    put(LibraryKey, library);
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         put(folderKey(dialog), place(dialog).folder);
         put(filterKey(dialog), QString::number(place(dialog).filter));

@@ -10,7 +10,8 @@ class QSettings;
 namespace vkv::app {
 
 // The user's choices that outlive a run of the editor: the MIDI IN and OUT ports, the send speed,
-// the MIDI monitor's place and size, and the folder and filter entry each file dialog starts with.
+// the MIDI monitor's place and size, the library's folder, and the folder and filter entry each
+// file dialog starts with.
 // Read once, when made, from the user's settings file, each value on its own: one that is missing,
 // out of its range or not a value at all (a file that cannot be read, or holds junk) reads as the
 // editor's default, and no file makes it fail. Reading touches no other file or folder, so a hung
@@ -57,6 +58,12 @@ public:
     bool verifyAfterSend() const { return verify; }
     void setVerifyAfterSend(bool on);
 
+    // The folder of the library of configurations; "" for the user's own. It may have gone since:
+    // the library makes it again when it is first used.
+    const QString &libraryFolder() const { return library; }
+    // A name that is no absolute folder's is not taken; "" goes back to the user's own.
+    void setLibraryFolder(const QString &folder);
+
     // Where the MIDI monitor window was last, and its size; an invalid rectangle for none.
     const QRect &monitorPlace() const { return monitor; }
     // A size too small to use, or a place far out of any screen's reach, is not taken.
@@ -102,6 +109,7 @@ private:
     int speed_ = DefaultSpeed;
     bool verify = false;
     QRect monitor;
+    QString library;
     Place open, store;
     bool junk = false; // the file holds what is no setting: written anew at the next change
     std::function<void()> deferred; // set while writes wait for flush()

@@ -6,6 +6,7 @@
 #include "CompareDesk.h"
 #include "FileDesk.h"
 #include "FormFont.h"
+#include "LibraryDesk.h"
 #include "MonitorWindow.h"
 #include "PacedSender.h"
 #include "PotPage.h"
@@ -262,6 +263,16 @@ void TForm1::wireTransfers() {
     connect(&transfers->boxCheck(), &vkv::app::BoxCheck::differ, compareDesk,
             &vkv::app::CompareDesk::showDifferences);
     compareWithBox = [this] { transfers->compareWithBox(); };
+    library = new vkv::app::LibraryDesk(
+        {this, ui->StatusLabel, [this](const QString &text, bool good) { showStatus(text, good); },
+         [this] { return ui->SlowSendToKorvane->isEnabled(); },
+         [this](const vkv::image::DumpBytes &dump, const QString &name) {
+             imageHistory.change(vkv::image::ImageChange::opened(name),
+                                 [&](vkv::image::ConfigImage &image) { image.bytes() = dump; });
+             fileOpened();
+         }},
+        *transfers, imageHistory, *compareDesk, userSettings);
+    connect(ui->ShowLibrary, &QPushButton::clicked, library, &vkv::app::LibraryDesk::show);
 }
 
 void TForm1::createActions() {
