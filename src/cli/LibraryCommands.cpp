@@ -70,9 +70,9 @@ int add(Library &library, const CommandLine &line) {
     for (const QString &file : line.files) {
         QString why;
         const auto dump = library::DumpFile::read(file, &why);
-        const QString name =
-            line.name.isEmpty() ? library::EntryName::fromFile(QFileInfo(file).fileName())
-                                : line.name;
+        const QString name = line.name.isEmpty()
+                                 ? library::EntryName::fromFile(QFileInfo(file).fileName())
+                                 : line.name;
         if (!dump) {
             Io::fail(file + ": " + why + "; it was not added.");
             code = 1;
@@ -99,10 +99,10 @@ int get(Library &library, const CommandLine &line) {
     }
     QString why;
     bool cutShort = false;
-    if (!image::SyxFile::write(line.sysexFile,
-                               QByteArray(reinterpret_cast<const char *>(dump->data()),
-                                          image::DumpSize),
-                               &why, &cutShort)) {
+    if (!image::SyxFile::write(
+            line.sysexFile,
+            QByteArray(reinterpret_cast<const char *>(dump->data()), image::DumpSize), &why,
+            &cutShort)) {
         Io::fail("cannot write " + line.sysexFile + ": " + why + "; " + Io::leftAs(cutShort));
         return 1;
     }
@@ -114,9 +114,10 @@ int history(Library &library, const CommandLine &line) {
     QString out;
     if (!line.at.isValid()) {
         for (const Library::Event &event : events)
-            out += QStringList{time(event.time, true), event.text(), contentName(library, event)}
-                       .join(u'\t') +
-                   u'\n';
+            out +=
+                QStringList{time(event.time, true), event.text(), contentName(library, event)}.join(
+                    u'\t') +
+                u'\n';
     } else {
         // What each port was last sent or received then.
         QStringList ports;

@@ -22,8 +22,8 @@ public:
     // warning on the standard error stream and never changes the transfer's exit code.
     static void record(const CommandLine &line, const library::Library::Capture &capture);
     // The verify of a send to `port` found the box holding what was sent, or not.
-    static void verified(const CommandLine &line, const QString &port,
-                         const image::DumpBytes &sent, bool held);
+    static void verified(const CommandLine &line, const QString &port, const image::DumpBytes &sent,
+                         bool held);
 };
 
 } // namespace vkv::cli

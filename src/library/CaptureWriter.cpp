@@ -55,15 +55,12 @@ void CaptureWriter::record(const Library::Capture &capture) {
         what = capture.direction == Library::Direction::Received
                    ? QStringLiteral("the broken dump from %1")
                    : QStringLiteral("the broken send to %1");
-    post(
-        [capture](Library &library) { return library.capture(capture); },
-        what.arg(capture.port));
+    post([capture](Library &library) { return library.capture(capture); }, what.arg(capture.port));
 }
 
 void CaptureWriter::verified(const QString &port, const image::DumpBytes &sent, bool held) {
-    post(
-        [port, sent, held](Library &library) { return library.verified(port, sent, held); },
-        QStringLiteral("the verify of the send to %1").arg(port));
+    post([port, sent, held](Library &library) { return library.verified(port, sent, held); },
+         QStringLiteral("the verify of the send to %1").arg(port));
 }
 
 } // namespace vkv::library

@@ -38,7 +38,7 @@ private:
 
     QString folder;
     QThread thread;
-    QObject *worker = nullptr;         // lives on `thread`
+    QObject *worker = nullptr;        // lives on `thread`
     std::shared_ptr<Library> library; // made, used and destroyed on `thread`
     QString openFolder;               // the folder `library` has open; `thread`'s
 };

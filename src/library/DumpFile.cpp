@@ -108,7 +108,8 @@ bool DumpFile::write(const QString &path, const image::DumpBytes &dump, bool rep
     image::DumpBytes framed = dump;
     image::frameDump(framed.data());
     // Hidden and without the .syx ending, so that no scan of the folder takes it for an entry.
-    QTemporaryFile temporary(QFileInfo(path).absolutePath() + QStringLiteral("/.vkvela-new-XXXXXX"));
+    QTemporaryFile temporary(QFileInfo(path).absolutePath() +
+                             QStringLiteral("/.vkvela-new-XXXXXX"));
     temporary.setAutoRemove(true);
     if (!temporary.open())
         return fail(why, temporary.errorString());
@@ -136,9 +137,9 @@ bool DumpFile::write(const QString &path, const image::DumpBytes &dump, bool rep
 QString DumpFile::key(const image::DumpBytes &dump) {
     const auto *records = reinterpret_cast<const char *>(dump.data() + image::PotRecordsOffset);
     return QString::fromLatin1(
-        QCryptographicHash::hash(QByteArrayView(records, image::EndByteOffset -
-                                                             image::PotRecordsOffset),
-                                 QCryptographicHash::Sha1)
+        QCryptographicHash::hash(
+            QByteArrayView(records, image::EndByteOffset - image::PotRecordsOffset),
+            QCryptographicHash::Sha1)
             .toHex());
 }
 

@@ -142,8 +142,7 @@ bool Library::open(const QString &folder) {
         copyDue = true;
     }
     const QFileInfo newest(copyPath(1));
-    if (!newest.exists() ||
-        newest.lastModified().msecsTo(QDateTime::currentDateTime()) > CopyAgeMs)
+    if (!newest.exists() || newest.lastModified().msecsTo(QDateTime::currentDateTime()) > CopyAgeMs)
         copyDue = true;
     copyWhenDue();
     return true;
@@ -258,9 +257,9 @@ bool Library::scan() {
     if (!rows.exec(QStringLiteral("SELECT file, size, mtime, state FROM entries")))
         return fail(LibraryIndex::words(rows.lastError()));
     while (rows.next())
-        known.insert(rows.value(0).toString(),
-                     {{rows.value(1).toLongLong(), rows.value(2).toLongLong()},
-                      rows.value(3).toInt()});
+        known.insert(
+            rows.value(0).toString(),
+            {{rows.value(1).toLongLong(), rows.value(2).toLongLong()}, rows.value(3).toInt()});
     rows.finish();
 
     // New and changed files are read again; the files are the truth.
@@ -279,8 +278,8 @@ bool Library::scan() {
         QString why;
         const auto dump = DumpFile::read(path(file.key()), &why);
         if (!dump) {
-            qCWarning(lcLibrary, "%s is left out of the library: %s",
-                      qPrintable(path(file.key())), qPrintable(why));
+            qCWarning(lcLibrary, "%s is left out of the library: %s", qPrintable(path(file.key())),
+                      qPrintable(why));
             if (was != known.cend() && was->state == Present)
                 gone << file.key();
             continue;
@@ -409,8 +408,8 @@ Library::Event eventOf(const QSqlQuery &row) {
     event.key = row.value(4).toString();
     event.bytes = row.value(5).toInt();
     if (!row.value(6).isNull())
-        event.verified = row.value(6).toInt() != 0 ? Library::Verify::Held
-                                                   : Library::Verify::Differed;
+        event.verified =
+            row.value(6).toInt() != 0 ? Library::Verify::Held : Library::Verify::Differed;
     return event;
 }
 
@@ -502,8 +501,8 @@ QString Library::takenBy(const QString &name, const QString &except) const {
     const QDir dir(folder_);
     for (const QString &file : dir.entryList(QDir::Files | QDir::Hidden)) {
         const QString other = EntryName::fromFile(file);
-        if (file != except && file.endsWith(QLatin1String(EntryName::Suffix),
-                                            Qt::CaseInsensitive) &&
+        if (file != except &&
+            file.endsWith(QLatin1String(EntryName::Suffix), Qt::CaseInsensitive) &&
             EntryName::same(other, name))
             return other;
     }
@@ -538,8 +537,9 @@ std::optional<Library::Entry> Library::add(const image::DumpBytes &dump, const Q
     }
     image::DumpBytes framed = dump;
     image::frameDump(framed.data());
-    if (!index.write([&](QString *failed) { return putEntry(file, framed, stat(file), true, failed); },
-                     &why))
+    if (!index.write(
+            [&](QString *failed) { return putEntry(file, framed, stat(file), true, failed); },
+            &why))
         notices << QStringLiteral("\"%1\" is in the library folder, but its index could not take "
                                   "it now (%2); it is taken in when the library next opens.")
                        .arg(name, why);
@@ -674,7 +674,8 @@ bool Library::capture(const Capture &capture) {
         file = Captured + u'/' + key + QLatin1String(EntryName::Suffix);
         // Kept once per content: a second capture of it finds its file there.
         QString why;
-        if (!QFileInfo::exists(path(file)) && !DumpFile::write(path(file), framed, true, true, &why))
+        if (!QFileInfo::exists(path(file)) &&
+            !DumpFile::write(path(file), framed, true, true, &why))
             return fail(QStringLiteral("The configuration cannot be written to %1: %2.")
                             .arg(QDir::toNativeSeparators(path(Captured)), why));
     }
@@ -689,7 +690,8 @@ bool Library::capture(const Capture &capture) {
             event.addBindValue(capture.time.toMSecsSinceEpoch());
             event.addBindValue(static_cast<int>(capture.direction));
             event.addBindValue(capture.port);
-            event.addBindValue(capture.dump ? QVariant(key) : QVariant(QMetaType(QMetaType::QString)));
+            event.addBindValue(capture.dump ? QVariant(key)
+                                            : QVariant(QMetaType(QMetaType::QString)));
             event.addBindValue(capture.dump ? image::DumpSize : capture.bytes);
             return LibraryIndex::run(event, failed);
         },
@@ -820,15 +822,14 @@ Library::Imported Library::importFolder(const QString &from) {
         }
     }
     QString why;
-    if (!added.empty() &&
-        !index.write(
-            [&](QString *failed) {
-                for (const New &n : added)
-                    if (!putEntry(n.file, n.dump, stat(n.file), true, failed))
-                        return false;
-                return true;
-            },
-            &why))
+    if (!added.empty() && !index.write(
+                              [&](QString *failed) {
+                                  for (const New &n : added)
+                                      if (!putEntry(n.file, n.dump, stat(n.file), true, failed))
+                                          return false;
+                                  return true;
+                              },
+                              &why))
         notices << QStringLiteral("The configurations imported are in the library folder, but its "
                                   "index could not take them now (%1); they are taken in when the "
                                   "library next opens.")
@@ -846,8 +847,8 @@ bool Library::exportTo(const std::vector<Entry> &list, const QString &to,
         const QString name = entry.named() ? entry.name : EntryName::fitted(entry.title());
         const auto dump = read(entry);
         QString why = error_;
-        if (dump && DumpFile::write(to + u'/' + EntryName::fileName(name), *dump, false, true,
-                                    &why))
+        if (dump &&
+            DumpFile::write(to + u'/' + EntryName::fileName(name), *dump, false, true, &why))
             continue;
         all = false;
         if (refused)

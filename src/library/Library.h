@@ -178,8 +178,8 @@ private:
     bool writeCopy();
     QString copyPath(int n) const;
     // Puts a read file's entry and content in the index, within a write.
-    bool putEntry(const QString &file, const image::DumpBytes &dump, const Found &found,
-                  bool fresh, QString *why);
+    bool putEntry(const QString &file, const image::DumpBytes &dump, const Found &found, bool fresh,
+                  QString *why);
     bool update(const QString &sql, const QVariantList &values);
     // After a write of the index: its failure said, or its copy made when due.
     bool kept(bool written, const QString &why);
@@ -193,7 +193,8 @@ private:
     LibraryIndex index;
     bool copyDue = false;
     QElapsedTimer sinceCopy;
-    QHash<QString, image::DumpBytes> contents; // the search's, by key: a key's content never changes
+    QHash<QString, image::DumpBytes>
+        contents; // the search's, by key: a key's content never changes
 };
 
 } // namespace vkv::library

@@ -151,8 +151,9 @@ LibraryIndex::Opened LibraryIndex::open(const QString &path, QString *why) {
         }
         close();
         // Kept beside it, never deleted: whatever can be read of it is the user's.
-        const QString aside = path + QStringLiteral(".damaged-") +
-                              QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        const QString aside =
+            path + QStringLiteral(".damaged-") +
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
         for (const QString &ending : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
             if (QFileInfo::exists(path + ending) && !QFile::rename(path + ending, aside + ending)) {
                 if (why)

@@ -59,8 +59,9 @@ LibraryQuery LibraryQuery::parse(const QString &text) {
         {"note", Kind::Note, 0, 127, "note: takes a note, 0 to 127 or a name (note:60, note:C4)"},
         {"pc", Kind::Program, 0, 127, "pc: takes a program number, 0 to 127 (pc:5)"},
         {"pot", Kind::Pot, 0, 0, "pot: takes a bank and a pot, 1.1 to 16.16 (pot:3.5)"},
-        {"button", Kind::Button, 0, 0, "button: takes a bank and a button, 1.1 to 16.8 "
-                                       "(button:2.1)"},
+        {"button", Kind::Button, 0, 0,
+         "button: takes a bank and a button, 1.1 to 16.8 "
+         "(button:2.1)"},
     };
     for (const QString &word : text.split(u' ', Qt::SkipEmptyParts)) {
         const qsizetype colon = word.indexOf(u':');
@@ -158,8 +159,7 @@ void LibraryQuery::forMatches(const image::DumpBytes &dump, Found found) const {
     }
 }
 
-LibraryQuery::Matches LibraryQuery::matchingRecords(const image::DumpBytes &dump,
-                                                    int most) const {
+LibraryQuery::Matches LibraryQuery::matchingRecords(const image::DumpBytes &dump, int most) const {
     Matches found;
     if (terms.empty())
         return found;

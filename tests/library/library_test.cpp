@@ -192,8 +192,8 @@ TEST_F(LibraryTest, CapturesAreWrittenOffTheCallersThreadAndAFailureIsSaid) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     writer.setFolder(dir.path() + "/file/library");
     recorded.clear();
-    writer.record({QDateTime::currentDateTimeUtc(), Library::Direction::Sent, "box:in",
-                   std::nullopt, 20});
+    writer.record(
+        {QDateTime::currentDateTimeUtc(), Library::Direction::Sent, "box:in", std::nullopt, 20});
     ASSERT_TRUE(recorded.wait(5000));
     EXPECT_EQ(recorded[0][0].toString(), "the broken send to box:in");
     EXPECT_TRUE(recorded[0][1].toString().contains("cannot be made"))
@@ -209,8 +209,8 @@ TEST_F(LibraryTest, AMissingOrDamagedIndexIsMadeAnewWithNotesTagsAndHistoryFromI
         ASSERT_TRUE(library.setNotes(*library.named("Gig"), "for the Friday set"));
         ASSERT_TRUE(library.setTags(*library.named("Studio"), {"rack", "live"}));
         ASSERT_TRUE(library.setFavourite(*library.named("Studio"), true));
-        ASSERT_TRUE(library.capture({QDateTime::currentDateTimeUtc(),
-                                     Library::Direction::Received, "box:out", defaults(), 1543}));
+        ASSERT_TRUE(library.capture({QDateTime::currentDateTimeUtc(), Library::Direction::Received,
+                                     "box:out", defaults(), 1543}));
     } // its copy is written as it closes, at the latest
     const QString index = folder() + "/index/library.sqlite";
     const auto checkBack = [&](const char *said) {
@@ -311,8 +311,9 @@ TEST_F(LibraryTest, ContentTermsOfOneQueryHoldForOneRecordTogether) {
         EXPECT_EQ(found, row.found) << row.query;
     }
     const LibraryQuery many = LibraryQuery::parse("ch:1");
-    EXPECT_EQ(many.matchingRecords(defaults()).text(),
-              "Pot 1.1, Pot 1.2, Pot 1.3, Pot 1.4, Pot 1.5, Pot 1.6, Pot 1.7, Pot 1.8 and 200 more");
+    EXPECT_EQ(
+        many.matchingRecords(defaults()).text(),
+        "Pot 1.1, Pot 1.2, Pot 1.3, Pot 1.4, Pot 1.5, Pot 1.6, Pot 1.7, Pot 1.8 and 200 more");
     for (const char *wrong : {"cc:x", "cc:128", "ch:0", "note:H2", "pot:17.1", "button:1.9"})
         EXPECT_FALSE(LibraryQuery::parse(wrong).valid()) << wrong;
     EXPECT_EQ(LibraryQuery::parse("pot:3").error(),
