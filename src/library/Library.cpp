@@ -94,8 +94,9 @@ QString Library::copyPath(int n) const {
 }
 
 bool Library::fail(const QString &why) {
+    // Said to the user by whoever asked; the log keeps it for a later look.
     error_ = why;
-    qCWarning(lcLibrary, "%s", qPrintable(why));
+    qCInfo(lcLibrary, "%s", qPrintable(why));
     return false;
 }
 
