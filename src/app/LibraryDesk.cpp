@@ -30,9 +30,8 @@ Library::Capture capture(Library::Direction direction, const QString &port,
 
 } // namespace
 
-LibraryDesk::LibraryDesk(Window window, TransferDesk &transfers,
-                         const image::ImageHistory &history, CompareDesk &compare,
-                         Settings &settings)
+LibraryDesk::LibraryDesk(Window window, TransferDesk &transfers, const image::ImageHistory &history,
+                         CompareDesk &compare, Settings &settings)
     : QObject(window.window), main(std::move(window)), transfers(transfers), history(history),
       compare(compare), settings(settings), writer(new library::CaptureWriter(this)) {
     // The folder is only named here: nothing is opened or made before the first capture.
@@ -68,8 +67,7 @@ LibraryDesk::LibraryDesk(Window window, TransferDesk &transfers,
 }
 
 QString LibraryDesk::folder() const {
-    return settings.libraryFolder().isEmpty() ? Library::defaultFolder()
-                                              : settings.libraryFolder();
+    return settings.libraryFolder().isEmpty() ? Library::defaultFolder() : settings.libraryFolder();
 }
 
 void LibraryDesk::captureFailed(const QString &what, const QString &why) {
@@ -85,13 +83,13 @@ void LibraryDesk::show() {
                                                  main.window);
         shown->setFont(main.window->font());
         using librarywindow::LibraryWindow;
-        connect(shown, &LibraryWindow::openInEditor, this,
-                [this](const image::DumpBytes &dump, const QString &name) { main.open(dump, name); });
+        connect(
+            shown, &LibraryWindow::openInEditor, this,
+            [this](const image::DumpBytes &dump, const QString &name) { main.open(dump, name); });
         connect(shown, &LibraryWindow::sendToBox, this,
                 [this](const image::DumpBytes &dump, const QString &name) {
                     if (!main.canSend()) {
-                        shown->say("No MIDI OUT port is open: choose one on the File page.",
-                                   false);
+                        shown->say("No MIDI OUT port is open: choose one on the File page.", false);
                         return;
                     }
                     transfers.sendPaced(dump, TransferDesk::Check::AsWanted);

@@ -38,9 +38,9 @@ public:
     // What of the main window the library reaches.
     struct Window {
         QWidget *window;
-        const QLabel *status;                                 // its status line, read
+        const QLabel *status;                                  // its status line, read
         std::function<void(const QString &, bool)> showStatus; // and written
-        std::function<bool()> canSend;                        // a MIDI OUT port is open
+        std::function<bool()> canSend;                         // a MIDI OUT port is open
         // Makes a configuration the editor's, named `name` in the caption, as one undoable step.
         std::function<void(const image::DumpBytes &, const QString &)> open;
     };

@@ -3,7 +3,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -107,30 +107,39 @@ bool DumpFile::write(const QString &path, const image::DumpBytes &dump, bool rep
     }
     image::DumpBytes framed = dump;
     image::frameDump(framed.data());
-    // Hidden and without the .syx ending, so that no scan of the folder takes it for an entry.
-    QTemporaryFile temporary(QFileInfo(path).absolutePath() +
-                             QStringLiteral("/.vkvela-new-XXXXXX"));
-    temporary.setAutoRemove(true);
-    if (!temporary.open())
+    // Beside the target, hidden and without the .syx ending, so that no scan of the folder takes
+    // it for a configuration; named by this process and a count, so no other writer meets it.
+    static std::atomic<unsigned> count{0};
+    const QString written = QStringLiteral("%1/.vkvela-new-%2-%3")
+                                .arg(QFileInfo(path).absolutePath())
+                                .arg(::getpid())
+                                .arg(++count);
+    QFile temporary(written);
+    if (!temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return fail(why, temporary.errorString());
     const auto size = static_cast<qint64>(framed.size());
-    if (temporary.write(reinterpret_cast<const char *>(framed.data()), size) != size ||
-        !temporary.flush())
-        return fail(why, temporary.errorString());
-    if (sync && ::fsync(temporary.handle()) != 0)
-        return fail(why, systemError(errno));
-    temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                             QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    const QString written = temporary.fileName();
+    bool whole = temporary.write(reinterpret_cast<const char *>(framed.data()), size) == size &&
+                 temporary.flush();
+    QString error = whole ? QString() : temporary.errorString();
+    if (whole && sync && ::fsync(temporary.handle()) != 0) {
+        whole = false;
+        error = systemError(errno);
+    }
     temporary.close();
-    if (replace) {
-        if (std::rename(QFile::encodeName(written).constData(),
-                        QFile::encodeName(path).constData()) != 0)
-            return fail(why, systemError(errno));
-    } else if (!moveNew(written, path, why, taken)) {
+    if (!whole) {
+        QFile::remove(written);
+        return fail(why, error);
+    }
+    if (replace && std::rename(QFile::encodeName(written).constData(),
+                               QFile::encodeName(path).constData()) != 0) {
+        const int failed = errno;
+        QFile::remove(written);
+        return fail(why, systemError(failed));
+    }
+    if (!replace && !moveNew(written, path, why, taken)) {
+        QFile::remove(written);
         return false;
     }
-    temporary.setAutoRemove(false); // it is the file now
     return true;
 }
 

@@ -13,7 +13,8 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QVariant>
-#include <fcntl.h>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vkv::library {
@@ -32,8 +33,39 @@ QString when(const QDateTime &time) {
     return time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
-QByteArray records(const image::DumpBytes &dump) {
-    return QByteArray(reinterpret_cast<const char *>(dump.data()), image::DumpSize);
+QByteArray decoded(const image::DumpBytes &dump) {
+    const LibraryQuery::Records records = LibraryQuery::decode(dump);
+    return QByteArray(reinterpret_cast<const char *>(records.data()),
+                      static_cast<qsizetype>(records.size()));
+}
+
+// A time as the index keeps it; shown in local time only where it is shown.
+QDateTime fromIndex(qint64 ms) {
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+}
+
+// The regular files of a folder with their sizes and times, straight from the system: a folder
+// of ten thousand configurations is read on every open.
+struct Listed {
+    QString name;
+    qint64 size, mtime;
+};
+std::vector<Listed> listFiles(const QString &folder) {
+    std::vector<Listed> files;
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return files;
+    while (const dirent *entry = ::readdir(dir)) {
+        struct stat info {};
+        if (entry->d_name[0] == '.' || ::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0 ||
+            !S_ISREG(info.st_mode))
+            continue;
+        files.push_back(
+            {QFile::decodeName(entry->d_name), static_cast<qint64>(info.st_size),
+             static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000});
+    }
+    ::closedir(dir);
+    return files;
 }
 
 QStringList tagList(const QString &text) {
@@ -42,13 +74,6 @@ QStringList tagList(const QString &text) {
         if (!tag.trimmed().isEmpty())
             tags << tag.trimmed();
     return tags;
-}
-
-// Whether a file of the folder is a configuration: a .syx file, not hidden, at the top or among
-// the captured ones.
-bool isConfigurationFile(const QFileInfo &file) {
-    return file.isFile() && !file.fileName().startsWith(u'.') &&
-           file.suffix().compare(QLatin1String("syx"), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -203,8 +228,11 @@ bool Library::writeCopy() {
 }
 
 Library::Found Library::stat(const QString &file) const {
-    const QFileInfo info(path(file));
-    return {info.size(), info.lastModified().toMSecsSinceEpoch()};
+    struct stat info {};
+    if (::stat(QFile::encodeName(path(file)).constData(), &info) != 0)
+        return {};
+    return {static_cast<qint64>(info.st_size),
+            static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000};
 }
 
 bool Library::putEntry(const QString &file, const image::DumpBytes &dump, const Found &found,
@@ -213,7 +241,7 @@ bool Library::putEntry(const QString &file, const image::DumpBytes &dump, const 
     QSqlQuery content(index.db());
     content.prepare(QStringLiteral("INSERT OR IGNORE INTO contents(key, records) VALUES(?, ?)"));
     content.addBindValue(key);
-    content.addBindValue(records(dump));
+    content.addBindValue(decoded(dump));
     if (!LibraryIndex::run(content, why))
         return false;
     // A new configuration under a name used before starts with no notes; a file read again
@@ -239,12 +267,11 @@ bool Library::scan() {
     // What the folder holds now.
     QHash<QString, Found> files;
     for (const QString &sub : {QString(), Captured}) {
-        const QDir dir(path(sub));
-        for (const QFileInfo &info : dir.entryInfoList(QDir::Files | QDir::Hidden)) {
-            if (!isConfigurationFile(info))
+        for (const Listed &listed : listFiles(path(sub))) {
+            if (!listed.name.endsWith(QLatin1String(EntryName::Suffix), Qt::CaseInsensitive))
                 continue;
-            const QString file = sub.isEmpty() ? info.fileName() : sub + u'/' + info.fileName();
-            files.insert(file, {info.size(), info.lastModified().toMSecsSinceEpoch()});
+            files.insert(sub.isEmpty() ? listed.name : sub + u'/' + listed.name,
+                         {listed.size, listed.mtime});
         }
     }
     // What the index knew of it.
@@ -340,9 +367,8 @@ std::vector<Library::Entry> Library::entries() {
             event.direction = static_cast<Direction>(first.value(2).toInt());
             event.port = first.value(3).toString();
             event.key = first.value(0).toString();
-            firstCame.insert(event.key,
-                             event.text() + QStringLiteral(" on ") +
-                                 when(QDateTime::fromMSecsSinceEpoch(first.value(1).toLongLong())));
+            firstCame.insert(event.key, event.text() + QStringLiteral(" on ") +
+                                            when(fromIndex(first.value(1).toLongLong())));
         }
     }
     QSqlQuery rows(index.db());
@@ -357,7 +383,7 @@ std::vector<Library::Entry> Library::entries() {
         Entry entry;
         entry.file = rows.value(0).toString();
         entry.key = rows.value(1).toString();
-        entry.changed = QDateTime::fromMSecsSinceEpoch(rows.value(2).toLongLong());
+        entry.changed = fromIndex(rows.value(2).toLongLong());
         entry.missing = rows.value(3).toInt() == Missing;
         entry.notes = rows.value(4).toString();
         entry.tags = tagList(rows.value(5).toString());
@@ -403,7 +429,7 @@ namespace {
 Library::Event eventOf(const QSqlQuery &row) {
     Library::Event event;
     event.id = row.value(0).toLongLong();
-    event.time = QDateTime::fromMSecsSinceEpoch(row.value(1).toLongLong());
+    event.time = QDateTime::fromMSecsSinceEpoch(row.value(1).toLongLong(), Qt::UTC);
     event.direction = static_cast<Library::Direction>(row.value(2).toInt());
     event.port = row.value(3).toString();
     event.key = row.value(4).toString();
@@ -709,20 +735,20 @@ bool Library::verified(const QString &port, const image::DumpBytes &sent, bool h
                   {held ? 1 : 0, port, DumpFile::key(framed)});
 }
 
-const image::DumpBytes *Library::cached(const QString &key) {
+const LibraryQuery::Records *Library::cached(const QString &key) {
+    const auto take = [this](const QString &key, const QByteArray &bytes) {
+        LibraryQuery::Records &records = contents[key];
+        if (bytes.size() == static_cast<qsizetype>(records.size()))
+            std::copy(bytes.begin(), bytes.end(), records.begin());
+        return &records;
+    };
     if (contents.isEmpty()) {
         // All at once the first time: one query instead of thousands.
         QSqlQuery rows(index.db());
         rows.setForwardOnly(true);
-        if (rows.exec(QStringLiteral("SELECT key, records FROM contents"))) {
-            while (rows.next()) {
-                const QByteArray bytes = rows.value(1).toByteArray();
-                if (bytes.size() != image::DumpSize)
-                    continue;
-                image::DumpBytes &dump = contents[rows.value(0).toString()];
-                std::copy(bytes.begin(), bytes.end(), dump.begin());
-            }
-        }
+        if (rows.exec(QStringLiteral("SELECT key, records FROM contents")))
+            while (rows.next())
+                take(rows.value(0).toString(), rows.value(1).toByteArray());
     }
     auto found = contents.constFind(key);
     if (found != contents.cend())
@@ -733,26 +759,24 @@ const image::DumpBytes *Library::cached(const QString &key) {
     row.addBindValue(key);
     if (!row.exec() || !row.next())
         return nullptr;
-    const QByteArray bytes = row.value(0).toByteArray();
-    if (bytes.size() != image::DumpSize)
-        return nullptr;
-    image::DumpBytes &dump = contents[key];
-    std::copy(bytes.begin(), bytes.end(), dump.begin());
-    return &dump;
+    return take(key, row.value(0).toByteArray());
 }
 
 std::vector<Library::Hit> Library::search(const LibraryQuery &query,
                                           const std::vector<Entry> &among) {
     std::vector<Hit> hits;
     for (const Entry &entry : among) {
-        if (!query.wordsMatch({entry.title(), entry.notes, entry.tags.join(u' ')}))
+        const QString title = entry.title(), tags = entry.tags.join(u' ');
+        if (!query.wordsMatch({&title, &entry.notes, &tags}))
             continue;
         Hit hit{entry, {}};
         if (query.hasContentTerms()) {
-            const image::DumpBytes *dump = cached(entry.key);
-            if (!dump || !query.contentMatches(*dump))
+            const LibraryQuery::Records *records = cached(entry.key);
+            if (!records)
                 continue;
-            hit.records = query.matchingRecords(*dump);
+            hit.records = query.matchingRecords(*records);
+            if (hit.records.count == 0)
+                continue;
         }
         hits.push_back(std::move(hit));
     }
@@ -814,14 +838,8 @@ Library::Imported Library::importFolder(const QString &from) {
         taken.insert(name.toLower(), key);
         added.push_back({EntryName::fileName(name), *dump});
     }
-    // One sync for them all: the files imported are still where they came from meanwhile.
-    if (!added.empty()) {
-        const int dir = ::open(QFile::encodeName(folder_).constData(), O_RDONLY | O_DIRECTORY);
-        if (dir >= 0) {
-            ::syncfs(dir);
-            ::close(dir);
-        }
-    }
+    // Written without waiting for the disk each: the files imported are still where they came
+    // from, and one the system had not written when the power went is left out at the next open.
     QString why;
     if (!added.empty() && !index.write(
                               [&](QString *failed) {

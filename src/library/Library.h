@@ -185,7 +185,7 @@ private:
     bool kept(bool written, const QString &why);
     Found stat(const QString &file) const;
     QString takenBy(const QString &name, const QString &except = {}) const;
-    const image::DumpBytes *cached(const QString &key);
+    const LibraryQuery::Records *cached(const QString &key);
 
     QString folder_;
     QString error_;
@@ -193,8 +193,8 @@ private:
     LibraryIndex index;
     bool copyDue = false;
     QElapsedTimer sinceCopy;
-    QHash<QString, image::DumpBytes>
-        contents; // the search's, by key: a key's content never changes
+    // The search's records, by content key: a key's content never changes.
+    QHash<QString, LibraryQuery::Records> contents;
 };
 
 } // namespace vkv::library

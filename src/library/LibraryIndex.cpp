@@ -15,8 +15,8 @@ namespace {
 constexpr int SchemaVersion = 1;
 
 const char *const Tables[] = {
-    "CREATE TABLE IF NOT EXISTS contents(key TEXT PRIMARY KEY, records BLOB NOT NULL) "
-    "WITHOUT ROWID",
+    // Each content's records decoded for the search (LibraryQuery::Records), by the content's key.
+    "CREATE TABLE IF NOT EXISTS contents(key TEXT PRIMARY KEY, records BLOB NOT NULL)",
     // A configuration file of the folder, by its path there; `state` 0 present, 1 gone behind
     // the library's back, 2 put in the trash.
     "CREATE TABLE IF NOT EXISTS entries(file TEXT PRIMARY KEY, key TEXT NOT NULL, "

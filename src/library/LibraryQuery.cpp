@@ -11,6 +11,15 @@ namespace {
 using image::RecordFields;
 using Field = RecordFields::Field;
 
+constexpr std::uint16_t typeSet(std::initializer_list<int> list) {
+    std::uint16_t set = 0;
+    for (int type : list)
+        set = static_cast<std::uint16_t>(set | 1u << type);
+    return set;
+}
+// Types 9 to E carry a channel; F (meta) carries an identifier in its place.
+constexpr std::uint16_t WithChannel = typeSet({0x9, 0xA, 0xB, 0xC, 0xD, 0xE});
+
 // The octave number follows the note name, middle C (60) being C4.
 int noteNumber(const QString &text) {
     bool number = false;
@@ -30,7 +39,8 @@ int noteNumber(const QString &text) {
     return (match.captured(3).toInt() + 1) * 12 + note;
 }
 
-// "3.5": a bank and a number within it, as the pages show them.
+// "3.5": a bank and a number within it, as the pages show them; the record counted over pots
+// then buttons.
 int recordNumber(const QString &text, bool pot) {
     const QStringList parts = text.split(u'.');
     if (parts.size() != 2)
@@ -40,13 +50,38 @@ int recordNumber(const QString &text, bool pot) {
     const int perBank = pot ? image::PotsPerBank : image::ButtonsPerBank;
     if (!bankOk || !numberOk || bank < 1 || bank > 16 || number < 1 || number > perBank)
         return -1;
-    return pot ? image::potFromBank(bank, number) : image::buttonFromBank(bank, number);
+    return pot ? image::potFromBank(bank, number)
+               : image::PotCount + image::buttonFromBank(bank, number);
+}
+
+// A second term that asks for another value of the same field can never hold with the first.
+void require(int &field, int value, bool &never) {
+    if (field >= 0 && field != value)
+        never = true;
+    field = value;
 }
 
 } // namespace
 
+LibraryQuery::Records LibraryQuery::decode(const image::DumpBytes &dump) {
+    Records records{};
+    std::size_t at = 0;
+    for (const RecordFields *table : {&RecordFields::pots(), &RecordFields::buttons()}) {
+        for (int record = 0; record < table->count(); ++record) {
+            const auto offset = static_cast<std::size_t>(table->offset(record));
+            const std::uint8_t status = dump[offset];
+            records[at++] =
+                static_cast<std::uint8_t>(RecordFields::value(Field::EventType, status));
+            records[at++] = static_cast<std::uint8_t>(RecordFields::value(Field::Channel, status));
+            records[at++] = dump[offset + image::PotByte1];
+        }
+    }
+    return records;
+}
+
 LibraryQuery LibraryQuery::parse(const QString &text) {
     LibraryQuery query;
+    enum class Kind { Controller, Channel, Note, Program, Pot, Button };
     struct Prefix {
         const char *name;
         Kind kind;
@@ -58,10 +93,9 @@ LibraryQuery LibraryQuery::parse(const QString &text) {
         {"ch", Kind::Channel, 1, 16, "ch: takes a MIDI channel, 1 to 16 (ch:10)"},
         {"note", Kind::Note, 0, 127, "note: takes a note, 0 to 127 or a name (note:60, note:C4)"},
         {"pc", Kind::Program, 0, 127, "pc: takes a program number, 0 to 127 (pc:5)"},
-        {"pot", Kind::Pot, 0, 0, "pot: takes a bank and a pot, 1.1 to 16.16 (pot:3.5)"},
-        {"button", Kind::Button, 0, 0,
-         "button: takes a bank and a button, 1.1 to 16.8 "
-         "(button:2.1)"},
+        {"pot", Kind::Pot, 0, RecordCount, "pot: takes a bank and a pot, 1.1 to 16.16 (pot:3.5)"},
+        {"button", Kind::Button, 0, RecordCount,
+         "button: takes a bank and a button, 1.1 to 16.8 (button:2.1)"},
     };
     for (const QString &word : text.split(u' ', Qt::SkipEmptyParts)) {
         const qsizetype colon = word.indexOf(u':');
@@ -77,38 +111,50 @@ LibraryQuery LibraryQuery::parse(const QString &text) {
             continue;
         }
         const QString value = word.mid(colon + 1);
-        int n = -1;
-        switch (prefix->kind) {
-        case Kind::Note:
-            n = noteNumber(value);
-            break;
-        case Kind::Pot:
-        case Kind::Button:
-            n = recordNumber(value, prefix->kind == Kind::Pot);
-            break;
-        default: {
-            bool number = false;
-            n = value.toInt(&number);
-            if (!number)
-                n = -1;
-        }
-        }
-        const bool place = prefix->kind == Kind::Pot || prefix->kind == Kind::Button;
-        if (n < 0 || (!place && (n < prefix->lowest || n > prefix->highest))) {
+        bool number = false;
+        int n = prefix->kind == Kind::Note     ? noteNumber(value)
+                : prefix->kind == Kind::Pot    ? recordNumber(value, true)
+                : prefix->kind == Kind::Button ? recordNumber(value, false)
+                                               : value.toInt(&number);
+        if (prefix->kind != Kind::Note && prefix->kind != Kind::Pot &&
+            prefix->kind != Kind::Button && !number)
+            n = -1;
+        if (n < prefix->lowest || n > prefix->highest) {
             query.error_ = QStringLiteral("\"%1\": %2.").arg(word, QLatin1String(prefix->how));
             continue;
         }
-        // Channels are sought as the status byte holds them, from 0.
-        query.terms.push_back({prefix->kind, prefix->kind == Kind::Channel ? n - 1 : n});
+        query.terms = true;
+        switch (prefix->kind) {
+        case Kind::Controller:
+            query.types &= typeSet({0xB});
+            require(query.byte1, n, query.never);
+            break;
+        case Kind::Program:
+            query.types &= typeSet({0xC});
+            require(query.byte1, n, query.never);
+            break;
+        case Kind::Note:
+            query.types &= typeSet({0x9, 0xA});
+            require(query.byte1, n, query.never);
+            break;
+        case Kind::Channel:
+            query.types &= WithChannel;
+            require(query.channel, n - 1, query.never); // kept as the status holds it, from 0
+            break;
+        case Kind::Pot:
+        case Kind::Button:
+            require(query.record, n, query.never);
+            break;
+        }
     }
     return query;
 }
 
-bool LibraryQuery::wordsMatch(const QStringList &texts) const {
+bool LibraryQuery::wordsMatch(std::initializer_list<const QString *> texts) const {
     for (const QString &word : words) {
         bool found = false;
-        for (const QString &text : texts)
-            if (text.contains(word, Qt::CaseInsensitive)) {
+        for (const QString *text : texts)
+            if (text->contains(word, Qt::CaseInsensitive)) {
                 found = true;
                 break;
             }
@@ -118,79 +164,47 @@ bool LibraryQuery::wordsMatch(const QStringList &texts) const {
     return true;
 }
 
-bool LibraryQuery::holds(const Term &term, bool pot, int record, int type, int channel,
-                         int byte1) const {
-    // Types 9 to E carry a channel; F (meta) carries an identifier in its place.
-    switch (term.kind) {
-    case Kind::Controller:
-        return type == 0xB && byte1 == term.value;
-    case Kind::Program:
-        return type == 0xC && byte1 == term.value;
-    case Kind::Note:
-        return (type == 0x9 || type == 0xA) && byte1 == term.value;
-    case Kind::Channel:
-        return type >= 0x9 && type <= 0xE && channel == term.value;
-    case Kind::Pot:
-        return pot && record == term.value;
-    case Kind::Button:
-        return !pot && record == term.value;
-    }
-    return false;
-}
-
-template <typename Found>
-void LibraryQuery::forMatches(const image::DumpBytes &dump, Found found) const {
-    for (const RecordFields *table : {&RecordFields::pots(), &RecordFields::buttons()}) {
-        for (int record = 0; record < table->count(); ++record) {
-            const int at = table->offset(record);
-            const std::uint8_t status = dump[static_cast<std::size_t>(at)];
-            const int type = RecordFields::value(Field::EventType, status);
-            const int channel = RecordFields::value(Field::Channel, status);
-            const int byte1 = dump[static_cast<std::size_t>(at + image::PotByte1)];
-            bool all = true;
-            for (const Term &term : terms)
-                if (!holds(term, table->pot(), record, type, channel, byte1)) {
-                    all = false;
-                    break;
-                }
-            if (all && !found(*table, record))
-                return;
-        }
-    }
-}
-
-LibraryQuery::Matches LibraryQuery::matchingRecords(const image::DumpBytes &dump, int most) const {
+LibraryQuery::Matches LibraryQuery::matchingRecords(const Records &records) const {
     Matches found;
-    if (terms.empty())
+    if (!terms || never || types == 0)
         return found;
-    // Words only for those shown: "ch:1" may match hundreds of records in each of thousands.
-    forMatches(dump, [&found, most](const RecordFields &table, int record) {
-        if (found.count++ < most)
-            found.shown << QStringLiteral("%1 %2.%3")
-                               .arg(QLatin1String(table.kind()))
-                               .arg(table.bank(record))
-                               .arg(table.number(record));
-        return true;
-    });
+    const auto holds = [&](int r) {
+        const std::size_t at = static_cast<std::size_t>(r) * 3;
+        return (types >> records[at] & 1) != 0 && (channel < 0 || records[at + 1] == channel) &&
+               (byte1 < 0 || records[at + 2] == byte1);
+    };
+    const auto add = [&found](int r) {
+        if (found.count < Matches::Shown)
+            found.first[static_cast<std::size_t>(found.count)] = static_cast<std::int16_t>(r);
+        ++found.count;
+    };
+    if (record >= 0) {
+        if (holds(record))
+            add(record);
+        return found;
+    }
+    for (int r = 0; r < RecordCount; ++r)
+        if (holds(r))
+            add(r);
     return found;
 }
 
 QString LibraryQuery::Matches::text() const {
+    QStringList shown;
+    for (int i = 0; i < std::min(count, Shown); ++i) {
+        const int r = first[static_cast<std::size_t>(i)];
+        const RecordFields &table =
+            r < image::PotCount ? RecordFields::pots() : RecordFields::buttons();
+        const int n = r < image::PotCount ? r : r - image::PotCount;
+        shown << QStringLiteral("%1 %2.%3")
+                     .arg(QLatin1String(table.kind()))
+                     .arg(table.bank(n))
+                     .arg(table.number(n));
+    }
     QString words = shown.join(QStringLiteral(", "));
-    if (count > shown.size())
-        words += QStringLiteral(" and %1 more").arg(count - shown.size());
+    if (count > Shown)
+        words += QStringLiteral(" and %1 more").arg(count - Shown);
     return words;
-}
-
-bool LibraryQuery::contentMatches(const image::DumpBytes &dump) const {
-    if (terms.empty())
-        return true;
-    bool any = false;
-    forMatches(dump, [&any](const RecordFields &, int) {
-        any = true;
-        return false; // one is enough
-    });
-    return any;
 }
 
 } // namespace vkv::library

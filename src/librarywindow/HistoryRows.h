@@ -20,7 +20,9 @@ public:
 
     // `names`: for each content, the names of the configurations that hold it.
     void setEvents(std::vector<library::Library::Event> events, QHash<QString, QStringList> names);
-    const library::Library::Event &event(int row) const { return events[static_cast<std::size_t>(row)]; }
+    const library::Library::Event &event(int row) const {
+        return events[static_cast<std::size_t>(row)];
+    }
     // What the event's configuration is called: its names, or that it was captured.
     QString configuration(int row) const;
 

@@ -13,12 +13,11 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QKeyEvent>
-#include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -49,13 +48,12 @@ QString quoted(const QString &name) {
 } // namespace
 
 LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *parent)
-    : QWidget(parent, Qt::Window), editor(std::move(editor)),
-      lib(std::make_unique<Library>(2000)), searchBox(new QLineEdit(this)),
-      views(new QTabWidget(this)), configurations(table(this, "LibraryConfigurations")),
-      history(table(this, "LibraryHistory")), configurationRows(new ConfigurationRows(this)),
-      sorted(new QSortFilterProxyModel(this)), historyRows(new HistoryRows(this)),
-      notes(new QLabel(this)), status(new QLabel(this)),
-      watcher(new QFileSystemWatcher(this)), folderSettle(new QTimer(this)) {
+    : QWidget(parent, Qt::Window), editor(std::move(editor)), lib(std::make_unique<Library>(2000)),
+      searchBox(new QLineEdit(this)), views(new QTabWidget(this)),
+      configurations(table(this, "LibraryConfigurations")), history(table(this, "LibraryHistory")),
+      configurationRows(new ConfigurationRows(this)), historyRows(new HistoryRows(this)),
+      notes(new QLabel(this)), status(new QLabel(this)), watcher(new QFileSystemWatcher(this)),
+      folderSettle(new QTimer(this)) {
     setObjectName("LibraryWindow");
     setWindowTitle("Library of Configurations");
     resize(820, 520);
@@ -85,9 +83,7 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
     connect(folderButton, &QPushButton::clicked, this, &LibraryWindow::chooseLibraryFolder);
     top->addWidget(folderButton);
 
-    sorted->setSourceModel(configurationRows);
-    sorted->setSortCaseSensitivity(Qt::CaseInsensitive);
-    configurations->setModel(sorted);
+    configurations->setModel(configurationRows);
     configurations->setSortingEnabled(true);
     configurations->sortByColumn(ConfigurationRows::Name, Qt::AscendingOrder);
     configurations->setColumnWidth(ConfigurationRows::Name, 220);
@@ -129,13 +125,12 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
                         "Send it to the box at the speed set, verified if \"Verify after send\" "
                         "is on; the editor is not touched",
                         &LibraryWindow::sendSelected, 0, 1);
-    compareButton = button("LibraryCompare", "Compare",
-                           "Compare two configurations, or one with the editor's",
-                           &LibraryWindow::compareSelected, 0, 2);
+    compareButton =
+        button("LibraryCompare", "Compare", "Compare two configurations, or one with the editor's",
+               &LibraryWindow::compareSelected, 0, 2);
     button("LibraryAdd", "Add Editor's ...", "Add the editor's configuration under a name",
            &LibraryWindow::addEditors, 0, 3);
-    keepButton = button("LibraryKeep", "Keep as ...",
-                        "Keep a captured configuration under a name",
+    keepButton = button("LibraryKeep", "Keep as ...", "Keep a captured configuration under a name",
                         &LibraryWindow::keepSelected, 0, 4);
     renameButton = button("LibraryRename", "Rename ...", "Give it another name",
                           &LibraryWindow::renameSelected, 0, 5);
@@ -149,8 +144,8 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
                           "Put it in the desktop's trash (Ctrl+Z here brings it back)",
                           &LibraryWindow::deleteSelected, 1, 3);
     button("LibraryImport", "Import Folder ...",
-           "Add every dump in a folder and the folders within it", &LibraryWindow::importFolder,
-           1, 4);
+           "Add every dump in a folder and the folders within it", &LibraryWindow::importFolder, 1,
+           4);
     exportButton = button("LibraryExport", "Export ...", "Copy them into a folder as .syx files",
                           &LibraryWindow::exportSelected, 1, 5);
 
@@ -164,7 +159,7 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
     // Files another program or the desktop changes are taken in once they settle.
     folderSettle->setSingleShot(true);
     folderSettle->setInterval(300);
-    connect(folderSettle, &QTimer::timeout, this, &LibraryWindow::reload);
+    connect(folderSettle, &QTimer::timeout, this, [this] { reload(); });
     connect(watcher, &QFileSystemWatcher::directoryChanged, folderSettle,
             qOverload<>(&QTimer::start));
     showSelection();
@@ -187,7 +182,7 @@ bool LibraryWindow::openFolder(const QString &folder) {
         return false;
     }
     watcher->addPaths({lib->folder(), lib->path(QStringLiteral("captured"))});
-    reload();
+    reload(false); // it has just read the folder
     const QStringList notices = lib->takeNotices();
     if (!notices.isEmpty())
         say(notices.join(u'\n'), false);
@@ -199,10 +194,11 @@ bool LibraryWindow::openFolder(const QString &folder) {
     return true;
 }
 
-void LibraryWindow::reload() {
+void LibraryWindow::reload(bool rescan) {
     if (!lib->isOpen())
         return;
-    lib->refresh();
+    if (rescan)
+        lib->refresh();
     entries = lib->entries();
     search();
     QHash<QString, QStringList> names;
@@ -266,7 +262,7 @@ std::vector<LibraryWindow::Item> LibraryWindow::selected() const {
         }
     } else {
         for (const QModelIndex &row : configurations->selectionModel()->selectedRows()) {
-            const Library::Entry &entry = configurationRows->entry(sorted->mapToSource(row).row());
+            const Library::Entry &entry = configurationRows->entry(row.row());
             items.push_back({entry.title(), entry.key, entry});
         }
     }
@@ -420,9 +416,10 @@ void LibraryWindow::tagsOfSelected() {
     const auto item = one();
     if (!item || !item->entry)
         return;
-    const auto text = ask(QStringLiteral("Tags"),
-                          QStringLiteral("Tags of %1, separated by commas:").arg(quoted(item->title)),
-                          item->entry->tags.join(QStringLiteral(", ")), false);
+    const auto text =
+        ask(QStringLiteral("Tags"),
+            QStringLiteral("Tags of %1, separated by commas:").arg(quoted(item->title)),
+            item->entry->tags.join(QStringLiteral(", ")), false);
     if (text) {
         sayLibrary(lib->setTags(*item->entry, text->split(u',')), QStringLiteral("Tags kept."));
         reload();
@@ -550,8 +547,8 @@ void LibraryWindow::exportSelected() {
 }
 
 void LibraryWindow::chooseLibraryFolder() {
-    const QString folder =
-        chooseFolder(QStringLiteral("Where the Library Is"), lib->isOpen() ? lib->folder() : QString());
+    const QString folder = chooseFolder(QStringLiteral("Where the Library Is"),
+                                        lib->isOpen() ? lib->folder() : QString());
     if (folder.isEmpty())
         return;
     if (openFolder(folder))

@@ -15,7 +15,6 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QTableView;
-class QSortFilterProxyModel;
 class QTimer;
 
 namespace vkv::librarywindow {
@@ -51,8 +50,9 @@ public:
     library::Library &library() { return *lib; }
     // A capture was written (`why` ""), or could not be; the history is read again.
     void captured(const QString &what, const QString &why);
-    // Reads the library again: the folder's files and the index, then the views.
-    void reload();
+    // Reads the library again: the folder's files (unless `rescan` is false) and the index, then
+    // the views.
+    void reload(bool rescan = true);
     // A line in the status line: teal when `good`, else red.
     void say(const QString &text, bool good);
 
@@ -115,11 +115,10 @@ private:
     QTabWidget *views;
     QTableView *configurations, *history;
     ConfigurationRows *configurationRows;
-    QSortFilterProxyModel *sorted;
     HistoryRows *historyRows;
     QLabel *notes, *status;
-    QPushButton *openButton, *sendButton, *compareButton, *keepButton, *renameButton,
-        *notesButton, *tagsButton, *favouriteButton, *deleteButton, *exportButton;
+    QPushButton *openButton, *sendButton, *compareButton, *keepButton, *renameButton, *notesButton,
+        *tagsButton, *favouriteButton, *deleteButton, *exportButton;
     QFileSystemWatcher *watcher;
     QTimer *folderSettle;
 };

@@ -55,8 +55,7 @@ bool clickRow(QTableView *table, const QString &text) {
         if (index.data().toString() != text)
             continue;
         table->scrollTo(index);
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
-                          table->visualRect(index).center());
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(index).center());
         return true;
     }
     return false;
@@ -90,14 +89,14 @@ TEST_F(LibraryJack, ARequestedDumpLandsInHistory) {
     QTest::mouseClick(w.ui.RequestSysexDump, Qt::LeftButton);
     ASSERT_TRUE(testui::waitUntil([&] {
         const Events got = box.recorded();
-        return std::any_of(got.begin(), got.end(), [](const auto &e) { return e.bytes == Request; });
+        return std::any_of(got.begin(), got.end(),
+                           [](const auto &e) { return e.bytes == Request; });
     }));
     const auto dump = otherThanDefaults();
     boxOut.send(Bytes(dump.begin(), dump.end()));
     ASSERT_TRUE(testui::waitUntil([&] { return history->model()->rowCount() == 1; }));
     EXPECT_EQ(w.ui.SysexReceiveCount->text(), "Done !!");
-    EXPECT_EQ(cell(history, 0, 1),
-              "received from " + QString::fromStdString(boxOut.portName()));
+    EXPECT_EQ(cell(history, 0, 1), "received from " + QString::fromStdString(boxOut.portName()));
     EXPECT_EQ(cell(history, 0, 2), "captured, unnamed");
     // Its content is the dump, kept once in the folder, and can be kept under a name.
     const auto events = library->library().history();
@@ -144,8 +143,7 @@ TEST_F(LibraryJack, ANamedConfigurationSentToTheBoxArrivesByteForByteAndIsVerifi
     EXPECT_EQ(w.form.image().bytes(), editor); // the editor kept its own
     QTableView *history = view(library, "LibraryHistory");
     ASSERT_TRUE(testui::waitUntil([&] {
-        return history->model()->rowCount() == 2 &&
-               cell(history, 1, 1).endsWith(", verified");
+        return history->model()->rowCount() == 2 && cell(history, 1, 1).endsWith(", verified");
     }));
     EXPECT_EQ(cell(history, 1, 1),
               "sent to " + QString::fromStdString(box.portName()) + ", verified");

@@ -312,7 +312,7 @@ TEST_F(LibraryTest, ContentTermsOfOneQueryHoldForOneRecordTogether) {
     }
     const LibraryQuery many = LibraryQuery::parse("ch:1");
     EXPECT_EQ(
-        many.matchingRecords(defaults()).text(),
+        many.matchingRecords(LibraryQuery::decode(defaults())).text(),
         "Pot 1.1, Pot 1.2, Pot 1.3, Pot 1.4, Pot 1.5, Pot 1.6, Pot 1.7, Pot 1.8 and 200 more");
     for (const char *wrong : {"cc:x", "cc:128", "ch:0", "note:H2", "pot:17.1", "button:1.9"})
         EXPECT_FALSE(LibraryQuery::parse(wrong).valid()) << wrong;
