@@ -399,6 +399,12 @@ std::vector<Library::Entry> Library::entries() {
     }
     // A captured content that a named configuration holds is shown as that one.
     std::erase_if(list, [&](const Entry &e) { return !e.named() && namedByKey.contains(e.key); });
+    // Named ones by name, then the captured ones.
+    std::sort(list.begin(), list.end(), [](const Entry &a, const Entry &b) {
+        if (a.named() != b.named())
+            return a.named();
+        return a.title().compare(b.title(), Qt::CaseInsensitive) < 0;
+    });
     for (Entry &entry : list) {
         if (!entry.named())
             continue;

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSet>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -87,8 +88,10 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
     configurations->setSortingEnabled(true);
     configurations->sortByColumn(ConfigurationRows::Name, Qt::AscendingOrder);
     configurations->setColumnWidth(ConfigurationRows::Name, 220);
-    configurations->setColumnWidth(ConfigurationRows::Changed, 120);
-    configurations->setColumnWidth(ConfigurationRows::Favourite, 70);
+    configurations->setColumnWidth(ConfigurationRows::Changed, 110);
+    configurations->setColumnWidth(ConfigurationRows::Tags, 100);
+    configurations->setColumnWidth(ConfigurationRows::Favourite, 72);
+    configurations->setColumnWidth(ConfigurationRows::SameAs, 150);
     history->setModel(historyRows);
     history->setColumnWidth(HistoryRows::Time, 140);
     history->setColumnWidth(HistoryRows::Event, 360);
@@ -205,8 +208,21 @@ void LibraryWindow::reload(bool rescan) {
     for (const Library::Entry &entry : entries)
         if (entry.named() && !entry.missing)
             names[entry.key] << entry.name;
+    QSet<qint64> kept;
+    for (const QModelIndex &row : history->selectionModel()->selectedRows())
+        kept << historyRows->event(row.row()).id;
     historyRows->setEvents(lib->history(), std::move(names));
+    reselect(history, [&](int row) { return kept.contains(historyRows->event(row).id); });
     showSelection();
+}
+
+void LibraryWindow::reselect(QTableView *view, const std::function<bool(int)> &wanted) {
+    QItemSelection rows;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        if (wanted(row))
+            rows.select(view->model()->index(row, 0), view->model()->index(row, 0));
+    view->selectionModel()->select(rows,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void LibraryWindow::captured(const QString &what, const QString &why) {
@@ -237,7 +253,13 @@ void LibraryWindow::search() {
         say(query.error(), false); // the list stays as it was while the user types on
         return;
     }
+    // The rows come anew: what was selected stays selected where it is still found.
+    QSet<QString> kept;
+    for (const QModelIndex &row : configurations->selectionModel()->selectedRows())
+        kept << configurationRows->entry(row.row()).file;
     configurationRows->setHits(lib->search(query, entries));
+    reselect(configurations,
+             [&](int row) { return kept.contains(configurationRows->entry(row).file); });
     configurations->setColumnHidden(ConfigurationRows::Records, !query.hasContentTerms());
     if (!searchBox->text().trimmed().isEmpty())
         say(QStringLiteral("%1 of %2 configurations found")

@@ -97,6 +97,8 @@ private:
     void askName(const QString &title, const QString &initial,
                  const std::function<bool(const QString &)> &take);
     void search();
+    // Selects the rows of `view` that are `wanted`, and only those.
+    static void reselect(QTableView *view, const std::function<bool(int)> &wanted);
     void showSelection();
     bool historyShown() const;
     void sayLibrary(bool done, const QString &doneText);
