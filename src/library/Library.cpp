@@ -522,11 +522,12 @@ QStringList Library::namesOf(const QString &key) {
     QStringList names;
     QSqlQuery rows(index.db());
     rows.prepare(QStringLiteral("SELECT file FROM entries WHERE key = ? AND state = 0 AND "
-                                "file NOT LIKE 'captured/%' ORDER BY file"));
+                                "file NOT LIKE 'captured/%'"));
     rows.addBindValue(key);
     if (rows.exec())
         while (rows.next())
             names << EntryName::fromFile(rows.value(0).toString());
+    names.sort(Qt::CaseInsensitive);
     return names;
 }
 
@@ -844,17 +845,23 @@ Library::Imported Library::importFolder(const QString &from) {
         taken.insert(name.toLower(), key);
         added.push_back({EntryName::fileName(name), *dump});
     }
-    // Written without waiting for the disk each: the files imported are still where they came
-    // from, and one the system had not written when the power went is left out at the next open.
+    // Written without waiting for the disk, files and index alike: what they hold is still where
+    // it came from, a file the system had not written when the power went is left out at the
+    // next open, and the index takes in again what the folder holds. Waiting for the disk here
+    // took up to a second while other programs had much to write.
     QString why;
-    if (!added.empty() && !index.write(
-                              [&](QString *failed) {
-                                  for (const New &n : added)
-                                      if (!putEntry(n.file, n.dump, stat(n.file), true, failed))
-                                          return false;
-                                  return true;
-                              },
-                              &why))
+    index.run(QStringLiteral("PRAGMA synchronous=NORMAL"), nullptr);
+    const bool written =
+        added.empty() || index.write(
+                             [&](QString *failed) {
+                                 for (const New &n : added)
+                                     if (!putEntry(n.file, n.dump, stat(n.file), true, failed))
+                                         return false;
+                                 return true;
+                             },
+                             &why);
+    index.run(QStringLiteral("PRAGMA synchronous=FULL"), nullptr);
+    if (!written)
         notices << QStringLiteral("The configurations imported are in the library folder, but its "
                                   "index could not take them now (%1); they are taken in when the "
                                   "library next opens.")
