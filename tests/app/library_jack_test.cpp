@@ -7,11 +7,13 @@
 #include "LibraryWindow.h"
 
 #include <QAbstractItemModel>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -102,6 +104,37 @@ TEST_F(LibraryJack, ARequestedDumpLandsInHistory) {
     const auto events = library->library().history();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(library->library().content(events[0].key), dump);
+}
+
+TEST_F(LibraryJack, ADumpTheLibraryCannotRecordIsTakenAllTheSameAndTheStatusLineSaysSo) {
+    // The library's folder cannot be made: a file stands where its parent would be.
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("data"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("data")));
+    JackRecorder box("vkvlibfail");
+    JackSender boxOut("vkvlibfailsrc");
+    JackWindow w;
+    w.chooseOut(w.outIndex(QString::fromStdString(box.portName())));
+    w.chooseIn(w.inIndex(QString::fromStdString(boxOut.portName())));
+    QTest::mouseClick(w.ui.RequestSysexDump, Qt::LeftButton);
+    ASSERT_TRUE(testui::waitUntil([&] {
+        const Events got = box.recorded();
+        return std::any_of(got.begin(), got.end(),
+                           [](const auto &e) { return e.bytes == Request; });
+    }));
+    const auto dump = otherThanDefaults();
+    boxOut.send(Bytes(dump.begin(), dump.end()));
+    const QString said = "The library could not record the dump received from " +
+                         QString::fromStdString(boxOut.portName()) + ": The library folder ";
+    ASSERT_TRUE(testui::waitUntil([&] { return w.ui.StatusLabel->text().contains(said); }))
+        << w.ui.StatusLabel->text().toStdString();
+    // After what the port choice said, which stays.
+    EXPECT_TRUE(w.ui.StatusLabel->text().startsWith("MIDI IN Port Selected ...\n"))
+        << w.ui.StatusLabel->text().toStdString();
+    EXPECT_EQ(w.ui.SysexReceiveCount->text(), "Done !!");
+    EXPECT_EQ(w.form.image().bytes(), dump);
 }
 
 TEST_F(LibraryJack, ANamedConfigurationSentToTheBoxArrivesByteForByteAndIsVerified) {
