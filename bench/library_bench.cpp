@@ -67,8 +67,7 @@ qint64 folderBytes(const QString &folder) {
 
 bool report(const char *name, double value, const char *unit, double target) {
     const bool met = value < target;
-    std::printf("%s: %.2f %s (target < %g)%s\n", name, value, unit, target,
-                met ? "" : "  MISSED");
+    std::printf("%s: %.2f %s (target < %g)%s\n", name, value, unit, target, met ? "" : "  MISSED");
     return met;
 }
 
@@ -114,9 +113,9 @@ int main(int argc, char **argv) {
         const auto entries = library.entries();
         std::printf("open and list 10,000: %.1f ms (%zu configurations)\n",
                     ms(Clock::now() - openStart), entries.size());
-        const char *queries[] = {"song",        "song 99",    "cc:74",      "ch:16 cc:74",
-                                 "note:C4",     "pc:5 ch:10", "pot:3.5 cc:1", "button:2.1 note:60",
-                                 "ch:1",        "song cc:7 ch:16"};
+        const char *queries[] = {"song",    "song 99",        "cc:74",        "ch:16 cc:74",
+                                 "note:C4", "pc:5 ch:10",     "pot:3.5 cc:1", "button:2.1 note:60",
+                                 "ch:1",    "song cc:7 ch:16"};
         // The first content search reads every configuration's records from the index once.
         const auto cold = Clock::now();
         library.search(vkv::library::LibraryQuery::parse("cc:74"), entries);
@@ -157,8 +156,9 @@ int main(int argc, char **argv) {
         vkv::library::CaptureWriter writer;
         writer.setFolder(folder);
         int kept = 0, failed = 0;
-        QObject::connect(&writer, &vkv::library::CaptureWriter::recorded,
-                         [&](const QString &, const QString &why) { ++(why.isEmpty() ? kept : failed); });
+        QObject::connect(
+            &writer, &vkv::library::CaptureWriter::recorded,
+            [&](const QString &, const QString &why) { ++(why.isEmpty() ? kept : failed); });
         std::vector<double> captures;
         for (int n = 0; n < 1000; ++n) {
             const auto start = Clock::now();

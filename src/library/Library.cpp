@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QVariant>
+#include <atomic>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -202,7 +203,12 @@ void Library::copyWhenDue() {
 
 bool Library::writeCopy() {
     sinceCopy.start();
-    const QString fresh = path(QStringLiteral("index/copy-new-%1.sqlite").arg(::getpid()));
+    // Named by the process and the thread: the window's library and the captures' (on a thread
+    // of their own) in one program may both be writing a copy at once.
+    static std::atomic<int> threads{0};
+    thread_local const int self = ++threads;
+    const QString fresh =
+        path(QStringLiteral("index/copy-new-%1-%2.sqlite").arg(::getpid()).arg(self));
     QString why;
     if (!index.copyTo(fresh, &why)) {
         qCWarning(lcLibrary, "no copy of the index was made: %s", qPrintable(why));
