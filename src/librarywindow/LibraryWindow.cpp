@@ -4,6 +4,7 @@
 #include "HistoryRows.h"
 #include "UndoKeys.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -78,11 +79,6 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
     auto *top = new QHBoxLayout;
     top->addWidget(new QLabel("Search:", this));
     top->addWidget(searchBox, 1);
-    auto *folderButton = new QPushButton("Folder ...", this);
-    folderButton->setObjectName("LibraryFolder");
-    folderButton->setToolTip("Choose where the library is");
-    connect(folderButton, &QPushButton::clicked, this, &LibraryWindow::chooseLibraryFolder);
-    top->addWidget(folderButton);
 
     configurations->setModel(configurationRows);
     configurations->setSortingEnabled(true);
@@ -132,11 +128,11 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
         button("LibraryCompare", "Compare", "Compare two configurations, or one with the editor's",
                &LibraryWindow::compareSelected, 0, 2);
     button("LibraryAdd", "Add Editor's ...", "Add the editor's configuration under a name",
-           &LibraryWindow::addEditors, 0, 3);
+           &LibraryWindow::addEditors, 0, 4);
     keepButton = button("LibraryKeep", "Keep as ...", "Keep a captured configuration under a name",
-                        &LibraryWindow::keepSelected, 0, 4);
+                        &LibraryWindow::keepSelected, 0, 5);
     renameButton = button("LibraryRename", "Rename ...", "Give it another name",
-                          &LibraryWindow::renameSelected, 0, 5);
+                          &LibraryWindow::renameSelected, 0, 6);
     notesButton = button("LibraryNotesEdit", "Notes ...", "Write notes on it",
                          &LibraryWindow::notesOfSelected, 1, 0);
     tagsButton = button("LibraryTags", "Tags ...", "Tag it: words separated by commas",
@@ -151,6 +147,12 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
            4);
     exportButton = button("LibraryExport", "Export ...", "Copy them into a folder as .syx files",
                           &LibraryWindow::exportSelected, 1, 5);
+    button("LibraryHeldAt", "Held at ...",
+           "What the box held at a time: the last configuration sent to or received from each "
+           "port before then",
+           &LibraryWindow::heldAt, 0, 3);
+    button("LibraryFolder", "Folder ...", "Choose where the library is",
+           &LibraryWindow::chooseLibraryFolder, 1, 6);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -496,6 +498,47 @@ void LibraryWindow::undoDelete() {
     trashed.pop_back();
     reload();
     say(QStringLiteral("%1 is back.").arg(quoted(title)), true);
+}
+
+void LibraryWindow::heldAt() {
+    const auto answer = ask(
+        QStringLiteral("Held at"), QStringLiteral("What did the box hold at (2026-12-01 18:00):"),
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), false);
+    if (!answer)
+        return;
+    const QDateTime when =
+        QDateTime::fromString(answer->trimmed(), QStringLiteral("yyyy-MM-dd HH:mm"));
+    if (!when.isValid()) {
+        say(QStringLiteral("\"%1\" is no time; write it as 2026-12-01 18:00.").arg(*answer), false);
+        return;
+    }
+    // For each port, its last whole configuration then: selected in the history, and said.
+    QStringList ports, said;
+    for (int row = 0; row < historyRows->rowCount(); ++row)
+        if (!ports.contains(historyRows->event(row).port))
+            ports << historyRows->event(row).port;
+    ports.sort();
+    QSet<qint64> held;
+    for (const QString &port : ports) {
+        if (const auto event = lib->heldAt(port, when)) {
+            held << event->id;
+            const QStringList names = lib->namesOf(event->key);
+            said << QStringLiteral("%1: %2 (%3 %4)")
+                        .arg(
+                            port,
+                            names.isEmpty() ? QStringLiteral("a captured configuration")
+                                            : quoted(names.join(QStringLiteral(", "))),
+                            event->direction == Library::Direction::Sent
+                                ? QStringLiteral("sent")
+                                : QStringLiteral("received"),
+                            event->time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+        }
+    }
+    views->setCurrentWidget(history);
+    reselect(history, [&](int row) { return held.contains(historyRows->event(row).id); });
+    say(said.isEmpty() ? QStringLiteral("Nothing was sent or received before %1.").arg(*answer)
+                       : QStringLiteral("At %1: ").arg(*answer) + said.join(QStringLiteral("; ")),
+        !said.isEmpty());
 }
 
 void LibraryWindow::importFolder() {

@@ -70,6 +70,9 @@ public:
     void undoDelete();
     void importFolder();
     void exportSelected();
+    // Asks for a time, and shows what the box held then: for each port, the last whole
+    // configuration sent to or received from it before then.
+    void heldAt();
     void chooseLibraryFolder();
 
 signals:

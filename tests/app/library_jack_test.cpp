@@ -7,6 +7,7 @@
 #include "LibraryWindow.h"
 
 #include <QAbstractItemModel>
+#include <QDateTime>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -182,6 +183,17 @@ TEST_F(LibraryJack, ANamedConfigurationSentToTheBoxArrivesByteForByteAndIsVerifi
               "sent to " + QString::fromStdString(box.portName()) + ", verified");
     EXPECT_EQ(cell(history, 1, 2), "Gig");
     EXPECT_EQ(cell(history, 0, 1), "received from " + QString::fromStdString(boxOut.portName()));
+
+    // What the box held a minute from now: "Gig", sent to it.
+    const QString soon = QDateTime::currentDateTime().addSecs(60).toString("yyyy-MM-dd HH:mm");
+    library->setAsk([&](const QString &, const QString &, const QString &, bool) {
+        return std::optional<QString>(soon);
+    });
+    click(library, "LibraryHeldAt");
+    const QString status = library->findChild<QLabel *>("LibraryStatus")->text();
+    EXPECT_TRUE(
+        status.contains(QString::fromStdString(box.portName()) + ": \u201cGig\u201d (sent "))
+        << status.toStdString();
 }
 
 TEST(LibraryWindow, OpenIsOneStepThatCtrlZTakesBackAndADeleteComesBackWithCtrlZ) {
