@@ -21,6 +21,7 @@ const QString SpeedKey = QStringLiteral("send/speed");
 const QString VerifyKey = QStringLiteral("send/verify");
 const QString OwnPortsKey = QStringLiteral("midi/own");
 const QString MonitorKey = QStringLiteral("monitor/place");
+const QString LibraryKey = QStringLiteral("library/folder");
 
 QString folderKey(Settings::Dialog dialog) {
     return dialog == Settings::Dialog::Open ? QStringLiteral("open/folder")
@@ -130,6 +131,8 @@ void Settings::read() {
     verify = number(file, VerifyKey, 0, 1, 0) == 1;
     own = number(file, OwnPortsKey, 0, 1, 1) == 1;
     monitor = windowPlace(text(file, MonitorKey));
+    const QString libraryFolder = text(file, LibraryKey);
+    library = isFolder(libraryFolder) ? libraryFolder : QString();
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         const QString folder = text(file, folderKey(dialog));
         place(dialog).folder = isFolder(folder) ? folder : QString();
@@ -186,6 +189,14 @@ void Settings::setMonitorPlace(const QRect &place) {
         return;
     monitor = place;
     write(MonitorKey, placeText(monitor));
+}
+
+void Settings::setLibraryFolder(const QString &folder) {
+    const QString kept = isFolder(folder) ? folder : QString();
+    if (kept == library || (!folder.isEmpty() && kept.isEmpty()))
+        return;
+    library = kept;
+    write(LibraryKey, library);
 }
 
 void Settings::setFolder(Dialog dialog, const QString &folder) {
@@ -267,6 +278,7 @@ void Settings::writeAll(QSettings &file) const {
     put(VerifyKey, verify ? QStringLiteral("1") : QString());
     put(OwnPortsKey, own ? QString() : QStringLiteral("0"));
     put(MonitorKey, placeText(monitor));
+    put(LibraryKey, library);
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         put(folderKey(dialog), place(dialog).folder);
         put(filterKey(dialog), QString::number(place(dialog).filter));

@@ -10,16 +10,18 @@ class QSettings;
 namespace vkv::app {
 
 // The user's choices that outlive a run of the editor: the MIDI IN and OUT ports, whether the
-// program offers ports of its own, the send speed, the MIDI monitor's place and size, and the
-// folder and filter entry each file dialog starts with. Read once, when made, from the user's
-// settings file, each value on its own: one that is missing, out of its range or not a value at all
-// (a file that cannot be read, or holds junk) reads as the editor's default, and no file makes it
-// fail. Reading touches no other file or folder, so a hung network folder named in it cannot hold
-// up the start. Each change is on disk before the call returns, unless writes are deferred: then
-// changes wait for flush(), which the owner calls once the values settle and as it ends, so a speed
-// typed key by key is written once. A write that fails is said in the log ("vkv.settings") and the
-// value still holds for this run. No widgets: the main window applies what it reads and hands over
-// each change. The command line never uses it: its commands name their ports and speed themselves.
+// program offers ports of its own, the send speed, the MIDI monitor's place and size, the
+// library's folder, and the folder and filter entry each file dialog starts with. Read once, when
+// made, from the user's settings file, each value on its own: one that is missing, out of its range
+// or not a value at all (a file that cannot be read, or holds junk) reads as the editor's default,
+// and no file makes it fail. Reading touches no other file or folder, so a hung network folder
+// named in it cannot hold up the start. Each change is on disk before the call returns, unless
+// writes are deferred: then changes wait for flush(), which the owner calls once the values settle
+// and as it ends, so a speed typed key by key is written once. A write that fails is said in the
+// log
+// ("vkv.settings") and the value still holds for this run. No widgets: the main window applies what
+// it reads and hands over each change. The command line never uses it: its commands name their
+// ports and speed themselves.
 class Settings {
 public:
     enum class Dialog { Open, Store };
@@ -60,6 +62,12 @@ public:
     // Whether the program offers MIDI ports of its own for others to connect to; on at first.
     bool ownPorts() const { return own; }
     void setOwnPorts(bool on);
+
+    // The folder of the library of configurations; "" for the user's own. It may have gone since:
+    // the library makes it again when it is first used.
+    const QString &libraryFolder() const { return library; }
+    // A name that is no absolute folder's is not taken; "" goes back to the user's own.
+    void setLibraryFolder(const QString &folder);
 
     // Where the MIDI monitor window was last, and its size; an invalid rectangle for none.
     const QRect &monitorPlace() const { return monitor; }
@@ -107,6 +115,7 @@ private:
     bool verify = false;
     bool own = true;
     QRect monitor;
+    QString library;
     Place open, store;
     bool junk = false; // the file holds what is no setting: written anew at the next change
     std::function<void()> deferred; // set while writes wait for flush()

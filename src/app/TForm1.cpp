@@ -7,6 +7,7 @@
 #include "FileDesk.h"
 #include "FindSpeedDesk.h"
 #include "FormFont.h"
+#include "LibraryDesk.h"
 #include "MonitorWindow.h"
 #include "OwnPortsDesk.h"
 #include "PacedSender.h"
@@ -271,6 +272,16 @@ void TForm1::wireTransfers() {
     auto *speedFinder = new vkv::app::FindSpeedDesk(
         {ui->FindSpeed, ui->RequestSysexDump, ui->SysexSendSpeed}, *transfers, imageHistory, this);
     connect(speedFinder, &vkv::app::FindSpeedDesk::said, this, &TForm1::showStatus);
+    library = new vkv::app::LibraryDesk(
+        {this, ui->StatusLabel, [this](const QString &text, bool good) { showStatus(text, good); },
+         [this] { return ui->SlowSendToKorvane->isEnabled(); },
+         [this](const vkv::image::DumpBytes &dump, const QString &name) {
+             imageHistory.change(vkv::image::ImageChange::opened(name),
+                                 [&](vkv::image::ConfigImage &image) { image.bytes() = dump; });
+             fileOpened();
+         }},
+        *transfers, imageHistory, *compareDesk, userSettings);
+    connect(ui->ShowLibrary, &QPushButton::clicked, library, &vkv::app::LibraryDesk::show);
 }
 
 void TForm1::createActions() {

@@ -42,6 +42,7 @@ class PortWatch;
 namespace vkv::app {
 class CompareDesk;
 class FileDesk;
+class LibraryDesk;
 class OwnPortsDesk;
 class TransferDesk;
 } // namespace vkv::app
@@ -219,6 +220,7 @@ private:
     vkv::app::CompareDesk *compareDesk = nullptr;   // "Compare ..." and the comparison window
     vkv::app::FileDesk *files = nullptr;            // "Open Sysex File", "Store Sysex File"
     vkv::app::OwnPortsDesk *ownPorts = nullptr;     // the program's own ports, Knobs and Motors
+    vkv::app::LibraryDesk *library = nullptr;       // "Library ...", and every transfer recorded
     std::optional<vkv::midi::Backend> portsWanted;  // asked for, preparation not yet started
     bool defaultsRead = false;                      // before the history, which starts from them
     vkv::image::ImageHistory imageHistory;

@@ -30,7 +30,12 @@ int main(int argc, char **argv) {
     case CommandLine::Action::Receive:
     case CommandLine::Action::ExportIni:
     case CommandLine::Action::Diff:
-    case CommandLine::Action::FindSpeed: {
+    case CommandLine::Action::FindSpeed:
+    case CommandLine::Action::LibraryList:
+    case CommandLine::Action::LibraryAdd:
+    case CommandLine::Action::LibraryGet:
+    case CommandLine::Action::LibraryHistory:
+    case CommandLine::Action::LibrarySearch: {
         // No display: a core application, and nothing of the GUI is made.
         QCoreApplication app(argc, argv);
         app.setApplicationName("vkvela");

@@ -31,7 +31,7 @@ const char *const QtValueOptions[] = {
     "qwindowicon",
     "qwindowtitle",
     "session",
-    "name",
+    // Qt's "-name" (the X11 class name) gives way to the library's --name.
     "title",
     "qmljsdebugger",
 };
@@ -68,11 +68,70 @@ bool readTimeout(const QString &text, double &seconds) {
     return true;
 }
 
+// "2026-12-01 18:00", with or without seconds, or a day alone (its start), in local time.
+QDateTime readTime(const QString &text) {
+    for (const char *format : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-ddTHH:mm:ss",
+                               "yyyy-MM-ddTHH:mm", "yyyy-MM-dd"}) {
+        const QDateTime time = QDateTime::fromString(text, QString::fromLatin1(format));
+        if (time.isValid())
+            return time;
+    }
+    return {};
+}
+
 QString timeoutError(const QString &text) {
     return "--timeout must be a number of seconds above 0 and at most 86400, not \"" + text + "\".";
 }
 
 } // namespace
+
+CommandLine CommandLine::parseLibrary(const QCommandLineParser &parser,
+                                      const LibraryOptions &options, CommandLine &result,
+                                      const std::function<CommandLine(const QString &)> &error) {
+    const QStringList files = parser.positionalArguments();
+    result.libraryFolder = parser.value(options.library);
+    if (parser.isSet(options.library) && result.libraryFolder.isEmpty())
+        return error("--library needs a folder.");
+    switch (result.action) {
+    case Action::LibraryAdd:
+        if (files.isEmpty())
+            return error("--library-add needs the .syx files to add.");
+        if (parser.isSet(options.name) && files.size() != 1)
+            return error("--name names one file; " + QString::number(files.size()) +
+                         " were given.");
+        result.files = files;
+        result.name = parser.value(options.name);
+        return result;
+    case Action::LibraryGet:
+        if (files.size() != 1)
+            return error("--library-get needs the name of a configuration and one file to write "
+                         "it to; " +
+                         QString::number(files.size()) + " files were given.");
+        result.name = parser.value(options.get);
+        result.sysexFile = files[0];
+        return result;
+    case Action::LibraryHistory:
+        if (parser.isSet(options.at)) {
+            result.at = readTime(parser.value(options.at));
+            if (!result.at.isValid())
+                return error("--at takes a time as 2026-12-01 18:00, not \"" +
+                             parser.value(options.at) + "\".");
+        }
+        break;
+    case Action::LibrarySearch:
+        result.query = parser.value(options.search);
+        break;
+    default:
+        break;
+    }
+    if (!files.isEmpty())
+        return error("--library-" +
+                     QString(result.action == Action::LibraryList      ? "list"
+                             : result.action == Action::LibraryHistory ? "history"
+                                                                       : "search") +
+                     " takes no file: \"" + files[0] + "\".");
+    return result;
+}
 
 CommandLine CommandLine::parse(const QStringList &arguments) {
     const QString name = programName(arguments);
@@ -130,9 +189,35 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     const QCommandLineOption verify(
         "verify", "After --send, ask the box on the --out port for its configuration, wait for "
                   "it on the --in port and check that it holds the file's records.");
+    const QCommandLineOption libraryList("library-list", "List the configurations of the library.");
+    const QCommandLineOption libraryAdd(
+        "library-add", "Add the .syx files given to the library, each named after its file.");
+    const QCommandLineOption libraryGet(
+        "library-get", "Given a file OUT.syx, write the library's configuration NAME to it.",
+        "NAME");
+    const QCommandLineOption libraryHistory(
+        "library-history", "Print the library's history of configurations received and sent, "
+                           "newest first.");
+    const QCommandLineOption librarySearch(
+        "library-search",
+        "Print the configurations QUERY finds: words in names, notes and tags, and what they "
+        "send: cc:74, ch:10, note:60 or note:C4, pc:5, pot:3.5, button:2.1.",
+        "QUERY");
+    const QCommandLineOption library(
+        "library", "The library's folder (default ~/.local/share/vkvela/library).", "DIR");
+    const QCommandLineOption entryName("name", "With --library-add of one file: its name there.",
+                                       "NAME");
+    const QCommandLineOption at("at",
+                                "With --library-history: what each port was last sent or "
+                                "received before TIME (2026-12-01 18:00).",
+                                "TIME");
+    const QCommandLineOption noLibrary("no-library",
+                                       "With --send or --receive: record nothing in the library.");
     for (const QCommandLineOption &option :
-         {help, version, listPorts, send, receive, exportIni, diff, findSpeed, out, in, speed, fast,
-          request, timeout, verify})
+         {help,           version,       listPorts, send,        receive,    exportIni,
+          diff,           findSpeed,     out,       in,          speed,      fast,
+          request,        timeout,       verify,    libraryList, libraryAdd, libraryGet,
+          libraryHistory, librarySearch, library,   entryName,   at,         noLibrary})
         parser.addOption(option);
     for (const char *qtOption : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), "value");
@@ -153,6 +238,10 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         result.action = Action::Error;
         result.text = name + ": " + text + hint;
         result.errorCode = parser.isSet(diff) ? 2 : 1;
+        for (const QCommandLineOption *option :
+             {&libraryList, &libraryAdd, &libraryGet, &libraryHistory, &librarySearch})
+            if (parser.isSet(*option))
+                result.errorCode = 2;
         return result;
     };
     if (!parser.parse(arguments))
@@ -169,7 +258,12 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
             "SECONDS]]\n" +
             indent + "--receive FILE --in PORT [--request --out PORT] [--timeout SECONDS]\n" +
             indent + "--export-ini FILE.syx OUT.ini\n" + indent + "--diff A.syx B.syx\n" + indent +
-            "--find-speed --out PORT --in PORT [--timeout SECONDS] [FILE.syx]\n" + options;
+            "--find-speed --out PORT --in PORT [--timeout SECONDS] [FILE.syx]\n" + indent +
+            "--library-list | --library-history [--at TIME] | --library-search QUERY\n" + indent +
+            "--library-add FILE... [--name NAME] | --library-get NAME OUT.syx\n" + indent +
+            "(each with [--library DIR]; --send and --receive take --library DIR or "
+            "--no-library)\n" +
+            options;
         return result;
     }
     if (parser.isSet(version)) {
@@ -182,10 +276,17 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     const struct {
         const QCommandLineOption &option;
         Action action;
-    } commands[] = {
-        {listPorts, Action::ListPorts}, {send, Action::Send}, {receive, Action::Receive},
-        {exportIni, Action::ExportIni}, {diff, Action::Diff}, {findSpeed, Action::FindSpeed},
-    };
+    } commands[] = {{listPorts, Action::ListPorts},
+                    {send, Action::Send},
+                    {receive, Action::Receive},
+                    {exportIni, Action::ExportIni},
+                    {diff, Action::Diff},
+                    {findSpeed, Action::FindSpeed},
+                    {libraryList, Action::LibraryList},
+                    {libraryAdd, Action::LibraryAdd},
+                    {libraryGet, Action::LibraryGet},
+                    {libraryHistory, Action::LibraryHistory},
+                    {librarySearch, Action::LibrarySearch}};
     QStringList given;
     for (const auto &command : commands) {
         if (parser.isSet(command.option)) {
@@ -213,6 +314,13 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
          {Action::Receive, Action::Send, Action::FindSpeed},
          "--receive and --find-speed, or with --send --verify"},
         {verify, {Action::Send}, "--send"},
+        {library,
+         {Action::Send, Action::Receive, Action::LibraryList, Action::LibraryAdd,
+          Action::LibraryGet, Action::LibraryHistory, Action::LibrarySearch},
+         "--send, --receive and the --library- commands"},
+        {noLibrary, {Action::Send, Action::Receive}, "--send and --receive"},
+        {entryName, {Action::LibraryAdd}, "--library-add"},
+        {at, {Action::LibraryHistory}, "--library-history"},
     };
     for (const auto &modifier : modifiers) {
         if (parser.isSet(modifier.option) && !modifier.actions.contains(result.action))
@@ -260,6 +368,13 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         if (result.outPort.isEmpty() || result.inPort.isEmpty())
             return error("a port's name is empty.");
         return result;
+    case Action::LibraryList:
+    case Action::LibraryAdd:
+    case Action::LibraryGet:
+    case Action::LibraryHistory:
+    case Action::LibrarySearch:
+        return parseLibrary(parser, {library, entryName, at, libraryGet, librarySearch}, result,
+                            error);
     default:
         break;
     }
@@ -270,6 +385,10 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
 
     result.outPort = parser.value(out);
     result.inPort = parser.value(in);
+    result.libraryFolder = parser.value(library);
+    result.noLibrary = parser.isSet(noLibrary);
+    if (result.noLibrary && parser.isSet(library))
+        return error("--library and --no-library cannot be combined.");
     switch (result.action) {
     case Action::Send:
         result.sysexFile = parser.value(send);

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+class QCommandLineOption;
+class QCommandLineParser;
 
 namespace vkv::cli {
 
@@ -23,6 +28,12 @@ public:
         Diff,      // print the records in which `sysexFile` and `secondFile` differ
         FindSpeed, // find the speed the box on `outPort` and `inPort` takes `sysexFile` (or the
                    // built-in defaults, when it is empty) at
+        // The library of configurations in `libraryFolder` ("" for the user's own):
+        LibraryList,    // print its configurations
+        LibraryAdd,     // add `files`, named after them or `name`
+        LibraryGet,     // write the configuration `name` to `sysexFile`
+        LibraryHistory, // print its history, or with `at` what each port held then
+        LibrarySearch,  // print the configurations `query` finds
     };
 
     // `arguments` as main() gets them, the program's own name first.
@@ -48,8 +59,24 @@ public:
     bool verify = false; // with Send: ask the box on `outPort`, its answer on `inPort`
     double timeoutSeconds = DefaultTimeoutSeconds;
     QString text;
-    // The exit code of an Error: 2 for --diff, whose codes are those of diff(1), else 1.
+    // The exit code of an Error: 2 for --diff, whose codes are those of diff(1), and for the
+    // library's commands, else 1.
     int errorCode = 1;
+    // The library: where it is, and whether --send and --receive record into it.
+    QString libraryFolder;
+    bool noLibrary = false;
+    QStringList files;
+    QString name;
+    QString query;
+    QDateTime at; // invalid: the whole history
+
+private:
+    struct LibraryOptions {
+        const QCommandLineOption &library, &name, &at, &get, &search;
+    };
+    static CommandLine parseLibrary(const QCommandLineParser &parser, const LibraryOptions &options,
+                                    CommandLine &result,
+                                    const std::function<CommandLine(const QString &)> &error);
 };
 
 } // namespace vkv::cli

@@ -8,6 +8,7 @@
 #include "FindSpeedCommand.h"
 #include "ImageComparison.h"
 #include "IniExport.h"
+#include "LibraryCommands.h"
 #include "ReceiveCommand.h"
 #include "SendCommand.h"
 #include "SyxFile.h"
@@ -59,6 +60,12 @@ int Commands::run(const CommandLine &line) {
         return diff(line);
     case CommandLine::Action::FindSpeed:
         return FindSpeedCommand::run(line);
+    case CommandLine::Action::LibraryList:
+    case CommandLine::Action::LibraryAdd:
+    case CommandLine::Action::LibraryGet:
+    case CommandLine::Action::LibraryHistory:
+    case CommandLine::Action::LibrarySearch:
+        return LibraryCommands::run(line);
     default:
         Io::fail("no such command.");
         return 1;

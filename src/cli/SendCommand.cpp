@@ -6,10 +6,12 @@
 #include "CommandPorts.h"
 #include "ConfigImage.h"
 #include "ImageComparison.h"
+#include "LibraryCommands.h"
 #include "Progress.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 
+#include <QDateTime>
 #include <cmath>
 
 namespace vkv::cli {
@@ -17,11 +19,24 @@ namespace vkv::cli {
 namespace {
 
 using Io = CommandIo;
+using library::Library;
+
+QString nameOf(const TMidiOut &out) {
+    return QString::fromStdString(out.deviceName(out.Port()));
+}
+
+// What went to the box, whole or not, for the library.
+void recordSend(const CommandLine &line, const TMidiOut &out,
+                const std::optional<image::DumpBytes> &whole, int sent) {
+    LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(), Library::Direction::Sent,
+                                   nameOf(out), whole, sent});
+}
 
 // After a send: asks the box for its configuration and compares its records with `sent`. 0 when
 // they are the same, 3 when they differ (the differing records printed as --diff prints them),
 // 1 for no answer or a broken one.
-int verify(const CommandLine &line, BoxLink &link, const image::DumpBytes &sent) {
+int verify(const CommandLine &line, BoxLink &link, const TMidiOut &out, const TMidiIn &in,
+           const image::DumpBytes &sent) {
     const BoxLink::Answer answer = link.ask(
         transfer::BoxQuery::SettleMs, static_cast<int>(std::ceil(line.timeoutSeconds * 1000)));
     if (answer.code > 128)
@@ -33,11 +48,17 @@ int verify(const CommandLine &line, BoxLink &link, const image::DumpBytes &sent)
             QStringLiteral("verify: no answer from the box within %1 s.").arg(line.timeoutSeconds));
         return 1;
     }
+    const QString inName = QString::fromStdString(in.deviceName(in.Port()));
     if (answer.outcome == Outcome::Broken) {
         Io::fail(QStringLiteral("verify: the box's answer was broken."));
+        LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(),
+                                       Library::Direction::Received, inName, std::nullopt, 0});
         return 1;
     }
+    LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(), Library::Direction::Received,
+                                   inName, answer.dump, image::DumpSize});
     const auto differences = image::ImageComparison::compare(sent, answer.dump);
+    LibraryCommands::verified(line, nameOf(out), sent, differences.empty());
     Io::print(stdout, image::ImageComparison::asText(differences));
     if (differences.empty())
         return 0;
@@ -72,10 +93,12 @@ int SendCommand::run(const CommandLine &line) {
             return Io::interrupted(code - 128, QStringLiteral("nothing was sent."));
         if (code != 0) {
             progress.end(QStringLiteral("failed"));
+            recordSend(line, *out, std::nullopt, 0);
             return link.sendFailed();
         }
         progress.end(QStringLiteral("%1 bytes sent").arg(image::DumpSize));
-        return in ? verify(line, link, image.bytes()) : 0;
+        recordSend(line, *out, image.bytes(), image::DumpSize);
+        return in ? verify(line, link, *out, *in, image.bytes()) : 0;
     }
 
     int code = link.sendPaced(image.bytes(), line.speed, [&](int left, double rate) {
@@ -98,9 +121,11 @@ int SendCommand::run(const CommandLine &line) {
     if (code == 1) {
         progress.end(
             QStringLiteral("%1 bytes left, stopped").arg(image::DumpSize - link.sent(), 4));
+        recordSend(line, *out, std::nullopt, link.sent());
         return link.sendFailed();
     }
     if (code > 128) {
+        recordSend(line, *out, std::nullopt, link.sent());
         if (progress.enabled())
             Io::print(stderr, QStringLiteral("\n"));
         return Io::interrupted(code - 128, QStringLiteral("the box got %1 of the %2 bytes of the "
@@ -108,7 +133,8 @@ int SendCommand::run(const CommandLine &line) {
                                                .arg(link.sent())
                                                .arg(image::DumpSize));
     }
-    return in ? verify(line, link, image.bytes()) : code;
+    recordSend(line, *out, image.bytes(), image::DumpSize);
+    return in ? verify(line, link, *out, *in, image.bytes()) : code;
 }
 
 } // namespace vkv::cli

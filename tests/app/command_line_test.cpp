@@ -606,3 +606,150 @@ TEST_F(CommandLineJack, SendVerifyExitsByWhatTheBoxAnswers) {
     // Every run sent the dump whole before it asked.
     EXPECT_EQ(box.waitUntil([](const Events &) { return true; }, 0).front().bytes, bytesOf(sent));
 }
+
+TEST(CommandLine, TheLibrarysCommandsTakeTheirOptionsAndWrongUseExitsWith2) {
+    const auto add = CommandLine::parse(
+        {"vkvela", "--library-add", "a.syx", "--name", "Live set", "--library", "/l"});
+    EXPECT_EQ(add.action, Action::LibraryAdd);
+    EXPECT_EQ(add.files, QStringList{"a.syx"});
+    EXPECT_EQ(add.name, "Live set");
+    EXPECT_EQ(add.libraryFolder, "/l");
+    const auto get = CommandLine::parse({"vkvela", "--library-get", "Live set", "out.syx"});
+    EXPECT_EQ(get.action, Action::LibraryGet);
+    EXPECT_EQ(get.name, "Live set");
+    EXPECT_EQ(get.sysexFile, "out.syx");
+    const auto at = CommandLine::parse({"vkvela", "--library-history", "--at", "2026-12-01 18:00"});
+    EXPECT_EQ(at.at, QDateTime(QDate(2026, 12, 1), QTime(18, 0)));
+    const auto send =
+        CommandLine::parse({"vkvela", "--send", "a.syx", "--out", "b", "--no-library"});
+    EXPECT_TRUE(send.noLibrary);
+
+    const struct {
+        QStringList arguments;
+        int code;
+    } wrong[] = {
+        {{"--library-add"}, 2},
+        {{"--library-add", "a.syx", "b.syx", "--name", "x"}, 2},
+        {{"--library-get", "Live set"}, 2},
+        {{"--library-list", "a.syx"}, 2},
+        {{"--library-list", "--no-library"}, 2},
+        {{"--library-history", "--at", "yesterday"}, 2},
+        {{"--library-search", "cc:1", "--speed", "2"}, 2},
+        {{"--send", "a.syx", "--out", "b", "--library", "/l", "--no-library"}, 1},
+        {{"--export-ini", "a.syx", "b.ini", "--library", "/l"}, 1},
+    };
+    for (const auto &w : wrong) {
+        const auto c = CommandLine::parse(QStringList{"vkvela"} + w.arguments);
+        EXPECT_EQ(c.action, Action::Error) << w.arguments.join(' ').toStdString();
+        EXPECT_EQ(c.errorCode, w.code) << w.arguments.join(' ').toStdString();
+    }
+}
+
+TEST(CommandLineProgram, TheLibrarysCommandsAddListGetSearchAndSayWhatFailed) {
+    QTemporaryDir dir;
+    const QString library = dir.filePath("library");
+    vkv::image::ConfigImage image;
+    ASSERT_TRUE(vkv::image::loadDefaultImage(image));
+    const QByteArray defaults(reinterpret_cast<const char *>(image.raw()), vkv::image::DumpSize);
+    QByteArray filter = defaults;
+    filter[vkv::image::potOffset(18)] = 0x3F; // controller 74 on channel 16
+    filter[vkv::image::potOffset(18) + 1] = 74;
+    writeFile(dir.filePath("Gig.syx"), defaults);
+    writeFile(dir.filePath("filter.syx"), filter);
+    writeFile(dir.filePath("notes.txt"), "ten bytes.");
+    const auto lib = [&](QStringList arguments) {
+        return run(arguments << "--library" << library);
+    };
+
+    const Ran added = lib({"--library-add", dir.filePath("Gig.syx"), dir.filePath("notes.txt")});
+    EXPECT_EQ(added.code, 1);
+    EXPECT_EQ(added.err, "vkvela: " + dir.filePath("notes.txt") +
+                             ": it is 10 bytes long; a configuration dump is 1543; it was not "
+                             "added.\n");
+    const Ran named = lib({"--library-add", dir.filePath("filter.syx"), "--name", "Filter sweep"});
+    EXPECT_EQ(named.code, 0) << named.err.toStdString();
+    EXPECT_EQ(named.out + named.err, "");
+    const Ran taken = lib({"--library-add", dir.filePath("filter.syx"), "--name", "gig"});
+    EXPECT_EQ(taken.code, 1);
+    EXPECT_TRUE(taken.err.endsWith("The name \"gig\" is taken already (by \"Gig\").\n"))
+        << taken.err.toStdString();
+
+    const Ran listed = lib({"--library-list"});
+    EXPECT_EQ(listed.code, 0);
+    const QStringList lines = listed.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << listed.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Filter sweep\t")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("Gig\t")) << lines[1].toStdString();
+
+    const Ran found = lib({"--library-search", "ch:16 cc:74"});
+    EXPECT_EQ(found.code, 0);
+    EXPECT_EQ(found.out, "Filter sweep\tPot 2.3\n");
+    const Ran wrongQuery = lib({"--library-search", "cc:x"});
+    EXPECT_EQ(wrongQuery.code, 2);
+    EXPECT_TRUE(wrongQuery.err.startsWith("vkvela: \"cc:x\": cc: takes"))
+        << wrongQuery.err.toStdString();
+
+    const Ran got = lib({"--library-get", "filter sweep", dir.filePath("out.syx")});
+    EXPECT_EQ(got.code, 0) << got.err.toStdString();
+    EXPECT_EQ(readFile(dir.filePath("out.syx")), filter);
+    const Ran none = lib({"--library-get", "Nothing", dir.filePath("none.syx")});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(none.err, "vkvela: There is no configuration \"Nothing\" in the library.\n");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("none.syx")));
+    EXPECT_EQ(lib({"--library-history"}).out, "");
+}
+
+TEST_F(CommandLineJack, SendAndReceiveRecordIntoTheLibraryUnlessToldNot) {
+    JackRecorder box("vkvclilbox");
+    JackSender boxOut("vkvclilsrc");
+    QTemporaryDir dir;
+    const QString syx = dir.filePath("backup.syx");
+    writeFile(syx, foreignDump());
+    const QByteArray sent = opened(foreignDump());
+    const auto history = [] {
+        return run({"--library-history"}).out.split(u'\n', Qt::SkipEmptyParts);
+    };
+    // The box answers the verify's request with what it took.
+    bool answered = false;
+    const Ran verified = run({"--send", syx, "--out", "vkvclilbox", "--fast", "--verify", "--in",
+                              "vkvclilsrc", "--timeout", "3"},
+                             [&] {
+                                 const Events got = box.recorded();
+                                 if (!answered && got.size() >= 2) {
+                                     answered = true;
+                                     boxOut.send(bytesOf(sent));
+                                 }
+                             });
+    EXPECT_EQ(verified.code, 0) << verified.err.toStdString();
+    EXPECT_EQ(verified.out + verified.err, "");
+    QStringList lines = history();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0].section(u'\t', 1),
+              "received from vkvclilsrc:out\tcaptured " + lines[0].section(u'\t', 2).mid(9));
+    EXPECT_EQ(lines[1].section(u'\t', 1, 1), "sent to vkvclilbox:in, verified");
+
+    EXPECT_EQ(run({"--send", syx, "--out", "vkvclilbox", "--fast", "--no-library"}).code, 0);
+    EXPECT_EQ(history().size(), 2);
+
+    const Ran received =
+        run({"--receive", dir.filePath("in.syx"), "--in", "vkvclilsrc", "--timeout", "10"},
+            [&, since = std::make_shared<QElapsedTimer>()] {
+                if (!since->isValid() || since->elapsed() > 500) {
+                    since->start();
+                    boxOut.send(bytesOf(sent));
+                }
+            });
+    EXPECT_EQ(received.code, 0) << received.err.toStdString();
+    lines = history();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0].section(u'\t', 1, 1), "received from vkvclilsrc:out");
+
+    // A library that cannot record: the send still succeeds, and says so on standard error.
+    writeFile(dir.filePath("file"), "x");
+    const Ran unrecorded = run({"--send", syx, "--out", "vkvclilbox", "--fast", "--library",
+                                dir.filePath("file/library")});
+    EXPECT_EQ(unrecorded.code, 0);
+    EXPECT_TRUE(unrecorded.err.startsWith("vkvela: warning: the library did not record the send: "
+                                          "The library folder "))
+        << unrecorded.err.toStdString();
+}

@@ -33,6 +33,7 @@ struct Values {
     int storeFilter = 0;
     QRect monitor;
     bool own = true;
+    QString library;
     bool operator==(const Values &) const = default;
 };
 
@@ -41,7 +42,8 @@ void PrintTo(const Values &v, std::ostream *out) {
          << "\", speed " << v.speed << ", open \"" << v.openFolder.toStdString() << "\" "
          << v.openFilter << ", store \"" << v.storeFolder.toStdString() << "\" " << v.storeFilter
          << ", monitor " << v.monitor.x() << " " << v.monitor.y() << " " << v.monitor.width() << " "
-         << v.monitor.height() << ", own ports " << v.own;
+         << v.monitor.height() << ", own ports " << v.own << ", library \""
+         << v.library.toStdString() << "\"";
 }
 
 Values valuesOf(const Settings &s) {
@@ -53,7 +55,8 @@ Values valuesOf(const Settings &s) {
             s.folder(Dialog::Store),
             s.filter(Dialog::Store),
             s.monitorPlace(),
-            s.ownPorts()};
+            s.ownPorts(),
+            s.libraryFolder()};
 }
 
 // What the next run reads from the file at `path`. Read from a copy: QSettings keeps what it read
@@ -80,15 +83,18 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
     const QString dir = files.path(); // a folder that is there, for the files to name
     const QByteArray d = QFile::encodeName(dir);
     const Values defaults;
-    const Values all{"Box In", "Box Out", 250, dir, 1, dir, 1, {10, 20, 800, 400}, false};
+    const Values all{"Box In", "Box Out",          250,   dir,         1, dir,
+                     1,        {10, 20, 800, 400}, false, dir + "/lib"};
     Values outOnly;
     outOnly.out = "Box Out";
     Values goneFolders = outOnly; // looked for only as a dialog opens
     goneFolders.openFolder = dir + "/gone";
     goneFolders.storeFolder = "/nowhere";
+    goneFolders.library = "/nowhere/library"; // made again when the library is first used
     const QByteArray good =
         "[midi]\nin=Box In\nout=Box Out\nown=0\n[send]\nspeed=250\n[open]\nfolder=" + d +
-        "\nfilter=1\n[store]\nfolder=" + d + "\nfilter=1\n[monitor]\nplace=10 20 800 400\n";
+        "\nfilter=1\n[store]\nfolder=" + d +
+        "\nfilter=1\n[monitor]\nplace=10 20 800 400\n[library]\nfolder=" + d + "/lib\n";
     QByteArray junk;
     for (int i = 0; i < 4096; ++i)
         junk += static_cast<char>((i * 131 + i / 256) & 0xFF);
@@ -109,10 +115,12 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
          "[midi]\nin=" + QByteArray(10000, 'a') + "\nout=Box Out\n", outOnly},
         {"a port name with a control character", "[midi]\nin=Box\aIn\nout=Box Out\n", outOnly},
         {"folders that are not there",
-         "[midi]\nout=Box Out\n[open]\nfolder=" + d + "/gone\n[store]\nfolder=/nowhere\n",
+         "[midi]\nout=Box Out\n[open]\nfolder=" + d +
+             "/gone\n[store]\nfolder=/nowhere\n[library]\nfolder=/nowhere/library\n",
          goneFolders},
         {"a folder named from wherever the program runs",
-         "[midi]\nout=Box Out\n[open]\nfolder=.\n[store]\nfolder=..\n", outOnly},
+         "[midi]\nout=Box Out\n[open]\nfolder=.\n[store]\nfolder=..\n[library]\nfolder=lib\n",
+         outOnly},
         {"filter entries out of range",
          "[midi]\nout=Box Out\n[open]\nfilter=2\n[store]\nfilter=-1\n", outOnly},
         {"a monitor place too small", "[midi]\nout=Box Out\n[monitor]\nplace=10 20 30 40\n",
@@ -152,8 +160,9 @@ TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
     s.setFilter(Dialog::Store, 1);
     s.setMonitorPlace({10, 20, 800, 400});
     s.setOwnPorts(false);
-    const Values all{"Box In", "Box Out",          250,  dir.path(), 1, dir.path(),
-                     1,        {10, 20, 800, 400}, false};
+    s.setLibraryFolder(dir.filePath("lib"));
+    const Values all{"Box In", "Box Out",          250,   dir.path(),         1, dir.path(),
+                     1,        {10, 20, 800, 400}, false, dir.filePath("lib")};
     EXPECT_EQ(valuesOf(s), all);
     EXPECT_EQ(nextRun(path), all);
 
@@ -165,6 +174,7 @@ TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
     s.setFolder(Dialog::Open, dir.filePath("gone"));
     s.setFilter(Dialog::Store, 2);
     s.setMonitorPlace({0, 0, 10, 10});
+    s.setLibraryFolder("relative/lib");
     Values forgotten = all;
     forgotten.in.clear();
     forgotten.out.clear();

@@ -1,0 +1,117 @@
+#include "LibraryDesk.h"
+
+#include "CaptureWriter.h"
+#include "CompareDesk.h"
+#include "ImageComparison.h"
+#include "ImageHistory.h"
+#include "Library.h"
+#include "LibraryWindow.h"
+#include "Settings.h"
+#include "TransferDesk.h"
+
+#include <QDateTime>
+#include <QKeySequence>
+#include <QLabel>
+#include <QShortcut>
+
+namespace vkv::app {
+
+namespace {
+
+using library::Library;
+
+// Marks the part of the status line a capture's failure adds, so that the next one replaces it.
+const QString Failed = QStringLiteral("\nThe library could not record ");
+
+Library::Capture capture(Library::Direction direction, const QString &port,
+                         std::optional<image::DumpBytes> dump, int bytes) {
+    return {QDateTime::currentDateTimeUtc(), direction, port, std::move(dump), bytes};
+}
+
+} // namespace
+
+LibraryDesk::LibraryDesk(Window window, TransferDesk &transfers, const image::ImageHistory &history,
+                         CompareDesk &compare, Settings &settings)
+    : QObject(window.window), main(std::move(window)), transfers(transfers), history(history),
+      compare(compare), settings(settings), writer(new library::CaptureWriter(this)) {
+    // The folder is only named here: nothing is opened or made before the first capture.
+    writer->setFolder(folder());
+    using D = Library::Direction;
+    connect(&transfers, &TransferDesk::configurationSent, writer,
+            [this](const image::DumpBytes &dump, const QString &port) {
+                writer->record(capture(D::Sent, port, dump, image::DumpSize));
+            });
+    connect(&transfers, &TransferDesk::sendBroke, writer, [this](const QString &port, int sent) {
+        writer->record(capture(D::Sent, port, std::nullopt, sent));
+    });
+    connect(&transfers, &TransferDesk::verified, writer,
+            [this](const image::DumpBytes &sent, const QString &port, bool holds) {
+                writer->verified(port, sent, holds);
+            });
+    connect(&transfers, &TransferDesk::dumpReceived, writer,
+            [this](const image::DumpBytes &dump, const QString &port) {
+                writer->record(capture(D::Received, port, dump, image::DumpSize));
+            });
+    connect(&transfers, &TransferDesk::dumpBroke, writer, [this](const QString &port, int bytes) {
+        writer->record(capture(D::Received, port, std::nullopt, bytes));
+    });
+    connect(writer, &library::CaptureWriter::recorded, this,
+            [this](const QString &what, const QString &why) {
+                if (!why.isEmpty())
+                    captureFailed(what, why);
+                if (shown)
+                    shown->captured(what, why);
+            });
+    auto *key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), main.window);
+    connect(key, &QShortcut::activated, this, &LibraryDesk::show);
+}
+
+QString LibraryDesk::folder() const {
+    return settings.libraryFolder().isEmpty() ? Library::defaultFolder() : settings.libraryFolder();
+}
+
+void LibraryDesk::captureFailed(const QString &what, const QString &why) {
+    // The transfer went as the status line says; the library's failure comes after it.
+    const QString transfer = main.status->text().section(Failed, 0, 0);
+    main.showStatus((transfer.isEmpty() ? Failed.mid(1) : transfer + Failed) + what + ": " + why,
+                    false);
+}
+
+void LibraryDesk::show() {
+    if (!shown) {
+        shown = new librarywindow::LibraryWindow([this] { return history.image().bytes(); },
+                                                 main.window);
+        shown->setFont(main.window->font());
+        using librarywindow::LibraryWindow;
+        connect(
+            shown, &LibraryWindow::openInEditor, this,
+            [this](const image::DumpBytes &dump, const QString &name) { main.open(dump, name); });
+        connect(shown, &LibraryWindow::sendToBox, this,
+                [this](const image::DumpBytes &dump, const QString &name) {
+                    if (!main.canSend()) {
+                        shown->say("No MIDI OUT port is open: choose one on the File page.", false);
+                        return;
+                    }
+                    transfers.sendPaced(dump, TransferDesk::Check::AsWanted);
+                    shown->say(QStringLiteral("Sending \u201c%1\u201d to the box; the editor "
+                                              "keeps its own configuration.")
+                                   .arg(name),
+                               true);
+                });
+        connect(shown, &LibraryWindow::compare, this,
+                [this](const image::DumpBytes &a, const QString &nameA, const image::DumpBytes &b,
+                       const QString &nameB) {
+                    compare.showDifferences(image::ImageComparison::compare(a, b), nameA, nameB);
+                });
+        connect(shown, &LibraryWindow::folderChosen, this, [this](const QString &folder) {
+            settings.setLibraryFolder(folder == Library::defaultFolder() ? QString() : folder);
+            writer->setFolder(folder);
+        });
+        shown->openFolder(folder());
+    }
+    shown->show();
+    shown->raise();
+    shown->activateWindow();
+}
+
+} // namespace vkv::app

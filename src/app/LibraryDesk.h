@@ -1,0 +1,70 @@
+#pragma once
+
+#include "ConfigImage.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QLabel;
+class QWidget;
+
+namespace vkv::image {
+class ImageHistory;
+}
+namespace vkv::library {
+class CaptureWriter;
+}
+namespace vkv::librarywindow {
+class LibraryWindow;
+}
+
+namespace vkv::app {
+
+class CompareDesk;
+class Settings;
+class TransferDesk;
+
+// The main window's library of configurations: every whole configuration the transfers send or
+// receive, and every one that broke off, is recorded off the GUI thread (a capture costs the
+// transfer a copy of the dump); the library's window is made when first shown ("Library ...",
+// Ctrl+L), and what it asks for reaches the editor (open, as one step that undo takes back), the
+// box (a paced send of another configuration than the editor's, checked as "Verify after send"
+// says) and the comparison window. Nothing of the library is opened before it is first used. A
+// capture that fails is added to the main window's status line, after what the transfer said.
+class LibraryDesk : public QObject {
+    Q_OBJECT
+public:
+    // What of the main window the library reaches.
+    struct Window {
+        QWidget *window;
+        const QLabel *status;                                  // its status line, read
+        std::function<void(const QString &, bool)> showStatus; // and written
+        std::function<bool()> canSend;                         // a MIDI OUT port is open
+        // Makes a configuration the editor's, named `name` in the caption, as one undoable step.
+        std::function<void(const image::DumpBytes &, const QString &)> open;
+    };
+
+    LibraryDesk(Window window, TransferDesk &transfers, const image::ImageHistory &history,
+                CompareDesk &compare, Settings &settings);
+
+    // Shows the library's window, made and opened at its first use.
+    void show();
+    // The window; null until first shown.
+    librarywindow::LibraryWindow *libraryWindow() const { return shown; }
+
+private:
+    QString folder() const;
+    // A capture's failure, after whatever the status line says of the transfer.
+    void captureFailed(const QString &what, const QString &why);
+
+    Window main;
+    TransferDesk &transfers;
+    const image::ImageHistory &history;
+    CompareDesk &compare;
+    Settings &settings;
+    library::CaptureWriter *writer;
+    librarywindow::LibraryWindow *shown = nullptr;
+};
+
+} // namespace vkv::app

@@ -1,0 +1,66 @@
+#include "CaptureWriter.h"
+
+#include <QMetaObject>
+
+namespace vkv::library {
+
+CaptureWriter::CaptureWriter(QObject *parent) : QObject(parent), folder(Library::defaultFolder()) {
+    thread.setObjectName(QStringLiteral("library capture"));
+}
+
+CaptureWriter::~CaptureWriter() {
+    if (!worker)
+        return;
+    // Queued behind the writes still waiting, so that each is done; the library goes on its own
+    // thread, where its index was opened.
+    QMetaObject::invokeMethod(worker, [this] {
+        library.reset();
+        thread.quit();
+    });
+    thread.wait();
+    delete worker;
+}
+
+void CaptureWriter::setFolder(const QString &folder) {
+    this->folder = folder;
+}
+
+void CaptureWriter::post(const std::function<bool(Library &)> &work, const QString &what) {
+    if (!worker) {
+        worker = new QObject;
+        worker->moveToThread(&thread);
+        thread.start(QThread::LowPriority);
+    }
+    QMetaObject::invokeMethod(worker, [this, work, what, folder = folder] {
+        if (!library || openFolder != folder) {
+            library = std::make_shared<Library>();
+            openFolder = folder;
+            if (!library->open(folder)) {
+                const QString why = library->error();
+                library.reset();
+                QMetaObject::invokeMethod(this, [this, what, why] { emit recorded(what, why); });
+                return;
+            }
+        }
+        const QString why = work(*library) ? QString() : library->error();
+        QMetaObject::invokeMethod(this, [this, what, why] { emit recorded(what, why); });
+    });
+}
+
+void CaptureWriter::record(const Library::Capture &capture) {
+    QString what = capture.direction == Library::Direction::Received
+                       ? QStringLiteral("the dump received from %1")
+                       : QStringLiteral("the configuration sent to %1");
+    if (!capture.dump)
+        what = capture.direction == Library::Direction::Received
+                   ? QStringLiteral("the broken dump from %1")
+                   : QStringLiteral("the broken send to %1");
+    post([capture](Library &library) { return library.capture(capture); }, what.arg(capture.port));
+}
+
+void CaptureWriter::verified(const QString &port, const image::DumpBytes &sent, bool held) {
+    post([port, sent, held](Library &library) { return library.verified(port, sent, held); },
+         QStringLiteral("the verify of the send to %1").arg(port));
+}
+
+} // namespace vkv::library

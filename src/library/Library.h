@@ -1,0 +1,200 @@
+#pragma once
+
+#include "ConfigImage.h"
+#include "LibraryIndex.h"
+#include "LibraryQuery.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vkv::library {
+
+// The library of configurations: a folder of .syx files, one configuration each, and its index.
+//
+// The files are the truth for content and names. A named configuration is the file named after
+// it ("Live set 2026.syx"); a configuration that was only captured is kept once per distinct
+// content in the folder "captured", named by its content's key (records alike = content alike,
+// as "Compare ..." compares them). The index (LibraryIndex, in the folder "index") holds what
+// files can't; a missing or damaged one is made anew from the folder when the library opens, with
+// notes, tags and history taken back from the newest of the last three copies the library keeps
+// of them there. A file changed behind the library's back is read again, and one removed is shown
+// as missing, at open and at refresh().
+//
+// Every configuration that passes the program's ports whole is captured: the event (time,
+// direction, port, whether a verify held) and its content; one that broke off is an event only.
+// Deleting puts the file in the desktop's trash, from where restore() brings it back.
+//
+// A failure returns false (or nothing) and error() says why in the user's words. Use a library
+// on the thread that made it (its index is a database connection); two programs, or two threads
+// with a library each, may use one folder at once.
+class Library {
+public:
+    enum class Direction { Received = 0, Sent = 1 };
+    enum class Verify { NotChecked, Held, Differed };
+
+    // A configuration of the folder.
+    struct Entry {
+        QString file; // its path in the folder: "Live set 2026.syx", "captured/<key>.syx"
+        QString name; // "Live set 2026"; "" for a captured configuration
+        QString key;  // its content's
+        QDateTime changed;
+        QString notes;
+        QStringList tags;
+        bool favourite = false;
+        bool missing = false; // its file went behind the library's back
+        // The other named configurations that hold the same records: shown, never dropped.
+        QStringList sameAs;
+        // A captured one: how it came first, "received from vela-box:out on 2026-12-09 15:30".
+        QString captured;
+        bool named() const { return !name.isEmpty(); }
+        // Its name, or "Captured: " and how it came.
+        QString title() const;
+    };
+
+    // A configuration that went out or came in, or one that did not come or go whole.
+    struct Event {
+        qint64 id = 0;
+        QDateTime time;
+        Direction direction = Direction::Received;
+        QString port;
+        QString key; // "" when it broke off
+        int bytes = 0;
+        Verify verified = Verify::NotChecked;
+        bool whole() const { return !key.isEmpty(); }
+        // "received from vela-box:out", "sent to vela-box:in, verified".
+        QString text() const;
+    };
+
+    // What a transfer hands the library to record.
+    struct Capture {
+        QDateTime time;
+        Direction direction = Direction::Received;
+        QString port;
+        std::optional<image::DumpBytes> dump; // none: it broke off
+        int bytes = image::DumpSize;          // of one that broke off, how many went or came
+    };
+
+    struct Hit {
+        Entry entry;
+        LibraryQuery::Matches records; // which records met the content terms
+    };
+    struct Refused {
+        QString file;
+        QString why;
+    };
+    struct Imported {
+        int added = 0;
+        QStringList already; // the same name and records are in the library already
+        std::vector<Refused> refused;
+    };
+    // Where a deleted configuration went, to bring it back.
+    struct Trashed {
+        QString file;
+        QString inTrash; // "" for a missing one, which only left the list
+    };
+
+    static constexpr int DefaultBusyMs = 5000;
+    // The copies of the index: three, the newest replaced until it is this old.
+    static constexpr int Copies = 3;
+    static constexpr qint64 CopyAgeMs = 10 * 60 * 1000;
+
+    explicit Library(int busyTimeoutMs = DefaultBusyMs);
+    ~Library();
+    Library(const Library &) = delete;
+    Library &operator=(const Library &) = delete;
+
+    // $XDG_DATA_HOME/vkvela/library, or ~/.local/share/vkvela/library.
+    static QString defaultFolder();
+
+    // Opens the library in `folder`, making the folder and an index when they are not there, and
+    // takes in what changed in the folder since.
+    bool open(const QString &folder);
+    bool isOpen() const { return index.isOpen(); }
+    const QString &folder() const { return folder_; }
+    // The full path of a file of the folder.
+    QString path(const QString &file) const;
+    const QString &error() const { return error_; }
+    // What the library had to say the user should hear (an index made anew, a write that the
+    // index takes later); each said once.
+    QStringList takeNotices();
+
+    // Takes in files added, changed or removed behind the library's back.
+    bool refresh();
+
+    // The configurations, named ones and those only captured (unless a named one holds the same
+    // records); missing ones too, but none in the trash.
+    std::vector<Entry> entries();
+    // The named configuration of that name (ignoring case when no name is exactly it).
+    std::optional<Entry> named(const QString &name);
+    // Newest first.
+    std::vector<Event> history();
+    // What the box held at `when`: the last whole configuration received from or sent to `port`
+    // (a port's whole name, or its client's name) before then, unless a verify found otherwise.
+    std::optional<Event> heldAt(const QString &port, const QDateTime &when);
+    // The configuration a file holds now, read from it.
+    std::optional<image::DumpBytes> read(const Entry &entry);
+    // A content, from whichever file of the folder holds it now.
+    std::optional<image::DumpBytes> content(const QString &key);
+    // The names of the present named configurations that hold this content.
+    QStringList namesOf(const QString &key);
+
+    // A new named configuration; refused (error() says why) for a name no file can have or one
+    // taken already.
+    std::optional<Entry> add(const image::DumpBytes &dump, const QString &name);
+    bool rename(const Entry &entry, const QString &name);
+    bool setNotes(const Entry &entry, const QString &notes);
+    bool setTags(const Entry &entry, const QStringList &tags);
+    bool setFavourite(const Entry &entry, bool favourite);
+    std::optional<Trashed> trash(const Entry &entry);
+    bool restore(const Trashed &trashed);
+
+    bool capture(const Capture &capture);
+    // The box held (or did not hold) a configuration sent to `port`: its latest send says so.
+    bool verified(const QString &port, const image::DumpBytes &sent, bool held);
+
+    // The configurations of `among` the query finds.
+    std::vector<Hit> search(const LibraryQuery &query, const std::vector<Entry> &among);
+    // Every file below `folder` that is a dump enters, named after its file.
+    Imported importFolder(const QString &folder);
+    // Copies the configurations' files into `folder`, each named after its configuration; a file
+    // there already is never replaced (refused, with the others).
+    bool exportTo(const std::vector<Entry> &entries, const QString &folder,
+                  std::vector<Refused> *refused);
+
+private:
+    struct Found {
+        qint64 size = 0, mtime = 0;
+    };
+    bool fail(const QString &why);
+    bool scan();
+    bool takeBackCopy(QString *when);
+    void copyWhenDue();
+    bool writeCopy();
+    QString copyPath(int n) const;
+    // Puts a read file's entry and content in the index, within a write.
+    bool putEntry(const QString &file, const image::DumpBytes &dump, const Found &found, bool fresh,
+                  QString *why);
+    bool update(const QString &sql, const QVariantList &values);
+    // After a write of the index: its failure said, or its copy made when due.
+    bool kept(bool written, const QString &why);
+    Found stat(const QString &file) const;
+    QString takenBy(const QString &name, const QString &except = {}) const;
+    const LibraryQuery::Records *cached(const QString &key);
+
+    QString folder_;
+    QString error_;
+    QStringList notices;
+    LibraryIndex index;
+    bool copyDue = false;
+    QElapsedTimer sinceCopy;
+    // The search's records, by content key: a key's content never changes.
+    QHash<QString, LibraryQuery::Records> contents;
+};
+
+} // namespace vkv::library

@@ -1,0 +1,638 @@
+#include "LibraryWindow.h"
+
+#include "ConfigurationRows.h"
+#include "HistoryRows.h"
+#include "UndoKeys.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileSystemWatcher>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSet>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace vkv::librarywindow {
+
+namespace {
+
+using library::Library;
+
+QTableView *table(QWidget *parent, const char *name) {
+    auto *view = new QTableView(parent);
+    view->setObjectName(QLatin1String(name));
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->setWordWrap(false);
+    return view;
+}
+
+QString quoted(const QString &name) {
+    return QStringLiteral("\u201c%1\u201d").arg(name);
+}
+
+} // namespace
+
+LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *parent)
+    : QWidget(parent, Qt::Window), editor(std::move(editor)), lib(std::make_unique<Library>(2000)),
+      searchBox(new QLineEdit(this)), views(new QTabWidget(this)),
+      configurations(table(this, "LibraryConfigurations")), history(table(this, "LibraryHistory")),
+      configurationRows(new ConfigurationRows(this)), historyRows(new HistoryRows(this)),
+      notes(new QLabel(this)), status(new QLabel(this)), watcher(new QFileSystemWatcher(this)),
+      folderSettle(new QTimer(this)) {
+    setObjectName("LibraryWindow");
+    setWindowTitle("Library of Configurations");
+    resize(820, 520);
+    // A window of the GUI thread: a write of another program is waited for two seconds at most.
+    ask = [this](const QString &title, const QString &label, const QString &text, bool multiLine) {
+        bool ok = false;
+        const QString answer =
+            multiLine ? QInputDialog::getMultiLineText(this, title, label, text, &ok)
+                      : QInputDialog::getText(this, title, label, QLineEdit::Normal, text, &ok);
+        return ok ? std::optional<QString>(answer) : std::nullopt;
+    };
+    chooseFolder = [this](const QString &title, const QString &start) {
+        return QFileDialog::getExistingDirectory(this, title, start);
+    };
+
+    searchBox->setObjectName("LibrarySearch");
+    searchBox->setClearButtonEnabled(true);
+    searchBox->setPlaceholderText("Search names, notes and tags, or what they send: cc:74 ch:10 "
+                                  "note:C4 pc:5 pot:3.5 button:2.1");
+    connect(searchBox, &QLineEdit::textChanged, this, &LibraryWindow::search);
+    auto *top = new QHBoxLayout;
+    top->addWidget(new QLabel("Search:", this));
+    top->addWidget(searchBox, 1);
+
+    configurations->setModel(configurationRows);
+    configurations->setSortingEnabled(true);
+    configurations->sortByColumn(ConfigurationRows::Name, Qt::AscendingOrder);
+    configurations->setColumnWidth(ConfigurationRows::Name, 220);
+    configurations->setColumnWidth(ConfigurationRows::Changed, 110);
+    configurations->setColumnWidth(ConfigurationRows::Tags, 100);
+    configurations->setColumnWidth(ConfigurationRows::Favourite, 72);
+    configurations->setColumnWidth(ConfigurationRows::SameAs, 150);
+    history->setModel(historyRows);
+    history->setColumnWidth(HistoryRows::Time, 140);
+    history->setColumnWidth(HistoryRows::Event, 360);
+    views->setObjectName("LibraryViews");
+    views->addTab(configurations, "Configurations");
+    views->addTab(history, "History");
+    for (QTableView *view : {configurations, history})
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &LibraryWindow::showSelection);
+    connect(views, &QTabWidget::currentChanged, this, &LibraryWindow::showSelection);
+    connect(configurations, &QTableView::doubleClicked, this, &LibraryWindow::openSelected);
+    connect(history, &QTableView::doubleClicked, this, &LibraryWindow::openSelected);
+
+    notes->setObjectName("LibraryNotes");
+    notes->setWordWrap(true);
+    notes->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status->setObjectName("LibraryStatus");
+    status->setWordWrap(true);
+
+    auto *buttons = new QGridLayout;
+    const auto button = [this, buttons](const char *name, const char *caption, const char *tip,
+                                        void (LibraryWindow::*action)(), int row, int column) {
+        auto *b = new QPushButton(QString::fromLatin1(caption), this);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(QString::fromLatin1(tip));
+        connect(b, &QPushButton::clicked, this, action);
+        buttons->addWidget(b, row, column);
+        return b;
+    };
+    openButton = button("LibraryOpen", "Open in Editor",
+                        "Make it the editor's configuration (Ctrl+Z in the editor takes it back)",
+                        &LibraryWindow::openSelected, 0, 0);
+    sendButton = button("LibrarySend", "Send to Box",
+                        "Send it to the box at the speed set, verified if \"Verify after send\" "
+                        "is on; the editor is not touched",
+                        &LibraryWindow::sendSelected, 0, 1);
+    compareButton =
+        button("LibraryCompare", "Compare", "Compare two configurations, or one with the editor's",
+               &LibraryWindow::compareSelected, 0, 2);
+    button("LibraryAdd", "Add Editor's ...", "Add the editor's configuration under a name",
+           &LibraryWindow::addEditors, 0, 4);
+    keepButton = button("LibraryKeep", "Keep as ...", "Keep a captured configuration under a name",
+                        &LibraryWindow::keepSelected, 0, 5);
+    renameButton = button("LibraryRename", "Rename ...", "Give it another name",
+                          &LibraryWindow::renameSelected, 0, 6);
+    notesButton = button("LibraryNotesEdit", "Notes ...", "Write notes on it",
+                         &LibraryWindow::notesOfSelected, 1, 0);
+    tagsButton = button("LibraryTags", "Tags ...", "Tag it: words separated by commas",
+                        &LibraryWindow::tagsOfSelected, 1, 1);
+    favouriteButton = button("LibraryFavourite", "Favourite", "Mark it as a favourite, or not",
+                             &LibraryWindow::favouriteSelected, 1, 2);
+    deleteButton = button("LibraryDelete", "Delete",
+                          "Put it in the desktop's trash (Ctrl+Z here brings it back)",
+                          &LibraryWindow::deleteSelected, 1, 3);
+    button("LibraryImport", "Import Folder ...",
+           "Add every dump in a folder and the folders within it", &LibraryWindow::importFolder, 1,
+           4);
+    exportButton = button("LibraryExport", "Export ...", "Copy them into a folder as .syx files",
+                          &LibraryWindow::exportSelected, 1, 5);
+    button("LibraryHeldAt", "Held at ...",
+           "What the box held at a time: the last configuration sent to or received from each "
+           "port before then",
+           &LibraryWindow::heldAt, 0, 3);
+    button("LibraryFolder", "Folder ...", "Choose where the library is",
+           &LibraryWindow::chooseLibraryFolder, 1, 6);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(views, 1);
+    layout->addWidget(notes);
+    layout->addLayout(buttons);
+    layout->addWidget(status);
+
+    // Files another program or the desktop changes are taken in once they settle.
+    folderSettle->setSingleShot(true);
+    folderSettle->setInterval(300);
+    connect(folderSettle, &QTimer::timeout, this, [this] { reload(); });
+    connect(watcher, &QFileSystemWatcher::directoryChanged, folderSettle,
+            qOverload<>(&QTimer::start));
+    showSelection();
+}
+
+LibraryWindow::~LibraryWindow() = default;
+
+bool LibraryWindow::openFolder(const QString &folder) {
+    if (!watcher->directories().isEmpty())
+        watcher->removePaths(watcher->directories());
+    trashed.clear();
+    const bool opened = lib->open(folder);
+    setWindowTitle(QStringLiteral("Library of Configurations : ") +
+                   QDir::toNativeSeparators(lib->folder()));
+    if (!opened) {
+        entries.clear();
+        configurationRows->setHits({});
+        historyRows->setEvents({}, {});
+        say(lib->error(), false);
+        return false;
+    }
+    watcher->addPaths({lib->folder(), lib->path(QStringLiteral("captured"))});
+    reload(false); // it has just read the folder
+    const QStringList notices = lib->takeNotices();
+    if (!notices.isEmpty())
+        say(notices.join(u'\n'), false);
+    else
+        say(QStringLiteral("%1 configurations in %2")
+                .arg(entries.size())
+                .arg(QDir::toNativeSeparators(lib->folder())),
+            true);
+    return true;
+}
+
+void LibraryWindow::reload(bool rescan) {
+    if (!lib->isOpen())
+        return;
+    if (rescan)
+        lib->refresh();
+    entries = lib->entries();
+    search();
+    QHash<QString, QStringList> names;
+    for (const Library::Entry &entry : entries)
+        if (entry.named() && !entry.missing)
+            names[entry.key] << entry.name;
+    QSet<qint64> kept;
+    for (const QModelIndex &row : history->selectionModel()->selectedRows())
+        kept << historyRows->event(row.row()).id;
+    historyRows->setEvents(lib->history(), std::move(names));
+    reselect(history, [&](int row) { return kept.contains(historyRows->event(row).id); });
+    showSelection();
+}
+
+void LibraryWindow::reselect(QTableView *view, const std::function<bool(int)> &wanted) {
+    QItemSelection rows;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        if (wanted(row))
+            rows.select(view->model()->index(row, 0), view->model()->index(row, 0));
+    view->selectionModel()->select(rows,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void LibraryWindow::captured(const QString &what, const QString &why) {
+    if (!why.isEmpty())
+        say(QStringLiteral("The library could not record %1: %2").arg(what, why), false);
+    if (lib->isOpen())
+        reload();
+}
+
+void LibraryWindow::say(const QString &text, bool good) {
+    status->setText(text);
+    status->setToolTip(text);
+    QPalette palette = status->palette();
+    palette.setColor(QPalette::WindowText, good ? QColor(0, 128, 128) : QColor(255, 0, 0));
+    status->setPalette(palette);
+}
+
+void LibraryWindow::sayLibrary(bool done, const QString &doneText) {
+    if (done)
+        say(doneText, true);
+    else
+        say(lib->error(), false);
+}
+
+void LibraryWindow::search() {
+    const library::LibraryQuery query = library::LibraryQuery::parse(searchBox->text());
+    if (!query.valid()) {
+        say(query.error(), false); // the list stays as it was while the user types on
+        return;
+    }
+    // The rows come anew: what was selected stays selected where it is still found.
+    QSet<QString> kept;
+    for (const QModelIndex &row : configurations->selectionModel()->selectedRows())
+        kept << configurationRows->entry(row.row()).file;
+    configurationRows->setHits(lib->search(query, entries));
+    reselect(configurations,
+             [&](int row) { return kept.contains(configurationRows->entry(row).file); });
+    configurations->setColumnHidden(ConfigurationRows::Records, !query.hasContentTerms());
+    if (!searchBox->text().trimmed().isEmpty())
+        say(QStringLiteral("%1 of %2 configurations found")
+                .arg(configurationRows->rowCount())
+                .arg(entries.size()),
+            true);
+}
+
+bool LibraryWindow::historyShown() const {
+    return views->currentWidget() == history;
+}
+
+std::vector<LibraryWindow::Item> LibraryWindow::selected() const {
+    std::vector<Item> items;
+    if (historyShown()) {
+        for (const QModelIndex &row : history->selectionModel()->selectedRows()) {
+            const Library::Event &event = historyRows->event(row.row());
+            if (event.whole())
+                items.push_back({event.text() + QStringLiteral(", ") +
+                                     event.time.toLocalTime().toString("yyyy-MM-dd HH:mm"),
+                                 event.key, std::nullopt});
+        }
+    } else {
+        for (const QModelIndex &row : configurations->selectionModel()->selectedRows()) {
+            const Library::Entry &entry = configurationRows->entry(row.row());
+            items.push_back({entry.title(), entry.key, entry});
+        }
+    }
+    return items;
+}
+
+std::optional<LibraryWindow::Item> LibraryWindow::one() {
+    const auto items = selected();
+    if (items.size() != 1) {
+        say(QStringLiteral("Select one configuration first."), false);
+        return std::nullopt;
+    }
+    return items.front();
+}
+
+std::optional<image::DumpBytes> LibraryWindow::contentOf(const Item &item) {
+    // The file is the truth: read now, not as the index last saw it.
+    auto dump = item.entry ? lib->read(*item.entry) : lib->content(item.key);
+    if (!dump) {
+        say(lib->error(), false);
+        reload();
+    }
+    return dump;
+}
+
+void LibraryWindow::showSelection() {
+    const auto items = selected();
+    const bool single = items.size() == 1;
+    const bool entry = single && items.front().entry.has_value();
+    const bool named = entry && items.front().entry->named();
+    openButton->setEnabled(single);
+    sendButton->setEnabled(single);
+    compareButton->setEnabled(single || items.size() == 2);
+    keepButton->setEnabled(single && !named);
+    renameButton->setEnabled(named);
+    notesButton->setEnabled(entry);
+    tagsButton->setEnabled(entry);
+    favouriteButton->setEnabled(entry);
+    deleteButton->setEnabled(!items.empty() && !historyShown());
+    exportButton->setEnabled(!items.empty());
+    notes->setText(entry && !items.front().entry->notes.isEmpty()
+                       ? QStringLiteral("Notes: ") + items.front().entry->notes
+                       : QString());
+}
+
+void LibraryWindow::openSelected() {
+    const auto item = one();
+    if (!item)
+        return;
+    if (const auto dump = contentOf(*item)) {
+        emit openInEditor(*dump, item->title);
+        say(QStringLiteral("%1 is the editor's configuration now; Ctrl+Z in the editor takes it "
+                           "back.")
+                .arg(quoted(item->title)),
+            true);
+    }
+}
+
+void LibraryWindow::sendSelected() {
+    const auto item = one();
+    if (!item)
+        return;
+    if (const auto dump = contentOf(*item))
+        emit sendToBox(*dump, item->title);
+}
+
+void LibraryWindow::compareSelected() {
+    const auto items = selected();
+    if (items.size() == 1) {
+        if (const auto dump = contentOf(items[0]))
+            emit compare(editor(), QStringLiteral("Editor"), *dump, items[0].title);
+    } else if (items.size() == 2) {
+        const auto a = contentOf(items[0]), b = contentOf(items[1]);
+        if (a && b)
+            emit compare(*a, items[0].title, *b, items[1].title);
+    } else {
+        say(QStringLiteral("Select one configuration to compare with the editor's, or two."),
+            false);
+    }
+}
+
+void LibraryWindow::askName(const QString &title, const QString &initial,
+                            const std::function<bool(const QString &)> &take) {
+    QString label = QStringLiteral("Name:");
+    QString text = initial;
+    // A name refused is asked for again, with the reason.
+    while (const auto answer = ask(title, label, text, false)) {
+        if (take(answer->trimmed()))
+            return;
+        label = lib->error() + QStringLiteral("\n\nName:");
+        text = *answer;
+    }
+}
+
+void LibraryWindow::addEditors() {
+    const image::DumpBytes dump = editor();
+    askName(QStringLiteral("Add the Editor's Configuration"), QString(), [&](const QString &name) {
+        if (!lib->add(dump, name))
+            return false;
+        reload();
+        say(QStringLiteral("The editor's configuration is in the library as %1.").arg(quoted(name)),
+            true);
+        return true;
+    });
+}
+
+void LibraryWindow::keepSelected() {
+    const auto item = one();
+    if (!item)
+        return;
+    const auto dump = contentOf(*item);
+    if (!dump)
+        return;
+    askName(QStringLiteral("Keep as a Named Configuration"), QString(), [&](const QString &name) {
+        if (!lib->add(*dump, name))
+            return false;
+        reload();
+        say(QStringLiteral("Kept as %1.").arg(quoted(name)), true);
+        return true;
+    });
+}
+
+void LibraryWindow::renameSelected() {
+    const auto item = one();
+    if (!item || !item->entry)
+        return;
+    askName(QStringLiteral("Rename"), item->entry->name, [&](const QString &name) {
+        if (!lib->rename(*item->entry, name))
+            return false;
+        reload();
+        say(QStringLiteral("%1 is called %2 now.").arg(quoted(item->entry->name), quoted(name)),
+            true);
+        return true;
+    });
+}
+
+void LibraryWindow::notesOfSelected() {
+    const auto item = one();
+    if (!item || !item->entry)
+        return;
+    const auto text =
+        ask(QStringLiteral("Notes"), QStringLiteral("Notes on %1:").arg(quoted(item->title)),
+            item->entry->notes, true);
+    if (text) {
+        sayLibrary(lib->setNotes(*item->entry, *text), QStringLiteral("Notes kept."));
+        reload();
+    }
+}
+
+void LibraryWindow::tagsOfSelected() {
+    const auto item = one();
+    if (!item || !item->entry)
+        return;
+    const auto text =
+        ask(QStringLiteral("Tags"),
+            QStringLiteral("Tags of %1, separated by commas:").arg(quoted(item->title)),
+            item->entry->tags.join(QStringLiteral(", ")), false);
+    if (text) {
+        sayLibrary(lib->setTags(*item->entry, text->split(u',')), QStringLiteral("Tags kept."));
+        reload();
+    }
+}
+
+void LibraryWindow::favouriteSelected() {
+    const auto item = one();
+    if (!item || !item->entry)
+        return;
+    const bool on = !item->entry->favourite;
+    sayLibrary(lib->setFavourite(*item->entry, on),
+               on ? QStringLiteral("%1 is a favourite.").arg(quoted(item->title))
+                  : QStringLiteral("%1 is no favourite now.").arg(quoted(item->title)));
+    reload();
+}
+
+void LibraryWindow::deleteSelected() {
+    if (historyShown())
+        return;
+    QStringList done;
+    for (const Item &item : selected()) {
+        const auto gone = lib->trash(*item.entry);
+        if (!gone) {
+            say(lib->error(), false);
+            break;
+        }
+        trashed.push_back({*gone, item.title});
+        done << item.title;
+    }
+    reload();
+    if (done.size() == 1)
+        say(QStringLiteral("%1 is in the trash; Ctrl+Z brings it back.").arg(quoted(done[0])),
+            true);
+    else if (done.size() > 1)
+        say(QStringLiteral("%1 configurations are in the trash; Ctrl+Z brings them back, the "
+                           "last first.")
+                .arg(done.size()),
+            true);
+}
+
+void LibraryWindow::undoDelete() {
+    if (trashed.empty()) {
+        say(QStringLiteral("Nothing deleted here to bring back."), false);
+        return;
+    }
+    const auto [last, title] = trashed.back();
+    if (!lib->restore(last)) {
+        say(lib->error(), false);
+        return;
+    }
+    trashed.pop_back();
+    reload();
+    say(QStringLiteral("%1 is back.").arg(quoted(title)), true);
+}
+
+void LibraryWindow::heldAt() {
+    const auto answer = ask(
+        QStringLiteral("Held at"), QStringLiteral("What did the box hold at (2026-12-01 18:00):"),
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), false);
+    if (!answer)
+        return;
+    const QDateTime when =
+        QDateTime::fromString(answer->trimmed(), QStringLiteral("yyyy-MM-dd HH:mm"));
+    if (!when.isValid()) {
+        say(QStringLiteral("\"%1\" is no time; write it as 2026-12-01 18:00.").arg(*answer), false);
+        return;
+    }
+    // For each port, its last whole configuration then: selected in the history, and said.
+    QStringList ports, said;
+    for (int row = 0; row < historyRows->rowCount(); ++row)
+        if (!ports.contains(historyRows->event(row).port))
+            ports << historyRows->event(row).port;
+    ports.sort();
+    QSet<qint64> held;
+    for (const QString &port : ports) {
+        if (const auto event = lib->heldAt(port, when)) {
+            held << event->id;
+            const QStringList names = lib->namesOf(event->key);
+            said << QStringLiteral("%1: %2 (%3 %4)")
+                        .arg(
+                            port,
+                            names.isEmpty() ? QStringLiteral("a captured configuration")
+                                            : quoted(names.join(QStringLiteral(", "))),
+                            event->direction == Library::Direction::Sent
+                                ? QStringLiteral("sent")
+                                : QStringLiteral("received"),
+                            event->time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+        }
+    }
+    views->setCurrentWidget(history);
+    reselect(history, [&](int row) { return held.contains(historyRows->event(row).id); });
+    say(said.isEmpty() ? QStringLiteral("Nothing was sent or received before %1.").arg(*answer)
+                       : QStringLiteral("At %1: ").arg(*answer) + said.join(QStringLiteral("; ")),
+        !said.isEmpty());
+}
+
+void LibraryWindow::importFolder() {
+    const QString from = chooseFolder(QStringLiteral("Import a Folder"), QDir::homePath());
+    if (from.isEmpty())
+        return;
+    const Library::Imported imported = lib->importFolder(from);
+    reload();
+    QString said = QStringLiteral("%1 configurations imported").arg(imported.added);
+    if (!imported.already.isEmpty())
+        said += QStringLiteral("; %1 were in the library already").arg(imported.already.size());
+    if (!imported.refused.empty())
+        said += QStringLiteral("; %1 files are no configuration dump and did not enter")
+                    .arg(imported.refused.size());
+    for (const QString &notice : lib->takeNotices())
+        said += u'\n' + notice;
+    say(said + u'.', imported.refused.empty());
+    if (imported.refused.empty())
+        return;
+    // Each file left out, with why: in a box of its own, which does not stop the window.
+    QString list;
+    for (const Library::Refused &refused : imported.refused)
+        list += refused.file + QStringLiteral(": ") + refused.why + u'\n';
+    auto *box = new QMessageBox(QMessageBox::Information, QStringLiteral("Import"),
+                                QStringLiteral("%1 files are no configuration dump and did not "
+                                               "enter the library.")
+                                    .arg(imported.refused.size()),
+                                QMessageBox::Ok, this);
+    box->setObjectName("LibraryImportRefused");
+    box->setDetailedText(list);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void LibraryWindow::exportSelected() {
+    std::vector<Library::Entry> list;
+    for (const Item &item : selected()) {
+        if (item.entry) {
+            list.push_back(*item.entry);
+        } else {
+            Library::Entry captured;
+            captured.captured = item.title;
+            captured.key = item.key;
+            // A history event's content, from whichever file holds it.
+            for (const Library::Entry &entry : entries)
+                if (entry.key == item.key && !entry.missing) {
+                    captured = entry;
+                    break;
+                }
+            list.push_back(captured);
+        }
+    }
+    if (list.empty())
+        return;
+    const QString to = chooseFolder(QStringLiteral("Export to a Folder"), QDir::homePath());
+    if (to.isEmpty())
+        return;
+    std::vector<Library::Refused> refused;
+    if (lib->exportTo(list, to, &refused)) {
+        say(QStringLiteral("%1 configurations copied to %2.")
+                .arg(list.size())
+                .arg(QDir::toNativeSeparators(to)),
+            true);
+        return;
+    }
+    QStringList why;
+    for (const Library::Refused &r : refused)
+        why << r.file + QStringLiteral(": ") + r.why;
+    say(QStringLiteral("Not copied to %1: %2").arg(QDir::toNativeSeparators(to), why.join("; ")),
+        false);
+}
+
+void LibraryWindow::chooseLibraryFolder() {
+    const QString folder = chooseFolder(QStringLiteral("Where the Library Is"),
+                                        lib->isOpen() ? lib->folder() : QString());
+    if (folder.isEmpty())
+        return;
+    if (openFolder(folder))
+        emit folderChosen(lib->folder());
+}
+
+void LibraryWindow::keyPressEvent(QKeyEvent *event) {
+    // The undo key as every window of the program has it; the search box keeps its own.
+    if (controls::undoKey(event->key(), event->modifiers()) == controls::UndoKey::Undo)
+        undoDelete();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void LibraryWindow::changeEvent(QEvent *event) {
+    // What changed behind the library's back while the user was elsewhere.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        folderSettle->start();
+    QWidget::changeEvent(event);
+}
+
+} // namespace vkv::librarywindow
