@@ -212,7 +212,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                                 "received before TIME (2026-12-01 18:00).",
                                 "TIME");
     const QCommandLineOption noLibrary("no-library",
-                                       "With --send or --receive: record nothing in the library.");
+                                       "With --send, --receive or --find-speed: record nothing in "
+                                       "the library.");
     for (const QCommandLineOption &option :
          {help,           version,       listPorts, send,        receive,    exportIni,
           diff,           findSpeed,     out,       in,          speed,      fast,
@@ -315,10 +316,12 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
          "--receive and --find-speed, or with --send --verify"},
         {verify, {Action::Send}, "--send"},
         {library,
-         {Action::Send, Action::Receive, Action::LibraryList, Action::LibraryAdd,
+         {Action::Send, Action::Receive, Action::FindSpeed, Action::LibraryList, Action::LibraryAdd,
           Action::LibraryGet, Action::LibraryHistory, Action::LibrarySearch},
-         "--send, --receive and the --library- commands"},
-        {noLibrary, {Action::Send, Action::Receive}, "--send and --receive"},
+         "--send, --receive, --find-speed and the --library- commands"},
+        {noLibrary,
+         {Action::Send, Action::Receive, Action::FindSpeed},
+         "--send, --receive and --find-speed"},
         {entryName, {Action::LibraryAdd}, "--library-add"},
         {at, {Action::LibraryHistory}, "--library-history"},
     };
@@ -327,6 +330,12 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
             return error("--" + modifier.option.names().constFirst() + " goes only with " +
                          modifier.goesWith + ".");
     }
+
+    // Where --send, --receive and --find-speed record what they move.
+    result.libraryFolder = parser.value(library);
+    result.noLibrary = parser.isSet(noLibrary);
+    if (result.noLibrary && parser.isSet(library))
+        return error("--library and --no-library cannot be combined.");
 
     const QStringList files = parser.positionalArguments();
     switch (result.action) {
@@ -385,10 +394,6 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
 
     result.outPort = parser.value(out);
     result.inPort = parser.value(in);
-    result.libraryFolder = parser.value(library);
-    result.noLibrary = parser.isSet(noLibrary);
-    if (result.noLibrary && parser.isSet(library))
-        return error("--library and --no-library cannot be combined.");
     switch (result.action) {
     case Action::Send:
         result.sysexFile = parser.value(send);

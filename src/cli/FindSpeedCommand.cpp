@@ -6,12 +6,14 @@
 #include "CommandPorts.h"
 #include "ConfigImage.h"
 #include "ImageComparison.h"
+#include "LibraryCommands.h"
 #include "Progress.h"
 #include "SpeedReport.h"
 #include "SpeedSearch.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 
+#include <QDateTime>
 #include <cmath>
 
 namespace vkv::cli {
@@ -29,6 +31,33 @@ QString sendWith(const SpeedSearch &search) {
                ? QStringLiteral("Send with --fast, or at any --speed.")
                : QStringLiteral("Send with --speed %1.").arg(search.chosen());
 }
+
+// Each send and answer of the search goes to the library as those of --send --verify do.
+class Recorder {
+public:
+    Recorder(const CommandLine &line, const TMidiOut &out, const TMidiIn &in)
+        : line(line), outName(QString::fromStdString(out.deviceName(out.Port()))),
+          inName(QString::fromStdString(in.deviceName(in.Port()))) {}
+    void sent(const std::optional<image::DumpBytes> &whole, int bytes) const {
+        LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(),
+                                       library::Library::Direction::Sent, outName, whole, bytes});
+    }
+    void answered(const BoxLink::Answer &answer) const {
+        if (answer.code != 0 || answer.outcome == BoxQuery::Outcome::NoAnswer)
+            return;
+        const bool whole = answer.outcome == BoxQuery::Outcome::Answered;
+        LibraryCommands::record(
+            line, {QDateTime::currentDateTimeUtc(), library::Library::Direction::Received, inName,
+                   whole ? std::optional(answer.dump) : std::nullopt, whole ? image::DumpSize : 0});
+    }
+    void verified(const image::DumpBytes &sent, bool held) const {
+        LibraryCommands::verified(line, outName, sent, held);
+    }
+
+private:
+    const CommandLine &line;
+    const QString outName, inName;
+};
 
 } // namespace
 
@@ -51,11 +80,13 @@ int FindSpeedCommand::run(const CommandLine &line) {
     if (!in)
         return 1;
     BoxLink link(*out, in.get());
+    const Recorder recorder(line, *out, *in);
     const int timeoutMs = static_cast<int>(std::ceil(line.timeoutSeconds * 1000));
 
     // Nothing is sent to a box whose answer cannot verify it. A box still busy with what it was
     // sent last is given time to settle, as before a verify.
     const BoxLink::Answer first = link.ask(BoxQuery::SettleMs, timeoutMs);
+    recorder.answered(first);
     if (first.code > 128)
         return Io::interrupted(first.code - 128, QStringLiteral("nothing was sent."));
     if (first.outcome == BoxQuery::Outcome::NoAnswer) {
@@ -81,8 +112,12 @@ int FindSpeedCommand::run(const CommandLine &line) {
                          });
         BoxLink::Answer answer;
         if (code == 0) {
+            recorder.sent(dump, image::DumpSize);
             answer = link.ask(BoxQuery::SettleMs, timeoutMs);
+            recorder.answered(answer);
             code = answer.code;
+        } else {
+            recorder.sent(std::nullopt, link.sent());
         }
         progress.clear();
         if (code == 1)
@@ -99,6 +134,8 @@ int FindSpeedCommand::run(const CommandLine &line) {
                 answer.outcome == BoxQuery::Outcome::Answered
                     ? static_cast<int>(image::ImageComparison::compare(dump, answer.dump).size())
                     : 0;
+            if (answer.outcome == BoxQuery::Outcome::Answered)
+                recorder.verified(dump, differing == 0);
             Io::print(stdout,
                       SpeedReport::outcome(speed, stage, answer.outcome, differing) + u'\n');
             search.tried(answer.outcome == BoxQuery::Outcome::Answered && differing == 0);

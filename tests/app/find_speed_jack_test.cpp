@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -182,7 +183,9 @@ TEST_F(FindSpeedJack, TheCommandLineOffersTheFastSendToABoxThatTakesItAndFailsOn
         file.write(reinterpret_cast<const char *>(image.raw()), vkv::image::DumpSize);
     }
 
-    const ChildRun taken = findSpeed({"--out", "vkvquickbox", "--in", "vkvquickbox", syx});
+    const QString library = dir.filePath("library");
+    const ChildRun taken =
+        findSpeed({"--out", "vkvquickbox", "--in", "vkvquickbox", syx, "--library", library});
     EXPECT_EQ(taken.code, 0) << taken.err.toStdString();
     EXPECT_EQ(taken.err, "");
     EXPECT_EQ(taken.out,
@@ -195,6 +198,14 @@ TEST_F(FindSpeedJack, TheCommandLineOffersTheFastSendToABoxThatTakesItAndFailsOn
               "Send with --fast, or at any --speed.\n");
     EXPECT_EQ(quick.holds(), Bytes(image.bytes().begin(), image.bytes().end()));
     EXPECT_TRUE(testui::waitUntil([&] { return quick.requests() == 4; }, 2000)) << quick.requests();
+    // The library kept each send, verified, and each answer, the first question's too.
+    const QString history =
+        runChild(QStringLiteral(VKV_PROGRAM), {"--library-history", "--library", library},
+                 QProcessEnvironment::systemEnvironment(), 10000)
+            .out;
+    EXPECT_EQ(history.count(QRegularExpression("\tsent to [^\t]*, verified\t")), 3)
+        << history.toStdString();
+    EXPECT_EQ(history.count("\treceived from "), 4) << history.toStdString();
 
     // A box that never answers is never sent a configuration.
     const ChildRun silent =
