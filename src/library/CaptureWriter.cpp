@@ -1,10 +1,11 @@
 #include "CaptureWriter.h"
 
-#include <QMetaObject>
+#include "HandOver.h"
 
 namespace vkv::library {
 
-CaptureWriter::CaptureWriter(QObject *parent) : QObject(parent), folder(Library::defaultFolder()) {
+CaptureWriter::CaptureWriter(QObject *parent)
+    : QObject(parent), folder(Library::defaultFolder()), back(new midi::HandOver(this)) {
     thread.setObjectName(QStringLiteral("library capture"));
 }
 
@@ -13,7 +14,7 @@ CaptureWriter::~CaptureWriter() {
         return;
     // Queued behind the writes still waiting, so that each is done; the library goes on its own
     // thread, where its index was opened.
-    QMetaObject::invokeMethod(worker, [this] {
+    worker->post([this] {
         library.reset();
         thread.quit();
     });
@@ -27,23 +28,23 @@ void CaptureWriter::setFolder(const QString &folder) {
 
 void CaptureWriter::post(const std::function<bool(Library &)> &work, const QString &what) {
     if (!worker) {
-        worker = new QObject;
+        worker = new midi::HandOver(nullptr);
         worker->moveToThread(&thread);
         thread.start(QThread::LowPriority);
     }
-    QMetaObject::invokeMethod(worker, [this, work, what, folder = folder] {
+    worker->post([this, work, what, folder = folder] {
         if (!library || openFolder != folder) {
             library = std::make_shared<Library>();
             openFolder = folder;
             if (!library->open(folder)) {
                 const QString why = library->error();
                 library.reset();
-                QMetaObject::invokeMethod(this, [this, what, why] { emit recorded(what, why); });
+                back->post([this, what, why] { emit recorded(what, why); });
                 return;
             }
         }
         const QString why = work(*library) ? QString() : library->error();
-        QMetaObject::invokeMethod(this, [this, what, why] { emit recorded(what, why); });
+        back->post([this, what, why] { emit recorded(what, why); });
     });
 }
 

@@ -8,6 +8,10 @@
 #include <functional>
 #include <memory>
 
+namespace vkv::midi {
+class HandOver;
+}
+
 namespace vkv::library {
 
 // Records captures into a library off the caller's thread, so that a transfer is never held up:
@@ -38,7 +42,10 @@ private:
 
     QString folder;
     QThread thread;
-    QObject *worker = nullptr;        // lives on `thread`
+    // Work and outcomes cross between the threads through queues of our own, whose ordering the
+    // thread sanitizer sees; it cannot see into Qt's event queue.
+    midi::HandOver *worker = nullptr; // lives on `thread`
+    midi::HandOver *back;             // this object's thread's: the outcomes
     std::shared_ptr<Library> library; // made, used and destroyed on `thread`
     QString openFolder;               // the folder `library` has open; `thread`'s
 };
