@@ -1,6 +1,7 @@
 #include "CaptureWriter.h"
 
 #include "HandOver.h"
+#include "ThreadSanitizer.h"
 
 namespace vkv::library {
 
@@ -16,9 +17,12 @@ CaptureWriter::~CaptureWriter() {
     // thread, where its index was opened.
     worker->post([this] {
         library.reset();
+        midi::syncRelease(&thread);
         thread.quit();
     });
+    // QThread's end is told under Qt's own locks, which the thread sanitizer does not see.
     thread.wait();
+    midi::syncAcquire(&thread);
     delete worker;
 }
 
