@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 
@@ -29,7 +30,10 @@ bool search(int rate) {
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QElapsedTimer clock;
     clock.start();
-    program.start(QStringLiteral(VKV_PROGRAM), {"--find-speed", "--out", client, "--in", client});
+    // As a user runs it, recording into a library: one of its own, not the user's.
+    const QTemporaryDir library;
+    program.start(QStringLiteral(VKV_PROGRAM),
+                  {"--find-speed", "--out", client, "--in", client, "--library", library.path()});
     program.waitForFinished(15 * 60 * 1000);
     const double seconds = clock.elapsed() / 1000.0;
     const QStringList lines =
