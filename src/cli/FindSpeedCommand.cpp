@@ -6,14 +6,13 @@
 #include "CommandPorts.h"
 #include "ConfigImage.h"
 #include "ImageComparison.h"
-#include "LibraryCommands.h"
 #include "Progress.h"
 #include "SpeedReport.h"
 #include "SpeedSearch.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
+#include "TransferRecorder.h"
 
-#include <QDateTime>
 #include <cmath>
 
 namespace vkv::cli {
@@ -31,33 +30,6 @@ QString sendWith(const SpeedSearch &search) {
                ? QStringLiteral("Send with --fast, or at any --speed.")
                : QStringLiteral("Send with --speed %1.").arg(search.chosen());
 }
-
-// Each send and answer of the search goes to the library as those of --send --verify do.
-class Recorder {
-public:
-    Recorder(const CommandLine &line, const TMidiOut &out, const TMidiIn &in)
-        : line(line), outName(QString::fromStdString(out.deviceName(out.Port()))),
-          inName(QString::fromStdString(in.deviceName(in.Port()))) {}
-    void sent(const std::optional<image::DumpBytes> &whole, int bytes) const {
-        LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(),
-                                       library::Library::Direction::Sent, outName, whole, bytes});
-    }
-    void answered(const BoxLink::Answer &answer) const {
-        if (answer.code != 0 || answer.outcome == BoxQuery::Outcome::NoAnswer)
-            return;
-        const bool whole = answer.outcome == BoxQuery::Outcome::Answered;
-        LibraryCommands::record(
-            line, {QDateTime::currentDateTimeUtc(), library::Library::Direction::Received, inName,
-                   whole ? std::optional(answer.dump) : std::nullopt, whole ? image::DumpSize : 0});
-    }
-    void verified(const image::DumpBytes &sent, bool held) const {
-        LibraryCommands::verified(line, outName, sent, held);
-    }
-
-private:
-    const CommandLine &line;
-    const QString outName, inName;
-};
 
 } // namespace
 
@@ -80,7 +52,8 @@ int FindSpeedCommand::run(const CommandLine &line) {
     if (!in)
         return 1;
     BoxLink link(*out, in.get());
-    const Recorder recorder(line, *out, *in);
+    // Each send and answer of the search goes to the library as those of --send --verify do.
+    const TransferRecorder recorder(line, out.get(), in.get());
     const int timeoutMs = static_cast<int>(std::ceil(line.timeoutSeconds * 1000));
 
     // Nothing is sent to a box whose answer cannot verify it. A box still busy with what it was

@@ -5,12 +5,12 @@
 #include "CommandPorts.h"
 #include "ConfigImage.h"
 #include "DumpReceiver.h"
-#include "LibraryCommands.h"
 #include "Progress.h"
 #include "SyxFile.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 #include "TerminationSignals.h"
+#include "TransferRecorder.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -48,13 +48,8 @@ int ReceiveCommand::run(const CommandLine &line) {
 
     QEventLoop loop;
     transfer::DumpReceiver receiver;
-    const QString inName = QString::fromStdString(in.deviceName(in.Port()));
     // What came in, whole or not, for the library.
-    const auto record = [&](const std::optional<image::DumpBytes> &whole, int bytes) {
-        LibraryCommands::record(line,
-                                {QDateTime::currentDateTimeUtc(),
-                                 library::Library::Direction::Received, inName, whole, bytes});
-    };
+    const TransferRecorder recorder(line, out.get(), &in);
     Progress progress;
     bool over = false;
     int received = 0; // bytes of the dump under way
@@ -73,7 +68,7 @@ int ReceiveCommand::run(const CommandLine &line) {
         case Outcome::TooLarge:
             over = true;
             progress.end(QStringLiteral("too large"));
-            record(std::nullopt, image::DumpSize - receiver.bytesLeft());
+            recorder.received(std::nullopt, image::DumpSize - receiver.bytesLeft());
             Io::fail(QStringLiteral("a SysEx message longer than a dump (%1 bytes) came in; "
                                     "nothing was stored.")
                          .arg(image::DumpSize));
@@ -84,7 +79,7 @@ int ReceiveCommand::run(const CommandLine &line) {
         }
         over = true;
         progress.end(QStringLiteral("%1 bytes received").arg(image::DumpSize));
-        record(receiver.area(), image::DumpSize);
+        recorder.received(receiver.area(), image::DumpSize);
         // Stored as "Store Sysex File" stores a dump the editor has received: framed.
         image::ConfigImage image;
         image.bytes() = receiver.area();
@@ -106,7 +101,7 @@ int ReceiveCommand::run(const CommandLine &line) {
     in.OnSysExBroken = [&](QObject *) {
         if (over)
             return;
-        record(std::nullopt, received);
+        recorder.received(std::nullopt, received);
         receiver.abandon();
         received = 0;
         progress.show(QStringLiteral("a dump broke off; waiting for another"));
@@ -122,7 +117,7 @@ int ReceiveCommand::run(const CommandLine &line) {
                 ? QStringLiteral(" (%1 of its %2 bytes came)").arg(received).arg(image::DumpSize)
                 : QString();
         if (received > 0)
-            record(std::nullopt, received);
+            recorder.received(std::nullopt, received);
         Io::fail(QStringLiteral("no whole dump arrived within %1 s%2; nothing was stored.")
                      .arg(line.timeoutSeconds)
                      .arg(partly));

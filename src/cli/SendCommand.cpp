@@ -6,12 +6,11 @@
 #include "CommandPorts.h"
 #include "ConfigImage.h"
 #include "ImageComparison.h"
-#include "LibraryCommands.h"
 #include "Progress.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
+#include "TransferRecorder.h"
 
-#include <QDateTime>
 #include <cmath>
 
 namespace vkv::cli {
@@ -19,23 +18,10 @@ namespace vkv::cli {
 namespace {
 
 using Io = CommandIo;
-using library::Library;
-
-QString nameOf(const TMidiOut &out) {
-    return QString::fromStdString(out.deviceName(out.Port()));
-}
-
-// What went to the box, whole or not, for the library.
-void recordSend(const CommandLine &line, const TMidiOut &out,
-                const std::optional<image::DumpBytes> &whole, int sent) {
-    LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(), Library::Direction::Sent,
-                                   nameOf(out), whole, sent});
-}
-
 // After a send: asks the box for its configuration and compares its records with `sent`. 0 when
 // they are the same, 3 when they differ (the differing records printed as --diff prints them),
 // 1 for no answer or a broken one.
-int verify(const CommandLine &line, BoxLink &link, const TMidiOut &out, const TMidiIn &in,
+int verify(const CommandLine &line, BoxLink &link, const TransferRecorder &recorder,
            const image::DumpBytes &sent) {
     const BoxLink::Answer answer = link.ask(
         transfer::BoxQuery::SettleMs, static_cast<int>(std::ceil(line.timeoutSeconds * 1000)));
@@ -48,17 +34,13 @@ int verify(const CommandLine &line, BoxLink &link, const TMidiOut &out, const TM
             QStringLiteral("verify: no answer from the box within %1 s.").arg(line.timeoutSeconds));
         return 1;
     }
-    const QString inName = QString::fromStdString(in.deviceName(in.Port()));
+    recorder.answered(answer);
     if (answer.outcome == Outcome::Broken) {
         Io::fail(QStringLiteral("verify: the box's answer was broken."));
-        LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(),
-                                       Library::Direction::Received, inName, std::nullopt, 0});
         return 1;
     }
-    LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(), Library::Direction::Received,
-                                   inName, answer.dump, image::DumpSize});
     const auto differences = image::ImageComparison::compare(sent, answer.dump);
-    LibraryCommands::verified(line, nameOf(out), sent, differences.empty());
+    recorder.verified(sent, differences.empty());
     Io::print(stdout, image::ImageComparison::asText(differences));
     if (differences.empty())
         return 0;
@@ -82,6 +64,7 @@ int SendCommand::run(const CommandLine &line) {
     if (line.verify && !(in = CommandPorts::openIn(line.inPort)))
         return 1;
     BoxLink link(*out, in.get());
+    const TransferRecorder recorder(line, out.get(), in.get());
     // Closing waits until the back end has passed what was sent on; verifying needs it open.
     const auto gone = [&] { return in || link.close(); };
     Progress progress;
@@ -93,12 +76,12 @@ int SendCommand::run(const CommandLine &line) {
             return Io::interrupted(code - 128, QStringLiteral("nothing was sent."));
         if (code != 0) {
             progress.end(QStringLiteral("failed"));
-            recordSend(line, *out, std::nullopt, 0);
+            recorder.sent(std::nullopt, 0);
             return link.sendFailed();
         }
         progress.end(QStringLiteral("%1 bytes sent").arg(image::DumpSize));
-        recordSend(line, *out, image.bytes(), image::DumpSize);
-        return in ? verify(line, link, *out, *in, image.bytes()) : 0;
+        recorder.sent(image.bytes(), image::DumpSize);
+        return in ? verify(line, link, recorder, image.bytes()) : 0;
     }
 
     int code = link.sendPaced(image.bytes(), line.speed, [&](int left, double rate) {
@@ -121,11 +104,11 @@ int SendCommand::run(const CommandLine &line) {
     if (code == 1) {
         progress.end(
             QStringLiteral("%1 bytes left, stopped").arg(image::DumpSize - link.sent(), 4));
-        recordSend(line, *out, std::nullopt, link.sent());
+        recorder.sent(std::nullopt, link.sent());
         return link.sendFailed();
     }
     if (code > 128) {
-        recordSend(line, *out, std::nullopt, link.sent());
+        recorder.sent(std::nullopt, link.sent());
         if (progress.enabled())
             Io::print(stderr, QStringLiteral("\n"));
         return Io::interrupted(code - 128, QStringLiteral("the box got %1 of the %2 bytes of the "
@@ -133,8 +116,8 @@ int SendCommand::run(const CommandLine &line) {
                                                .arg(link.sent())
                                                .arg(image::DumpSize));
     }
-    recordSend(line, *out, image.bytes(), image::DumpSize);
-    return in ? verify(line, link, *out, *in, image.bytes()) : code;
+    recorder.sent(image.bytes(), image::DumpSize);
+    return in ? verify(line, link, recorder, image.bytes()) : code;
 }
 
 } // namespace vkv::cli

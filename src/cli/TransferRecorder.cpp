@@ -1,0 +1,48 @@
+#include "TransferRecorder.h"
+
+#include "LibraryCommands.h"
+#include "TMidiIn.h"
+#include "TMidiOut.h"
+
+#include <QDateTime>
+
+namespace vkv::cli {
+
+namespace {
+
+template <typename Port> QString nameOf(const Port *port) {
+    return port ? QString::fromStdString(port->deviceName(port->Port())) : QString();
+}
+
+} // namespace
+
+using library::Library;
+
+TransferRecorder::TransferRecorder(const CommandLine &line, const TMidiOut *out, const TMidiIn *in)
+    : line(line), outName(nameOf(out)), inName(nameOf(in)) {}
+
+void TransferRecorder::sent(const std::optional<image::DumpBytes> &whole, int bytes) const {
+    LibraryCommands::record(
+        line, {QDateTime::currentDateTimeUtc(), Library::Direction::Sent, outName, whole, bytes});
+}
+
+void TransferRecorder::received(const std::optional<image::DumpBytes> &whole, int bytes) const {
+    LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(), Library::Direction::Received,
+                                   inName, whole, bytes});
+}
+
+void TransferRecorder::answered(const BoxLink::Answer &answer) const {
+    using Outcome = transfer::BoxQuery::Outcome;
+    if (answer.code != 0 || answer.outcome == Outcome::NoAnswer)
+        return;
+    if (answer.outcome == Outcome::Answered)
+        received(answer.dump, image::DumpSize);
+    else
+        received(std::nullopt, 0);
+}
+
+void TransferRecorder::verified(const image::DumpBytes &sent, bool held) const {
+    LibraryCommands::verified(line, outName, sent, held);
+}
+
+} // namespace vkv::cli
