@@ -76,6 +76,21 @@ vkv::image::DumpBytes otherThanDefaults() {
     return image.bytes();
 }
 
+// "Request Sysex Dump", and the box's answer with `dump` once the request reached it; false when
+// it never did.
+bool requestAndAnswer(JackWindow &w, JackRecorder &box, JackSender &boxOut,
+                      const vkv::image::DumpBytes &dump) {
+    QTest::mouseClick(w.ui.RequestSysexDump, Qt::LeftButton);
+    const bool asked = testui::waitUntil([&] {
+        const Events got = box.recorded();
+        return std::any_of(got.begin(), got.end(),
+                           [](const auto &e) { return e.bytes == Request; });
+    });
+    if (asked)
+        boxOut.send(Bytes(dump.begin(), dump.end()));
+    return asked;
+}
+
 } // namespace
 
 TEST_F(LibraryJack, ARequestedDumpLandsInHistory) {
@@ -89,14 +104,8 @@ TEST_F(LibraryJack, ARequestedDumpLandsInHistory) {
     QTableView *history = view(library, "LibraryHistory");
     ASSERT_EQ(history->model()->rowCount(), 0);
 
-    QTest::mouseClick(w.ui.RequestSysexDump, Qt::LeftButton);
-    ASSERT_TRUE(testui::waitUntil([&] {
-        const Events got = box.recorded();
-        return std::any_of(got.begin(), got.end(),
-                           [](const auto &e) { return e.bytes == Request; });
-    }));
     const auto dump = otherThanDefaults();
-    boxOut.send(Bytes(dump.begin(), dump.end()));
+    ASSERT_TRUE(requestAndAnswer(w, box, boxOut, dump));
     ASSERT_TRUE(testui::waitUntil([&] { return history->model()->rowCount() == 1; }));
     EXPECT_EQ(w.ui.SysexReceiveCount->text(), "Done !!");
     EXPECT_EQ(cell(history, 0, 1), "received from " + QString::fromStdString(boxOut.portName()));
@@ -119,14 +128,8 @@ TEST_F(LibraryJack, ADumpTheLibraryCannotRecordIsTakenAllTheSameAndTheStatusLine
     JackWindow w;
     w.chooseOut(w.outIndex(QString::fromStdString(box.portName())));
     w.chooseIn(w.inIndex(QString::fromStdString(boxOut.portName())));
-    QTest::mouseClick(w.ui.RequestSysexDump, Qt::LeftButton);
-    ASSERT_TRUE(testui::waitUntil([&] {
-        const Events got = box.recorded();
-        return std::any_of(got.begin(), got.end(),
-                           [](const auto &e) { return e.bytes == Request; });
-    }));
     const auto dump = otherThanDefaults();
-    boxOut.send(Bytes(dump.begin(), dump.end()));
+    ASSERT_TRUE(requestAndAnswer(w, box, boxOut, dump));
     const QString said = "The library could not record the dump received from " +
                          QString::fromStdString(boxOut.portName()) + ": The library folder ";
     ASSERT_TRUE(testui::waitUntil([&] { return w.ui.StatusLabel->text().contains(said); }))
