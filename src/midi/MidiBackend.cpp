@@ -1,5 +1,6 @@
 #include "MidiBackend.h"
 
+#include "ExitDeadline.h"
 #include "HandOver.h"
 #include "MidiLog.h"
 #include "ThreadSanitizer.h"
@@ -126,6 +127,9 @@ struct KeptPorts {
 KeptPorts &keptPorts();
 
 volatile std::sig_atomic_t exitCodeAtClose = 0;
+// Closing a client takes some milliseconds; the server notices the clients of a process that
+// ended without closing them by itself.
+constexpr std::chrono::milliseconds CloseBound{3000};
 
 // See closeKeptPorts: a fault inside libjack's teardown ends the already-ending process quietly.
 extern "C" void faultWhileClosing(int) {
@@ -170,6 +174,9 @@ void closeKeptPorts(int exitCode) {
     std::lock_guard lock(kept.mutex);
     if (kept.inputs.empty() && kept.outputs.empty() && kept.watchClients.empty())
         return;
+    // libjack cancels a closing client's notification thread at any instruction; caught while it
+    // holds libjack's own lock, it leaves every later close waiting for it for ever.
+    const ExitDeadline deadline(CloseBound, exitCode, "closing the JACK clients");
     exitCodeAtClose = exitCode;
     struct sigaction quiet {
     }, oldSegv{}, oldBus{};

@@ -139,7 +139,8 @@ void abandon(std::unique_ptr<RtMidiIn> port, std::shared_ptr<void> callbackData)
 // Closes the kept JACK clients; the program calls it as it ends (and an exit handler does, for
 // those that don't). Even then libjack now and then faults on one of its own threads while the
 // clients go; the process is ending and the user's data is safe by then, so such a fault ends it
-// quietly with `exitCode` instead of a crash report.
+// quietly with `exitCode` instead of a crash report, and so does a close that waits longer than
+// three seconds on libjack's own lock.
 void closeKeptPorts(int exitCode);
 // The same for an input whose callback was given `callbackData`: that is kept as long as the port
 // object, since a JACK port's process thread may still be inside the callback while it retires.
