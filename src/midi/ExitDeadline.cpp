@@ -7,18 +7,17 @@
 
 namespace vkv::midi {
 
-// The orderings are announced too: in a process that started others, the thread sanitizer
-// misses the ending thread's locks (see SeenLock).
+// The ending thread takes the mutex as a SeenLock: in a process that started others, the thread
+// sanitizer misses that thread's locks. This side announces its own holds of it alike.
 ExitDeadline::ExitDeadline(std::chrono::milliseconds bound, int exitCode, const char *what) {
     watch = std::thread([this, bound, exitCode, what] {
         std::unique_lock lock(mutex);
         const bool inTime = metCondition.wait_for(lock, bound, [this] {
-            syncAcquire(&met);
+            syncAcquire(&mutex);
             return met;
         });
         if (inTime) {
-            lock.unlock();
-            syncRelease(this);
+            syncRelease(&mutex); // ordered before the ending thread destroys what it used
             return;
         }
         std::fprintf(stderr, "vkvela: %s took longer than %lld ms; ended without it\n", what,
@@ -30,13 +29,12 @@ ExitDeadline::ExitDeadline(std::chrono::milliseconds bound, int exitCode, const 
 
 ExitDeadline::~ExitDeadline() {
     {
-        std::lock_guard lock(mutex);
+        const SeenLock lock(mutex);
         met = true;
-        syncRelease(&met);
     }
     metCondition.notify_one();
     watch.join();
-    syncAcquire(this);
+    syncAcquire(&mutex);
 }
 
 } // namespace vkv::midi
