@@ -66,6 +66,8 @@ public:
         QString key; // "" when it broke off
         int bytes = 0;
         Verify verified = Verify::NotChecked;
+        // A test copy that a search for the box's speed sent, or the box's answer to one.
+        bool test = false;
         bool whole() const { return !key.isEmpty(); }
         // "received from vela-box:out", "sent to vela-box:in, verified".
         QString text() const;
@@ -78,6 +80,9 @@ public:
         QString port;
         std::optional<image::DumpBytes> dump; // none: it broke off
         int bytes = image::DumpSize;          // of one that broke off, how many went or came
+        // A test copy of a search for the box's speed (or the answer to one): shown in History as
+        // a test, never kept as a captured configuration, never what the box is said to hold.
+        bool test = false;
     };
 
     struct Hit {
