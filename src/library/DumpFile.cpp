@@ -1,6 +1,8 @@
 #include "DumpFile.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <atomic>
@@ -108,15 +110,22 @@ bool DumpFile::write(const QString &path, const image::DumpBytes &dump, bool rep
     image::DumpBytes framed = dump;
     image::frameDump(framed.data());
     // Beside the target, hidden and without the .syx ending, so that no scan of the folder takes
-    // it for a configuration; named by this process and a count, so no other writer meets it.
+    // it for a configuration; named by this process and a count, so no other writer meets it. A
+    // file of that name left by a program that crashed (its number came again) is passed by.
     static std::atomic<unsigned> count{0};
-    const QString written = QStringLiteral("%1/.vkvela-new-%2-%3")
-                                .arg(QFileInfo(path).absolutePath())
-                                .arg(::getpid())
-                                .arg(++count);
-    QFile temporary(written);
-    if (!temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return fail(why, temporary.errorString());
+    QString written;
+    QFile temporary;
+    for (int tries = 0;; ++tries) {
+        written = QStringLiteral("%1/%2%3-%4")
+                      .arg(QFileInfo(path).absolutePath(), QLatin1String(TemporaryPrefix))
+                      .arg(::getpid())
+                      .arg(++count);
+        temporary.setFileName(written);
+        if (temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            break;
+        if (!QFileInfo::exists(written) || tries >= 10000)
+            return fail(why, temporary.errorString());
+    }
     const auto size = static_cast<qint64>(framed.size());
     bool whole = temporary.write(reinterpret_cast<const char *>(framed.data()), size) == size &&
                  temporary.flush();
@@ -141,6 +150,17 @@ bool DumpFile::write(const QString &path, const image::DumpBytes &dump, bool rep
         return false;
     }
     return true;
+}
+
+int DumpFile::removeLeftovers(const QString &folder, const QString &prefix) {
+    int removed = 0;
+    const QDateTime old = QDateTime::currentDateTime().addSecs(-60);
+    const QDir dir(folder);
+    for (const QFileInfo &file :
+         dir.entryInfoList({prefix + u'*'}, QDir::Files | QDir::Hidden | QDir::System))
+        if (!file.isSymLink() && file.lastModified() < old && QFile::remove(file.filePath()))
+            ++removed;
+    return removed;
 }
 
 QString DumpFile::key(const image::DumpBytes &dump) {

@@ -26,6 +26,13 @@ public:
     // before it returns. On failure nothing at `path` has changed and `why` says why.
     static bool write(const QString &path, const image::DumpBytes &dump, bool replace, bool sync,
                       QString *why = nullptr, bool *taken = nullptr);
+    // What the names of the files write() makes on the way begin with.
+    static constexpr auto TemporaryPrefix = ".vkvela-new-";
+    // Removes the files of `folder` whose names begin with `prefix` that are older than a minute:
+    // left by a program that crashed while it wrote them (a younger one may be another program's
+    // under way). How many went.
+    static int removeLeftovers(const QString &folder,
+                               const QString &prefix = QLatin1String(TemporaryPrefix));
     // Moves the file `from` to `to`, which must not be there (`taken` set when it is).
     static bool moveNew(const QString &from, const QString &to, QString *why = nullptr,
                         bool *taken = nullptr);

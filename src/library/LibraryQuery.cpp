@@ -54,6 +54,33 @@ int recordNumber(const QString &text, bool pot) {
                : image::PotCount + image::buttonFromBank(bank, number);
 }
 
+// The words of a search as typed: split at blanks, but a phrase in double quotes is one word,
+// blanks and all ("live set"); a quote left open runs to the end.
+QStringList wordsOf(const QString &text, QStringList *phrases) {
+    QStringList words;
+    QString word;
+    bool quoted = false, phrase = false;
+    const auto end = [&] {
+        if (!word.isEmpty())
+            (phrase ? *phrases : words) << word;
+        word.clear();
+        phrase = false;
+    };
+    for (const QChar c : text) {
+        if (c == u'"') {
+            end();
+            quoted = !quoted;
+            phrase = quoted;
+        } else if (c.isSpace() && !quoted) {
+            end();
+        } else {
+            word += c;
+        }
+    }
+    end();
+    return words;
+}
+
 // A second term that asks for another value of the same field can never hold with the first.
 void require(int &field, int value, bool &never) {
     if (field >= 0 && field != value)
@@ -97,7 +124,8 @@ LibraryQuery LibraryQuery::parse(const QString &text) {
         {"button", Kind::Button, 0, RecordCount,
          "button: takes a bank and a button, 1.1 to 16.8 (button:2.1)"},
     };
-    for (const QString &word : text.split(u' ', Qt::SkipEmptyParts)) {
+    // A phrase is a word to find as it is, never a content term.
+    for (const QString &word : wordsOf(text, &query.words)) {
         const qsizetype colon = word.indexOf(u':');
         const Prefix *prefix = nullptr;
         if (colon > 0) {

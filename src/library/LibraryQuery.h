@@ -11,10 +11,11 @@
 namespace vkv::library {
 
 // A search of the library as the user types it: words, which match a configuration's name, notes
-// and tags, and content terms, which find configurations by what they send: "cc:74" (a pot or
-// button sends controller 74), "ch:10", "note:60" or "note:C4", "pc:5", "pot:3.5",
-// "button:2.1". The content terms of one query must hold for one record together ("ch:16 cc:74"
-// is a record sending controller 74 on channel 16), and words and content terms all hold (AND).
+// and tags (a phrase in double quotes, "live set", is one word), and content terms, which find
+// configurations by what they send: "cc:74" (a pot or button sends controller 74), "ch:10",
+// "note:60" or "note:C4", "pc:5", "pot:3.5", "button:2.1". The content terms of one query must hold
+// for one record together ("ch:16 cc:74" is a record sending controller 74 on channel 16), and
+// words and content terms all hold (AND).
 //
 // Content terms are sought in a configuration's records as decode() reads them through
 // image::RecordFields, the one table of a record's fields: the index keeps them so, and a search
