@@ -20,12 +20,18 @@ namespace {
 
 using library::Library;
 
-// Marks the part of the status line a capture's failure adds, so that the next one replaces it.
+// Marks the part of the status line the library adds, so that the next one replaces it.
 const QString Failed = QStringLiteral("\nThe library could not record ");
+const QString Said = QStringLiteral("\nThe library: ");
 
+// A capture on `port`, used together with the window's port of the other direction: the two are
+// one box.
 Library::Capture capture(Library::Direction direction, const QString &port,
-                         std::optional<image::DumpBytes> dump, int bytes) {
-    return {QDateTime::currentDateTimeUtc(), direction, port, std::move(dump), bytes};
+                         std::optional<image::DumpBytes> dump, int bytes,
+                         const TransferDesk &transfers) {
+    Library::Capture made{QDateTime::currentDateTimeUtc(), direction, port, std::move(dump), bytes};
+    made.paired = direction == Library::Direction::Sent ? transfers.inName() : transfers.outName();
+    return made;
 }
 
 } // namespace
@@ -39,10 +45,10 @@ LibraryDesk::LibraryDesk(Window window, TransferDesk &transfers, const image::Im
     using D = Library::Direction;
     connect(&transfers, &TransferDesk::configurationSent, writer,
             [this](const image::DumpBytes &dump, const QString &port) {
-                writer->record(capture(D::Sent, port, dump, image::DumpSize));
+                writer->record(capture(D::Sent, port, dump, image::DumpSize, this->transfers));
             });
     connect(&transfers, &TransferDesk::sendBroke, writer, [this](const QString &port, int sent) {
-        writer->record(capture(D::Sent, port, std::nullopt, sent));
+        writer->record(capture(D::Sent, port, std::nullopt, sent, this->transfers));
     });
     connect(&transfers, &TransferDesk::verified, writer,
             [this](const image::DumpBytes &sent, const QString &port, bool holds) {
@@ -50,10 +56,10 @@ LibraryDesk::LibraryDesk(Window window, TransferDesk &transfers, const image::Im
             });
     connect(&transfers, &TransferDesk::dumpReceived, writer,
             [this](const image::DumpBytes &dump, const QString &port) {
-                writer->record(capture(D::Received, port, dump, image::DumpSize));
+                writer->record(capture(D::Received, port, dump, image::DumpSize, this->transfers));
             });
     connect(&transfers, &TransferDesk::dumpBroke, writer, [this](const QString &port, int bytes) {
-        writer->record(capture(D::Received, port, std::nullopt, bytes));
+        writer->record(capture(D::Received, port, std::nullopt, bytes, this->transfers));
     });
     connect(writer, &library::CaptureWriter::recorded, this,
             [this](const QString &what, const QString &why) {
@@ -62,6 +68,14 @@ LibraryDesk::LibraryDesk(Window window, TransferDesk &transfers, const image::Im
                 if (shown)
                     shown->captured(what, why);
             });
+    // The library's word as it records (an index made anew): in its window when that is shown,
+    // else after what the status line says of the transfer.
+    connect(writer, &library::CaptureWriter::noticed, this, [this](const QString &notice) {
+        if (shown && shown->isVisible())
+            shown->say(notice, false);
+        else
+            addToStatus(Said, notice);
+    });
     auto *key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), main.window);
     connect(key, &QShortcut::activated, this, &LibraryDesk::show);
 }
@@ -71,10 +85,14 @@ QString LibraryDesk::folder() const {
 }
 
 void LibraryDesk::captureFailed(const QString &what, const QString &why) {
-    // The transfer went as the status line says; the library's failure comes after it.
-    const QString transfer = main.status->text().section(Failed, 0, 0);
-    main.showStatus((transfer.isEmpty() ? Failed.mid(1) : transfer + Failed) + what + ": " + why,
-                    false);
+    addToStatus(Failed, what + ": " + why);
+}
+
+void LibraryDesk::addToStatus(const QString &mark, const QString &text) {
+    // The transfer went as the status line says; what the library adds comes after it, in place
+    // of what it added before.
+    const QString transfer = main.status->text().section(Failed, 0, 0).section(Said, 0, 0);
+    main.showStatus((transfer.isEmpty() ? mark.mid(1) : transfer + mark) + text, false);
 }
 
 void LibraryDesk::show() {

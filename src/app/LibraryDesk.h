@@ -31,7 +31,9 @@ class TransferDesk;
 // Ctrl+L), and what it asks for reaches the editor (open, as one step that undo takes back), the
 // box (a paced send of another configuration than the editor's, checked as "Verify after send"
 // says) and the comparison window. Nothing of the library is opened before it is first used. A
-// capture that fails is added to the main window's status line, after what the transfer said.
+// capture that fails, and what the library has to say as it records, is added to the main
+// window's status line after what the transfer said (said in the library's window instead when
+// that is shown).
 class LibraryDesk : public QObject {
     Q_OBJECT
 public:
@@ -57,6 +59,8 @@ private:
     QString folder() const;
     // A capture's failure, after whatever the status line says of the transfer.
     void captureFailed(const QString &what, const QString &why);
+    // `text` after what the status line says of the transfer, begun with `mark`.
+    void addToStatus(const QString &mark, const QString &text);
 
     Window main;
     TransferDesk &transfers;

@@ -72,6 +72,10 @@ public:
     void outputLost();
     void inputLost();
 
+    // The names of the window's ports now, as the transfers tell them.
+    QString outName() const;
+    QString inName() const;
+
     transfer::PacedSender &pacedSender() { return *paced; }
     BoxCheck &boxCheck() { return *check; }
     const image::DumpBytes &receiveArea() const;
@@ -99,9 +103,6 @@ private:
     bool checking(Check check) const;
     // The MIDI OUT port did not take a send (`sent` bytes of a paced one went).
     void sendFailed(int sent);
-
-    QString outName() const;
-    QString inName() const;
 
     TMidiOut &out;
     const TMidiIn &in;

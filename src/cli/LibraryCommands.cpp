@@ -39,6 +39,8 @@ QString time(const QDateTime &at, bool seconds = false) {
 
 // What a history event's content is called: the named configurations that hold it.
 QString contentName(Library &library, const Library::Event &event) {
+    if (event.test)
+        return QStringLiteral("a test copy, not a configuration of the library");
     if (!event.whole())
         return {};
     const QStringList names = library.namesOf(event.key);
@@ -119,7 +121,7 @@ int history(Library &library, const CommandLine &line) {
                     u'\t') +
                 u'\n';
     } else {
-        // What each port was last sent or received then.
+        // What each port's box held then: the ports used together say the same.
         QStringList ports;
         for (const Library::Event &event : events)
             if (!ports.contains(event.port))
@@ -127,8 +129,8 @@ int history(Library &library, const CommandLine &line) {
         ports.sort();
         for (const QString &port : ports)
             if (const auto held = library.heldAt(port, line.at))
-                out += QStringList{port, time(held->time, true), held->text(),
-                                   contentName(library, *held)}
+                out += QStringList{port, time(held->event.time, true), held->event.text(),
+                                   held->text()}
                            .join(u'\t') +
                        u'\n';
     }

@@ -76,7 +76,7 @@ int SendCommand::run(const CommandLine &line) {
             return Io::interrupted(code - 128, QStringLiteral("nothing was sent."));
         if (code != 0) {
             progress.end(QStringLiteral("failed"));
-            recorder.sent(std::nullopt, 0);
+            recorder.sent(std::nullopt, 0, image.bytes());
             return link.sendFailed();
         }
         progress.end(QStringLiteral("%1 bytes sent").arg(image::DumpSize));
@@ -104,11 +104,11 @@ int SendCommand::run(const CommandLine &line) {
     if (code == 1) {
         progress.end(
             QStringLiteral("%1 bytes left, stopped").arg(image::DumpSize - link.sent(), 4));
-        recorder.sent(std::nullopt, link.sent());
+        recorder.sent(std::nullopt, link.sent(), image.bytes());
         return link.sendFailed();
     }
     if (code > 128) {
-        recorder.sent(std::nullopt, link.sent());
+        recorder.sent(std::nullopt, link.sent(), image.bytes());
         if (progress.enabled())
             Io::print(stderr, QStringLiteral("\n"));
         return Io::interrupted(code - 128, QStringLiteral("the box got %1 of the %2 bytes of the "

@@ -21,14 +21,20 @@ using library::Library;
 TransferRecorder::TransferRecorder(const CommandLine &line, const TMidiOut *out, const TMidiIn *in)
     : line(line), outName(nameOf(out)), inName(nameOf(in)) {}
 
-void TransferRecorder::sent(const std::optional<image::DumpBytes> &whole, int bytes) const {
-    LibraryCommands::record(
-        line, {QDateTime::currentDateTimeUtc(), Library::Direction::Sent, outName, whole, bytes});
+void TransferRecorder::sent(const std::optional<image::DumpBytes> &whole, int bytes,
+                            const std::optional<image::DumpBytes> &sending) const {
+    Library::Capture capture{QDateTime::currentDateTimeUtc(), Library::Direction::Sent, outName,
+                             whole, bytes};
+    capture.paired = inName;
+    capture.sending = sending;
+    LibraryCommands::record(line, capture);
 }
 
 void TransferRecorder::received(const std::optional<image::DumpBytes> &whole, int bytes) const {
-    LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(), Library::Direction::Received,
-                                   inName, whole, bytes});
+    Library::Capture capture{QDateTime::currentDateTimeUtc(), Library::Direction::Received, inName,
+                             whole, bytes};
+    capture.paired = outName;
+    LibraryCommands::record(line, capture);
 }
 
 void TransferRecorder::answered(const BoxLink::Answer &answer) const {

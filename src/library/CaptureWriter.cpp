@@ -48,7 +48,12 @@ void CaptureWriter::post(const std::function<bool(Library &)> &work, const QStri
             }
         }
         const QString why = work(*library) ? QString() : library->error();
-        back->post([this, what, why] { emit recorded(what, why); });
+        const QStringList notices = library->takeNotices();
+        back->post([this, what, why, notices] {
+            emit recorded(what, why);
+            for (const QString &notice : notices)
+                emit noticed(notice);
+        });
     });
 }
 
@@ -56,6 +61,10 @@ void CaptureWriter::record(const Library::Capture &capture) {
     QString what = capture.direction == Library::Direction::Received
                        ? QStringLiteral("the dump received from %1")
                        : QStringLiteral("the configuration sent to %1");
+    if (capture.test)
+        what = capture.direction == Library::Direction::Received
+                   ? QStringLiteral("the answer to a test copy from %1")
+                   : QStringLiteral("the test copy sent to %1");
     if (!capture.dump)
         what = capture.direction == Library::Direction::Received
                    ? QStringLiteral("the broken dump from %1")

@@ -36,6 +36,9 @@ signals:
     // `what` says which capture: "the dump received from vela-box:out". `why` is "" when it was
     // kept, else why it could not be.
     void recorded(const QString &what, const QString &why);
+    // What the library had to say as it recorded (an index made anew, a write its index takes
+    // later), each once, after the `recorded` it came with.
+    void noticed(const QString &notice);
 
 private:
     void post(const std::function<bool(Library &)> &work, const QString &what);

@@ -2,9 +2,9 @@
 
 #include "DumpFile.h"
 #include "EntryName.h"
+#include "FolderWalk.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -96,7 +96,32 @@ QString Library::Event::text() const {
         words += QStringLiteral(", verified");
     else if (verified == Verify::Differed)
         words += QStringLiteral(", verify failed: the box held other values");
+    if (test)
+        words += QStringLiteral(" (test copy)");
     return words;
+}
+
+QString Library::Held::text(bool quoted) const {
+    const auto named = [&](const QString &otherwise) {
+        if (names.isEmpty())
+            return otherwise;
+        return quoted ? QStringLiteral("\u201c%1\u201d")
+                            .arg(names.join(QStringLiteral("\u201d, \u201c")))
+                      : names.join(QStringLiteral(", "));
+    };
+    const bool unverified = event.direction == Direction::Sent && event.verified != Verify::Held;
+    if (known)
+        return named(QStringLiteral("a captured configuration")) +
+               (unverified ? QStringLiteral(", not verified") : QString());
+    const QString sent =
+        event.test ? QStringLiteral("a test copy of a search for the speed, not a configuration "
+                                    "of the library")
+        : event.whole() || !event.sending.isEmpty()
+            ? named(QStringLiteral("a configuration with no name"))
+            : QStringLiteral("not known");
+    return QStringLiteral("a broken or unknown configuration since %1 (what was sent: %2, not "
+                          "verified)")
+        .arg(event.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), sent);
 }
 
 Library::Library(int busyTimeoutMs) : index(busyTimeoutMs) {}
@@ -139,6 +164,7 @@ bool Library::open(const QString &folder) {
         if (!dir.mkpath(path(sub)))
             return fail(QStringLiteral("The library folder %1 cannot be made.")
                             .arg(QDir::toNativeSeparators(path(sub))));
+    removeLeftovers();
     QString why;
     const LibraryIndex::Opened opened = index.open(path(IndexFile), &why);
     if (opened == LibraryIndex::Opened::Failed)
@@ -173,6 +199,18 @@ bool Library::open(const QString &folder) {
         copyDue = true;
     copyWhenDue();
     return true;
+}
+
+void Library::removeLeftovers() {
+    int removed = 0;
+    for (const QString &sub : {QString(), Captured})
+        removed += DumpFile::removeLeftovers(path(sub));
+    removed += DumpFile::removeLeftovers(path(IndexFolder), QStringLiteral("copy-new-"));
+    if (removed > 0)
+        qCInfo(lcLibrary,
+               "%d files left in %s by a program that ended while it wrote them were "
+               "removed",
+               removed, qPrintable(folder_));
 }
 
 bool Library::takeBackCopy(QString *when) {
@@ -242,7 +280,7 @@ Library::Found Library::stat(const QString &file) const {
 }
 
 bool Library::putEntry(const QString &file, const image::DumpBytes &dump, const Found &found,
-                       bool fresh, QString *why) {
+                       bool fresh, QString *why, qint64 *id) {
     const QString key = DumpFile::key(dump);
     QSqlQuery content(index.db());
     content.prepare(QStringLiteral("INSERT OR IGNORE INTO contents(key, records) VALUES(?, ?)"));
@@ -250,23 +288,24 @@ bool Library::putEntry(const QString &file, const image::DumpBytes &dump, const 
     content.addBindValue(decoded(dump));
     if (!LibraryIndex::run(content, why))
         return false;
-    // A new configuration under a name used before starts with no notes; a file read again
-    // keeps them.
+    // A new configuration gets a row of its own, never another's (a deleted one keeps its row,
+    // notes and all); a file read again, or one that is back, keeps its row.
     QSqlQuery entry(index.db());
     entry.prepare(fresh ? QStringLiteral("INSERT INTO entries(file, key, size, mtime, state) "
-                                         "VALUES(?, ?, ?, ?, 0) ON CONFLICT(file) DO UPDATE SET "
-                                         "key = excluded.key, size = excluded.size, "
-                                         "mtime = excluded.mtime, state = 0, notes = '', "
-                                         "tags = '', favourite = 0")
+                                         "VALUES(?, ?, ?, ?, 0)")
                         : QStringLiteral("INSERT INTO entries(file, key, size, mtime, state) "
-                                         "VALUES(?, ?, ?, ?, 0) ON CONFLICT(file) DO UPDATE SET "
-                                         "key = excluded.key, size = excluded.size, "
+                                         "VALUES(?, ?, ?, ?, 0) ON CONFLICT(file) WHERE state != 2 "
+                                         "DO UPDATE SET key = excluded.key, size = excluded.size, "
                                          "mtime = excluded.mtime, state = 0"));
     entry.addBindValue(file);
     entry.addBindValue(key);
     entry.addBindValue(found.size);
     entry.addBindValue(found.mtime);
-    return LibraryIndex::run(entry, why);
+    if (!LibraryIndex::run(entry, why))
+        return false;
+    if (id)
+        *id = entry.lastInsertId().toLongLong();
+    return true;
 }
 
 bool Library::scan() {
@@ -288,7 +327,7 @@ bool Library::scan() {
     QHash<QString, Known> known;
     QSqlQuery rows(index.db());
     rows.setForwardOnly(true);
-    if (!rows.exec(QStringLiteral("SELECT file, size, mtime, state FROM entries")))
+    if (!rows.exec(QStringLiteral("SELECT file, size, mtime, state FROM entries WHERE state != 2")))
         return fail(LibraryIndex::words(rows.lastError()));
     while (rows.next())
         known.insert(
@@ -367,7 +406,7 @@ std::vector<Library::Entry> Library::entries() {
     QSqlQuery first(index.db());
     first.setForwardOnly(true);
     if (first.exec(QStringLiteral("SELECT key, min(time), direction, port FROM events WHERE key "
-                                  "IS NOT NULL GROUP BY key"))) {
+                                  "IS NOT NULL AND test = 0 GROUP BY key"))) {
         while (first.next()) {
             Event event;
             event.direction = static_cast<Direction>(first.value(2).toInt());
@@ -379,8 +418,8 @@ std::vector<Library::Entry> Library::entries() {
     }
     QSqlQuery rows(index.db());
     rows.setForwardOnly(true);
-    if (!rows.exec(QStringLiteral("SELECT file, key, mtime, state, notes, tags, favourite FROM "
-                                  "entries WHERE state != 2 ORDER BY file"))) {
+    if (!rows.exec(QStringLiteral("SELECT file, key, mtime, state, notes, tags, favourite, id "
+                                  "FROM entries WHERE state != 2 ORDER BY file"))) {
         fail(LibraryIndex::words(rows.lastError()));
         return list;
     }
@@ -394,6 +433,7 @@ std::vector<Library::Entry> Library::entries() {
         entry.notes = rows.value(4).toString();
         entry.tags = tagList(rows.value(5).toString());
         entry.favourite = rows.value(6).toInt() != 0;
+        entry.id = rows.value(7).toLongLong();
         if (!entry.file.startsWith(Captured + u'/')) {
             entry.name = EntryName::fromFile(entry.file);
             if (!entry.missing)
@@ -449,10 +489,14 @@ Library::Event eventOf(const QSqlQuery &row) {
     if (!row.value(6).isNull())
         event.verified =
             row.value(6).toInt() != 0 ? Library::Verify::Held : Library::Verify::Differed;
+    event.test = row.value(7).toInt() != 0;
+    event.paired = row.value(8).toString();
+    event.sending = row.value(9).toString();
     return event;
 }
 
-const QString EventColumns = QStringLiteral("id, time, direction, port, key, bytes, verified");
+const QString EventColumns =
+    QStringLiteral("id, time, direction, port, key, bytes, verified, test, paired, sending");
 
 } // namespace
 
@@ -472,27 +516,78 @@ std::vector<Library::Event> Library::history() {
     return events;
 }
 
-std::optional<Library::Event> Library::heldAt(const QString &port, const QDateTime &time) {
-    QSqlQuery row(index.db());
-    row.prepare(QStringLiteral("SELECT %1 FROM events WHERE key IS NOT NULL AND time <= ? AND "
-                               "(port = ? OR substr(port, 1, length(?) + 1) = ? || ':') AND "
-                               "(verified IS NULL OR verified = 1) ORDER BY time DESC, id DESC "
-                               "LIMIT 1")
-                    .arg(EventColumns));
-    row.addBindValue(time.toMSecsSinceEpoch());
-    row.addBindValue(port);
-    row.addBindValue(port);
-    row.addBindValue(port);
-    if (!row.exec()) {
-        fail(LibraryIndex::words(row.lastError()));
+QStringList Library::boxOf(const QString &port) {
+    // The ports of the history, and which were used together.
+    QSqlQuery rows(index.db());
+    rows.setForwardOnly(true);
+    QHash<QString, QStringList> together;
+    if (rows.exec(QStringLiteral("SELECT DISTINCT port, paired FROM events"))) {
+        while (rows.next()) {
+            const QString a = rows.value(0).toString(), b = rows.value(1).toString();
+            together[a];
+            if (!b.isEmpty()) {
+                together[a] << b;
+                together[b] << a;
+            }
+        }
+    }
+    // A client's name stands for its ports.
+    QStringList box;
+    for (auto it = together.cbegin(); it != together.cend(); ++it)
+        if (it.key() == port || it.key().startsWith(port + u':'))
+            box << it.key();
+    if (box.isEmpty())
+        box << port;
+    for (qsizetype at = 0; at < box.size(); ++at)
+        for (const QString &other : together.value(box[at]))
+            if (!box.contains(other))
+                box << other;
+    box.sort();
+    return box;
+}
+
+std::optional<Library::Held> Library::heldAt(const QString &port, const QDateTime &time) {
+    Held held;
+    held.ports = boxOf(port);
+    QStringList marks;
+    for (qsizetype n = 0; n < held.ports.size(); ++n)
+        marks << QStringLiteral("?");
+    QSqlQuery rows(index.db());
+    rows.setForwardOnly(true);
+    rows.prepare(QStringLiteral("SELECT %1 FROM events WHERE time <= ? AND port IN (%2) ORDER BY "
+                                "time DESC, id DESC")
+                     .arg(EventColumns, marks.join(u',')));
+    rows.addBindValue(time.toMSecsSinceEpoch());
+    for (const QString &p : held.ports)
+        rows.addBindValue(p);
+    if (!rows.exec()) {
+        fail(LibraryIndex::words(rows.lastError()));
         return std::nullopt;
     }
-    if (!row.next()) {
+    // The newest event that tells: a dump from the box that broke off, and the answers to test
+    // copies, leave what it holds as it was.
+    bool found = false;
+    while (!found && rows.next()) {
+        const Event event = eventOf(rows);
+        if (event.direction == Direction::Received && (!event.whole() || event.test))
+            continue;
+        found = true;
+        held.event = event;
+        // A send that broke off, a test copy and a send the box was found not to hold leave it
+        // holding something half-written or other.
+        held.known = event.direction == Direction::Received ||
+                     (event.whole() && !event.test && event.verified != Verify::Differed);
+    }
+    rows.finish();
+    if (!found) {
         fail(QStringLiteral("Nothing was received from or sent to %1 before %2.")
                  .arg(port, when(time)));
         return std::nullopt;
     }
-    return eventOf(row);
+    const QString key = held.event.whole() ? held.event.key : held.event.sending;
+    if (!held.event.test && !key.isEmpty())
+        held.names = namesOf(key);
+    return held;
 }
 
 std::optional<image::DumpBytes> Library::read(const Entry &entry) {
@@ -538,8 +633,15 @@ QStringList Library::namesOf(const QString &key) {
 }
 
 QString Library::takenBy(const QString &name, const QString &except) const {
-    const QDir dir(folder_);
-    for (const QString &file : dir.entryList(QDir::Files | QDir::Hidden)) {
+    QStringList files = QDir(folder_).entryList(QDir::Files | QDir::Hidden);
+    // One whose file went keeps its name until it is deleted: its file may come back.
+    QSqlQuery missing(index.db());
+    missing.setForwardOnly(true);
+    if (missing.exec(QStringLiteral("SELECT file FROM entries WHERE state = 1 AND file NOT LIKE "
+                                    "'captured/%'")))
+        while (missing.next())
+            files << missing.value(0).toString();
+    for (const QString &file : files) {
         const QString other = EntryName::fromFile(file);
         if (file != except &&
             file.endsWith(QLatin1String(EntryName::Suffix), Qt::CaseInsensitive) &&
@@ -547,6 +649,27 @@ QString Library::takenBy(const QString &name, const QString &except) const {
             return other;
     }
     return {};
+}
+
+bool Library::listed(const QString &file) const {
+    QSqlQuery there(index.db());
+    there.prepare(QStringLiteral("SELECT 1 FROM entries WHERE file = ? AND state != 2"));
+    there.addBindValue(file);
+    return there.exec() && there.next();
+}
+
+QString Library::freeName(const QString &name) const {
+    if (takenBy(name).isEmpty())
+        return name;
+    for (int n = 1;; ++n) {
+        const QString mark =
+            n == 1 ? QStringLiteral(" (restored)") : QStringLiteral(" (restored %1)").arg(n);
+        QString base = name;
+        while ((base + mark).toUtf8().size() > EntryName::MaxBytes)
+            base.chop(1);
+        if (takenBy(base.trimmed() + mark).isEmpty())
+            return base.trimmed() + mark;
+    }
 }
 
 std::optional<Library::Entry> Library::add(const image::DumpBytes &dump, const QString &name) {
@@ -577,15 +700,17 @@ std::optional<Library::Entry> Library::add(const image::DumpBytes &dump, const Q
     }
     image::DumpBytes framed = dump;
     image::frameDump(framed.data());
+    Entry entry;
     if (!index.write(
-            [&](QString *failed) { return putEntry(file, framed, stat(file), true, failed); },
+            [&](QString *failed) {
+                return putEntry(file, framed, stat(file), true, failed, &entry.id);
+            },
             &why))
         notices << QStringLiteral("\"%1\" is in the library folder, but its index could not take "
                                   "it now (%2); it is taken in when the library next opens.")
                        .arg(name, why);
     copyDue = true;
     copyWhenDue();
-    Entry entry;
     entry.file = file;
     entry.name = name;
     entry.key = DumpFile::key(framed);
@@ -593,7 +718,7 @@ std::optional<Library::Entry> Library::add(const image::DumpBytes &dump, const Q
     return entry;
 }
 
-bool Library::update(const QString &sql, const QVariantList &values) {
+bool Library::update(const QString &sql, const QVariantList &values, const QString &gone) {
     QString why;
     const bool written = index.write(
         [&](QString *failed) {
@@ -601,11 +726,29 @@ bool Library::update(const QString &sql, const QVariantList &values) {
             query.prepare(sql);
             for (const QVariant &value : values)
                 query.addBindValue(value);
-            return LibraryIndex::run(query, failed);
+            if (!LibraryIndex::run(query, failed))
+                return false;
+            if (!gone.isEmpty() && query.numRowsAffected() == 0) {
+                *failed = gone;
+                return false;
+            }
+            return true;
         },
         &why);
     return kept(written, why);
 }
+
+namespace {
+
+const QString NotThere = QStringLiteral("it is not in the library now");
+
+QString goneFrom(const Library::Entry &entry) {
+    return QStringLiteral("\"%1\" is not in the library now; another program may have deleted "
+                          "it.")
+        .arg(entry.title());
+}
+
+} // namespace
 
 bool Library::kept(bool written, const QString &why) {
     if (!written)
@@ -630,27 +773,45 @@ bool Library::rename(const Entry &entry, const QString &name) {
         error_ = QStringLiteral("The name \"%1\" is taken already (by \"%2\").").arg(name, by);
         return false;
     }
+    // The file moves within the index's write, so that both move or neither: a write the index
+    // refuses puts the file back.
     const QString file = EntryName::fileName(name);
+    bool moved = false, taken = false;
     QString why;
-    bool taken = false;
-    if (!DumpFile::moveNew(path(entry.file), path(file), &why, &taken)) {
-        error_ = taken ? QStringLiteral("The name \"%1\" is taken already.").arg(name)
-                       : QStringLiteral("\"%1\" cannot be renamed: %2.").arg(entry.name, why);
-        return false;
+    const bool written = index.write(
+        [&](QString *failed) {
+            QSqlQuery row(index.db());
+            row.prepare(QStringLiteral("UPDATE entries SET file = ? WHERE id = ? AND state != 2"));
+            row.addBindValue(file);
+            row.addBindValue(entry.id);
+            if (!LibraryIndex::run(row, failed))
+                return false;
+            if (row.numRowsAffected() == 0) {
+                *failed = NotThere;
+                return false;
+            }
+            if (!DumpFile::moveNew(path(entry.file), path(file), failed, &taken))
+                return false;
+            moved = true;
+            QSqlQuery time(index.db());
+            time.prepare(QStringLiteral("UPDATE entries SET mtime = ? WHERE id = ?"));
+            time.addBindValue(stat(file).mtime);
+            time.addBindValue(entry.id);
+            return LibraryIndex::run(time, failed);
+        },
+        &why);
+    if (!written) {
+        if (moved && !DumpFile::moveNew(path(file), path(entry.file)))
+            refresh(); // it stays under the new name: the list shows it so
+        return fail(taken ? QStringLiteral("The name \"%1\" is taken already.").arg(name)
+                          : QStringLiteral("\"%1\" was not renamed: %2.").arg(entry.name, why));
     }
-    if (!update(QStringLiteral("UPDATE entries SET file = ?, mtime = ? WHERE file = ?"),
-                {file, stat(file).mtime, entry.file})) {
-        notices << QStringLiteral("\"%1\" was renamed, but its index could not follow (%2); its "
-                                  "notes and tags stay with the old name.")
-                       .arg(name, error_);
-        refresh();
-    }
-    return true;
+    return kept(true, {});
 }
 
 bool Library::setNotes(const Entry &entry, const QString &notes) {
-    return update(QStringLiteral("UPDATE entries SET notes = ? WHERE file = ?"),
-                  {notes, entry.file});
+    return update(QStringLiteral("UPDATE entries SET notes = ? WHERE id = ?"), {notes, entry.id},
+                  goneFrom(entry));
 }
 
 bool Library::setTags(const Entry &entry, const QStringList &tags) {
@@ -658,61 +819,145 @@ bool Library::setTags(const Entry &entry, const QStringList &tags) {
     for (const QString &tag : tags)
         if (!tag.trimmed().isEmpty() && !kept.contains(tag.trimmed()))
             kept << tag.trimmed().replace(u',', u' ');
-    return update(QStringLiteral("UPDATE entries SET tags = ? WHERE file = ?"),
-                  {kept.join(QStringLiteral(", ")), entry.file});
+    return update(QStringLiteral("UPDATE entries SET tags = ? WHERE id = ?"),
+                  {kept.join(QStringLiteral(", ")), entry.id}, goneFrom(entry));
 }
 
 bool Library::setFavourite(const Entry &entry, bool favourite) {
-    return update(QStringLiteral("UPDATE entries SET favourite = ? WHERE file = ?"),
-                  {favourite ? 1 : 0, entry.file});
+    return update(QStringLiteral("UPDATE entries SET favourite = ? WHERE id = ?"),
+                  {favourite ? 1 : 0, entry.id}, goneFrom(entry));
 }
 
+namespace {
+
+// Takes a file back out of the desktop's trash to `to`. The trash may be on another disk: QFile
+// copies where it cannot rename, and never over a file.
+bool outOfTrash(const QString &inTrash, const QString &to) {
+    return QFile::rename(inTrash, to);
+}
+
+// The trash's note of where a file it held came from, which goes once the file is back.
+void forgetTrashInfo(const QString &inTrash) {
+    const QFileInfo info(inTrash);
+    QFile::remove(info.absolutePath() + QStringLiteral("/../info/") + info.fileName() +
+                  QStringLiteral(".trashinfo"));
+}
+
+} // namespace
+
 std::optional<Library::Trashed> Library::trash(const Entry &entry) {
-    Trashed trashed{entry.file, {}};
-    if (QFileInfo::exists(path(entry.file))) {
-        if (!QFile::moveToTrash(path(entry.file), &trashed.inTrash)) {
-            fail(QStringLiteral("\"%1\" could not be put in the trash; nothing was deleted.")
-                     .arg(entry.title()));
+    // The file goes within the index's write: a write the index refuses (another program holds
+    // it past the timeout) takes the file back out of the trash.
+    Trashed trashed{entry.id, entry.file, {}};
+    QString why;
+    const bool written = index.write(
+        [&](QString *failed) {
+            QSqlQuery row(index.db());
+            row.prepare(QStringLiteral("UPDATE entries SET state = 2 WHERE id = ? AND state != 2"));
+            row.addBindValue(entry.id);
+            if (!LibraryIndex::run(row, failed))
+                return false;
+            if (row.numRowsAffected() == 0) {
+                *failed = NotThere;
+                return false;
+            }
+            if (QFileInfo::exists(path(entry.file)) &&
+                !QFile::moveToTrash(path(entry.file), &trashed.inTrash)) {
+                *failed = QStringLiteral("it could not be put in the trash");
+                return false;
+            }
+            return true;
+        },
+        &why);
+    if (!written) {
+        const bool back =
+            trashed.inTrash.isEmpty() || outOfTrash(trashed.inTrash, path(entry.file));
+        if (!back) {
+            fail(QStringLiteral("\"%1\" is in the trash (%2), but the library could not note it "
+                                "(%3): take it back out of the trash to have it in the library.")
+                     .arg(entry.title(), QDir::toNativeSeparators(trashed.inTrash), why));
+            refresh();
             return std::nullopt;
         }
-    }
-    if (!update(QStringLiteral("UPDATE entries SET state = 2 WHERE file = ?"), {entry.file}))
+        if (!trashed.inTrash.isEmpty())
+            forgetTrashInfo(trashed.inTrash);
+        fail(QStringLiteral("\"%1\" was not deleted: %2.").arg(entry.title(), why));
         return std::nullopt;
+    }
+    kept(true, {});
     return trashed;
 }
 
-bool Library::restore(const Trashed &trashed) {
-    if (!trashed.inTrash.isEmpty()) {
-        if (QFileInfo::exists(path(trashed.file)))
-            return fail(QStringLiteral("\"%1\" cannot come back: a file of that name is there "
-                                       "now.")
-                            .arg(EntryName::fromFile(trashed.file)));
-        // The trash may be on another disk: QFile copies where it cannot rename.
-        if (!QFile::rename(trashed.inTrash, path(trashed.file)))
-            return fail(QStringLiteral("\"%1\" cannot be taken back out of the trash.")
-                            .arg(EntryName::fromFile(trashed.file)));
-        // The trash's note of where it came from goes with it.
-        const QFileInfo inTrash(trashed.inTrash);
-        QFile::remove(inTrash.absolutePath() + QStringLiteral("/../info/") + inTrash.fileName() +
-                      QStringLiteral(".trashinfo"));
+std::optional<QString> Library::restore(const Trashed &trashed, bool *again) {
+    if (again)
+        *again = false;
+    if (!isOpen()) {
+        fail(QStringLiteral("The library is not open."));
+        return std::nullopt;
     }
-    if (!update(QStringLiteral("UPDATE entries SET state = ? WHERE file = ?"),
-                {trashed.inTrash.isEmpty() ? Missing : Present, trashed.file}))
-        return false;
-    return refresh();
+    const QString was = EntryName::fromFile(trashed.file);
+    const bool named = !trashed.file.startsWith(Captured + u'/');
+    QSqlQuery row(index.db());
+    row.prepare(QStringLiteral("SELECT state FROM entries WHERE id = ?"));
+    row.addBindValue(trashed.id);
+    if (!row.exec() || !row.next() || row.value(0).toInt() != InTrash) {
+        fail(QStringLiteral("\"%1\" cannot come back: it is not among the library's deleted "
+                            "configurations now.")
+                 .arg(named ? was : QStringLiteral("The captured configuration")));
+        return std::nullopt;
+    }
+    row.finish();
+    // A name taken meanwhile is left to its configuration: this one comes back under a free one.
+    // A captured one is named by its content, so a file there now holds the same records.
+    QString file = trashed.file;
+    if (named) {
+        file = EntryName::fileName(freeName(was));
+    } else if (QFileInfo::exists(path(file)) || listed(file)) {
+        fail(QStringLiteral("The captured configuration cannot come back: it was captured again "
+                            "since, and is in the library."));
+        return std::nullopt;
+    }
+    if (!trashed.inTrash.isEmpty() && !outOfTrash(trashed.inTrash, path(file))) {
+        fail(QStringLiteral("\"%1\" cannot be taken back out of the trash.")
+                 .arg(named ? was : QStringLiteral("The captured configuration")));
+        return std::nullopt;
+    }
+    const Found found = stat(file);
+    if (!update(QStringLiteral("UPDATE entries SET state = ?, file = ?, size = ?, mtime = ? WHERE "
+                               "id = ?"),
+                {trashed.inTrash.isEmpty() ? Missing : Present, file, found.size, found.mtime,
+                 trashed.id})) {
+        // Back to the trash, so that a later undo can try again.
+        if (again)
+            *again = trashed.inTrash.isEmpty() || QFile::rename(path(file), trashed.inTrash);
+        return std::nullopt;
+    }
+    if (!trashed.inTrash.isEmpty())
+        forgetTrashInfo(trashed.inTrash);
+    refresh();
+    return named ? EntryName::fromFile(file) : QString();
 }
 
 bool Library::capture(const Capture &capture) {
     if (!isOpen())
         return fail(QStringLiteral("The library is not open."));
-    QString key, file;
+    const auto keyOf = [](const std::optional<image::DumpBytes> &dump) {
+        if (!dump)
+            return QVariant(QMetaType(QMetaType::QString));
+        image::DumpBytes framed = *dump;
+        image::frameDump(framed.data());
+        return QVariant(DumpFile::key(framed));
+    };
+    const QVariant key = keyOf(capture.dump);
+    // A configuration is kept once per content: a second capture of it finds its file there. A
+    // test copy is never kept: its key lets its verify find it.
+    const bool keep = capture.dump && !capture.test;
+    const QString file =
+        keep ? Captured + u'/' + key.toString() + QLatin1String(EntryName::Suffix) : QString();
     image::DumpBytes framed{};
-    if (capture.dump) {
+    if (keep) {
         framed = *capture.dump;
         image::frameDump(framed.data());
-        key = DumpFile::key(framed);
-        file = Captured + u'/' + key + QLatin1String(EntryName::Suffix);
-        // Kept once per content: a second capture of it finds its file there.
         QString why;
         if (!QFileInfo::exists(path(file)) &&
             !DumpFile::write(path(file), framed, true, true, &why))
@@ -722,17 +967,21 @@ bool Library::capture(const Capture &capture) {
     QString why;
     const bool written = index.write(
         [&](QString *failed) {
-            if (capture.dump && !putEntry(file, framed, stat(file), false, failed))
+            if (keep && !putEntry(file, framed, stat(file), false, failed))
                 return false;
             QSqlQuery event(index.db());
-            event.prepare(QStringLiteral("INSERT INTO events(time, direction, port, key, bytes) "
-                                         "VALUES(?, ?, ?, ?, ?)"));
+            event.prepare(QStringLiteral("INSERT INTO events(time, direction, port, key, bytes, "
+                                         "test, paired, sending) VALUES(?, ?, ?, ?, ?, ?, ?, ?)"));
             event.addBindValue(capture.time.toMSecsSinceEpoch());
             event.addBindValue(static_cast<int>(capture.direction));
             event.addBindValue(capture.port);
-            event.addBindValue(capture.dump ? QVariant(key)
-                                            : QVariant(QMetaType(QMetaType::QString)));
+            event.addBindValue(key);
             event.addBindValue(capture.dump ? image::DumpSize : capture.bytes);
+            event.addBindValue(capture.test ? 1 : 0);
+            event.addBindValue(capture.paired.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
+                                                        : QVariant(capture.paired));
+            event.addBindValue(capture.dump ? QVariant(QMetaType(QMetaType::QString))
+                                            : keyOf(capture.sending));
             return LibraryIndex::run(event, failed);
         },
         &why);
@@ -802,45 +1051,53 @@ Library::Imported Library::importFolder(const QString &from) {
         fail(QStringLiteral("The library is not open."));
         return imported;
     }
-    const QDir source(from);
-    // The names taken, without regard to case, and what they hold.
+    // The names taken, as one name (case and normalisation not counting), and what they hold;
+    // one whose file is missing keeps its name.
     QHash<QString, QString> taken;
     for (const Entry &entry : entries())
-        if (entry.named() && !entry.missing)
-            taken.insert(entry.name.toLower(), entry.key);
+        if (entry.named())
+            taken.insert(EntryName::folded(entry.name), entry.missing ? QString() : entry.key);
     for (const QString &file : QDir(folder_).entryList(QDir::Files | QDir::Hidden))
         if (file.endsWith(QLatin1String(EntryName::Suffix), Qt::CaseInsensitive) &&
-            !taken.contains(EntryName::fromFile(file).toLower()))
-            taken.insert(EntryName::fromFile(file).toLower(), QString()); // not taken in yet
+            !taken.contains(EntryName::folded(EntryName::fromFile(file))))
+            taken.insert(EntryName::folded(EntryName::fromFile(file)), QString()); // not in yet
     struct New {
         QString file;
         image::DumpBytes dump;
     };
     std::vector<New> added;
-    const QString own = QFileInfo(folder_).canonicalFilePath();
-    QDirIterator files(from, QDir::Files | QDir::Hidden | QDir::NoSymLinks,
-                       QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QFileInfo info(files.next());
-        const QString shown = QDir::toNativeSeparators(source.relativeFilePath(info.filePath()));
-        if (!own.isEmpty() && info.canonicalFilePath().startsWith(own + u'/'))
-            continue; // the library's own files, where it is inside the folder imported
+    // The library's own folder, where it is inside the folder imported, is passed over.
+    const FolderWalk walk(from, QFileInfo(folder_).canonicalFilePath(),
+                          QStringLiteral("the library's own folder"));
+    for (const FolderWalk::Passed &passed : walk.passed())
+        imported.refused.push_back({QDir::toNativeSeparators(passed.shown), passed.why});
+    for (const FolderWalk::File &found : walk.files()) {
+        const QString shown = QDir::toNativeSeparators(found.shown);
         QString why;
-        auto dump = DumpFile::read(info.filePath(), &why);
+        auto dump = DumpFile::read(found.path, &why);
         if (!dump) {
             imported.refused.push_back({shown, why});
             continue;
         }
         image::frameDump(dump->data());
         const QString key = DumpFile::key(*dump);
-        const QString base = EntryName::fitted(EntryName::fromFile(info.fileName()));
-        QString name = base.isEmpty() ? QStringLiteral("Imported") : base;
-        if (taken.value(name.toLower()) == key && taken.contains(name.toLower())) {
+        const QString fitted =
+            EntryName::fitted(EntryName::fromFile(QFileInfo(found.path).fileName()));
+        const QString base = fitted.isEmpty() ? QStringLiteral("Imported") : fitted;
+        QString name = base;
+        if (taken.contains(EntryName::folded(name)) &&
+            taken.value(EntryName::folded(name)) == key) {
             imported.already << shown;
             continue;
         }
-        for (int n = 2; taken.contains(name.toLower()); ++n)
-            name = QStringLiteral("%1 (%2)").arg(base).arg(n);
+        // A name made longer must still fit.
+        for (int n = 2; taken.contains(EntryName::folded(name)); ++n) {
+            const QString mark = QStringLiteral(" (%1)").arg(n);
+            QString stem = base;
+            while ((stem + mark).toUtf8().size() > EntryName::MaxBytes)
+                stem.chop(1);
+            name = stem.trimmed() + mark;
+        }
         QString failed;
         bool clash = false;
         if (!DumpFile::write(path(EntryName::fileName(name)), *dump, false, false, &failed,
@@ -848,7 +1105,7 @@ Library::Imported Library::importFolder(const QString &from) {
             imported.refused.push_back({shown, failed});
             continue;
         }
-        taken.insert(name.toLower(), key);
+        taken.insert(EntryName::folded(name), key);
         added.push_back({EntryName::fileName(name), *dump});
     }
     // Written without waiting for the disk, files and index alike: what they hold is still where

@@ -27,8 +27,13 @@ namespace vkv::library {
 // as missing, at open and at refresh().
 //
 // Every configuration that passes the program's ports whole is captured: the event (time,
-// direction, port, whether a verify held) and its content; one that broke off is an event only.
-// Deleting puts the file in the desktop's trash, from where restore() brings it back.
+// direction, port, whether a verify held) and its content; one that broke off is an event only,
+// and so is a test copy that a search for the box's speed sent. A send and the answers to its
+// requests on the ports used together are one box, whose ports all held what it held.
+//
+// Each configuration has an identity of its own in the index, apart from its name: deleting puts
+// its file in the desktop's trash and keeps its notes, tags and favourite under that identity
+// while a new configuration takes the name, and restore() brings both back.
 //
 // A failure returns false (or nothing) and error() says why in the user's words. Use a library
 // on the thread that made it (its index is a database connection); two programs, or two threads
@@ -40,9 +45,10 @@ public:
 
     // A configuration of the folder.
     struct Entry {
-        QString file; // its path in the folder: "Live set 2026.syx", "captured/<key>.syx"
-        QString name; // "Live set 2026"; "" for a captured configuration
-        QString key;  // its content's
+        qint64 id = 0; // its identity in the index, whatever its name
+        QString file;  // its path in the folder: "Live set 2026.syx", "captured/<key>.syx"
+        QString name;  // "Live set 2026"; "" for a captured configuration
+        QString key;   // its content's
         QDateTime changed;
         QString notes;
         QStringList tags;
@@ -68,8 +74,13 @@ public:
         Verify verified = Verify::NotChecked;
         // A test copy that a search for the box's speed sent, or the box's answer to one.
         bool test = false;
+        // The port used together with `port` (a send's MIDI IN, a received dump's MIDI OUT), or "".
+        QString paired;
+        // Of a send that broke off: the key of what it was sending, "" when not known.
+        QString sending;
         bool whole() const { return !key.isEmpty(); }
-        // "received from vela-box:out", "sent to vela-box:in, verified".
+        // "received from vela-box:out", "sent to vela-box:in, verified", and " (test copy)" after
+        // a test copy's.
         QString text() const;
     };
 
@@ -83,6 +94,26 @@ public:
         // A test copy of a search for the box's speed (or the answer to one): shown in History as
         // a test, never kept as a captured configuration, never what the box is said to hold.
         bool test = false;
+        // The port used together with `port`: a send's MIDI IN (where the answers to its
+        // requests come), a received dump's MIDI OUT (where its request went); "" for none.
+        QString paired = {};
+        // Of a send that broke off: what it was sending, when the sender knows.
+        std::optional<image::DumpBytes> sending = std::nullopt;
+    };
+
+    // What a box held at a time, as far as the history tells: the last whole configuration sent
+    // to it or received from it, or, after a send that broke off, a verify that failed or a test
+    // copy, a broken or unknown one until the next whole send or whole answer.
+    struct Held {
+        QStringList ports; // the box's: the port asked about and those used together with it
+        // The whole configuration it held, or the send after which it held a broken or unknown one.
+        Event event;
+        bool known = true;
+        // The named configurations holding what it held, or what was sent.
+        QStringList names;
+        // "Gig", "Gig, not verified", "a broken or unknown configuration since 2026-12-01
+        // 18:02:10 (what was sent: Gig, not verified)"; names in quotes when `quoted`.
+        QString text(bool quoted = false) const;
     };
 
     struct Hit {
@@ -100,6 +131,7 @@ public:
     };
     // Where a deleted configuration went, to bring it back.
     struct Trashed {
+        qint64 id = 0;
         QString file;
         QString inTrash; // "" for a missing one, which only left the list
     };
@@ -139,9 +171,9 @@ public:
     std::optional<Entry> named(const QString &name);
     // Newest first.
     std::vector<Event> history();
-    // What the box held at `when`: the last whole configuration received from or sent to `port`
-    // (a port's whole name, or its client's name) before then, unless a verify found otherwise.
-    std::optional<Event> heldAt(const QString &port, const QDateTime &when);
+    // What the box on `port` (a port's whole name, or its client's name) held at `when`. Nothing
+    // when nothing was sent to it or received from it before then (error() says so).
+    std::optional<Held> heldAt(const QString &port, const QDateTime &when);
     // The configuration a file holds now, read from it.
     std::optional<image::DumpBytes> read(const Entry &entry);
     // A content, from whichever file of the folder holds it now.
@@ -149,23 +181,32 @@ public:
     // The names of the present named configurations that hold this content.
     QStringList namesOf(const QString &key);
 
-    // A new named configuration; refused (error() says why) for a name no file can have or one
-    // taken already.
+    // A new named configuration, with an identity of its own; refused (error() says why) for a
+    // name no file can have or one taken already (also by one whose file is missing).
     std::optional<Entry> add(const image::DumpBytes &dump, const QString &name);
+    // Moves the configuration to another name with its notes, tags and favourite, or refuses
+    // (error() says why) and changes nothing.
     bool rename(const Entry &entry, const QString &name);
     bool setNotes(const Entry &entry, const QString &notes);
     bool setTags(const Entry &entry, const QStringList &tags);
     bool setFavourite(const Entry &entry, bool favourite);
+    // Its file to the trash and the entry out of the list, both or neither (error() says why).
     std::optional<Trashed> trash(const Entry &entry);
-    bool restore(const Trashed &trashed);
+    // Brings a deleted configuration back with its notes: under its name, or when that is taken
+    // meanwhile under a free one ("Gig (restored)"). The name it came back under ("" for a
+    // captured one); nothing when it cannot come back (error() says why), with `again` set when
+    // it may later (the index was busy).
+    std::optional<QString> restore(const Trashed &trashed, bool *again = nullptr);
 
     bool capture(const Capture &capture);
-    // The box held (or did not hold) a configuration sent to `port`: its latest send says so.
+    // The box held (or did not hold) a configuration sent to `port`: its latest send of it that
+    // no verify has answered says so, a test copy's too.
     bool verified(const QString &port, const image::DumpBytes &sent, bool held);
 
     // The configurations of `among` the query finds.
     std::vector<Hit> search(const LibraryQuery &query, const std::vector<Entry> &among);
-    // Every file below `folder` that is a dump enters, named after its file.
+    // Every file below `folder` that is a dump enters, named after its file; every other one is
+    // listed with why it did not (links are not followed).
     Imported importFolder(const QString &folder);
     // Copies the configurations' files into `folder`, each named after its configuration; a file
     // there already is never replaced (refused, with the others).
@@ -182,14 +223,26 @@ private:
     void copyWhenDue();
     bool writeCopy();
     QString copyPath(int n) const;
-    // Puts a read file's entry and content in the index, within a write.
+    // Puts a read file's entry and content in the index, within a write: `fresh` a new entry
+    // (its identity in `id`), otherwise the one of that file, kept or made.
     bool putEntry(const QString &file, const image::DumpBytes &dump, const Found &found, bool fresh,
-                  QString *why);
-    bool update(const QString &sql, const QVariantList &values);
+                  QString *why, qint64 *id = nullptr);
+    // Runs one statement as a write; with `gone` set, one that changes no row fails saying so.
+    bool update(const QString &sql, const QVariantList &values, const QString &gone = {});
     // After a write of the index: its failure said, or its copy made when due.
     bool kept(bool written, const QString &why);
     Found stat(const QString &file) const;
+    // The name of the configuration (a file of the folder, or one whose file is missing) that
+    // `name` would be one with, but the one of file `except`; "" when the name is free.
     QString takenBy(const QString &name, const QString &except = {}) const;
+    // Whether a present or missing configuration has the file `file`.
+    bool listed(const QString &file) const;
+    // `name`, or the first of "name (restored)", "name (restored 2)", ... that is free.
+    QString freeName(const QString &name) const;
+    // The ports used together with those `port` names, the first ones among them.
+    QStringList boxOf(const QString &port);
+    // Files left by a program that crashed while it wrote them.
+    void removeLeftovers();
     const LibraryQuery::Records *cached(const QString &key);
 
     QString folder_;

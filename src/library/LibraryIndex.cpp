@@ -12,25 +12,54 @@ namespace vkv::library {
 
 namespace {
 
-constexpr int SchemaVersion = 1;
+// 1: entries by their file's path. 2: entries by an identity of their own (a deleted one keeps
+// its row while another takes its name); events say whether they were a test copy, the port used
+// together with theirs, and what a broken send was sending.
+constexpr int SchemaVersion = 2;
+
+// A configuration file of the folder; `state` 0 present, 1 gone behind the library's back, 2 put
+// in the trash. Only one present or missing configuration has a path; the trash holds any.
+const char *const EntriesTable =
+    "CREATE TABLE IF NOT EXISTS entries(id INTEGER PRIMARY KEY, file TEXT NOT NULL, "
+    "key TEXT NOT NULL, size INTEGER NOT NULL DEFAULT 0, mtime INTEGER NOT NULL DEFAULT 0, "
+    "state INTEGER NOT NULL DEFAULT 0, notes TEXT NOT NULL DEFAULT '', "
+    "tags TEXT NOT NULL DEFAULT '', favourite INTEGER NOT NULL DEFAULT 0)";
+const char *const EntriesByFile =
+    "CREATE UNIQUE INDEX IF NOT EXISTS entries_by_file ON entries(file) WHERE state != 2";
 
 const char *const Tables[] = {
     // Each content's records decoded for the search (LibraryQuery::Records), by the content's key.
     "CREATE TABLE IF NOT EXISTS contents(key TEXT PRIMARY KEY, records BLOB NOT NULL)",
-    // A configuration file of the folder, by its path there; `state` 0 present, 1 gone behind
-    // the library's back, 2 put in the trash.
-    "CREATE TABLE IF NOT EXISTS entries(file TEXT PRIMARY KEY, key TEXT NOT NULL, "
-    "size INTEGER NOT NULL DEFAULT 0, mtime INTEGER NOT NULL DEFAULT 0, "
-    "state INTEGER NOT NULL DEFAULT 0, notes TEXT NOT NULL DEFAULT '', "
-    "tags TEXT NOT NULL DEFAULT '', favourite INTEGER NOT NULL DEFAULT 0)",
+    EntriesTable,
+    EntriesByFile,
     // `direction` 0 received, 1 sent; `key` null for one that did not come or go whole;
-    // `verified` null unchecked, 1 the box held it, 0 it held other values.
+    // `verified` null unchecked, 1 the box held it, 0 it held other values; `test` 1 for a test
+    // copy of a search for the box's speed; `paired` the port used together with `port`;
+    // `sending` the key of what a send that broke off was sending.
     "CREATE TABLE IF NOT EXISTS events(id INTEGER PRIMARY KEY, time INTEGER NOT NULL, "
     "direction INTEGER NOT NULL, port TEXT NOT NULL, key TEXT, bytes INTEGER NOT NULL, "
-    "verified INTEGER)",
+    "verified INTEGER, test INTEGER NOT NULL DEFAULT 0, paired TEXT, sending TEXT)",
     "CREATE INDEX IF NOT EXISTS events_by_time ON events(time)",
     "CREATE INDEX IF NOT EXISTS events_by_key ON events(key, time)",
 };
+
+// From version 1: the entries get identities, the events their new columns.
+const char *const FromVersion1[] = {
+    "ALTER TABLE entries RENAME TO entries_1",
+    EntriesTable,
+    "INSERT INTO entries(file, key, size, mtime, state, notes, tags, favourite) "
+    "SELECT file, key, size, mtime, state, notes, tags, favourite FROM entries_1",
+    "DROP TABLE entries_1",
+    EntriesByFile,
+    "ALTER TABLE events ADD COLUMN test INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE events ADD COLUMN paired TEXT",
+    "ALTER TABLE events ADD COLUMN sending TEXT",
+};
+
+// The columns a copy may hold, each table's; a copy of an older index holds fewer.
+const QStringList EntryColumns = {"id", "file", "key", "state", "notes", "tags", "favourite"};
+const QStringList EventColumns = {"id",    "time",     "direction", "port",   "key",
+                                  "bytes", "verified", "test",      "paired", "sending"};
 
 QString nextConnection() {
     static std::atomic<int> count{0};
@@ -122,12 +151,31 @@ bool LibraryIndex::sound(QString *why) {
     return true;
 }
 
+int LibraryIndex::version() {
+    QSqlQuery version(database);
+    int found = 0;
+    if (version.exec(QStringLiteral("PRAGMA user_version")) && version.next())
+        found = version.value(0).toInt();
+    version.finish();
+    return found;
+}
+
 bool LibraryIndex::makeTables(QString *why) {
     return write(
         [this](QString *failed) {
-            for (const char *sql : Tables)
-                if (!run(QString::fromLatin1(sql), failed))
-                    return false;
+            // Another program may have made or changed them while this one waited for the write.
+            const int found = version();
+            if (found == SchemaVersion)
+                return true;
+            if (found == 1) {
+                for (const char *sql : FromVersion1)
+                    if (!run(QString::fromLatin1(sql), failed))
+                        return false;
+            } else {
+                for (const char *sql : Tables)
+                    if (!run(QString::fromLatin1(sql), failed))
+                        return false;
+            }
             return run(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion), failed);
         },
         why);
@@ -169,12 +217,7 @@ LibraryIndex::Opened LibraryIndex::open(const QString &path, QString *why) {
     // A read-only folder keeps the mode it has: the index is then read, and writes fail.
     run(QStringLiteral("PRAGMA journal_mode=WAL"), nullptr);
     run(QStringLiteral("PRAGMA synchronous=FULL"), nullptr);
-    int found = 0;
-    {
-        QSqlQuery version(database);
-        if (version.exec(QStringLiteral("PRAGMA user_version")) && version.next())
-            found = version.value(0).toInt();
-    }
+    const int found = version();
     if (found > SchemaVersion) {
         if (why)
             *why = QStringLiteral("the library's index was made by a newer version of the "
@@ -191,7 +234,8 @@ LibraryIndex::Opened LibraryIndex::open(const QString &path, QString *why) {
     }
     if (!damage.isEmpty())
         return Opened::Remade;
-    return existed && found == SchemaVersion ? Opened::Existing : Opened::New;
+    // One of an older version was brought up to date: it is the index as it was.
+    return existed && found > 0 ? Opened::Existing : Opened::New;
 }
 
 bool LibraryIndex::write(const std::function<bool(QString *why)> &work, QString *why) {
@@ -211,12 +255,31 @@ bool LibraryIndex::write(const std::function<bool(QString *why)> &work, QString 
 }
 
 bool LibraryIndex::withCopy(const QString &path, const QStringList &statements, QString *why) {
+    return withCopy(
+        path,
+        [&](QStringList *made) {
+            *made = statements;
+            return true;
+        },
+        why);
+}
+
+bool LibraryIndex::withCopy(const QString &path,
+                            const std::function<bool(QStringList *statements)> &make,
+                            QString *why) {
     QSqlQuery attach(database);
     attach.prepare(QStringLiteral("ATTACH DATABASE ? AS copy"));
     attach.addBindValue(path);
     if (!run(attach, why))
         return false;
     attach.finish();
+    QStringList statements;
+    if (!make(&statements)) {
+        if (why)
+            *why = QStringLiteral("it is no copy of the library's index");
+        run(QStringLiteral("DETACH DATABASE copy"), nullptr);
+        return false;
+    }
     const bool done = write(
         [&](QString *failed) {
             for (const QString &sql : statements)
@@ -233,22 +296,44 @@ bool LibraryIndex::copyTo(const QString &path, QString *why) {
     QFile::remove(path);
     const bool copied =
         withCopy(path,
-                 {QStringLiteral("CREATE TABLE copy.entries AS SELECT file, key, state, notes, "
-                                 "tags, favourite FROM main.entries"),
-                  QStringLiteral("CREATE TABLE copy.events AS SELECT * FROM main.events")},
+                 {QStringLiteral("CREATE TABLE copy.entries AS SELECT %1 FROM main.entries")
+                      .arg(EntryColumns.join(QStringLiteral(", "))),
+                  QStringLiteral("CREATE TABLE copy.events AS SELECT %1 FROM main.events")
+                      .arg(EventColumns.join(QStringLiteral(", ")))},
                  why);
     if (!copied)
         QFile::remove(path);
     return copied;
 }
 
+QStringList LibraryIndex::copyColumns(const QString &table, const QStringList &known) {
+    QStringList columns;
+    QSqlQuery info(database);
+    if (info.exec(QStringLiteral("PRAGMA copy.table_info(%1)").arg(table)))
+        while (info.next())
+            if (known.contains(info.value(1).toString()))
+                columns << info.value(1).toString();
+    return columns;
+}
+
 bool LibraryIndex::takeFrom(const QString &path, QString *why) {
-    return withCopy(path,
-                    {QStringLiteral("INSERT OR IGNORE INTO main.entries(file, key, state, notes, "
-                                    "tags, favourite) SELECT file, key, state, notes, tags, "
-                                    "favourite FROM copy.entries"),
-                     QStringLiteral("INSERT OR IGNORE INTO main.events SELECT * FROM copy.events")},
-                    why);
+    // Only the columns the copy has: one of an older index lacks the newer ones, which then keep
+    // their defaults.
+    return withCopy(
+        path,
+        [this](QStringList *statements) {
+            for (const auto &[table, known] : {std::pair{QStringLiteral("entries"), EntryColumns},
+                                               std::pair{QStringLiteral("events"), EventColumns}}) {
+                const QString columns = copyColumns(table, known).join(QStringLiteral(", "));
+                if (columns.isEmpty())
+                    return false;
+                *statements << QStringLiteral("INSERT OR IGNORE INTO main.%1(%2) SELECT %2 FROM "
+                                              "copy.%1")
+                                   .arg(table, columns);
+            }
+            return true;
+        },
+        why);
 }
 
 } // namespace vkv::library

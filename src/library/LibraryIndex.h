@@ -15,7 +15,8 @@ namespace vkv::library {
 // another's write up to a busy timeout instead of failing at once. It holds what the files can't:
 // notes, tags, favourites, the history of captures, and each content's records for the search.
 //
-// A file that is no index, or a damaged one, is moved aside (never deleted) and a new one made.
+// A file that is no index, or a damaged one, is moved aside (never deleted) and a new one made;
+// one of an older version of the program is brought up to date as it opens.
 // Copies of what the files can't give back (notes, tags, favourites, history) are written as
 // small SQLite files of their own, and taken back from into a new index.
 //
@@ -38,6 +39,7 @@ public:
     void close();
     bool isOpen() const { return database.isOpen(); }
     QSqlDatabase &db() { return database; }
+    const QSqlDatabase &db() const { return database; }
 
     // Runs `work` as one write, which waits up to the busy timeout for another program's. False,
     // everything of it undone, when `work` or the commit failed; `why` then holds the first error.
@@ -57,10 +59,18 @@ public:
 private:
     // Whether the open database is an index of ours, in one piece.
     bool sound(QString *why);
+    // The version of the tables the open database holds; 0 for none.
+    int version();
+    // Makes the tables, or brings those of an older version up to date.
     bool makeTables(QString *why);
     bool openFile(const QString &path, QString *why);
-    // Runs `statements` as one write with the copy at `path` attached as "copy".
+    // Runs `statements` as one write with the copy at `path` attached as "copy"; `make` makes
+    // them once it is attached, and fails when it is no copy.
     bool withCopy(const QString &path, const QStringList &statements, QString *why);
+    bool withCopy(const QString &path, const std::function<bool(QStringList *statements)> &make,
+                  QString *why);
+    // Those of `known` that the attached copy's `table` has.
+    QStringList copyColumns(const QString &table, const QStringList &known);
 
     int busyTimeoutMs;
     QString connection;

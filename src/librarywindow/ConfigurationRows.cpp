@@ -18,11 +18,19 @@ void ConfigurationRows::sort(int column, Qt::SortOrder order) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     sortColumn = column;
     sortOrder = order;
-    sortHits();
+    // The selection and the current row stay on their configurations: each persistent index
+    // moves to where its row went.
+    const std::vector<int> wentTo = sortHits();
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &was : before)
+        after << index(wentTo[static_cast<std::size_t>(was.row())], was.column());
+    changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void ConfigurationRows::sortHits() {
+std::vector<int> ConfigurationRows::sortHits() {
     using Hit = library::Library::Hit;
     // Named ones by name, the captured after them; ties by name.
     const auto byName = [](const Hit &a, const Hit &b) {
@@ -54,11 +62,26 @@ void ConfigurationRows::sortHits() {
         }
         return byName(a, b);
     };
+    // The rows' old numbers are sorted, so that each row's new place is known.
+    std::vector<int> order(hits.size());
+    for (std::size_t row = 0; row < order.size(); ++row)
+        order[row] = static_cast<int>(row);
+    const auto hit = [this](int row) -> const Hit & { return hits[static_cast<std::size_t>(row)]; };
     if (sortOrder == Qt::AscendingOrder)
-        std::stable_sort(hits.begin(), hits.end(), less);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return less(hit(a), hit(b)); });
     else
-        std::stable_sort(hits.begin(), hits.end(),
-                         [&](const Hit &a, const Hit &b) { return less(b, a); });
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return less(hit(b), hit(a)); });
+    std::vector<Hit> sorted;
+    sorted.reserve(hits.size());
+    std::vector<int> wentTo(hits.size());
+    for (std::size_t at = 0; at < order.size(); ++at) {
+        sorted.push_back(std::move(hits[static_cast<std::size_t>(order[at])]));
+        wentTo[static_cast<std::size_t>(order[at])] = static_cast<int>(at);
+    }
+    hits = std::move(sorted);
+    return wentTo;
 }
 
 int ConfigurationRows::rowCount(const QModelIndex &parent) const {

@@ -27,11 +27,12 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     // Sorted here rather than through a proxy: a proxy asks data() for each comparison, which
-    // took ten thousand rows a tenth of a second.
+    // took ten thousand rows a tenth of a second. The selection stays on its configurations.
     void sort(int column, Qt::SortOrder order) override;
 
 private:
-    void sortHits();
+    // Sorts the rows as asked; for each row's old number its new one.
+    std::vector<int> sortHits();
 
     std::vector<library::Library::Hit> hits;
     int sortColumn = Name;

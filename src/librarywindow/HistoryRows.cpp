@@ -12,6 +12,8 @@ void HistoryRows::setEvents(std::vector<library::Library::Event> list,
 
 QString HistoryRows::configuration(int row) const {
     const library::Library::Event &e = event(row);
+    if (e.test)
+        return QStringLiteral("a test copy, not a configuration of the library");
     if (!e.whole())
         return QStringLiteral("none: it did not come whole");
     const QStringList held = names.value(e.key);

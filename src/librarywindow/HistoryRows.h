@@ -9,8 +9,8 @@
 namespace vkv::librarywindow {
 
 // The History view's rows, newest first: when, what happened ("received from vela-box:out",
-// "sent to vela-box:in, verified") and the configuration it was, by the names of the named
-// configurations that hold its records.
+// "sent to vela-box:in, verified", "... (test copy)") and the configuration it was, by the names
+// of the named configurations that hold its records; a speed search's test copy is none.
 class HistoryRows : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 #include "LibraryWindow.h"
 
 #include "ConfigurationRows.h"
+#include "EntryName.h"
 #include "HistoryRows.h"
 #include "UndoKeys.h"
 
@@ -148,8 +149,8 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
     exportButton = button("LibraryExport", "Export ...", "Copy them into a folder as .syx files",
                           &LibraryWindow::exportSelected, 1, 5);
     button("LibraryHeldAt", "Held at ...",
-           "What the box held at a time: the last configuration sent to or received from each "
-           "port before then",
+           "What the box held at a time: the last configuration sent to it or received from "
+           "it whole, or a broken or unknown one after a send that broke off",
            &LibraryWindow::heldAt, 0, 3);
     button("LibraryFolder", "Folder ...", "Choose where the library is",
            &LibraryWindow::chooseLibraryFolder, 1, 6);
@@ -188,14 +189,10 @@ bool LibraryWindow::openFolder(const QString &folder) {
     }
     watcher->addPaths({lib->folder(), lib->path(QStringLiteral("captured"))});
     reload(false); // it has just read the folder
-    const QStringList notices = lib->takeNotices();
-    if (!notices.isEmpty())
-        say(notices.join(u'\n'), false);
-    else
-        say(QStringLiteral("%1 configurations in %2")
-                .arg(entries.size())
-                .arg(QDir::toNativeSeparators(lib->folder())),
-            true);
+    say(QStringLiteral("%1 configurations in %2")
+            .arg(entries.size())
+            .arg(QDir::toNativeSeparators(lib->folder())),
+        true);
     return true;
 }
 
@@ -234,7 +231,14 @@ void LibraryWindow::captured(const QString &what, const QString &why) {
         reload();
 }
 
-void LibraryWindow::say(const QString &text, bool good) {
+void LibraryWindow::say(const QString &said, bool good) {
+    // What the library has to say comes with it, whatever the action was.
+    QString text = said;
+    if (lib->isOpen())
+        for (const QString &notice : lib->takeNotices()) {
+            text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + notice;
+            good = false;
+        }
     status->setText(text);
     status->setToolTip(text);
     QPalette palette = status->palette();
@@ -279,7 +283,8 @@ std::vector<LibraryWindow::Item> LibraryWindow::selected() const {
     if (historyShown()) {
         for (const QModelIndex &row : history->selectionModel()->selectedRows()) {
             const Library::Event &event = historyRows->event(row.row());
-            if (event.whole())
+            // A test copy was never kept: there is nothing to open or send.
+            if (event.whole() && !event.test)
                 items.push_back({event.text() + QStringLiteral(", ") +
                                      event.time.toLocalTime().toString("yyyy-MM-dd HH:mm"),
                                  event.key, std::nullopt});
@@ -465,17 +470,27 @@ void LibraryWindow::deleteSelected() {
     if (historyShown())
         return;
     QStringList done;
+    QString failed;
     for (const Item &item : selected()) {
         const auto gone = lib->trash(*item.entry);
         if (!gone) {
-            say(lib->error(), false);
+            failed = lib->error();
             break;
         }
         trashed.push_back({*gone, item.title});
         done << item.title;
     }
     reload();
-    if (done.size() == 1)
+    if (!failed.isEmpty())
+        say(done.isEmpty()
+                ? failed
+                : QStringLiteral("%1 in the trash (Ctrl+Z brings back); %2")
+                      .arg(done.size() == 1
+                               ? quoted(done[0]) + QStringLiteral(" is")
+                               : QStringLiteral("%1 configurations are").arg(done.size()),
+                           failed),
+            false);
+    else if (done.size() == 1)
         say(QStringLiteral("%1 is in the trash; Ctrl+Z brings it back.").arg(quoted(done[0])),
             true);
     else if (done.size() > 1)
@@ -490,14 +505,25 @@ void LibraryWindow::undoDelete() {
         say(QStringLiteral("Nothing deleted here to bring back."), false);
         return;
     }
+    // A delete that cannot come back leaves the steps, saying why, so the earlier ones still can;
+    // one that may later (the index was busy) stays for the next Ctrl+Z.
     const auto [last, title] = trashed.back();
-    if (!lib->restore(last)) {
-        say(lib->error(), false);
+    bool again = false;
+    const auto name = lib->restore(last, &again);
+    if (name || !again)
+        trashed.pop_back();
+    reload();
+    if (!name) {
+        say(again ? lib->error() + QStringLiteral(" Ctrl+Z tries again.") : lib->error(), false);
         return;
     }
-    trashed.pop_back();
-    reload();
-    say(QStringLiteral("%1 is back.").arg(quoted(title)), true);
+    const QString was = library::EntryName::fromFile(last.file);
+    if (!name->isEmpty() && *name != was)
+        say(QStringLiteral("%1 is back as %2: a configuration called %1 is in the library now.")
+                .arg(quoted(was), quoted(*name)),
+            true);
+    else
+        say(QStringLiteral("%1 is back.").arg(quoted(title)), true);
 }
 
 void LibraryWindow::heldAt() {
@@ -512,27 +538,30 @@ void LibraryWindow::heldAt() {
         say(QStringLiteral("\"%1\" is no time; write it as 2026-12-01 18:00.").arg(*answer), false);
         return;
     }
-    // For each port, its last whole configuration then: selected in the history, and said.
-    QStringList ports, said;
+    // For each box (its ports used together), what it held then: selected in the history, and
+    // said once.
+    QStringList ports, said, boxes;
     for (int row = 0; row < historyRows->rowCount(); ++row)
         if (!ports.contains(historyRows->event(row).port))
             ports << historyRows->event(row).port;
     ports.sort();
     QSet<qint64> held;
     for (const QString &port : ports) {
-        if (const auto event = lib->heldAt(port, when)) {
-            held << event->id;
-            const QStringList names = lib->namesOf(event->key);
-            said << QStringLiteral("%1: %2 (%3 %4)")
-                        .arg(
-                            port,
-                            names.isEmpty() ? QStringLiteral("a captured configuration")
-                                            : quoted(names.join(QStringLiteral(", "))),
-                            event->direction == Library::Direction::Sent
-                                ? QStringLiteral("sent")
-                                : QStringLiteral("received"),
-                            event->time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
-        }
+        const auto box = lib->heldAt(port, when);
+        if (!box || boxes.contains(box->ports.join(u',')))
+            continue;
+        boxes << box->ports.join(u',');
+        held << box->event.id;
+        QString words =
+            box->ports.join(QStringLiteral(", ")) + QStringLiteral(": ") + box->text(true);
+        if (box->known)
+            words += QStringLiteral(" (%1 %2)")
+                         .arg(box->event.direction == Library::Direction::Sent
+                                  ? QStringLiteral("sent")
+                                  : QStringLiteral("received"),
+                              box->event.time.toLocalTime().toString(
+                                  QStringLiteral("yyyy-MM-dd HH:mm")));
+        said << words;
     }
     views->setCurrentWidget(history);
     reselect(history, [&](int row) { return held.contains(historyRows->event(row).id); });
@@ -551,10 +580,8 @@ void LibraryWindow::importFolder() {
     if (!imported.already.isEmpty())
         said += QStringLiteral("; %1 were in the library already").arg(imported.already.size());
     if (!imported.refused.empty())
-        said += QStringLiteral("; %1 files are no configuration dump and did not enter")
+        said += QStringLiteral("; %1 passed over, each with why in the list")
                     .arg(imported.refused.size());
-    for (const QString &notice : lib->takeNotices())
-        said += u'\n' + notice;
     say(said + u'.', imported.refused.empty());
     if (imported.refused.empty())
         return;
@@ -563,8 +590,8 @@ void LibraryWindow::importFolder() {
     for (const Library::Refused &refused : imported.refused)
         list += refused.file + QStringLiteral(": ") + refused.why + u'\n';
     auto *box = new QMessageBox(QMessageBox::Information, QStringLiteral("Import"),
-                                QStringLiteral("%1 files are no configuration dump and did not "
-                                               "enter the library.")
+                                QStringLiteral("%1 passed over: no configuration dump, or not "
+                                               "read (links are not followed).")
                                     .arg(imported.refused.size()),
                                 QMessageBox::Ok, this);
     box->setObjectName("LibraryImportRefused");

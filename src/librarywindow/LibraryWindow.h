@@ -27,8 +27,10 @@ class HistoryRows;
 // (newest first), a search as you type over names, notes, tags and what the configurations send,
 // and the actions on what is selected. It changes the library itself; what concerns the editor or
 // the box (open, send, compare) it asks for by a signal. What it has to say is in its status
-// line. A delete goes to the desktop's trash, and Ctrl+Z here brings it back. Files changed
-// behind its back are taken in when the folder changes and when the window is activated.
+// line, with every notice the library gives as it gives it. A delete goes to the desktop's
+// trash, and Ctrl+Z here brings it back, the last first; one that cannot come back leaves the
+// steps, saying why. Files changed behind its back are taken in when the folder changes and when
+// the window is activated.
 class LibraryWindow : public QWidget {
     Q_OBJECT
 public:
@@ -53,7 +55,8 @@ public:
     // Reads the library again: the folder's files (unless `rescan` is false) and the index, then
     // the views.
     void reload(bool rescan = true);
-    // A line in the status line: teal when `good`, else red.
+    // A line in the status line: teal when `good`, else red; the library's notices follow it
+    // (in red).
     void say(const QString &text, bool good);
 
     // The actions, as the buttons run them on the selection.
@@ -70,8 +73,7 @@ public:
     void undoDelete();
     void importFolder();
     void exportSelected();
-    // Asks for a time, and shows what the box held then: for each port, the last whole
-    // configuration sent to or received from it before then.
+    // Asks for a time, and shows what each box (the ports used together) held then, once.
     void heldAt();
     void chooseLibraryFolder();
 

@@ -3,6 +3,7 @@
 #include "ChildProgram.h"
 #include "CommandLine.h"
 #include "ConfigImage.h"
+#include "JackBox.h"
 #include "JackReceiver.h"
 #include "JackRecorder.h"
 #include "JackWindow.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -752,4 +754,58 @@ TEST_F(CommandLineJack, SendAndReceiveRecordIntoTheLibraryUnlessToldNot) {
     EXPECT_TRUE(unrecorded.err.startsWith("vkvela: warning: the library did not record the send: "
                                           "The library folder "))
         << unrecorded.err.toStdString();
+}
+
+TEST_F(CommandLineJack, AfterASendThatBrokeOffBothPortsOfTheBoxHoldABrokenOrUnknownConfiguration) {
+    JackBox box(QStringLiteral(VKV_JACK_BOX), "vkvheldbox", 64, 0);
+    ASSERT_TRUE(box.ready);
+    QTemporaryDir dir;
+    const QString library = dir.filePath("library");
+    writeFile(dir.filePath("A.syx"), opened(foreignDump()));
+    writeFile(dir.filePath("B.syx"), opened(QByteArray()));
+    ASSERT_EQ(
+        run({"--library-add", dir.filePath("A.syx"), dir.filePath("B.syx"), "--library", library})
+            .code,
+        0);
+    // What the box's two ports held: one line each, their first field the port.
+    const auto held = [&] {
+        const QString soon = QDateTime::currentDateTime().addSecs(120).toString("yyyy-MM-dd HH:mm");
+        return run({"--library-history", "--at", soon, "--library", library})
+            .out.split(u'\n', Qt::SkipEmptyParts);
+    };
+
+    const Ran a = run({"--send", dir.filePath("A.syx"), "--out", box.listens(), "--fast",
+                       "--verify", "--in", box.answers(), "--library", library});
+    ASSERT_EQ(a.code, 0) << a.err.toStdString();
+    QStringList lines = held();
+    ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].startsWith(box.listens() + "\t")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(box.answers() + "\t")) << lines[1].toStdString();
+    for (const QString &line : lines)
+        EXPECT_EQ(line.section(u'\t', 2), "received from " + box.answers() + "\tA")
+            << line.toStdString();
+
+    // B, paced, stopped with Ctrl+C half-way.
+    QProcess b;
+    b.setProcessEnvironment(headless());
+    b.start(QStringLiteral(VKV_PROGRAM), {"--send", dir.filePath("B.syx"), "--out", box.listens(),
+                                          "--speed", "300", "--library", library});
+    ASSERT_TRUE(b.waitForStarted());
+    QThread::msleep(2500);
+    ::kill(static_cast<pid_t>(b.processId()), SIGINT);
+    ASSERT_TRUE(b.waitForFinished(10000));
+    EXPECT_EQ(b.exitCode(), 128 + SIGINT);
+    const QString said = QString::fromLocal8Bit(b.readAllStandardError());
+    EXPECT_TRUE(said.contains(QRegularExpression("the box got \\d+ of the 1543 bytes of the dump")))
+        << said.toStdString();
+    EXPECT_EQ(box.dumps(), 1);
+
+    lines = held();
+    ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
+    const QRegularExpression broken("^sent to vkvheldbox:in, broke off after \\d+ of 1543 bytes\\t"
+                                    "a broken or unknown configuration since \\d{4}-\\d\\d-\\d\\d "
+                                    "\\d\\d:\\d\\d:\\d\\d \\(what was sent: B, not verified\\)$");
+    for (const QString &line : lines)
+        EXPECT_TRUE(broken.match(line.section(u'\t', 2)).hasMatch()) << line.toStdString();
+    EXPECT_EQ(lines[0].section(u'\t', 1), lines[1].section(u'\t', 1));
 }

@@ -9,9 +9,12 @@
 #include <QAbstractItemModel>
 #include <QDateTime>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -24,6 +27,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 using Events = std::vector<JackRecorder::Event>;
+using vkv::library::Library;
 using vkv::librarywindow::LibraryWindow;
 
 const Bytes Request(vkv::image::DumpRequest.begin(), vkv::image::DumpRequest.end());
@@ -66,6 +70,34 @@ bool clickRow(QTableView *table, const QString &text) {
 
 void click(LibraryWindow *window, const char *button) {
     QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton);
+}
+
+QString status(LibraryWindow *window) {
+    return window->findChild<QLabel *>("LibraryStatus")->text();
+}
+
+// The row of the view whose first cell begins with `text`, clicked; false when there is none.
+bool clickRowStarting(QTableView *table, const QString &text) {
+    for (int row = 0; row < table->model()->rowCount(); ++row)
+        if (cell(table, row, 0).startsWith(text))
+            return clickRow(table, cell(table, row, 0));
+    return false;
+}
+
+// Ctrl+Z in the library's window, as the user presses it.
+void undo(LibraryWindow *window) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window->findChild<QTableView *>("LibraryConfigurations"), Qt::Key_Z,
+                    Qt::ControlModifier);
+}
+
+// The defaults with pot 1.1 sending controller `n`.
+vkv::image::DumpBytes numbered(int n) {
+    vkv::image::ConfigImage image;
+    vkv::image::loadDefaultImage(image);
+    image.setPot(0, vkv::image::PotByte1, n);
+    return image.bytes();
 }
 
 vkv::image::DumpBytes otherThanDefaults() {
@@ -187,16 +219,16 @@ TEST_F(LibraryJack, ANamedConfigurationSentToTheBoxArrivesByteForByteAndIsVerifi
     EXPECT_EQ(cell(history, 1, 2), "Gig");
     EXPECT_EQ(cell(history, 0, 1), "received from " + QString::fromStdString(boxOut.portName()));
 
-    // What the box held a minute from now: "Gig", sent to it.
+    // What the box held a minute from now: "Gig", sent to it, named once for both its ports.
     const QString soon = QDateTime::currentDateTime().addSecs(60).toString("yyyy-MM-dd HH:mm");
     library->setAsk([&](const QString &, const QString &, const QString &, bool) {
         return std::optional<QString>(soon);
     });
     click(library, "LibraryHeldAt");
     const QString status = library->findChild<QLabel *>("LibraryStatus")->text();
-    EXPECT_TRUE(
-        status.contains(QString::fromStdString(box.portName()) + ": \u201cGig\u201d (sent "))
-        << status.toStdString();
+    EXPECT_EQ(status, "At " + soon + ": " + QString::fromStdString(box.portName()) + ", " +
+                          QString::fromStdString(boxOut.portName()) +
+                          ": \u201cGig\u201d (received " + cell(history, 0, 0).left(16) + ")");
 }
 
 TEST(LibraryWindow, OpenIsOneStepThatCtrlZTakesBackAndADeleteComesBackWithCtrlZ) {
@@ -237,4 +269,169 @@ TEST(LibraryWindow, OpenIsOneStepThatCtrlZTakesBackAndADeleteComesBackWithCtrlZ)
     EXPECT_TRUE(QFileInfo::exists(file));
     ASSERT_EQ(configurations->model()->rowCount(), 1);
     EXPECT_EQ(cell(configurations, 0, 0), "Gig");
+}
+
+TEST(LibraryWindow, SortingKeepsTheSelectionOnItsConfiguration) {
+    TForm1 form{vkv::midi::Backend::None};
+    form.show();
+    LibraryWindow *library = showLibrary(form);
+    ASSERT_NE(library, nullptr);
+    auto &lib = library->library();
+    ASSERT_TRUE(lib.add(numbered(1), "Alpha"));
+    ASSERT_TRUE(lib.setFavourite(*lib.named("Alpha"), true));
+    ASSERT_TRUE(lib.add(numbered(2), "Beta"));
+    library->reload();
+    QTableView *configurations = view(library, "LibraryConfigurations");
+    ASSERT_TRUE(clickRow(configurations, "Beta"));
+    QHeaderView *header = configurations->horizontalHeader();
+    const int favourite = 3;
+    ASSERT_EQ(configurations->model()->headerData(favourite, Qt::Horizontal), "Favourite");
+    for (int clicks = 0; clicks < 2; ++clicks)
+        QTest::mouseClick(
+            header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(favourite) + header->sectionSize(favourite) / 2,
+                   header->height() / 2));
+    ASSERT_EQ(cell(configurations, 0, 0), "Beta"); // it moved
+    std::vector<std::pair<QString, vkv::image::DumpBytes>> sent;
+    QObject::connect(library, &LibraryWindow::sendToBox,
+                     [&](const vkv::image::DumpBytes &dump, const QString &name) {
+                         sent.emplace_back(name, dump);
+                     });
+    click(library, "LibrarySend");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].first, "Beta");
+    EXPECT_EQ(sent[0].second, numbered(2));
+}
+
+TEST(LibraryWindow, EveryDeleteComesBackAndOneThatCannotSaysWhyAndLeavesTheOthers) {
+    TForm1 form{vkv::midi::Backend::None};
+    form.show();
+    LibraryWindow *library = showLibrary(form);
+    ASSERT_NE(library, nullptr);
+    auto &lib = library->library();
+    QTableView *configurations = view(library, "LibraryConfigurations");
+    const auto remove = [&](const QString &title) {
+        library->reload();
+        ASSERT_TRUE(clickRowStarting(configurations, title)) << title.toStdString();
+        click(library, "LibraryDelete");
+    };
+    ASSERT_TRUE(lib.add(numbered(1), "A"));
+    ASSERT_TRUE(lib.setNotes(*lib.named("A"), "the first"));
+    remove("A");
+    const Library::Capture captured{QDateTime::currentDateTimeUtc(), Library::Direction::Received,
+                                    "box:out", numbered(3), 1543};
+    ASSERT_TRUE(lib.capture(captured));
+    remove("Captured: ");
+    ASSERT_TRUE(lib.add(numbered(2), "Gig"));
+    ASSERT_TRUE(lib.setNotes(*lib.named("Gig"), "old"));
+    ASSERT_TRUE(lib.setFavourite(*lib.named("Gig"), true));
+    remove("Gig");
+    // The editor's configuration takes the name, and the capture comes again.
+    library->setAsk([](const QString &, const QString &, const QString &, bool) {
+        return std::optional<QString>("Gig");
+    });
+    click(library, "LibraryAdd");
+    ASSERT_TRUE(lib.capture(captured));
+    library->reload();
+
+    undo(library);
+    EXPECT_EQ(status(library), "\u201cGig\u201d is back as \u201cGig (restored)\u201d: a "
+                               "configuration called \u201cGig\u201d is in the library now.");
+    ASSERT_TRUE(lib.named("Gig (restored)"));
+    EXPECT_EQ(lib.named("Gig (restored)")->notes, "old");
+    EXPECT_TRUE(lib.named("Gig (restored)")->favourite);
+    EXPECT_EQ(lib.read(*lib.named("Gig")), form.image().bytes());
+    undo(library);
+    EXPECT_EQ(status(library), "The captured configuration cannot come back: it was captured "
+                               "again since, and is in the library.");
+    undo(library);
+    EXPECT_EQ(status(library), "\u201cA\u201d is back.");
+    EXPECT_EQ(lib.named("A")->notes, "the first");
+    undo(library);
+    EXPECT_EQ(status(library), "Nothing deleted here to bring back.");
+    QStringList rows;
+    for (int row = 0; row < configurations->model()->rowCount(); ++row)
+        rows << cell(configurations, row, 0);
+    EXPECT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows.mid(0, 3), (QStringList{"A", "Gig", "Gig (restored)"}));
+}
+
+TEST(LibraryWindow, ShowsWhatTheLibraryHasToSayWhenItSaysIt) {
+    TForm1 form{vkv::midi::Backend::None};
+    form.show();
+    LibraryWindow *library = showLibrary(form);
+    ASSERT_NE(library, nullptr);
+    {
+        // Another program holds the index's write: the file is kept, and the index takes it in
+        // later.
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        other.setDatabaseName(library->library().path("index/library.sqlite"));
+        ASSERT_TRUE(other.open());
+        QSqlQuery hold(other);
+        ASSERT_TRUE(hold.exec("BEGIN IMMEDIATE"));
+        library->setAsk([](const QString &, const QString &, const QString &, bool) {
+            return std::optional<QString>("Held");
+        });
+        click(library, "LibraryAdd");
+        ASSERT_TRUE(hold.exec("ROLLBACK"));
+        hold.finish();
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("holder");
+    EXPECT_TRUE(status(library).startsWith("The editor's configuration is in the library as "
+                                           "\u201cHeld\u201d.\n\"Held\" is in the library folder, "
+                                           "but its index could not take it now ("))
+        << status(library).toStdString();
+}
+
+TEST(LibraryWindow, HistoryMarksTestCopiesAndHeldAtNamesEachBoxOnce) {
+    TForm1 form{vkv::midi::Backend::None};
+    form.show();
+    LibraryWindow *library = showLibrary(form);
+    ASSERT_NE(library, nullptr);
+    auto &lib = library->library();
+    ASSERT_TRUE(lib.add(numbered(1), "Gig"));
+    ASSERT_TRUE(lib.add(numbered(2), "Studio"));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto capture = [&](int seconds, Library::Direction direction, const QString &port,
+                             const QString &paired, vkv::image::DumpBytes dump, bool test) {
+        Library::Capture c{now.addSecs(seconds), direction, port, dump, 1543};
+        c.paired = paired;
+        c.test = test;
+        ASSERT_TRUE(lib.capture(c)) << lib.error().toStdString();
+    };
+    using D = Library::Direction;
+    capture(-120, D::Sent, "vela-box:in", "vela-box:out", numbered(1), false);
+    ASSERT_TRUE(lib.verified("vela-box:in", numbered(1), true));
+    capture(-110, D::Received, "vela-box:out", "vela-box:in", numbered(1), false);
+    capture(-100, D::Sent, "other:in", "", numbered(2), false);
+    capture(-60, D::Sent, "vela-box:in", "vela-box:out", numbered(9), true);
+    capture(-50, D::Received, "vela-box:out", "vela-box:in", numbered(9), true);
+    library->reload();
+
+    QTableView *history = view(library, "LibraryHistory");
+    ASSERT_EQ(history->model()->rowCount(), 5);
+    EXPECT_EQ(cell(history, 0, 1), "received from vela-box:out (test copy)");
+    EXPECT_EQ(cell(history, 1, 1), "sent to vela-box:in (test copy)");
+    for (int row : {0, 1})
+        EXPECT_EQ(cell(history, row, 2), "a test copy, not a configuration of the library");
+    EXPECT_EQ(cell(history, 2, 2), "Studio");
+    // A test copy was never kept: nothing to open.
+    library->findChild<QTabWidget *>("LibraryViews")->setCurrentWidget(history);
+    QTest::mouseClick(history->viewport(), Qt::LeftButton, {},
+                      history->visualRect(history->model()->index(1, 0)).center());
+    EXPECT_FALSE(library->findChild<QPushButton *>("LibraryOpen")->isEnabled());
+
+    const QString soon = QDateTime::currentDateTime().addSecs(60).toString("yyyy-MM-dd HH:mm");
+    library->setAsk([&](const QString &, const QString &, const QString &, bool) {
+        return std::optional<QString>(soon);
+    });
+    click(library, "LibraryHeldAt");
+    EXPECT_EQ(status(library),
+              "At " + soon + ": other:in: \u201cStudio\u201d, not verified (sent " +
+                  now.addSecs(-100).toLocalTime().toString("yyyy-MM-dd HH:mm") +
+                  "); vela-box:in, vela-box:out: a broken or unknown configuration since " +
+                  now.addSecs(-60).toLocalTime().toString("yyyy-MM-dd HH:mm:ss") +
+                  " (what was sent: a test copy of a search for the speed, not a configuration "
+                  "of the library, not verified)");
 }

@@ -3,6 +3,7 @@
 // trash, and two programs writing at once. Real files in a temporary folder, a real SQLite index.
 #include "CaptureWriter.h"
 #include "DumpFile.h"
+#include "EntryName.h"
 #include "Library.h"
 #include "LibraryQuery.h"
 
@@ -10,11 +11,16 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <ostream>
+#include <unistd.h>
 
 inline void PrintTo(const QString &text, std::ostream *out) {
     *out << '"' << text.toStdString() << '"';
@@ -102,6 +108,7 @@ TEST_F(LibraryTest, NamesNoFileCanHaveOrTakenAlreadyAreRefusedSayingWhy) {
     Library library;
     ASSERT_TRUE(library.open(folder()));
     ASSERT_TRUE(library.add(defaults(), "Live set 2026"));
+    ASSERT_TRUE(library.add(defaults(), "Caf\u00e9 set")); // "é" as one character
     const struct {
         QString name;
         const char *said;
@@ -115,22 +122,35 @@ TEST_F(LibraryTest, NamesNoFileCanHaveOrTakenAlreadyAreRefusedSayingWhy) {
         {"what?", "A name can't hold \"?\""},
         {"tab\there", "A name can't hold a control character."},
         {QString(201, u'x'), "A name can be at most 200 bytes long"},
+        {"CON", "A name can't be \"CON\", with or without an ending: Windows keeps it for a "
+                "device"},
+        {"nul", "A name can't be \"nul\""},
+        {"aux.live set", "A name can't be \"aux\""},
+        {"Com7", "A name can't be \"Com7\""},
+        {"LPT1 .old", "A name can't be \"LPT1\""},
+        {"prn", "A name can't be \"prn\""},
         {"Live set 2026", "The name \"Live set 2026\" is taken already (by \"Live set 2026\")."},
         {"LIVE SET 2026", "The name \"LIVE SET 2026\" is taken already (by \"Live set 2026\")."},
+        {"Cafe\u0301 SET", // "é" as "e" and an accent
+         "The name \"Cafe\u0301 SET\" is taken already (by \"Caf\u00e9 set\")."},
     };
     for (const auto &r : refused) {
         EXPECT_FALSE(library.add(withRecords({{true, 1, 0x90, 1}}), r.name)) << r.said;
         EXPECT_TRUE(library.error().startsWith(QString::fromUtf8(r.said)))
             << library.error().toStdString();
     }
-    EXPECT_EQ(files(), QStringList{"Live set 2026.syx"});
+    EXPECT_EQ(files(), (QStringList{"Caf\u00e9 set.syx", "Live set 2026.syx"}));
+    // Names Windows leaves alone.
+    for (const char *fine : {"CONSOLE", "COM10", "LPT", "Null set", "con-"})
+        EXPECT_EQ(vkv::library::EntryName::refusal(fine), "") << fine;
     // Renaming keeps to the same rules, and a refused rename changes nothing.
     ASSERT_TRUE(library.add(defaults(), "Other"));
     const auto other = library.named("Other");
     EXPECT_FALSE(library.rename(*other, "live set 2026"));
     EXPECT_TRUE(library.error().contains("taken already"));
+    EXPECT_FALSE(library.rename(*other, "CON"));
     EXPECT_TRUE(library.rename(*other, "Studio"));
-    EXPECT_EQ(files(), (QStringList{"Live set 2026.syx", "Studio.syx"}));
+    EXPECT_EQ(files(), (QStringList{"Caf\u00e9 set.syx", "Live set 2026.syx", "Studio.syx"}));
 }
 
 TEST_F(LibraryTest, CapturesKeepEachContentOnceAndEveryEventAndTellWhatTheBoxHeldWhen) {
@@ -158,16 +178,23 @@ TEST_F(LibraryTest, CapturesKeepEachContentOnceAndEveryEventAndTellWhatTheBoxHel
     EXPECT_EQ(files("captured").size(), 2);
     EXPECT_EQ(library.entries().size(), 2u);
 
-    // What the box held: the last whole one sent or received, unless a verify found otherwise.
+    // What the box held: the last whole one sent or received; after a send the box did not hold,
+    // or one that broke off, something broken or unknown. A dump from it that broke off leaves
+    // what it holds alone.
     const auto held = [&](const QString &port, int seconds) {
-        const auto event = library.heldAt(port, t.addSecs(seconds));
-        return event ? event->time.secsTo(t) * -1 : -1;
+        const auto box = library.heldAt(port, t.addSecs(seconds));
+        return box ? QStringLiteral("%1 %2").arg(box->event.time.secsTo(t) * -1).arg(box->text())
+                   : QString();
     };
-    EXPECT_EQ(held("vela-box:in", 90), 60);
-    EXPECT_EQ(held("vela-box:in", 200), 60); // the send at 180 did not hold
-    EXPECT_EQ(held("vela-box", 30), 0);      // a client's name stands for its ports
-    EXPECT_EQ(held("vela-box", 150), 60);
-    EXPECT_EQ(held("vela-box:in", 30), -1);
+    EXPECT_EQ(held("vela-box:in", 90), "60 a captured configuration");
+    EXPECT_EQ(held("vela-box:in", 200),
+              "180 a broken or unknown configuration since " +
+                  t.addSecs(180).toLocalTime().toString("yyyy-MM-dd HH:mm:ss") +
+                  " (what was sent: a configuration with no name, not verified)");
+    EXPECT_EQ(held("vela-box", 30), "0 a captured configuration"); // a client's name: its ports
+    EXPECT_EQ(held("vela-box", 150), "60 a captured configuration");
+    EXPECT_TRUE(held("vela-box:in", 250).startsWith("240 a broken or unknown configuration"));
+    EXPECT_EQ(held("vela-box:in", 30), "");
     EXPECT_EQ(library.content(library.history().back().key), a);
 
     // Kept under a name, a captured configuration shows as that one.
@@ -198,6 +225,31 @@ TEST_F(LibraryTest, CapturesAreWrittenOffTheCallersThreadAndAFailureIsSaid) {
     EXPECT_EQ(recorded[0][0].toString(), "the broken send to box:in");
     EXPECT_TRUE(recorded[0][1].toString().contains("cannot be made"))
         << recorded[0][1].toString().toStdString();
+}
+
+TEST_F(LibraryTest, WhatTheLibrarySaysAsACaptureIsWrittenIsPassedOn) {
+    {
+        Library library;
+        ASSERT_TRUE(library.open(folder()));
+        ASSERT_TRUE(library.add(defaults(), "Gig"));
+    }
+    for (const char *ending : {"", "-wal", "-shm"})
+        QFile::remove(folder() + "/index/library.sqlite" + ending);
+    vkv::library::CaptureWriter writer;
+    writer.setFolder(folder());
+    QSignalSpy noticed(&writer, &vkv::library::CaptureWriter::noticed);
+    Library::Capture test{QDateTime::currentDateTimeUtc(), Library::Direction::Sent, "box:in",
+                          defaults(), 1543};
+    test.test = true;
+    QSignalSpy recorded(&writer, &vkv::library::CaptureWriter::recorded);
+    writer.record(test);
+    ASSERT_TRUE(noticed.wait(5000));
+    EXPECT_TRUE(noticed[0][0].toString().startsWith("The library's index was not there and was "
+                                                    "made anew from the 1 configurations"))
+        << noticed[0][0].toString().toStdString();
+    ASSERT_EQ(recorded.size(), 1);
+    EXPECT_EQ(recorded[0][0].toString(), "the test copy sent to box:in");
+    EXPECT_EQ(recorded[0][1].toString(), "");
 }
 
 TEST_F(LibraryTest, AMissingOrDamagedIndexIsMadeAnewWithNotesTagsAndHistoryFromItsCopy) {
@@ -298,6 +350,10 @@ TEST_F(LibraryTest, ContentTermsOfOneQueryHoldForOneRecordTogether) {
         {"filter", {"Filter: "}},
         {"LIVE cc:74", {"Default: Pot 5.11"}},
         {"second half", {"Drums: "}},
+        {"half second", {"Drums: "}},
+        {"\"second half\"", {"Drums: "}},
+        {"\"half second\"", {}},
+        {"\"kit for the\" cc:74", {"Drums: Pot 5.11"}},
         {"ch:1 cc:74 pot:5.11 drums", {"Drums: Pot 5.11"}},
     };
     const auto entries = library.entries();
@@ -336,23 +392,44 @@ TEST_F(LibraryTest, ImportTakesEveryDumpBelowAFolderAndListsTheRestWithTheirReas
     QByteArray foreign = bytesOf(defaults());
     foreign[4] = 0x43;
     put("other box.syx", foreign);
+    // Names that would make no name, or a refused one, as they are.
+    put("blank/ .syx", bytesOf(withRecords({{true, 0, 0xB0, 3}})));
+    put("blank/..syx", bytesOf(withRecords({{true, 0, 0xB0, 4}})));
+    put("CON.syx", bytesOf(withRecords({{true, 0, 0xB0, 5}})));
+    put("Cafe\u0301.syx", bytesOf(withRecords({{true, 0, 0xB0, 6}})));
+    // Links are passed over, and so is a name that is no UTF-8.
+    ASSERT_TRUE(QFile::link(from.filePath("Gig.syx"), from.filePath("link.syx")));
+    ASSERT_TRUE(QFile::link(from.filePath("songs"), from.filePath("more songs")));
+    const QByteArray latin1 = QFile::encodeName(from.path()) + "/Ni\xf1o.syx";
+    {
+        QFile f;
+        ASSERT_TRUE(f.open(::fopen(latin1.constData(), "w"), QIODevice::WriteOnly,
+                           QFileDevice::AutoCloseHandle));
+        f.write(bytesOf(withRecords({{true, 0, 0xB0, 7}})));
+    }
 
     Library library;
     ASSERT_TRUE(library.open(folder()));
     ASSERT_TRUE(library.add(defaults(), "Gig")); // the same name and records: there already
+    ASSERT_TRUE(library.add(withRecords({{true, 0, 0xB0, 8}}), "Caf\u00e9"));
     const Library::Imported imported = library.importFolder(from.path());
-    EXPECT_EQ(imported.added, 2);
+    EXPECT_EQ(imported.added, 6);
     EXPECT_EQ(imported.already, QStringList{"Gig.syx"});
     QStringList refused;
     for (const auto &r : imported.refused)
         refused << r.file + ": " + r.why;
     refused.sort();
     EXPECT_EQ(refused,
-              (QStringList{"notes.txt: it is 10 bytes long; a configuration dump is 1543",
+              (QStringList{"Ni\ufffdo.syx: its name is not UTF-8", "link.syx: a link; not followed",
+                           "more songs: a link; not followed",
+                           "notes.txt: it is 10 bytes long; a configuration dump is 1543",
                            "other box.syx: it does not begin as this box's configuration dump "
                            "(F0 00 00 7E 42 02)",
                            "songs/long.syx: it is longer than a configuration dump (1543 bytes)"}));
-    EXPECT_EQ(titles(library.entries()), (QStringList{"Ballad", "Gig", "Set- late"}));
+    EXPECT_EQ(titles(library.entries()),
+              (QStringList{"Ballad", "CON-", "Caf\u00e9", "Caf\u00e9 (2)", "Gig", "Imported",
+                           "Imported (2)", "Set- late"}));
+    ::unlink(latin1.constData()); // QTemporaryDir cannot name it
 }
 
 TEST_F(LibraryTest, DeleteGoesToTheTrashAndComesBackWithItsNotes) {
@@ -400,4 +477,266 @@ TEST_F(LibraryTest, TwoProgramsWritingAtOnceLoseNothing) {
         named += entry.named() ? 1 : 0;
     EXPECT_EQ(named, 2 * Each);
     EXPECT_EQ(files("captured").size(), 2 * Each);
+}
+
+TEST_F(LibraryTest, ANewConfigurationUnderADeletedOnesNameLeavesItsNotesToComeBackWithIt) {
+    Library library;
+    ASSERT_TRUE(library.open(folder()));
+    ASSERT_TRUE(library.add(withRecords({{true, 0, 0xB0, 1}}), "A"));
+    ASSERT_TRUE(library.setNotes(*library.named("A"), "the first"));
+    const auto a = library.trash(*library.named("A"));
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(library.add(withRecords({{true, 0, 0xB0, 2}}), "Gig"));
+    ASSERT_TRUE(library.setNotes(*library.named("Gig"), "old"));
+    ASSERT_TRUE(library.setFavourite(*library.named("Gig"), true));
+    const auto gig = library.trash(*library.named("Gig"));
+    ASSERT_TRUE(gig);
+    {
+        // Another program takes the name meanwhile, as --library-add FILE --name Gig does.
+        Library other;
+        ASSERT_TRUE(other.open(folder()));
+        ASSERT_TRUE(other.add(defaults(), "Gig")) << other.error().toStdString();
+    }
+    ASSERT_TRUE(library.refresh());
+    EXPECT_EQ(library.named("Gig")->notes, "");
+    EXPECT_FALSE(library.named("Gig")->favourite);
+
+    // Each comes back with its notes, the one whose name is taken under a free one.
+    ASSERT_TRUE(library.restore(*gig)) << library.error().toStdString();
+    ASSERT_TRUE(library.restore(*a)) << library.error().toStdString();
+    EXPECT_EQ(titles(library.entries()), (QStringList{"A", "Gig", "Gig (restored)"}));
+    EXPECT_EQ(library.named("Gig (restored)")->notes, "old");
+    EXPECT_TRUE(library.named("Gig (restored)")->favourite);
+    EXPECT_EQ(library.read(*library.named("Gig (restored)")), withRecords({{true, 0, 0xB0, 2}}));
+    EXPECT_EQ(library.named("Gig")->notes, "");
+    EXPECT_EQ(library.read(*library.named("Gig")), defaults());
+    EXPECT_EQ(library.named("A")->notes, "the first");
+    // A name whose file went stays taken until it is deleted: its file may come back.
+    ASSERT_TRUE(QFile::remove(folder() + "/A.syx"));
+    ASSERT_TRUE(library.refresh());
+    EXPECT_FALSE(library.add(defaults(), "a"));
+    EXPECT_EQ(library.error(), "The name \"a\" is taken already (by \"A\").");
+}
+
+TEST_F(LibraryTest, RenamingOntoADeletedOnesNameMovesTheNotesWithTheRenamedOne) {
+    Library library;
+    ASSERT_TRUE(library.open(folder()));
+    ASSERT_TRUE(library.add(withRecords({{true, 0, 0xB0, 1}}), "Gig"));
+    ASSERT_TRUE(library.setNotes(*library.named("Gig"), "old"));
+    const auto gig = library.trash(*library.named("Gig"));
+    ASSERT_TRUE(gig);
+    ASSERT_TRUE(library.add(defaults(), "Draft"));
+    ASSERT_TRUE(library.setNotes(*library.named("Draft"), "mine"));
+    ASSERT_TRUE(library.rename(*library.named("Draft"), "Gig")) << library.error().toStdString();
+    EXPECT_EQ(titles(library.entries()), QStringList{"Gig"});
+    EXPECT_FALSE(library.named("Gig")->missing);
+    EXPECT_EQ(library.named("Gig")->notes, "mine");
+    EXPECT_EQ(library.read(*library.named("Gig")), defaults());
+    ASSERT_TRUE(library.restore(*gig)) << library.error().toStdString();
+    EXPECT_EQ(library.named("Gig (restored)")->notes, "old");
+    EXPECT_EQ(library.named("Gig")->notes, "mine");
+}
+
+TEST_F(LibraryTest, ADeleteOrRenameTheIndexCannotTakeChangesNothingAndSaysWhy) {
+    Library library(200);
+    ASSERT_TRUE(library.open(folder()));
+    ASSERT_TRUE(library.add(defaults(), "Gig"));
+    ASSERT_TRUE(library.setNotes(*library.named("Gig"), "keep me"));
+    const Library::Entry gig = *library.named("Gig");
+    {
+        // Another program holds the index's write past the timeout.
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        other.setDatabaseName(folder() + "/index/library.sqlite");
+        ASSERT_TRUE(other.open());
+        QSqlQuery hold(other);
+        ASSERT_TRUE(hold.exec("BEGIN IMMEDIATE"));
+        EXPECT_FALSE(library.trash(gig));
+        EXPECT_EQ(library.error(), "\"Gig\" was not deleted: the library's index is in use by "
+                                   "another program (it stayed locked).");
+        EXPECT_FALSE(library.rename(gig, "Studio"));
+        EXPECT_EQ(library.error(), "\"Gig\" was not renamed: the library's index is in use by "
+                                   "another program (it stayed locked).");
+        EXPECT_EQ(files(), QStringList{"Gig.syx"});
+        ASSERT_TRUE(hold.exec("ROLLBACK"));
+        hold.finish();
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("holder");
+    ASSERT_TRUE(library.refresh());
+    ASSERT_EQ(titles(library.entries()), QStringList{"Gig"});
+    EXPECT_FALSE(library.named("Gig")->missing);
+    EXPECT_EQ(library.named("Gig")->notes, "keep me");
+    // Once the index is free, both happen whole.
+    ASSERT_TRUE(library.rename(gig, "Studio"));
+    ASSERT_TRUE(library.trash(*library.named("Studio")));
+    EXPECT_TRUE(files().isEmpty());
+    EXPECT_TRUE(library.entries().empty());
+}
+
+TEST_F(LibraryTest, FilesLeftByAProgramThatCrashedAreRemovedAndNeverStopAWrite) {
+    {
+        Library library;
+        ASSERT_TRUE(library.open(folder()));
+    }
+    const auto leave = [](const QString &path, bool old) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("half");
+        file.flush();
+        if (old)
+            file.setFileTime(QDateTime::currentDateTime().addSecs(-120),
+                             QFileDevice::FileModificationTime);
+    };
+    leave(folder() + "/.vkvela-new-4000000-1", true);
+    leave(folder() + "/captured/.vkvela-new-4000000-2", true);
+    leave(folder() + "/index/copy-new-4000000-1.sqlite", true);
+    leave(folder() + "/.vkvela-new-4000001-1", false); // another program's, writing now
+    leave(folder() + "/.hidden", true);                // not the library's
+    // A crashed program of this one's number left what the next writes would be called.
+    for (int n = 1; n <= 1000; ++n)
+        leave(QStringLiteral("%1/.vkvela-new-%2-%3").arg(folder()).arg(::getpid()).arg(n), false);
+
+    Library library;
+    ASSERT_TRUE(library.open(folder()));
+    const auto hidden = [](const QString &in) {
+        return QDir(in).entryList({".vkvela-new-4*", "copy-new-*", ".hidden"},
+                                  QDir::Files | QDir::Hidden);
+    };
+    EXPECT_EQ(hidden(folder()), (QStringList{".hidden", ".vkvela-new-4000001-1"}));
+    EXPECT_TRUE(hidden(folder() + "/captured").isEmpty());
+    EXPECT_TRUE(hidden(folder() + "/index").isEmpty());
+    ASSERT_TRUE(library.add(defaults(), "Gig")) << library.error().toStdString();
+    ASSERT_TRUE(library.capture({QDateTime::currentDateTimeUtc(), Library::Direction::Received,
+                                 "box:out", defaults(), 1543}))
+        << library.error().toStdString();
+    EXPECT_EQ(library.read(*library.named("Gig")), defaults());
+}
+
+TEST_F(LibraryTest, ATestCopyIsATestInHistoryIsNeverKeptAndLeavesTheBoxHoldingSomethingUnknown) {
+    auto library = std::make_unique<Library>();
+    ASSERT_TRUE(library->open(folder()));
+    ASSERT_TRUE(library->add(defaults(), "Gig"));
+    const DumpBytes test = withRecords({{true, 255, 0xB0, 1}});
+    const QDateTime t = QDateTime::fromString("2026-12-01T18:00:00Z", Qt::ISODate);
+    using D = Library::Direction;
+    const auto capture = [&](int seconds, D direction, std::optional<DumpBytes> dump, bool isTest,
+                             int bytes = 1543) {
+        Library::Capture c{t.addSecs(seconds), direction,
+                           direction == D::Sent ? "box:in" : "box:out", dump, bytes};
+        c.test = isTest;
+        c.paired = direction == D::Sent ? "box:out" : "box:in"; // one box
+        ASSERT_TRUE(library->capture(c)) << library->error().toStdString();
+    };
+    capture(0, D::Sent, defaults(), false);
+    ASSERT_TRUE(library->verified("box:in", defaults(), true));
+    capture(10, D::Received, defaults(), false);
+    capture(20, D::Sent, test, true);
+    capture(30, D::Received, test, true);
+    ASSERT_TRUE(library->verified("box:in", test, true));
+    capture(40, D::Sent, std::nullopt, true, 600);
+
+    QStringList said;
+    for (const Library::Event &event : library->history())
+        said << event.text();
+    EXPECT_EQ(said, (QStringList{"sent to box:in, broke off after 600 of 1543 bytes (test copy)",
+                                 "received from box:out (test copy)",
+                                 "sent to box:in, verified (test copy)", "received from box:out",
+                                 "sent to box:in, verified"}));
+    // Never kept: no file, no entry, no content.
+    EXPECT_EQ(files("captured").size(), 1);
+    EXPECT_EQ(titles(library->entries()), QStringList{"Gig"});
+    EXPECT_FALSE(library->content(DumpFile::key(test)));
+
+    // Both ports of the box held Gig, and after the first test copy something unknown.
+    const auto held = [&](const QString &port, int seconds) {
+        const auto box = library->heldAt(port, t.addSecs(seconds));
+        return box ? box->ports.join(',') + ": " + box->text() : library->error();
+    };
+    const QString since20 = t.addSecs(20).toLocalTime().toString("yyyy-MM-dd HH:mm:ss");
+    const QString since40 = t.addSecs(40).toLocalTime().toString("yyyy-MM-dd HH:mm:ss");
+    const QString unknown = "box:in,box:out: a broken or unknown configuration since %1 (what was "
+                            "sent: a test copy of a search for the speed, not a configuration of "
+                            "the library, not verified)";
+    for (const char *port : {"box:in", "box:out", "box"}) {
+        EXPECT_EQ(held(port, 5), "box:in,box:out: Gig") << port;
+        EXPECT_EQ(held(port, 15), "box:in,box:out: Gig") << port;
+        EXPECT_EQ(held(port, 35), unknown.arg(since20)) << port;
+        EXPECT_EQ(held(port, 45), unknown.arg(since40)) << port;
+    }
+    // Until the configuration goes whole again.
+    capture(50, D::Sent, defaults(), false);
+    EXPECT_EQ(held("box:out", 55), "box:in,box:out: Gig, not verified");
+    ASSERT_TRUE(library->verified("box:in", defaults(), true));
+    EXPECT_EQ(held("box:out", 55), "box:in,box:out: Gig");
+
+    // The index made anew keeps the marks from its copy.
+    library = std::make_unique<Library>();
+    for (const char *ending : {"", "-wal", "-shm"})
+        QFile::remove(folder() + "/index/library->sqlite" + ending);
+    ASSERT_TRUE(library->open(folder()));
+    ASSERT_EQ(library->history().size(), 6u);
+    EXPECT_EQ(library->history()[2].text(), "received from box:out (test copy)");
+    EXPECT_EQ(held("box:in", 35), unknown.arg(since20));
+}
+
+TEST_F(LibraryTest, AnIndexOfTheFormerVersionIsBroughtUpToDateAndSoAreItsCopies) {
+    ASSERT_TRUE(QDir().mkpath(folder() + "/index"));
+    ASSERT_TRUE(DumpFile::write(folder() + "/Gig.syx", defaults(), false, false));
+    const auto former = [&](const QString &path, bool copy) {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "former");
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        const QString entries = copy ? "CREATE TABLE entries(file, key, state, notes, tags, "
+                                       "favourite)"
+                                     : "CREATE TABLE entries(file TEXT PRIMARY KEY, key TEXT NOT "
+                                       "NULL, size INTEGER NOT NULL DEFAULT 0, mtime INTEGER NOT "
+                                       "NULL DEFAULT 0, state INTEGER NOT NULL DEFAULT 0, notes "
+                                       "TEXT NOT NULL DEFAULT '', tags TEXT NOT NULL DEFAULT '', "
+                                       "favourite INTEGER NOT NULL DEFAULT 0)";
+        for (const QString &sql :
+             {entries,
+              QString("CREATE TABLE events(id INTEGER PRIMARY KEY, time INTEGER NOT NULL, "
+                      "direction INTEGER NOT NULL, port TEXT NOT NULL, key TEXT, bytes INTEGER "
+                      "NOT NULL, verified INTEGER)"),
+              QString("INSERT INTO entries(file, key, state, notes, tags, favourite) VALUES("
+                      "'Gig.syx', '%1', 0, 'from before', 'live', 1)")
+                  .arg(DumpFile::key(defaults())),
+              QString("INSERT INTO events VALUES(1, 1000, 1, 'box:in', '%1', 1543, 1)")
+                  .arg(DumpFile::key(defaults())),
+              QString(copy ? "SELECT 1"
+                           : "CREATE TABLE contents(key TEXT PRIMARY KEY, records BLOB NOT NULL)"),
+              QString(copy ? "SELECT 1" : "PRAGMA user_version = 1")})
+            ASSERT_TRUE(q.exec(sql)) << q.lastError().text().toStdString();
+        q.finish();
+        db.close();
+    };
+    former(folder() + "/index/library.sqlite", false);
+    QSqlDatabase::removeDatabase("former");
+    const auto check = [&] {
+        Library library;
+        ASSERT_TRUE(library.open(folder())) << library.error().toStdString();
+        ASSERT_TRUE(library.named("Gig"));
+        EXPECT_EQ(library.named("Gig")->notes, "from before");
+        EXPECT_EQ(library.named("Gig")->tags, QStringList{"live"});
+        ASSERT_EQ(library.history().size(), 1u);
+        EXPECT_EQ(library.history()[0].text(), "sent to box:in, verified");
+        EXPECT_FALSE(library.history()[0].test);
+        // What the new version keeps works on it.
+        ASSERT_TRUE(library.trash(*library.named("Gig")));
+        ASSERT_TRUE(library.add(withRecords({{true, 0, 0xB0, 1}}), "Gig"));
+        Library::Capture c{QDateTime::currentDateTimeUtc(), Library::Direction::Sent, "box:in",
+                           withRecords({{true, 0, 0xB0, 2}}), 1543};
+        c.test = true;
+        ASSERT_TRUE(library.capture(c)) << library.error().toStdString();
+    };
+    check();
+    // An index lost, with only a copy of the former version left.
+    QDir(folder() + "/index").removeRecursively();
+    QFile::remove(folder() + "/Gig.syx");
+    ASSERT_TRUE(QDir().mkpath(folder() + "/index"));
+    ASSERT_TRUE(DumpFile::write(folder() + "/Gig.syx", defaults(), false, false));
+    former(folder() + "/index/copy-1.sqlite", true);
+    QSqlDatabase::removeDatabase("former");
+    check();
 }
