@@ -227,7 +227,7 @@ TEST_F(LibraryTest, CapturesAreWrittenOffTheCallersThreadAndAFailureIsSaid) {
         << recorded[0][1].toString().toStdString();
 }
 
-TEST_F(LibraryTest, WhatTheLibrarySaysAsACaptureIsWrittenIsPassedOn) {
+TEST_F(LibraryTest, CapturesPassOnWhatTheLibraryHasToSay) {
     {
         Library library;
         ASSERT_TRUE(library.open(folder()));
