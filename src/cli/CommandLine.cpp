@@ -208,8 +208,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     const QCommandLineOption entryName("name", "With --library-add of one file: its name there.",
                                        "NAME");
     const QCommandLineOption at("at",
-                                "With --library-history: what each port was last sent or "
-                                "received before TIME (2026-12-01 18:00).",
+                                "With --library-history: what the box on each port held at "
+                                "TIME (2026-12-01 18:00).",
                                 "TIME");
     const QCommandLineOption noLibrary("no-library",
                                        "With --send, --receive or --find-speed: record nothing in "
