@@ -27,8 +27,8 @@ class FindSpeedJack : public JackWindowTest {};
 
 constexpr int BoxBuffer = 192;
 
-JackBox box(const QString &client, double bytesPerSecond, bool silent = false) {
-    return JackBox(QStringLiteral(VKV_JACK_BOX), client, BoxBuffer, bytesPerSecond, silent);
+JackBox box(const QString &client, double bytesPerSecond, const QStringList &options = {}) {
+    return JackBox(QStringLiteral(VKV_JACK_BOX), client, BoxBuffer, bytesPerSecond, options);
 }
 
 // The window with both ports on `box`, and its "Find Speed ..." dialog once pressed.
@@ -169,7 +169,7 @@ TEST_F(FindSpeedJack, CancelStopsTheTryAtOnceAndRestoresTheBoxAtTheSlowestSpeedT
 
 TEST_F(FindSpeedJack, TheCommandLineOffersTheFastSendToABoxThatTakesItAndFailsOnOneThatIsSilent) {
     JackBox quick = box("vkvquickbox", 0);
-    JackBox mute = box("vkvmutebox", 0, true);
+    JackBox mute = box("vkvmutebox", 0, {"silent"});
     ASSERT_TRUE(quick.ready && mute.ready);
     QTemporaryDir dir;
     const QString syx = dir.filePath("mine.syx");
