@@ -180,7 +180,16 @@ int main(int argc, char **argv) {
     std::fflush(stdout);
     bool unplugged = false;
     while (!gone) {
-        if (unplugAfter > 0 && !unplugged && answersSent >= unplugAfter) {
+        // Read before the lines: what the box did before an answer is said before its output goes.
+        const bool unplugDue = unplugAfter > 0 && !unplugged && answersSent >= unplugAfter;
+        std::vector<std::string> now;
+        {
+            std::lock_guard lock(said);
+            now.swap(lines);
+        }
+        for (const auto &line : now)
+            std::printf("%s\n", line.c_str());
+        if (unplugDue) {
             // The answer has reached the ports connected to the output by the cycle's end.
             waitCycles();
             output = nullptr;
@@ -189,13 +198,6 @@ int main(int argc, char **argv) {
             unplugged = true;
             std::printf("unplugged\n");
         }
-        std::vector<std::string> now;
-        {
-            std::lock_guard lock(said);
-            now.swap(lines);
-        }
-        for (const auto &line : now)
-            std::printf("%s\n", line.c_str());
         std::fflush(stdout);
         usleep(2000);
     }
