@@ -24,8 +24,8 @@ using library::Library;
 const QString Failed = QStringLiteral("\nThe library could not record ");
 
 Library::Capture capture(Library::Direction direction, const QString &port,
-                         std::optional<image::DumpBytes> dump, int bytes) {
-    return {QDateTime::currentDateTimeUtc(), direction, port, std::move(dump), bytes};
+                         std::optional<image::DumpBytes> dump, int bytes, bool test) {
+    return {QDateTime::currentDateTimeUtc(), direction, port, std::move(dump), bytes, test};
 }
 
 } // namespace
@@ -37,24 +37,28 @@ LibraryDesk::LibraryDesk(Window window, TransferDesk &transfers, const image::Im
     // The folder is only named here: nothing is opened or made before the first capture.
     writer->setFolder(folder());
     using D = Library::Direction;
+    // A speed search's test copies and the box's answers to them are marked as tests.
     connect(&transfers, &TransferDesk::configurationSent, writer,
-            [this](const image::DumpBytes &dump, const QString &port) {
-                writer->record(capture(D::Sent, port, dump, image::DumpSize));
+            [this](const image::DumpBytes &dump, const QString &port, bool test) {
+                writer->record(capture(D::Sent, port, dump, image::DumpSize, test));
             });
-    connect(&transfers, &TransferDesk::sendBroke, writer, [this](const QString &port, int sent) {
-        writer->record(capture(D::Sent, port, std::nullopt, sent));
-    });
+    connect(&transfers, &TransferDesk::sendBroke, writer,
+            [this](const QString &port, int sent, bool test) {
+                writer->record(capture(D::Sent, port, std::nullopt, sent, test));
+            });
     connect(&transfers, &TransferDesk::verified, writer,
-            [this](const image::DumpBytes &sent, const QString &port, bool holds) {
+            [this](const image::DumpBytes &sent, const QString &port, bool holds, bool) {
+                // A test copy's verify finds its send by the copy's own content.
                 writer->verified(port, sent, holds);
             });
     connect(&transfers, &TransferDesk::dumpReceived, writer,
-            [this](const image::DumpBytes &dump, const QString &port) {
-                writer->record(capture(D::Received, port, dump, image::DumpSize));
+            [this](const image::DumpBytes &dump, const QString &port, bool test) {
+                writer->record(capture(D::Received, port, dump, image::DumpSize, test));
             });
-    connect(&transfers, &TransferDesk::dumpBroke, writer, [this](const QString &port, int bytes) {
-        writer->record(capture(D::Received, port, std::nullopt, bytes));
-    });
+    connect(&transfers, &TransferDesk::dumpBroke, writer,
+            [this](const QString &port, int bytes, bool test) {
+                writer->record(capture(D::Received, port, std::nullopt, bytes, test));
+            });
     connect(writer, &library::CaptureWriter::recorded, this,
             [this](const QString &what, const QString &why) {
                 if (!why.isEmpty())

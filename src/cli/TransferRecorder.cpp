@@ -21,24 +21,26 @@ using library::Library;
 TransferRecorder::TransferRecorder(const CommandLine &line, const TMidiOut *out, const TMidiIn *in)
     : line(line), outName(nameOf(out)), inName(nameOf(in)) {}
 
-void TransferRecorder::sent(const std::optional<image::DumpBytes> &whole, int bytes) const {
-    LibraryCommands::record(
-        line, {QDateTime::currentDateTimeUtc(), Library::Direction::Sent, outName, whole, bytes});
+void TransferRecorder::sent(const std::optional<image::DumpBytes> &whole, int bytes,
+                            bool test) const {
+    LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(), Library::Direction::Sent,
+                                   outName, whole, bytes, test});
 }
 
-void TransferRecorder::received(const std::optional<image::DumpBytes> &whole, int bytes) const {
+void TransferRecorder::received(const std::optional<image::DumpBytes> &whole, int bytes,
+                                bool test) const {
     LibraryCommands::record(line, {QDateTime::currentDateTimeUtc(), Library::Direction::Received,
-                                   inName, whole, bytes});
+                                   inName, whole, bytes, test});
 }
 
-void TransferRecorder::answered(const BoxLink::Answer &answer) const {
+void TransferRecorder::answered(const BoxLink::Answer &answer, bool test) const {
     using Outcome = transfer::BoxQuery::Outcome;
     if (answer.code != 0 || answer.outcome == Outcome::NoAnswer)
         return;
     if (answer.outcome == Outcome::Answered)
-        received(answer.dump, image::DumpSize);
+        received(answer.dump, image::DumpSize, test);
     else
-        received(std::nullopt, 0);
+        received(std::nullopt, 0, test);
 }
 
 void TransferRecorder::verified(const image::DumpBytes &sent, bool held) const {
