@@ -197,8 +197,9 @@ TEST(AlsaCommandLine, FindSpeedFindsWhatABoxWithAnInputLimitTakesAndLeavesItVeri
     const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_GE(lines.size(), 5);
     EXPECT_EQ(lines[0], "The box answers: it holds the configuration");
-    EXPECT_TRUE(lines[2].startsWith("Fast send (one message): ") && lines[2].endsWith(" differ"))
-        << lines[2].toStdString();
+    // The fast send overran the box, which kept the configuration: the test copy differs from it
+    // in its one changed record.
+    EXPECT_EQ(lines[2], "Fast send (one message): 1 record differs");
     EXPECT_TRUE(lines[lines.size() - 2].startsWith("Found: ")) << r.out.toStdString();
     EXPECT_TRUE(lines.back().startsWith("Send with --speed ")) << lines.back().toStdString();
     EXPECT_GT(lines.back().section(' ', 3, 3).chopped(1).toInt(), 300);
