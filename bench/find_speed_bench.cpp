@@ -38,8 +38,9 @@ bool search(int rate) {
     const double seconds = clock.elapsed() / 1000.0;
     const QStringList lines =
         QString::fromLocal8Bit(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    // A line a try, then how it ended and the option to send with.
-    const int sends = static_cast<int>(lines.size()) - 2;
+    // What the box answered first and that the tries send test copies, a line a try, then how it
+    // ended and the option to send with.
+    const int sends = static_cast<int>(lines.size()) - 4;
     const int found = lines.isEmpty() ? 0 : lines.back().section(' ', 3, 3).chopped(1).toInt();
     vkv::image::ConfigImage defaults;
     vkv::image::loadDefaultImage(defaults);

@@ -2,6 +2,7 @@
 
 #include "BoxCheck.h"
 #include "FindSpeedDialog.h"
+#include "ImageComparison.h"
 #include "ImageHistory.h"
 #include "PacedSender.h"
 #include "SpeedReport.h"
@@ -10,7 +11,9 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QSpinBox>
+#include <QTimer>
 #include <QWidget>
+#include <utility>
 
 namespace vkv::app {
 
@@ -24,16 +27,19 @@ FindSpeedDesk::FindSpeedDesk(const Controls &controls, TransferDesk &transfers,
     controls.findSpeed->setEnabled(controls.request->isEnabled());
     controls.request->installEventFilter(this);
     connect(controls.findSpeed, &QAbstractButton::clicked, this, &FindSpeedDesk::start);
-    connect(&transfers.boxCheck(), &BoxCheck::answered, this, &FindSpeedDesk::answered);
-    connect(&transfers, &TransferDesk::sendBroke, this, [this](const QString &, int sent) {
-        if (state != State::Trying || stopping)
-            return;
-        fail(sent > 0 ? QStringLiteral("The MIDI OUT port stopped taking the send after %1 of %2 "
-                                       "bytes")
-                            .arg(sent)
-                            .arg(image::DumpSize)
-                      : QStringLiteral("The MIDI OUT port did not take the send"));
-    });
+    // After the check has told its verify, so the library has it before the next send.
+    connect(&transfers.boxCheck().boxQuery(), &BoxQuery::finished, this, &FindSpeedDesk::answered);
+    connect(&transfers, &TransferDesk::sendBroke, this,
+            [this](const QString &, int sent, const image::DumpBytes &, bool) {
+                if (state != State::Trying || stopping)
+                    return;
+                fail(sent > 0 ? QStringLiteral(
+                                    "The MIDI OUT port stopped taking the send after %1 of %2 "
+                                    "bytes")
+                                    .arg(sent)
+                                    .arg(image::DumpSize)
+                              : QStringLiteral("The MIDI OUT port did not take the send"));
+            });
 }
 
 FindSpeedDialog *FindSpeedDesk::dialog() {
@@ -70,6 +76,8 @@ void FindSpeedDesk::start() {
     history.frame(); // as every send frames it first
     dump = history.image().bytes();
     search.emplace();
+    copies.emplace(dump);
+    nextDue = false;
     sentAny = false;
     offered = 0;
     FindSpeedDialog *d = dialog();
@@ -82,10 +90,20 @@ void FindSpeedDesk::start() {
     // sent last is given time to settle, as before a verify.
     state = State::Asking;
     transfers.boxCheck().setQuiet(true);
-    transfers.boxCheck().compareWith(dump, BoxQuery::SettleMs);
+    transfers.compareWithBox(dump, BoxQuery::SettleMs);
 }
 
-void FindSpeedDesk::answered(BoxQuery::Outcome outcome, int differing) {
+void FindSpeedDesk::answered(BoxQuery::Outcome outcome, const image::DumpBytes &answer) {
+    if (state == State::Idle)
+        return;
+    const bool whole = outcome == BoxQuery::Outcome::Answered;
+    if (whole)
+        copies->held(answer);
+    const int differing =
+        whole ? static_cast<int>(
+                    image::ImageComparison::compare(state == State::Asking ? dump : trying, answer)
+                        .size())
+              : 0;
     if (state == State::Asking) {
         if (outcome == BoxQuery::Outcome::NoAnswer) {
             end(QStringLiteral("No answer from the box to a request for its configuration within "
@@ -95,28 +113,29 @@ void FindSpeedDesk::answered(BoxQuery::Outcome outcome, int differing) {
                 QStringLiteral("Find Speed: no answer from the box"), false);
             return;
         }
-        dialog_->addLine(
-            outcome == BoxQuery::Outcome::Broken
-                ? QStringLiteral("The box answers (its answer came broken)")
-            : differing == 0
-                ? QStringLiteral("The box answers: it holds the editor's configuration")
-                : QStringLiteral("The box answers: it holds %1 records other than "
-                                 "the editor's")
-                      .arg(differing));
+        dialog_->addLine(SpeedReport::firstAnswer(outcome, differing,
+                                                  QStringLiteral("the editor's configuration")));
         dialog_->note(QStringLiteral("Cancel stops the try under way at once; the box is then sent "
-                                     "the configuration once more."));
+                                     "the configuration at the fastest speed that verified below "
+                                     "every one that failed, and nothing when there is none."));
         state = State::Trying;
-        next();
+        nextSoon();
         return;
     }
-    if (state != State::Trying)
-        return;
     const auto stage = search->stage();
     dialog_->outcome(SpeedReport::outcome(search->speed(), stage, outcome, differing));
-    search->tried(outcome == BoxQuery::Outcome::Answered && differing == 0);
+    search->tried(whole && differing == 0);
     if (search->stage() == SpeedSearch::Stage::Restoring && stage != SpeedSearch::Stage::Restoring)
         dialog_->note(SpeedReport::restoring(*search));
-    next();
+    nextSoon();
+}
+
+void FindSpeedDesk::nextSoon() {
+    nextDue = true;
+    QTimer::singleShot(0, this, [this] {
+        if (std::exchange(nextDue, false) && state == State::Trying)
+            next();
+    });
 }
 
 void FindSpeedDesk::next() {
@@ -125,13 +144,15 @@ void FindSpeedDesk::next() {
         return;
     }
     const int speed = search->speed();
+    const bool test = !search->sendsConfiguration();
+    trying = test ? copies->next() : dump;
     dialog_->going(SpeedReport::going(speed, search->stage()));
     sentAny = true;
     if (speed == SpeedSearch::Fast) {
-        transfers.sendFast(dump, TransferDesk::Check::Always);
+        transfers.sendFast(trying, TransferDesk::Check::Always, test);
     } else {
         transfers.setSpeed(speed);
-        transfers.sendPaced(dump, TransferDesk::Check::Always);
+        transfers.sendPaced(trying, TransferDesk::Check::Always, test);
     }
 }
 
@@ -148,11 +169,13 @@ void FindSpeedDesk::cancel() {
     transfers.stopSend();
     stopping = false;
     const auto stage = search->stage();
-    dialog_->outcome(SpeedReport::tryName(search->speed(), stage) + QStringLiteral(": cancelled"));
+    if (!nextDue) // a try was under way
+        dialog_->outcome(SpeedReport::tryName(search->speed(), stage) +
+                         QStringLiteral(": cancelled"));
     search->cancel();
     if (search->stage() == SpeedSearch::Stage::Restoring)
         dialog_->note(SpeedReport::restoring(*search));
-    next();
+    nextSoon();
 }
 
 void FindSpeedDesk::fail(const QString &why) {
@@ -161,10 +184,10 @@ void FindSpeedDesk::fail(const QString &why) {
     stopping = true;
     transfers.stopSend();
     stopping = false;
-    end(why + (sentAny ? QStringLiteral(": the search stopped, and the box may hold a broken "
-                                        "configuration. Send it again.")
+    end(why + (sentAny ? QStringLiteral(": the search stopped, and ") + SpeedReport::mayHold() +
+                             QStringLiteral(". Send it the configuration again.")
                        : QStringLiteral(": the search stopped before anything was sent.")),
-        sentAny ? QStringLiteral("Find Speed: the box may hold a broken configuration")
+        sentAny ? QStringLiteral("Find Speed: ") + SpeedReport::mayHold()
                 : QStringLiteral("Find Speed stopped; nothing was sent"),
         false);
 }
@@ -184,8 +207,8 @@ void FindSpeedDesk::finish() {
         return;
     default:
         end(SpeedReport::ending(*search),
-            holds ? QStringLiteral("Find Speed: no speed found; the box holds what was sent")
-                  : QStringLiteral("Find Speed: the box may hold a broken configuration"),
+            holds ? QStringLiteral("Find Speed: no speed found; the box holds the configuration")
+                  : QStringLiteral("Find Speed: ") + SpeedReport::mayHold(),
             holds);
         return;
     }
@@ -193,6 +216,7 @@ void FindSpeedDesk::finish() {
 
 void FindSpeedDesk::end(const QString &text, const QString &status, bool good) {
     state = State::Idle;
+    nextDue = false;
     transfers.boxCheck().setQuiet(false);
     transfers.setSpeed(controls.speed->value()); // the field's speed again
     dialog_->over(text, offered > 0);

@@ -1,5 +1,7 @@
 #include "FindSpeedDialog.h"
 
+#include "SpeedReport.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -13,13 +15,15 @@ FindSpeedDialog::FindSpeedDialog(QWidget *parent) : QDialog(parent) {
     setWindowTitle("Find Speed");
     // The main window waits: no edit or send may come between the tries.
     setWindowModality(Qt::WindowModal);
-    resize(470, 330);
+    resize(470, 360);
 
     auto *intro = new QLabel(
-        "Sends the editor's configuration to the box at a series of speeds and verifies each: the "
-        "box is asked for what it holds and its answer compared with what was sent. It ends with "
-        "the box holding the configuration, verified.",
+        QStringLiteral("Finds the fastest speed the box takes the editor's configuration at: "
+                       "it sends at a series of speeds and verifies each send, asking the box "
+                       "what it holds and comparing its answer with what was sent. ") +
+            transfer::SpeedReport::testCopies(),
         this);
+    intro->setObjectName("FindSpeedIntro");
     intro->setWordWrap(true);
     tries = new QListWidget(this);
     tries->setObjectName("FindSpeedTries");

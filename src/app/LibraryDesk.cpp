@@ -27,9 +27,10 @@ const QString Said = QStringLiteral("\nThe library: ");
 // A capture on `port`, used together with the window's port of the other direction: the two are
 // one box.
 Library::Capture capture(Library::Direction direction, const QString &port,
-                         std::optional<image::DumpBytes> dump, int bytes,
+                         std::optional<image::DumpBytes> dump, int bytes, bool test,
                          const TransferDesk &transfers) {
-    Library::Capture made{QDateTime::currentDateTimeUtc(), direction, port, std::move(dump), bytes};
+    Library::Capture made{
+        QDateTime::currentDateTimeUtc(), direction, port, std::move(dump), bytes, test};
     made.paired = direction == Library::Direction::Sent ? transfers.inName() : transfers.outName();
     return made;
 }
@@ -43,24 +44,33 @@ LibraryDesk::LibraryDesk(Window window, TransferDesk &transfers, const image::Im
     // The folder is only named here: nothing is opened or made before the first capture.
     writer->setFolder(folder());
     using D = Library::Direction;
+    // A speed search's test copies and the box's answers to them are marked as tests.
     connect(&transfers, &TransferDesk::configurationSent, writer,
-            [this](const image::DumpBytes &dump, const QString &port) {
-                writer->record(capture(D::Sent, port, dump, image::DumpSize, this->transfers));
+            [this](const image::DumpBytes &dump, const QString &port, bool test) {
+                writer->record(
+                    capture(D::Sent, port, dump, image::DumpSize, test, this->transfers));
             });
-    connect(&transfers, &TransferDesk::sendBroke, writer, [this](const QString &port, int sent) {
-        writer->record(capture(D::Sent, port, std::nullopt, sent, this->transfers));
-    });
+    connect(&transfers, &TransferDesk::sendBroke, writer,
+            [this](const QString &port, int sent, const image::DumpBytes &sending, bool test) {
+                auto broke = capture(D::Sent, port, std::nullopt, sent, test, this->transfers);
+                broke.sending = sending;
+                writer->record(broke);
+            });
     connect(&transfers, &TransferDesk::verified, writer,
-            [this](const image::DumpBytes &sent, const QString &port, bool holds) {
+            [this](const image::DumpBytes &sent, const QString &port, bool holds, bool) {
+                // A test copy's verify finds its send by the copy's own content.
                 writer->verified(port, sent, holds);
             });
     connect(&transfers, &TransferDesk::dumpReceived, writer,
-            [this](const image::DumpBytes &dump, const QString &port) {
-                writer->record(capture(D::Received, port, dump, image::DumpSize, this->transfers));
+            [this](const image::DumpBytes &dump, const QString &port, bool test) {
+                writer->record(
+                    capture(D::Received, port, dump, image::DumpSize, test, this->transfers));
             });
-    connect(&transfers, &TransferDesk::dumpBroke, writer, [this](const QString &port, int bytes) {
-        writer->record(capture(D::Received, port, std::nullopt, bytes, this->transfers));
-    });
+    connect(&transfers, &TransferDesk::dumpBroke, writer,
+            [this](const QString &port, int bytes, bool test) {
+                writer->record(
+                    capture(D::Received, port, std::nullopt, bytes, test, this->transfers));
+            });
     connect(writer, &library::CaptureWriter::recorded, this,
             [this](const QString &what, const QString &why) {
                 if (!why.isEmpty())

@@ -18,12 +18,16 @@ TransferDesk::TransferDesk(TMidiOut &out, const TMidiIn &in, TTempoTimer &ticks,
     using transfer::DumpRouter;
     connect(check, &BoxCheck::said, this, &TransferDesk::said);
     connect(check, &BoxCheck::verified, this, [this](const image::DumpBytes &sent, bool holds) {
-        emit verified(sent, outName(), holds);
+        emit verified(sent, outName(), holds, checkingTest);
     });
-    connect(router, &DumpRouter::whole, this,
-            [this](const image::DumpBytes &dump) { emit dumpReceived(dump, inName()); });
+    // The answer that comes, on time or late, is to the request that went out last.
+    connect(&check->boxQuery(), &transfer::BoxQuery::requestSent, this,
+            [this] { askedTest = checkingTest; });
+    connect(router, &DumpRouter::whole, this, [this](const image::DumpBytes &dump) {
+        emit dumpReceived(dump, inName(), answersTest());
+    });
     connect(router, &DumpRouter::notWhole, this,
-            [this](int bytes) { emit dumpBroke(inName(), bytes); });
+            [this](int bytes) { emit dumpBroke(inName(), bytes, answersTest()); });
     connect(router, &DumpRouter::counting, this,
             [this](int left) { emit receiveCount(QString::number(left)); });
     connect(router, &DumpRouter::done, this, [this](bool forEditor) {
@@ -66,40 +70,51 @@ void TransferDesk::sendFast() {
 }
 
 void TransferDesk::sendPaced() {
-    sendPaced(history.image().bytes(), Check::AsWanted, true);
+    sendPaced(history.image().bytes(), Check::AsWanted, true, false);
 }
 
-void TransferDesk::sendPaced(const image::DumpBytes &dump, Check check) {
-    sendPaced(dump, check, false);
+void TransferDesk::sendPaced(const image::DumpBytes &dump, Check check, bool test) {
+    sendPaced(dump, check, false, test);
+}
+
+bool TransferDesk::answersTest() const {
+    return askedTest && router->forCheck();
+}
+
+void TransferDesk::verify(const image::DumpBytes &sent, bool test, const QString &note) {
+    checkingTest = test;
+    check->verify(sent, note);
 }
 
 bool TransferDesk::checking(Check check) const {
     return check == Check::Always || (check == Check::AsWanted && verifyWanted());
 }
 
-void TransferDesk::sendFast(const image::DumpBytes &dump, Check check) {
+void TransferDesk::sendFast(const image::DumpBytes &dump, Check check, bool test) {
     this->check->cancel();
     const bool held = out.holdingMessages();
     if (!out.SysExMessage(reinterpret_cast<const char *>(dump.data()), image::DumpSize)) {
         sendFailed(0);
-        emit sendBroke(outName(), 0);
+        emit sendBroke(outName(), 0, dump, test);
         return;
     }
     if (held)
         return; // it goes, and is told, once the paced send is over
-    emit configurationSent(dump, outName());
+    emit configurationSent(dump, outName(), test);
     if (checking(check))
-        this->check->verify(dump);
+        verify(dump, test);
 }
 
-void TransferDesk::sendPaced(const image::DumpBytes &dump, Check check, bool editors) {
+void TransferDesk::sendPaced(const image::DumpBytes &dump, Check check, bool editors, bool test) {
     this->check->cancel();
     pacedCheck = check;
     pacedFromEditor = editors;
+    pacedTest = test;
+    pacedDump = dump;
     // Knob messages are held until the last slice; the header pause leaves the window responsive.
     if (!paced->start(dump.data())) {
         sendFailed(0);
-        emit sendBroke(outName(), 0);
+        emit sendBroke(outName(), 0, dump, test);
     }
 }
 
@@ -120,10 +135,10 @@ void TransferDesk::pacedSendOver() {
     const auto last = paced->lastWholeSent();
     if (paced->failed() || !last) {
         sendFailed(image::DumpSize - paced->bytesLeft());
-        emit sendBroke(outName(), image::DumpSize - paced->bytesLeft());
+        emit sendBroke(outName(), image::DumpSize - paced->bytesLeft(), pacedDump, pacedTest);
         return;
     }
-    emit configurationSent(*last, outName());
+    emit configurationSent(*last, outName(), pacedTest);
     // The box holds the last whole configuration that went, whatever the editor did meanwhile.
     QString note;
     if (paced->heldSendsFailed() > 0)
@@ -132,7 +147,7 @@ void TransferDesk::pacedSendOver() {
         note += QStringLiteral("; the editor changed during the send; the box holds what was "
                                "sent when it started");
     if (checking(pacedCheck))
-        check->verify(*last, note);
+        verify(*last, pacedTest, note);
     else if (paced->heldSendsFailed() > 0)
         sendFailed(0);
     else if (!note.isEmpty())
@@ -149,7 +164,12 @@ void TransferDesk::requestDump() {
 }
 
 void TransferDesk::compareWithBox() {
-    check->compareWith(history.image().bytes());
+    compareWithBox(history.image().bytes(), 0);
+}
+
+void TransferDesk::compareWithBox(const image::DumpBytes &expected, int settleMs) {
+    checkingTest = false;
+    check->compareWith(expected, settleMs);
 }
 
 void TransferDesk::cancelCheck() {
@@ -183,7 +203,7 @@ void TransferDesk::stopSend() {
     if (paced->sending()) {
         paced->stop();
         emit bytesToSend(paced->bytesLeft());
-        emit sendBroke(outName(), image::DumpSize - paced->bytesLeft());
+        emit sendBroke(outName(), image::DumpSize - paced->bytesLeft(), pacedDump, pacedTest);
     }
 }
 

@@ -31,7 +31,8 @@ class BoxCheck;
 // the status line (said), to "Bytes To Send" and "Bytes To Receive"; a whole dump for the editor
 // becomes its configuration as one step that undo takes back, and dumpTaken() follows. Every
 // whole configuration that goes out or comes in, and every one that did not come whole, is told
-// with the port's name, for whoever keeps a record of them.
+// with the port's name, for whoever keeps a record of them, and with whether it was a test copy
+// of a speed search or the box's answer to one.
 class TransferDesk : public QObject {
     Q_OBJECT
 public:
@@ -51,15 +52,18 @@ public:
     // The editor's configuration as it is now, paced: a copy goes, whatever the editor does
     // meanwhile.
     void sendPaced();
-    // Another configuration than the editor's (the editor is not touched), the same two ways.
-    void sendFast(const image::DumpBytes &dump, Check check = Check::AsWanted);
-    void sendPaced(const image::DumpBytes &dump, Check check = Check::AsWanted);
+    // Another configuration than the editor's (the editor is not touched), the same two ways;
+    // `test` for a speed search's test copy.
+    void sendFast(const image::DumpBytes &dump, Check check = Check::AsWanted, bool test = false);
+    void sendPaced(const image::DumpBytes &dump, Check check = Check::AsWanted, bool test = false);
     // The paced send's timers.
     void headPauseOver();
     void tick();
     void requestDump();
     // Asks the box now, and shows how it differs from the editor.
     void compareWithBox();
+    // Asks the box after `settleMs` whether it holds `expected`; boxCheck() tells.
+    void compareWithBox(const image::DumpBytes &expected, int settleMs);
     void cancelCheck();
     // Ends a paced send under way where it is, at the user's word, and gives up a check: what
     // went of it is no whole dump.
@@ -87,20 +91,25 @@ signals:
     void receiveCount(const QString &text);
     void dumpTaken();
     // A whole configuration went out to `port` (a fast send the port took, or a paced send's last
-    // whole one), or did not: `sent` bytes of it went.
-    void configurationSent(const vkv::image::DumpBytes &dump, const QString &port);
-    void sendBroke(const QString &port, int sent);
+    // whole one), or did not: `sent` bytes of it went. `test`: a speed search's test copy.
+    void configurationSent(const vkv::image::DumpBytes &dump, const QString &port, bool test);
+    // `sending` is the configuration that broke off.
+    void sendBroke(const QString &port, int sent, const vkv::image::DumpBytes &sending, bool test);
     // Whether the box held a sent configuration when it was verified.
-    void verified(const vkv::image::DumpBytes &sent, const QString &port, bool holds);
+    void verified(const vkv::image::DumpBytes &sent, const QString &port, bool holds, bool test);
     // A whole dump came in from `port`, wherever it went (the editor, a check, nowhere when it
-    // was late), or one did not come whole.
-    void dumpReceived(const vkv::image::DumpBytes &dump, const QString &port);
-    void dumpBroke(const QString &port, int bytes);
+    // was late), or one did not come whole. `test`: the box's answer to a check of a test copy.
+    void dumpReceived(const vkv::image::DumpBytes &dump, const QString &port, bool test);
+    void dumpBroke(const QString &port, int bytes, bool test);
 
 private:
-    void sendPaced(const image::DumpBytes &dump, Check check, bool editors);
+    void sendPaced(const image::DumpBytes &dump, Check check, bool editors, bool test);
     void pacedSendOver();
     bool checking(Check check) const;
+    // Checks the box for `sent`, a test copy or not.
+    void verify(const image::DumpBytes &sent, bool test, const QString &note = {});
+    // Whether the message coming in answers a check of a test copy.
+    bool answersTest() const;
     // The MIDI OUT port did not take a send (`sent` bytes of a paced one went).
     void sendFailed(int sent);
 
@@ -110,6 +119,10 @@ private:
     std::function<bool()> verifyWanted;
     Check pacedCheck = Check::AsWanted; // of the paced send under way
     bool pacedFromEditor = true;        // it sends the editor's configuration
+    bool pacedTest = false;             // it sends a test copy
+    image::DumpBytes pacedDump{};       // what it sends
+    bool checkingTest = false;          // the check started last is of a test copy
+    bool askedTest = false;             // so was the one whose request went out last
     std::unique_ptr<transfer::PacedSender> paced;
     BoxCheck *check;
     transfer::DumpRouter *router;

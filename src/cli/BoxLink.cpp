@@ -1,6 +1,7 @@
 #include "BoxLink.h"
 
 #include "CommandIo.h"
+#include "PortWatch.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 #include "TerminationSignals.h"
@@ -33,7 +34,36 @@ BoxLink::~BoxLink() {
         in->SetUsing(false);
         in->OnSysEx = nullptr;
         in->OnSysExBroken = nullptr;
+        in->OnLost = nullptr;
     }
+}
+
+void BoxLink::watchIn() {
+    if (!in || watch)
+        return;
+    watch = midi::PortWatch::create(in->backend(), [this] {
+        std::vector<std::string> names = out.portNames();
+        for (std::string &name : in->portNames())
+            names.push_back(std::move(name));
+        return names;
+    });
+    // Reading the lists again finds a port that went, and has it say so.
+    QObject::connect(watch.get(), &midi::PortWatch::changed, &signals_, [this] {
+        out.relist();
+        in->relist();
+    });
+    in->OnLost = [this](QObject *) {
+        inGone = true;
+        if (running)
+            running->exit(1);
+    };
+}
+
+QString BoxLink::inLost() const {
+    if (!inGone)
+        return {};
+    const std::string &why = in->lostReason();
+    return why.empty() ? QStringLiteral("it went away") : QString::fromStdString(why);
 }
 
 int BoxLink::run(QEventLoop &loop) {
@@ -68,6 +98,8 @@ int BoxLink::sendFast(const image::DumpBytes &dump) {
     sentBytes = 0;
     if (signalled)
         return 128 + signalled;
+    if (inGone)
+        return 1;
     if (!out.SysEx(reinterpret_cast<const char *>(dump.data()), image::DumpSize) || !stillThere())
         return 1;
     sentBytes = image::DumpSize;
@@ -78,6 +110,8 @@ int BoxLink::sendPaced(const image::DumpBytes &dump, int speed, const Shown &sho
     sentBytes = 0;
     if (signalled)
         return 128 + signalled;
+    if (inGone)
+        return 1;
     sender.setSpeed(speed);
     QEventLoop loop;
     QElapsedTimer clock;
@@ -127,8 +161,8 @@ int BoxLink::sendPaced(const image::DumpBytes &dump, int speed, const Shown &sho
 
 BoxLink::Answer BoxLink::ask(int settleMs, int timeoutMs) {
     Answer answer;
-    if (signalled) {
-        answer.code = 128 + signalled;
+    if (signalled || inGone) {
+        answer.code = signalled ? 128 + signalled : 1;
         return answer;
     }
     QEventLoop loop;

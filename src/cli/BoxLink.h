@@ -6,12 +6,18 @@
 #include "TTempoTimer.h"
 
 #include <QObject>
+#include <QString>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 class QEventLoop;
 class TMidiIn;
 class TMidiOut;
+
+namespace vkv::midi {
+class PortWatch;
+}
 
 namespace vkv::cli {
 
@@ -19,6 +25,7 @@ namespace vkv::cli {
 // "Send Sysex" paces it, and asks it what it holds, each run on an event loop until it is over.
 // A lost port or a refused piece ends a send at once; SIGINT, SIGTERM or SIGHUP end what runs and
 // are kept, so that each later send or question ends at once too until the owner lets them go.
+// When asked to, it watches the MIDI IN port as well, and its loss ends what runs the same way.
 // Shared by --send and --find-speed, so both send and ask by the same rules.
 class BoxLink {
 public:
@@ -29,7 +36,7 @@ public:
     BoxLink &operator=(const BoxLink &) = delete;
 
     // Each send returns 0 once the port took the whole dump, 1 when it did not (sent() says how
-    // much went), or 128 + the signal that ended it.
+    // much went) or the watched MIDI IN port was lost, or 128 + the signal that ended it.
     int sendFast(const image::DumpBytes &dump);
     // `shown` is told the bytes left once the header has gone (with a rate below 0: the header
     // pause) and after each tick, with the rate in bytes a second since the pause (0 until it
@@ -46,12 +53,18 @@ public:
     bool close();
 
     struct Answer {
-        int code = 0; // 0, or 128 + the signal that ended the wait
+        int code = 0; // 0, 1 when the watched MIDI IN port was lost, or 128 + the signal
         transfer::BoxQuery::Outcome outcome = transfer::BoxQuery::Outcome::NoAnswer;
         image::DumpBytes dump{};
     };
     // Asks the box for its configuration after `settleMs` and waits `timeoutMs` for its answer.
     Answer ask(int settleMs, int timeoutMs);
+
+    // From now on the MIDI IN port going away (its device, or the MIDI service under it) ends a
+    // send or a question under way at once, and every later one, with code 1.
+    void watchIn();
+    // Why the watched MIDI IN port was lost ("vela-box:out gone"); empty while it is there.
+    QString inLost() const;
 
     // The signal that ended something, or 0.
     int signal() const { return signalled; }
@@ -74,6 +87,8 @@ private:
     QEventLoop *running = nullptr;
     int signalled = 0;
     int sentBytes = 0;
+    std::unique_ptr<midi::PortWatch> watch; // tells when ports come and go; null unless watched
+    bool inGone = false;
 };
 
 } // namespace vkv::cli

@@ -164,9 +164,14 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     const QCommandLineOption findSpeed(
         "find-speed",
         "Find the fastest speed the box takes a configuration at (the .syx file given, or the "
-        "built-in defaults): send it at a series of speeds on the --out port, verify each through "
-        "the --in port, and end with the box holding it, verified. Exit status 0 when a speed was "
-        "found, 3 when none verified, 1 when it could not run.");
+        "built-in defaults): send test copies of it, each unlike what the box held before, at a "
+        "series of speeds on the --out port and verify each through the --in port. The box holds "
+        "test copies while the search runs; it ends by sending the configuration itself at the "
+        "speed found, verified. When no speed verifies, or a signal stops the search, the "
+        "configuration is sent once more at the fastest speed that verified below every one that "
+        "failed; where there is none, nothing more is sent, and the box may hold a test copy or a "
+        "broken configuration (the speeds that failed are listed). Exit status 0 when a speed was "
+        "found, 3 when none verified, 1 when it could not run or go on (the --in port lost).");
     const QCommandLineOption out("out", "The MIDI OUT port to send to.", "PORT");
     const QCommandLineOption in("in", "The MIDI IN port to receive from.", "PORT");
     const QCommandLineOption speed(

@@ -11,6 +11,7 @@
 #include "SpeedSearch.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
+#include "TestCopies.h"
 #include "TransferRecorder.h"
 
 #include <cmath>
@@ -29,6 +30,22 @@ QString sendWith(const SpeedSearch &search) {
     return search.chosen() == SpeedSearch::Fast
                ? QStringLiteral("Send with --fast, or at any --speed.")
                : QStringLiteral("Send with --speed %1.").arg(search.chosen());
+}
+
+// The MIDI IN port went: no try can be verified any more. Returns the exit code, 1.
+int inLost(const BoxLink &link, bool sentAny) {
+    Io::fail(
+        QStringLiteral("the MIDI IN port was lost (%1); the search stopped").arg(link.inLost()) +
+        (sentAny ? QStringLiteral(", and ") + SpeedReport::mayHold() +
+                       QStringLiteral(". Send it the configuration again.")
+                 : QStringLiteral(" before anything was sent.")));
+    return 1;
+}
+
+int differing(const image::DumpBytes &sent, const BoxLink::Answer &answer) {
+    return answer.outcome == BoxQuery::Outcome::Answered
+               ? static_cast<int>(image::ImageComparison::compare(sent, answer.dump).size())
+               : 0;
 }
 
 } // namespace
@@ -52,7 +69,10 @@ int FindSpeedCommand::run(const CommandLine &line) {
     if (!in)
         return 1;
     BoxLink link(*out, in.get());
-    // Each send and answer of the search goes to the library as those of --send --verify do.
+    // A box whose answers can no longer come can verify nothing: the search stops at once.
+    link.watchIn();
+    // Each send and answer of the search goes to the library as those of --send --verify do, the
+    // test copies and the answers to them marked as tests.
     const TransferRecorder recorder(line, out.get(), in.get());
     const int timeoutMs = static_cast<int>(std::ceil(line.timeoutSeconds * 1000));
 
@@ -62,6 +82,8 @@ int FindSpeedCommand::run(const CommandLine &line) {
     recorder.answered(first);
     if (first.code > 128)
         return Io::interrupted(first.code - 128, QStringLiteral("nothing was sent."));
+    if (first.code == 1)
+        return inLost(link, false);
     if (first.outcome == BoxQuery::Outcome::NoAnswer) {
         Io::fail(QStringLiteral("no answer from the box within %1 s to a request for its "
                                 "configuration; nothing was sent. Check the --in port and the "
@@ -69,6 +91,12 @@ int FindSpeedCommand::run(const CommandLine &line) {
                      .arg(line.timeoutSeconds));
         return 1;
     }
+    transfer::TestCopies copies(dump);
+    if (first.outcome == BoxQuery::Outcome::Answered)
+        copies.held(first.dump);
+    Io::print(stdout, SpeedReport::firstAnswer(first.outcome, differing(dump, first),
+                                               QStringLiteral("the configuration")) +
+                          u'\n' + SpeedReport::testCopies() + u'\n');
 
     SpeedSearch search;
     Progress progress;
@@ -76,23 +104,35 @@ int FindSpeedCommand::run(const CommandLine &line) {
     while (!search.over()) {
         const int speed = search.speed();
         const auto stage = search.stage();
+        const bool test = !search.sendsConfiguration();
+        const image::DumpBytes sending = test ? copies.next() : dump;
         const QString going = SpeedReport::going(speed, stage);
         progress.show(going, true);
         int code = speed == SpeedSearch::Fast
-                       ? link.sendFast(dump)
-                       : link.sendPaced(dump, speed, [&](int left, double) {
+                       ? link.sendFast(sending)
+                       : link.sendPaced(sending, speed, [&](int left, double) {
                              progress.show(going + QStringLiteral(", %1 bytes left").arg(left));
                          });
         BoxLink::Answer answer;
-        if (code == 0) {
-            recorder.sent(dump, image::DumpSize);
+        const bool whole = code == 0;
+        if (whole) {
+            recorder.sent(sending, image::DumpSize, std::nullopt, test);
             answer = link.ask(BoxQuery::SettleMs, timeoutMs);
-            recorder.answered(answer);
+            recorder.answered(answer, test);
             code = answer.code;
         } else {
-            recorder.sent(std::nullopt, link.sent());
+            recorder.sent(std::nullopt, link.sent(), sending, test);
         }
         progress.clear();
+        if (!link.inLost().isEmpty()) {
+            Io::print(stdout, SpeedReport::tryName(speed, stage) +
+                                  (whole ? QStringLiteral(": stopped")
+                                         : QStringLiteral(": stopped after %1 of %2 bytes")
+                                               .arg(link.sent())
+                                               .arg(image::DumpSize)) +
+                                  QStringLiteral(", the MIDI IN port was lost\n"));
+            return inLost(link, true);
+        }
         if (code == 1)
             return link.sendFailed();
         if (code > 128) {
@@ -103,15 +143,13 @@ int FindSpeedCommand::run(const CommandLine &line) {
             Io::print(stdout, SpeedReport::tryName(speed, stage) + QStringLiteral(": stopped\n"));
             search.cancel();
         } else {
-            const int differing =
-                answer.outcome == BoxQuery::Outcome::Answered
-                    ? static_cast<int>(image::ImageComparison::compare(dump, answer.dump).size())
-                    : 0;
-            if (answer.outcome == BoxQuery::Outcome::Answered)
-                recorder.verified(dump, differing == 0);
-            Io::print(stdout,
-                      SpeedReport::outcome(speed, stage, answer.outcome, differing) + u'\n');
-            search.tried(answer.outcome == BoxQuery::Outcome::Answered && differing == 0);
+            const int differ = differing(sending, answer);
+            if (answer.outcome == BoxQuery::Outcome::Answered) {
+                copies.held(answer.dump);
+                recorder.verified(sending, differ == 0);
+            }
+            Io::print(stdout, SpeedReport::outcome(speed, stage, answer.outcome, differ) + u'\n');
+            search.tried(answer.outcome == BoxQuery::Outcome::Answered && differ == 0);
         }
         if (search.stage() == SpeedSearch::Stage::Restoring &&
             stage != SpeedSearch::Stage::Restoring)
@@ -123,8 +161,9 @@ int FindSpeedCommand::run(const CommandLine &line) {
         return Io::interrupted(signal, search.boxVerified()
                                            ? QStringLiteral("the box holds the configuration, "
                                                             "verified.")
-                                           : QStringLiteral("the box may hold a broken "
-                                                            "configuration. Send it again."));
+                                           : SpeedReport::mayHold() +
+                                                 QStringLiteral(". Send it the configuration "
+                                                                "again."));
     switch (search.ending()) {
     case SpeedSearch::Ending::Found:
     case SpeedSearch::Ending::FastTaken:

@@ -22,29 +22,30 @@ TransferRecorder::TransferRecorder(const CommandLine &line, const TMidiOut *out,
     : line(line), outName(nameOf(out)), inName(nameOf(in)) {}
 
 void TransferRecorder::sent(const std::optional<image::DumpBytes> &whole, int bytes,
-                            const std::optional<image::DumpBytes> &sending) const {
-    Library::Capture capture{QDateTime::currentDateTimeUtc(), Library::Direction::Sent, outName,
-                             whole, bytes};
+                            const std::optional<image::DumpBytes> &sending, bool test) const {
+    Library::Capture capture{
+        QDateTime::currentDateTimeUtc(), Library::Direction::Sent, outName, whole, bytes, test};
     capture.paired = inName;
     capture.sending = sending;
     LibraryCommands::record(line, capture);
 }
 
-void TransferRecorder::received(const std::optional<image::DumpBytes> &whole, int bytes) const {
-    Library::Capture capture{QDateTime::currentDateTimeUtc(), Library::Direction::Received, inName,
-                             whole, bytes};
+void TransferRecorder::received(const std::optional<image::DumpBytes> &whole, int bytes,
+                                bool test) const {
+    Library::Capture capture{
+        QDateTime::currentDateTimeUtc(), Library::Direction::Received, inName, whole, bytes, test};
     capture.paired = outName;
     LibraryCommands::record(line, capture);
 }
 
-void TransferRecorder::answered(const BoxLink::Answer &answer) const {
+void TransferRecorder::answered(const BoxLink::Answer &answer, bool test) const {
     using Outcome = transfer::BoxQuery::Outcome;
     if (answer.code != 0 || answer.outcome == Outcome::NoAnswer)
         return;
     if (answer.outcome == Outcome::Answered)
-        received(answer.dump, image::DumpSize);
+        received(answer.dump, image::DumpSize, test);
     else
-        received(std::nullopt, 0);
+        received(std::nullopt, 0, test);
 }
 
 void TransferRecorder::verified(const image::DumpBytes &sent, bool held) const {

@@ -39,6 +39,12 @@ public:
     // The user asked the box for its dump: what comes next is the user's.
     void requested() { unanswered.reset(); }
 
+    // Whether the message under way (or the one whole() or notWhole() tells of) is a check's
+    // answer, on time or late, and not the editor's.
+    bool forCheck() const {
+        return destination == Destination::Check || destination == Destination::Late;
+    }
+
     // The editor's receive area: a whole dump once received() was said.
     const image::DumpBytes &area() const { return editor.area(); }
 

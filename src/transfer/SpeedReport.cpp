@@ -1,5 +1,8 @@
 #include "SpeedReport.h"
 
+#include "TestCopies.h"
+
+#include <QStringList>
 #include <cmath>
 
 namespace vkv::transfer {
@@ -17,7 +20,57 @@ QString noSpeed(const SpeedSearch &search) {
                      .arg(SpeedSearch::firstPass().back());
 }
 
+// How the configuration goes at `speed`: "at 400 bytes/s", "as one message".
+QString how(int speed) {
+    return speed == SpeedSearch::Fast ? QStringLiteral("as one message")
+                                      : QStringLiteral("at %1 bytes/s").arg(speed);
+}
+
+// "the fast send, 600, 400 and 270 bytes/s"
+QString listed(const std::vector<int> &speeds) {
+    QStringList items;
+    bool paced = false;
+    for (int speed : speeds) {
+        items << (speed == SpeedSearch::Fast ? QStringLiteral("the fast send")
+                                             : QString::number(speed));
+        paced = paced || speed != SpeedSearch::Fast;
+    }
+    if (items.isEmpty())
+        return {};
+    if (paced)
+        items.last() += QStringLiteral(" bytes/s");
+    const QString last = items.takeLast();
+    return items.isEmpty() ? last
+                           : items.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
 } // namespace
+
+QString SpeedReport::mayHold() {
+    return QStringLiteral("the box may hold a test copy or a broken configuration");
+}
+
+QString SpeedReport::firstAnswer(BoxQuery::Outcome answer, int differing,
+                                 const QString &configuration) {
+    if (answer == BoxQuery::Outcome::Broken)
+        return QStringLiteral("The box answers (its answer came broken)");
+    if (differing == 0)
+        return QStringLiteral("The box answers: it holds ") + configuration;
+    return (differing == 1 ? QStringLiteral("The box answers: it holds 1 record that differs from ")
+                           : QStringLiteral("The box answers: it holds %1 records that differ "
+                                            "from ")
+                                 .arg(differing)) +
+           configuration;
+}
+
+QString SpeedReport::testCopies() {
+    return QStringLiteral("Each try sends a test copy of the configuration (Byte 1 of pot %1 "
+                          "changed) unlike what the box held before it, so a try verifies only "
+                          "when its own send landed. The box holds test copies while the search "
+                          "runs, and is sent the configuration itself at the end, verified.")
+        .arg(QString::fromStdString(image::bankNumberText(image::potBank(TestCopies::Pot),
+                                                          image::potNumber(TestCopies::Pot))));
+}
 
 QString SpeedReport::speedName(int speed) {
     return speed == SpeedSearch::Fast ? QStringLiteral("Fast send (one message)")
@@ -29,17 +82,24 @@ QString SpeedReport::tryName(int speed, Stage stage) {
     case Stage::Confirming:
         return speedName(speed) + QStringLiteral(" again");
     case Stage::Margin:
-        return speedName(speed) + QStringLiteral(", one step below");
+        return QStringLiteral("The configuration ") + how(speed) +
+               QStringLiteral(", one step below");
+    case Stage::Final:
+        return QStringLiteral("The configuration ") + how(speed);
     case Stage::Restoring:
-        return speedName(speed) + QStringLiteral(", once more");
+        return QStringLiteral("The configuration ") + how(speed) +
+               QStringLiteral(", to restore the box");
     default:
         return speedName(speed);
     }
 }
 
 QString SpeedReport::going(int speed, Stage stage) {
-    return tryName(speed, stage) + QStringLiteral(": sending and verifying, about %1 s")
-                                       .arg(std::ceil(SpeedSearch::trySeconds(speed)), 0, 'f', 0);
+    return tryName(speed, stage) +
+           (SpeedSearch::sendsConfiguration(stage)
+                ? QStringLiteral(": sending and verifying, about %1 s")
+                : QStringLiteral(": sending a test copy and verifying it, about %1 s"))
+               .arg(std::ceil(SpeedSearch::trySeconds(speed)), 0, 'f', 0);
 }
 
 QString SpeedReport::outcome(int speed, Stage stage, BoxQuery::Outcome answer, int differing) {
@@ -61,23 +121,23 @@ QString SpeedReport::outcome(int speed, Stage stage, BoxQuery::Outcome answer, i
 }
 
 QString SpeedReport::restoring(const SpeedSearch &search) {
-    return noSpeed(search) +
-           QStringLiteral(": the box may hold a broken configuration. Sending it once more "
-                          "at %1, verified.")
-               .arg(speedName(search.speed()));
+    return noSpeed(search) + QStringLiteral(": ") + mayHold() +
+           QStringLiteral(". Sending it the configuration %1, the fastest that verified, "
+                          "verified.")
+               .arg(how(search.speed()));
 }
 
 QString SpeedReport::ending(const SpeedSearch &search) {
     if (!search.over())
         return {};
-    const bool holds = search.boxVerified();
     switch (search.ending()) {
     case Ending::Running:
         return {};
     case Ending::FastTaken:
         return QStringLiteral("The box takes the configuration as one message (the fast send): "
-                              "verified %1 times of %1, and the box holds it. No paced speed is "
-                              "too fast for it; %2 is the fastest the pacing goes.")
+                              "test copies verified %1 times of %1, then the configuration "
+                              "itself, and the box holds it. No paced speed is too fast for it; %2 "
+                              "is the fastest the pacing goes.")
             .arg(1 + SpeedSearch::Confirmations)
             .arg(speedName(SpeedSearch::series().front()));
     case Ending::Found: {
@@ -93,12 +153,28 @@ QString SpeedReport::ending(const SpeedSearch &search) {
     case Ending::NoneVerified:
     case Ending::Cancelled: {
         const QString why = noSpeed(search);
-        if (holds)
-            return why + QStringLiteral(". Sent once more at %1, the configuration verified: the "
-                                        "box holds it.")
-                             .arg(speedName(search.speed()));
-        return why + QStringLiteral(": the box may hold a broken configuration. Check the box "
-                                    "and its cables, and send it again.");
+        const QString check = QStringLiteral("Check the box and its cables, and send it the "
+                                             "configuration again.");
+        if (search.restoredAt() < 0) {
+            const std::vector<int> failures = search.failures();
+            return why + QStringLiteral(": ") + mayHold() +
+                   (failures.empty()
+                        ? QStringLiteral(". No try had verified, so nothing more was sent. ")
+                        : QStringLiteral(". Failed: %1; none verified below the slowest of "
+                                         "them, so nothing more was sent. ")
+                              .arg(listed(failures))) +
+                   check;
+        }
+        if (search.boxVerified())
+            return why + QStringLiteral(". Sent the configuration %1, and it verified: the box "
+                                        "holds it.")
+                             .arg(how(search.restoredAt()));
+        if (search.restoreCancelled())
+            return why + QStringLiteral(": ") + mayHold() + QStringLiteral(". ") + check;
+        return why +
+               QStringLiteral(". Sent the configuration %1, and it did not verify: ")
+                   .arg(how(search.restoredAt())) +
+               mayHold() + QStringLiteral(". ") + check;
     }
     }
     return {};

@@ -41,9 +41,20 @@ double SpeedSearch::trySeconds(int speed) {
     return PacedSend::HeaderPauseMs / 1000.0 + TicksPerDump * tickMs / 1000 + settle + answer;
 }
 
+bool SpeedSearch::sendsConfiguration(Stage stage) {
+    return stage == Stage::Margin || stage == Stage::Final || stage == Stage::Restoring;
+}
+
 int SpeedSearch::verifies(int speed) const {
     const auto found = good.find(speed);
     return found == good.end() ? 0 : found->second;
+}
+
+std::vector<int> SpeedSearch::failures() const {
+    std::vector<int> speeds(failed.rbegin(), failed.rend());
+    if (failed.count(Fast)) // the fastest of all, though its number is the smallest
+        std::rotate(speeds.begin(), speeds.end() - 1, speeds.end());
+    return speeds;
 }
 
 int SpeedSearch::candidate() const {
@@ -57,10 +68,20 @@ void SpeedSearch::tried(bool verified) {
     if (over())
         return;
     ++sent;
-    lastVerified = verified;
+    const bool configuration = sendsConfiguration();
+    holds = verified && configuration;
     if (verified)
         ++good[now];
+    else
+        failed.insert(now);
     if (stage_ == Stage::Restoring) {
+        stage_ = Stage::Over;
+        return;
+    }
+    if (holds) {
+        fastest_ = now == Fast ? Fast : found;
+        chosen_ = now;
+        ending_ = now == Fast ? Ending::FastTaken : Ending::Found;
         stage_ = Stage::Over;
         return;
     }
@@ -69,13 +90,12 @@ void SpeedSearch::tried(bool verified) {
             ceiling = std::min(ceiling, now);
         plan();
     } else if (!verified) {
+        fastOut = true;
         plan(); // the fast send is out: the paced speeds from the fastest down
     } else if (verifies(Fast) < 1 + Confirmations) {
         stage_ = Stage::Confirming;
     } else {
-        fastest_ = chosen_ = Fast;
-        ending_ = Ending::FastTaken;
-        stage_ = Stage::Over;
+        stage_ = Stage::Final; // the configuration as one message
     }
 }
 
@@ -111,27 +131,21 @@ void SpeedSearch::plan() {
     }
     const auto &all = series();
     const auto below = std::upper_bound(all.begin(), all.end(), best, std::greater<>());
-    const int margin = below == all.end() ? best : *below;
-    if (now == margin && lastVerified) {
-        fastest_ = best;
-        chosen_ = margin;
-        ending_ = Ending::Found;
-        stage_ = Stage::Over;
-        return;
-    }
-    stage_ = Stage::Margin;
-    now = margin;
+    found = best;
+    now = below == all.end() ? best : *below;
+    stage_ = now == best ? Stage::Final : Stage::Margin;
 }
 
 void SpeedSearch::restore(Ending why) {
     ending_ = why;
+    // The fast send is the fastest of all, and no paced speed has failed before it is out.
+    now = !fastOut && verifies(Fast) > 0 ? Fast : candidate();
+    if (now < 0) {
+        stage_ = Stage::Over; // every speed that verified has failed since, or none did
+        return;
+    }
+    restoredAt_ = now;
     stage_ = Stage::Restoring;
-    now = FallbackSpeed;
-    for (const auto &[speed, times] : good)
-        if (speed != Fast && times > 0) {
-            now = speed; // the slowest: the map is in ascending order
-            break;
-        }
 }
 
 void SpeedSearch::cancel() {
@@ -140,10 +154,11 @@ void SpeedSearch::cancel() {
         return;
     case Stage::Restoring:
         stage_ = Stage::Over; // the restore's own send may be broken off
-        lastVerified = false;
+        holds = false;
+        restoreCancelled_ = true;
         return;
     default:
-        lastVerified = false;
+        holds = false;
         restore(Ending::Cancelled);
         return;
     }

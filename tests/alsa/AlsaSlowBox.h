@@ -17,9 +17,14 @@
 
 class AlsaSlowBox {
 public:
-    AlsaSlowBox(const std::string &client, std::size_t bufferBytes, double bytesPerSecond)
-        : input(client), output(client + "-src"), box(bufferBytes, bytesPerSecond),
-          worker([this] { run(); }) {}
+    // `wholeOnly`: it keeps only whole dumps; `holding`: the dump it holds from the start.
+    AlsaSlowBox(const std::string &client, std::size_t bufferBytes, double bytesPerSecond,
+                bool wholeOnly = false, const std::vector<std::uint8_t> &holding = {})
+        : input(client), output(client + "-src"),
+          box(bufferBytes, bytesPerSecond, true, wholeOnly) {
+        box.load(holding);
+        worker = std::thread([this] { run(); });
+    }
     ~AlsaSlowBox() {
         stop = true;
         worker.join();

@@ -6,6 +6,7 @@
 #include "ConfigImage.h"
 #include "JackBox.h"
 #include "JackWindow.h"
+#include "TransferDesk.h"
 
 #include <QDialog>
 #include <QFile>
@@ -27,8 +28,23 @@ class FindSpeedJack : public JackWindowTest {};
 
 constexpr int BoxBuffer = 192;
 
-JackBox box(const QString &client, double bytesPerSecond, bool silent = false) {
-    return JackBox(QStringLiteral(VKV_JACK_BOX), client, BoxBuffer, bytesPerSecond, silent);
+JackBox box(const QString &client, double bytesPerSecond, const QStringList &options = {}) {
+    return JackBox(QStringLiteral(VKV_JACK_BOX), client, BoxBuffer, bytesPerSecond, options);
+}
+
+// The built-in defaults, framed, as the editor starts with them and --find-speed sends them.
+vkv::image::ConfigImage defaults() {
+    vkv::image::ConfigImage image;
+    EXPECT_TRUE(vkv::image::loadDefaultImage(image));
+    image.frame();
+    return image;
+}
+
+bool writeDump(const QString &path, const vkv::image::ConfigImage &image) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(reinterpret_cast<const char *>(image.raw()), vkv::image::DumpSize) ==
+               vkv::image::DumpSize;
 }
 
 // The window with both ports on `box`, and its "Find Speed ..." dialog once pressed.
@@ -61,7 +77,9 @@ struct SearchingWindow {
         return testui::waitUntil(
             [&] {
                 for (const QString &line : lines())
-                    if (line.contains("sending and verifying, about") && !going.contains(line))
+                    if (line.contains(
+                            QRegularExpression(": sending .*verifying.*, about \\d+ s$")) &&
+                        !going.contains(line))
                         going << line;
                 return done();
             },
@@ -79,14 +97,37 @@ ChildRun findSpeed(const QStringList &arguments) {
 
 } // namespace
 
-TEST_F(FindSpeedJack, TheDialogFindsASpeedTheBoxTakesAndLeavesItHoldingTheConfiguration) {
-    JackBox slow = box("vkvspeedbox", 450);
+TEST_F(FindSpeedJack, TheDialogFindsASpeedABoxHoldingTheConfigurationTakesAndEndsWithItThere) {
+    // A box that keeps only whole dumps, and holds the editor's configuration already: only a
+    // try whose own send landed may verify.
+    QTemporaryDir dir;
+    const QString held = dir.filePath("held.syx");
+    ASSERT_TRUE(writeDump(held, defaults()));
+    JackBox slow = box("vkvspeedbox", 450, {"whole", "holds=" + held});
     ASSERT_TRUE(slow.ready);
     SearchingWindow rig(slow);
+    // What the window tells whoever records its transfers: which sends and answers were tests.
+    QStringList sends, answers;
+    auto *transfers = rig.w.form.findChild<vkv::app::TransferDesk *>();
+    ASSERT_NE(transfers, nullptr);
+    QObject::connect(transfers, &vkv::app::TransferDesk::configurationSent, transfers,
+                     [&](const vkv::image::DumpBytes &dump, const QString &, bool test) {
+                         const bool itself = Bytes(dump.begin(), dump.end()) == rig.image();
+                         sends << QString(itself ? "configuration" : "copy") +
+                                      (test ? " test" : "");
+                     });
+    QObject::connect(transfers, &vkv::app::TransferDesk::dumpReceived, transfers,
+                     [&](const vkv::image::DumpBytes &, const QString &, bool test) {
+                         answers << (test ? "test" : "answer");
+                     });
     ASSERT_TRUE(rig.press());
     EXPECT_EQ(rig.dialog()->windowModality(), Qt::WindowModal);
     auto *use = rig.part<QPushButton>("FindSpeedUse");
     EXPECT_FALSE(use->isEnabled());
+    const auto *intro = rig.part<QLabel>("FindSpeedIntro");
+    EXPECT_TRUE(intro && intro->text().contains("The box holds test copies while the search runs, "
+                                                "and is sent the configuration itself at the end, "
+                                                "verified."));
 
     QStringList going;
     ASSERT_TRUE(rig.runUntil([&] { return rig.note().startsWith("Found: "); }, 90000, going))
@@ -94,23 +135,25 @@ TEST_F(FindSpeedJack, TheDialogFindsASpeedTheBoxTakesAndLeavesItHoldingTheConfig
         << rig.note().toStdString();
     const QStringList lines = rig.lines();
     std::printf("%s\n%s\n", qPrintable(lines.join('\n')), qPrintable(rig.note()));
-    // The box answered before anything was sent to it; the fast send overran it, and so did 600.
-    EXPECT_TRUE(lines[0].startsWith("The box answers: it holds ")) << lines[0].toStdString();
-    EXPECT_TRUE(lines[1].startsWith("Fast send (one message): ") && lines[1].endsWith(" differ"))
-        << lines[1].toStdString();
-    EXPECT_TRUE(lines[2].startsWith("600 bytes/s: ") && lines[2].endsWith(" differ"))
-        << lines[2].toStdString();
+    // The box answered before anything was sent to it; the fast send overran it, and so did 600,
+    // though the box held the configuration all along: it kept it, unlike the test copies.
+    EXPECT_EQ(lines[0], "The box answers: it holds the editor's configuration");
+    EXPECT_EQ(lines[1], "Fast send (one message): 1 record differs");
+    EXPECT_EQ(lines[2], "600 bytes/s: 1 record differs");
     // Each try said what it would take while it ran, and every one asked the box.
-    EXPECT_TRUE(going.contains("600 bytes/s: sending and verifying, about 4 s"))
+    EXPECT_TRUE(going.contains("600 bytes/s: sending a test copy and verifying it, about 4 s"))
         << going.join('\n').toStdString();
     EXPECT_TRUE(testui::waitUntil([&] { return slow.requests() == lines.size(); }, 2000))
         << slow.requests();
 
-    // The speed found verified three times in a row, and the last send, one step below it, too.
+    // The speed found verified three times in a row, and the configuration, one step below it,
+    // went last.
     ASSERT_TRUE(use->isEnabled());
     const QString last = lines.back();
-    EXPECT_TRUE(last.contains(", one step below: verified")) << last.toStdString();
-    const int chosen = last.section(' ', 0, 0).toInt();
+    EXPECT_TRUE(last.startsWith("The configuration at ") &&
+                last.endsWith(" bytes/s, one step below: verified"))
+        << last.toStdString();
+    const int chosen = last.section(' ', 3, 3).toInt();
     EXPECT_GT(chosen, 300);
     EXPECT_LE(chosen, 450);
     EXPECT_TRUE(rig.note().endsWith(
@@ -119,6 +162,12 @@ TEST_F(FindSpeedJack, TheDialogFindsASpeedTheBoxTakesAndLeavesItHoldingTheConfig
     EXPECT_EQ(rig.w.ui.StatusLabel->text(),
               QStringLiteral("Speed found: %1 bytes/s; the box holds what was sent").arg(chosen));
     EXPECT_EQ(testui::textColour(rig.w.ui.StatusLabel), QColor(0, 128, 128));
+    // Test copies went, marked as tests, and the box's answers to them; the first answer and the
+    // configuration's send and answer are no tests.
+    QStringList copies(lines.size() - 2, "copy test");
+    EXPECT_EQ(sends, copies << "configuration");
+    QStringList tests(lines.size() - 2, "test");
+    EXPECT_EQ(answers, QStringList{"answer"} << tests << "answer");
 
     // "Use this speed" sets the speed field, which the settings remember.
     QTest::mouseClick(use, Qt::LeftButton);
@@ -127,7 +176,7 @@ TEST_F(FindSpeedJack, TheDialogFindsASpeedTheBoxTakesAndLeavesItHoldingTheConfig
     EXPECT_EQ(rig.w.form.settings().speed(), chosen);
 }
 
-TEST_F(FindSpeedJack, CancelStopsTheTryAtOnceAndRestoresTheBoxAtTheSlowestSpeedThatVerified) {
+TEST_F(FindSpeedJack, CancelStopsTheTryAtOnceAndRestoresTheBoxAtTheFastestSpeedBelowTheFailures) {
     JackBox slow = box("vkvcancelbox", 450);
     ASSERT_TRUE(slow.ready);
     SearchingWindow rig(slow);
@@ -151,13 +200,14 @@ TEST_F(FindSpeedJack, CancelStopsTheTryAtOnceAndRestoresTheBoxAtTheSlowestSpeedT
     QTest::mouseClick(cancel, Qt::LeftButton);
     EXPECT_TRUE(rig.lines().contains("500 bytes/s: cancelled"))
         << rig.lines().join('\n').toStdString();
-    EXPECT_EQ(rig.note(), "Cancelled: the box may hold a broken configuration. Sending it once "
-                          "more at 400 bytes/s, verified.");
+    EXPECT_EQ(rig.note(), "Cancelled: the box may hold a test copy or a broken configuration. "
+                          "Sending it the configuration at 400 bytes/s, the fastest that "
+                          "verified, verified.");
     EXPECT_TRUE(rig.dialog()->isVisible());
     ASSERT_TRUE(rig.runUntil([&] { return cancel->text() == "Close"; }, 30000, going));
-    EXPECT_EQ(rig.lines().back(), "400 bytes/s, once more: verified");
-    EXPECT_EQ(rig.note(), "Cancelled. Sent once more at 400 bytes/s, the configuration verified: "
-                          "the box holds it.");
+    EXPECT_EQ(rig.lines().back(), "The configuration at 400 bytes/s, to restore the box: verified");
+    EXPECT_EQ(rig.note(), "Cancelled. Sent the configuration at 400 bytes/s, and it verified: the "
+                          "box holds it.");
     // All but the cancelled try asked the box.
     EXPECT_TRUE(testui::waitUntil([&] { return slow.requests() == rig.lines().size() - 1; }, 2000))
         << slow.requests();
@@ -169,43 +219,48 @@ TEST_F(FindSpeedJack, CancelStopsTheTryAtOnceAndRestoresTheBoxAtTheSlowestSpeedT
 
 TEST_F(FindSpeedJack, TheCommandLineOffersTheFastSendToABoxThatTakesItAndFailsOnOneThatIsSilent) {
     JackBox quick = box("vkvquickbox", 0);
-    JackBox mute = box("vkvmutebox", 0, true);
+    JackBox mute = box("vkvmutebox", 0, {"silent"});
     ASSERT_TRUE(quick.ready && mute.ready);
     QTemporaryDir dir;
     const QString syx = dir.filePath("mine.syx");
-    vkv::image::ConfigImage image;
-    ASSERT_TRUE(vkv::image::loadDefaultImage(image));
+    vkv::image::ConfigImage image = defaults();
     image.bytes()[vkv::image::potOffset(2) + 1] = 0x11;
-    image.frame();
-    {
-        QFile file(syx);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(reinterpret_cast<const char *>(image.raw()), vkv::image::DumpSize);
-    }
+    ASSERT_TRUE(writeDump(syx, image));
 
     const QString library = dir.filePath("library");
     const ChildRun taken =
         findSpeed({"--out", "vkvquickbox", "--in", "vkvquickbox", syx, "--library", library});
     EXPECT_EQ(taken.code, 0) << taken.err.toStdString();
     EXPECT_EQ(taken.err, "");
-    EXPECT_EQ(taken.out,
+    const QStringList said = taken.out.split(u'\n');
+    ASSERT_GE(said.size(), 2);
+    // The box held nothing of it yet: every record but the empty ones differs.
+    EXPECT_TRUE(said[0].startsWith("The box answers: it holds ") &&
+                said[0].endsWith(" records that differ from the configuration"))
+        << said[0].toStdString();
+    EXPECT_EQ(said.mid(1).join(u'\n'),
+              "Each try sends a test copy of the configuration (Byte 1 of pot 16.16 changed) "
+              "unlike what the box held before it, so a try verifies only when its own send "
+              "landed. The box holds test copies while the search runs, and is sent the "
+              "configuration itself at the end, verified.\n"
               "Fast send (one message): verified\n"
               "Fast send (one message) again: verified\n"
               "Fast send (one message) again: verified\n"
-              "The box takes the configuration as one message (the fast send): verified 3 times "
-              "of 3, and the box holds it. No paced speed is too fast for it; 600 bytes/s is the "
-              "fastest the pacing goes.\n"
+              "The configuration as one message: verified\n"
+              "The box takes the configuration as one message (the fast send): test copies "
+              "verified 3 times of 3, then the configuration itself, and the box holds it. No "
+              "paced speed is too fast for it; 600 bytes/s is the fastest the pacing goes.\n"
               "Send with --fast, or at any --speed.\n");
     EXPECT_EQ(quick.holds(), Bytes(image.bytes().begin(), image.bytes().end()));
-    EXPECT_TRUE(testui::waitUntil([&] { return quick.requests() == 4; }, 2000)) << quick.requests();
+    EXPECT_TRUE(testui::waitUntil([&] { return quick.requests() == 5; }, 2000)) << quick.requests();
     // The library kept each send, verified, and each answer, the first question's too.
     const QString history =
         runChild(QStringLiteral(VKV_PROGRAM), {"--library-history", "--library", library},
                  QProcessEnvironment::systemEnvironment(), 10000)
             .out;
-    EXPECT_EQ(history.count(QRegularExpression("\tsent to [^\t]*, verified\t")), 3)
+    EXPECT_EQ(history.count(QRegularExpression("\tsent to [^\t]*, verified\t")), 4)
         << history.toStdString();
-    EXPECT_EQ(history.count("\treceived from "), 4) << history.toStdString();
+    EXPECT_EQ(history.count("\treceived from "), 5) << history.toStdString();
 
     // A box that never answers is never sent a configuration.
     const ChildRun silent =
@@ -219,4 +274,24 @@ TEST_F(FindSpeedJack, TheCommandLineOffersTheFastSendToABoxThatTakesItAndFailsOn
         << silent.err.toStdString();
     EXPECT_TRUE(testui::waitUntil([&] { return mute.requests() == 1; }, 2000));
     EXPECT_EQ(mute.dumps(), 0);
+}
+
+TEST_F(FindSpeedJack, TheCommandLineStopsAtOnceWhenItsMidiInPortIsLost) {
+    // The box's output goes after its second answer (the first question's and the fast send's),
+    // while the try at 600 bytes/s is under way; its input stays.
+    JackBox unplugging = box("vkvunplugbox", 450, {"unplug=2"});
+    ASSERT_TRUE(unplugging.ready);
+    const ChildRun lost = findSpeed({"--out", "vkvunplugbox", "--in", "vkvunplugbox"});
+    EXPECT_EQ(lost.code, 1) << lost.out.toStdString();
+    EXPECT_TRUE(testui::waitUntil([&] { return unplugging.unplugged(); }, 2000));
+    // The try at 600 ended where it was, and nothing was asked or sent after it.
+    EXPECT_TRUE(lost.out.contains(
+        QRegularExpression("\nFast send \\(one message\\): \\d+ records differ\n600 bytes/s: "
+                           "stopped after \\d+ of 1543 bytes, the MIDI IN port was lost\n$")))
+        << lost.out.toStdString();
+    EXPECT_EQ(unplugging.requests(), 2);
+    EXPECT_TRUE(lost.err.contains("vkvela: the MIDI IN port was lost (vkvunplugbox:out gone); the "
+                                  "search stopped, and the box may hold a test copy or a broken "
+                                  "configuration. Send it the configuration again.\n"))
+        << lost.err.toStdString();
 }

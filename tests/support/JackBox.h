@@ -12,16 +12,16 @@
 
 class JackBox {
 public:
-    // `bytesPerSecond` 0: it takes everything at once; `silent`: it never answers.
+    // `bytesPerSecond` 0: it takes everything at once. `options` as jack_box takes them:
+    // "silent" (it never answers), "whole" (it keeps only whole dumps), "holds=FILE",
+    // "unplug=N".
     JackBox(const QString &program, const QString &client, int bufferBytes, double bytesPerSecond,
-            bool silent = false)
+            const QStringList &options = {})
         : client(client) {
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QStringList arguments = {client, QString::number(bufferBytes),
-                                 QString::number(bytesPerSecond)};
-        if (silent)
-            arguments << "silent";
-        process.start(program, arguments);
+        process.start(program, QStringList{client, QString::number(bufferBytes),
+                                           QString::number(bytesPerSecond)} +
+                                   options);
         QElapsedTimer clock;
         clock.start();
         while (!(ready = read().contains("ready\n")) && clock.elapsed() < 30000 &&
@@ -45,7 +45,9 @@ public:
     }
     int requests() { return read().count(QStringLiteral("request ")); }
     int dumps() { return read().count(QStringLiteral("dump ")); }
-    // What it holds after the last whole dump it took; empty before one.
+    // Its output went ("unplug=N").
+    bool unplugged() { return read().contains(QStringLiteral("unplugged\n")); }
+    // What it holds after the last dump that ended; empty before one.
     std::vector<unsigned char> holds() {
         const QString all = read();
         const int at = all.lastIndexOf(QStringLiteral(" holds "));

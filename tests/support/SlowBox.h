@@ -4,8 +4,9 @@
 // share: what comes in waits in an input buffer of a fixed size, which the box empties into its
 // memory at a fixed rate; what does not fit is dropped, as a box whose input buffer overruns
 // drops it. It writes a dump's bytes into its memory one after the other as it takes them, so a
-// dump that lost bytes on the way leaves the rest of the records shifted. A dump request is
-// answered, once the box gets to it, with the configuration it holds.
+// dump that lost bytes on the way leaves the rest of the records shifted; or, as a box that checks
+// a dump's length, it keeps only whole dumps, and one that came incomplete leaves what it held. A
+// dump request is answered, once the box gets to it, with the configuration it holds.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -18,12 +19,19 @@ public:
     static constexpr std::size_t DumpSize = 1543;
 
     // `bytesPerSecond` 0: no limit, every byte is taken at once. `answers` false: requests go
-    // unanswered, as a box on the wrong port.
-    SlowBox(std::size_t bufferBytes, double bytesPerSecond, bool answers = true)
-        : capacity(bufferBytes), rate(bytesPerSecond), answering(answers) {
+    // unanswered, as a box on the wrong port. `wholeOnly`: it keeps only whole dumps.
+    SlowBox(std::size_t bufferBytes, double bytesPerSecond, bool answers = true,
+            bool wholeOnly = false)
+        : capacity(bufferBytes), rate(bytesPerSecond), answering(answers), whole(wholeOnly) {
         memory.assign(DumpSize, 0);
         std::copy(Header, Header + 6, memory.begin());
         memory.back() = 0xF7;
+    }
+
+    // Holds `dump` (DumpSize bytes), as a box that took it before.
+    void load(const std::vector<std::uint8_t> &dump) {
+        if (dump.size() == DumpSize)
+            memory = dump;
     }
 
     // Bytes that come in at `seconds` (any clock that only moves on): what was due is taken from
@@ -74,6 +82,8 @@ private:
         if (b == 0xF0) {
             message.assign(1, b);
             position = 6;
+            if (whole)
+                incoming = memory;
             return;
         }
         if (message.empty())
@@ -91,9 +101,9 @@ private:
             message.push_back(b);
             return;
         }
-        // A dump: its record bytes go into the memory as they come.
+        // A dump: its record bytes go into the memory as they come, or aside until it is whole.
         if (std::equal(Header, Header + 6, message.begin()) && position < DumpSize - 1)
-            memory[position++] = b;
+            (whole ? incoming : memory)[position++] = b;
     }
 
     void ended() {
@@ -101,6 +111,8 @@ private:
             return;
         if (std::equal(Header, Header + 6, message.begin())) {
             ++dumps;
+            if (whole && position == DumpSize - 1)
+                memory = incoming;
             return;
         }
         if (std::equal(Header, Header + 5, message.begin()) && message[5] == RequestCommand) {
@@ -113,12 +125,14 @@ private:
     const std::size_t capacity;
     const double rate;
     const bool answering;
+    const bool whole;
     std::deque<std::uint8_t> buffer;
     double credit = 0;
     double last = -1;
     std::vector<std::uint8_t> memory;
-    std::vector<std::uint8_t> message; // the SysEx under way: its header
-    std::size_t position = 0;          // where its next record byte goes
+    std::vector<std::uint8_t> message;  // the SysEx under way: its header
+    std::vector<std::uint8_t> incoming; // a dump under way, when only whole ones are kept
+    std::size_t position = 0;           // where its next record byte goes
     std::vector<std::vector<std::uint8_t>> pending;
     std::size_t lost = 0;
     int dumps = 0;

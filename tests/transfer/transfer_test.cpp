@@ -1,15 +1,20 @@
-// The paced send's slices, the dump receiver's counting and the search for the speed a box takes,
-// without ports or timers.
+// The paced send's slices, the dump receiver's counting and the search for the speed a box takes
+// with its test copies, without ports or timers.
+#include "BoxQuery.h"
 #include "DumpReceiver.h"
+#include "ImageComparison.h"
 #include "PacedSend.h"
 #include "PacedSender.h"
+#include "SlowBox.h"
 #include "SpeedReport.h"
 #include "SpeedSearch.h"
+#include "TestCopies.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <numeric>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -198,58 +203,77 @@ namespace vkv::transfer {
 
 namespace {
 
-// Runs a search against a box that takes a try when `takes` says so (speed, and how many tries
-// came before); `cancelAfter` tries cancels it. Returns the speeds tried, in order.
-std::vector<int> search(SpeedSearch &s, const std::function<bool(int speed, int before)> &takes,
-                        int cancelAfter = -1) {
-    std::vector<int> tried;
+using Ending = SpeedSearch::Ending;
+constexpr int Fast = SpeedSearch::Fast;
+
+// Whether the box takes a try: its speed, and how many tries came before.
+using Takes = std::function<bool(int speed, int before)>;
+
+// Runs a search against a box that takes a try when `takes` says so; cancelled before try number
+// `cancelAt`, and again before try number `cancelAgainAt`. Returns the tries in order: "F" for the
+// fast send, "600" for a paced one, with a "C" before those that sent the configuration ("C450",
+// "CF").
+std::vector<std::string> search(SpeedSearch &s, const Takes &takes, int cancelAt = -1,
+                                int cancelAgainAt = -1) {
+    std::vector<std::string> tried;
     while (!s.over() && tried.size() < 100) {
-        if (static_cast<int>(tried.size()) == cancelAfter)
+        const int n = static_cast<int>(tried.size());
+        if (n == cancelAt)
+            s.cancel();
+        if (n == cancelAgainAt)
             s.cancel();
         if (s.over())
             break;
-        tried.push_back(s.speed());
-        s.tried(takes(s.speed(), static_cast<int>(tried.size()) - 1));
+        tried.push_back((s.sendsConfiguration() ? "C" : "") +
+                        (s.speed() == Fast ? std::string("F") : std::to_string(s.speed())));
+        s.tried(takes(s.speed(), n));
     }
     return tried;
 }
 
 // A steady box that takes every paced speed up to `limit` (and the fast send when it is above
 // 1000).
-std::function<bool(int, int)> upTo(int limit) {
+Takes upTo(int limit) {
     return [limit](int speed, int) {
         return speed == SpeedSearch::Fast ? limit > 1000 : speed <= limit;
     };
 }
 
-using Ending = SpeedSearch::Ending;
-constexpr int Fast = SpeedSearch::Fast;
+using Strings = std::vector<std::string>;
 
 } // namespace
 
-TEST(SpeedSearch, FindsTheFastestSteadySpeedAndEndsVerifiedOneStepBelowIt) {
+TEST(SpeedSearch, FindsTheFastestSteadySpeedAndEndsWithTheConfigurationOneStepBelowIt) {
     const struct {
         int limit;
-        std::vector<int> tries;
+        Strings tries;
         Ending ending;
         int fastest, chosen;
     } boxes[] = {
-        // Takes everything: the fast send three times.
-        {2000, {Fast, Fast, Fast}, Ending::FastTaken, Fast, Fast},
+        // Takes everything: three test copies as one message, then the configuration.
+        {2000, {"F", "F", "F", "CF"}, Ending::FastTaken, Fast, Fast},
         // The stand-in box at 450 bytes/s with its 192-byte buffer overruns above 514.
-        {514, {Fast, 600, 400, 500, 550, 500, 500, 450}, Ending::Found, 500, 450},
-        {480, {Fast, 600, 400, 500, 450, 450, 450, 400}, Ending::Found, 450, 400},
+        {514, {"F", "600", "400", "500", "550", "500", "500", "C450"}, Ending::Found, 500, 450},
+        {480, {"F", "600", "400", "500", "450", "450", "450", "C400"}, Ending::Found, 450, 400},
         // The same box at 100 bytes/s overruns above 114.
         {114,
-         {Fast, 600, 400, 270, 180, 125, 80, 100, 110, 110, 110, 100},
+         {"F", "600", "400", "270", "180", "125", "80", "100", "110", "110", "110", "C100"},
          Ending::Found,
          110,
          100},
-        {600, {Fast, 600, 600, 600, 550}, Ending::Found, 600, 550},
-        // The slowest speed of the series has no step below it: its confirmation ends it.
-        {27, {Fast, 600, 400, 270, 180, 125, 80, 55, 35, 25, 30, 25, 25}, Ending::Found, 25, 25},
-        // Nothing verifies: the box is sent it once more at 100, which fails again.
-        {10, {Fast, 600, 400, 270, 180, 125, 80, 55, 35, 25, 100}, Ending::NoneVerified, -1, -1},
+        {600, {"F", "600", "600", "600", "C550"}, Ending::Found, 600, 550},
+        // The slowest speed of the series has no step below it: the configuration goes at it.
+        {27,
+         {"F", "600", "400", "270", "180", "125", "80", "55", "35", "25", "30", "25", "25", "C25"},
+         Ending::Found,
+         25,
+         25},
+        // Nothing verifies: nothing is sent after the last failure.
+        {10,
+         {"F", "600", "400", "270", "180", "125", "80", "55", "35", "25"},
+         Ending::NoneVerified,
+         -1,
+         -1},
     };
     for (const auto &box : boxes) {
         SpeedSearch s;
@@ -258,11 +282,8 @@ TEST(SpeedSearch, FindsTheFastestSteadySpeedAndEndsVerifiedOneStepBelowIt) {
         EXPECT_EQ(s.fastest(), box.fastest) << box.limit;
         EXPECT_EQ(s.chosen(), box.chosen) << box.limit;
         EXPECT_EQ(s.sends(), static_cast<int>(box.tries.size()));
-        // Found, the box holds the configuration: the last send was at the chosen speed.
+        // Found, the box holds the configuration: the last send was it, at the chosen speed.
         EXPECT_EQ(s.boxVerified(), box.ending != Ending::NoneVerified) << box.limit;
-        if (box.chosen >= 0) {
-            EXPECT_EQ(box.tries.back(), box.chosen);
-        }
     }
     // Every step of the series paces differently, and none faster than the pacing goes.
     std::set<int> tempos;
@@ -272,39 +293,184 @@ TEST(SpeedSearch, FindsTheFastestSteadySpeedAndEndsVerifiedOneStepBelowIt) {
     EXPECT_LE(*tempos.rbegin(), PacedSender::tempoForSpeed(600));
 }
 
-TEST(SpeedSearch, AFailureRulesItsSpeedOutAndACancelRestoresTheBoxAtTheSlowestThatVerified) {
+TEST(SpeedSearch, AFailureRulesItsSpeedOutAndTheBoxIsRestoredOnlyAtASpeedBelowEveryFailure) {
     // 450 verifies once, then fails: the search settles below it.
     SpeedSearch unsteady;
-    const auto tries = search(unsteady, [](int speed, int before) {
-        return speed != Fast && (speed <= 400 || (speed == 450 && before == 4));
-    });
-    EXPECT_EQ(tries, (std::vector<int>{Fast, 600, 400, 500, 450, 450, 400, 400, 360}));
+    EXPECT_EQ(search(unsteady,
+                     [](int speed, int before) {
+                         return speed != Fast && (speed <= 400 || (speed == 450 && before == 4));
+                     }),
+              (Strings{"F", "600", "400", "500", "450", "450", "400", "400", "C360"}));
     EXPECT_EQ(unsteady.ending(), Ending::Found);
     EXPECT_EQ(unsteady.chosen(), 360);
 
-    // Cancelled after 400 verified: sent once more at 400, the slowest that verified.
-    SpeedSearch cancelled;
-    EXPECT_EQ(search(cancelled, upTo(480), 4), (std::vector<int>{Fast, 600, 400, 500, 400}));
-    EXPECT_EQ(cancelled.ending(), Ending::Cancelled);
-    EXPECT_TRUE(cancelled.boxVerified());
-    EXPECT_EQ(SpeedReport::ending(cancelled),
-              "Cancelled. Sent once more at 400 bytes/s, the configuration verified: the box "
-              "holds it.");
+    const std::string mayHold = "the box may hold a test copy or a broken configuration";
+    const std::string check = "Check the box and its cables, and send it the configuration again.";
+    const struct {
+        const char *what;
+        Takes takes;
+        int cancelAt, cancelAgainAt;
+        Strings tries;
+        std::string ending;
+    } searches[] = {
+        {"cancelled after 500 failed: restored at 400, the fastest that verified below it",
+         upTo(480),
+         4,
+         -1,
+         {"F", "600", "400", "500", "C400"},
+         "Cancelled. Sent the configuration at 400 bytes/s, and it verified: the box holds it."},
+        {"cancelled before anything verified: nothing more is sent, not even at a speed no try "
+         "reached",
+         upTo(40),
+         8,
+         -1,
+         {"F", "600", "400", "270", "180", "125", "80", "55"},
+         "Cancelled: " + mayHold +
+             ". Failed: the fast send, 600, 400, 270, 180, 125, 80 and 55 bytes/s; none verified "
+             "below the slowest of them, so nothing more was sent. " +
+             check},
+        {"cancelled after 400 verified once and then failed: never restored at 400",
+         [](int speed, int before) {
+             return speed != Fast && (speed <= 300 || (speed == 400 && before == 2));
+         },
+         6,
+         -1,
+         {"F", "600", "400", "500", "450", "400"},
+         "Cancelled: " + mayHold +
+             ". Failed: the fast send, 600, 500, 450 and 400 bytes/s; none verified below the "
+             "slowest of them, so nothing more was sent. " +
+             check},
+        {"cancelled while the fast send is confirmed: restored as one message",
+         upTo(2000),
+         2,
+         -1,
+         {"F", "F", "CF"},
+         "Cancelled. Sent the configuration as one message, and it verified: the box holds it."},
+        {"cancelled before the first try ended",
+         upTo(2000),
+         0,
+         -1,
+         {},
+         "Cancelled: " + mayHold + ". No try had verified, so nothing more was sent. " + check},
+        {"the restore fails",
+         [](int speed, int before) { return before < 4 && speed != Fast && speed <= 480; },
+         4,
+         -1,
+         {"F", "600", "400", "500", "C400"},
+         "Cancelled. Sent the configuration at 400 bytes/s, and it did not verify: " + mayHold +
+             ". " + check},
+        {"cancelled again before the restore ended",
+         upTo(480),
+         4,
+         4,
+         {"F", "600", "400", "500"},
+         "Cancelled: " + mayHold + ". " + check},
+        {"no speed verified",
+         upTo(10),
+         -1,
+         -1,
+         {"F", "600", "400", "270", "180", "125", "80", "55", "35", "25"},
+         "No speed verified, down to 25 bytes/s: " + mayHold +
+             ". Failed: the fast send, 600, 400, 270, 180, 125, 80, 55, 35 and 25 bytes/s; none "
+             "verified below the slowest of them, so nothing more was sent. " +
+             check},
+    };
+    for (const auto &run : searches) {
+        SpeedSearch s;
+        EXPECT_EQ(search(s, run.takes, run.cancelAt, run.cancelAgainAt), run.tries) << run.what;
+        EXPECT_TRUE(s.over()) << run.what;
+        EXPECT_EQ(SpeedReport::ending(s).toStdString(), run.ending) << run.what;
+    }
 
-    // Cancelled before anything verified, then again while it restores: it is over at once.
-    SpeedSearch twice;
-    twice.tried(false);
-    twice.cancel();
-    EXPECT_EQ(twice.stage(), SpeedSearch::Stage::Restoring);
-    EXPECT_EQ(twice.speed(), SpeedSearch::FallbackSpeed);
-    EXPECT_EQ(SpeedReport::restoring(twice),
-              "Cancelled: the box may hold a broken configuration. Sending it once more at 100 "
-              "bytes/s, verified.");
-    twice.cancel();
-    EXPECT_TRUE(twice.over());
-    EXPECT_FALSE(twice.boxVerified());
-    EXPECT_EQ(SpeedReport::ending(twice), "Cancelled: the box may hold a broken configuration. "
-                                          "Check the box and its cables, and send it again.");
+    // What the window and the command line say when the restore starts.
+    SpeedSearch restoring;
+    for (bool verified : {false, false, true, false})
+        restoring.tried(verified);
+    restoring.cancel();
+    EXPECT_EQ(restoring.stage(), SpeedSearch::Stage::Restoring);
+    EXPECT_EQ(SpeedReport::restoring(restoring),
+              "Cancelled: the box may hold a test copy or a broken configuration. Sending it the "
+              "configuration at 400 bytes/s, the fastest that verified, verified.");
+}
+
+namespace {
+
+// The program's sends as the box gets them, at the times the tick rule gives, and its answers:
+// a search run headless against the stand-in box of the JACK tests.
+struct BoxRig {
+    SlowBox box;
+    double seconds = 0;
+
+    // Sends `dump` at `speed` (Fast: as one message).
+    void send(const image::DumpBytes &dump, int speed) {
+        if (speed == Fast) {
+            box.arrive(dump.data(), dump.size(), seconds);
+            return;
+        }
+        PacedSend paced([this](const char *data, int length) {
+            box.arrive(reinterpret_cast<const std::uint8_t *>(data),
+                       static_cast<std::size_t>(length), seconds);
+            return true;
+        });
+        const double tick = std::max(2.5 / PacedSender::tempoForSpeed(speed), 0.005);
+        paced.start(dump.data());
+        seconds += PacedSend::HeaderPauseMs / 1000.0;
+        while (!paced.tick())
+            seconds += tick;
+    }
+    // Asks the box once it has settled; none when it does not answer within 5 s.
+    std::optional<image::DumpBytes> ask() {
+        seconds += BoxQuery::SettleMs / 1000.0;
+        box.arrive(image::DumpRequest.data(), image::DumpRequest.size(), seconds);
+        for (int ms = 0; ms < BoxQuery::TimeoutMs; ++ms) {
+            box.drain(seconds += 0.001);
+            for (const auto &answer : box.answers()) {
+                image::DumpBytes dump{};
+                std::copy(answer.begin(), answer.end(), dump.begin());
+                return dump;
+            }
+        }
+        return std::nullopt;
+    }
+    Bytes holds() const { return box.holds(); }
+};
+
+} // namespace
+
+TEST(SpeedSearch, ATryVerifiesOnlyWhenItsOwnSendLandedOnABoxThatKeepsOnlyWholeDumps) {
+    // The stand-in box of the JACK tests: a 192-byte input buffer emptied at 450 bytes a second,
+    // keeping only the dumps that came whole. It overruns above about 514 bytes a second.
+    const image::DumpBytes configuration = numberedDump();
+    const Bytes wanted(configuration.begin(), configuration.end());
+    for (const bool holdsItAlready : {true, false}) {
+        BoxRig rig{SlowBox(192, 450, true, true)};
+        if (holdsItAlready)
+            rig.box.load(wanted);
+        TestCopies copies(configuration);
+        if (const auto first = rig.ask())
+            copies.held(*first);
+        SpeedSearch search;
+        while (!search.over() && search.sends() < 100) {
+            const image::DumpBytes dump =
+                search.sendsConfiguration() ? configuration : copies.next();
+            // Nothing the box holds is what the try sends: only its own send can verify it.
+            EXPECT_NE(rig.holds(), Bytes(dump.begin(), dump.end())) << search.sends();
+            if (!search.sendsConfiguration()) {
+                const auto differences = image::ImageComparison::compare(configuration, dump);
+                ASSERT_EQ(differences.size(), 1u);
+                EXPECT_EQ(differences[0].name, "Pot 16.16 (ID 255)");
+            }
+            rig.send(dump, search.speed());
+            const auto answer = rig.ask();
+            ASSERT_TRUE(answer);
+            copies.held(*answer);
+            search.tried(image::ImageComparison::compare(dump, *answer).empty());
+        }
+        EXPECT_EQ(search.ending(), Ending::Found) << holdsItAlready;
+        EXPECT_GT(search.chosen(), 300) << holdsItAlready;
+        EXPECT_LE(search.chosen(), 450) << holdsItAlready;
+        EXPECT_EQ(rig.holds(), wanted) << holdsItAlready;
+    }
 }
 
 } // namespace vkv::transfer
