@@ -253,12 +253,17 @@ TEST_F(FindSpeedJack, TheCommandLineOffersTheFastSendToABoxThatTakesItAndFailsOn
               "Send with --fast, or at any --speed.\n");
     EXPECT_EQ(quick.holds(), Bytes(image.bytes().begin(), image.bytes().end()));
     EXPECT_TRUE(testui::waitUntil([&] { return quick.requests() == 5; }, 2000)) << quick.requests();
-    // The library kept each send, verified, and each answer, the first question's too.
+    // The library kept each send, verified, and each answer, the first question's too: the three
+    // test copies and their answers marked as tests, the configuration's send and answer not.
     const QString history =
         runChild(QStringLiteral(VKV_PROGRAM), {"--library-history", "--library", library},
                  QProcessEnvironment::systemEnvironment(), 10000)
             .out;
-    EXPECT_EQ(history.count(QRegularExpression("\tsent to [^\t]*, verified\t")), 4)
+    EXPECT_EQ(history.count(QRegularExpression("\tsent to [^\t]*, verified \\(test copy\\)\t")), 3)
+        << history.toStdString();
+    EXPECT_EQ(history.count(QRegularExpression("\tsent to [^\t]*, verified\t")), 1)
+        << history.toStdString();
+    EXPECT_EQ(history.count(QRegularExpression("\treceived from [^\t]* \\(test copy\\)\t")), 3)
         << history.toStdString();
     EXPECT_EQ(history.count("\treceived from "), 5) << history.toStdString();
 

@@ -229,6 +229,19 @@ TEST_F(LibraryJack, ANamedConfigurationSentToTheBoxArrivesByteForByteAndIsVerifi
     EXPECT_EQ(status, "At " + soon + ": " + QString::fromStdString(box.portName()) + ", " +
                           QString::fromStdString(boxOut.portName()) +
                           ": \u201cGig\u201d (received " + cell(history, 0, 0).left(16) + ")");
+
+    // Gig again, slowly, and the MIDI OUT port changed half-way: the box holds a broken
+    // configuration, and what was being sent is named.
+    testui::typeInto(w.ui.SysexSendSpeed, "50");
+    click(library, "LibrarySend");
+    ASSERT_TRUE(testui::waitUntil([&] { return w.ui.BytesToSend->text().toInt() < 1500; }, 5000));
+    w.chooseOut(0);
+    ASSERT_TRUE(testui::waitUntil([&] { return history->model()->rowCount() == 3; }));
+    click(library, "LibraryHeldAt");
+    EXPECT_TRUE(library->findChild<QLabel *>("LibraryStatus")
+                    ->text()
+                    .endsWith("(what was sent: \u201cGig\u201d, not verified)"))
+        << library->findChild<QLabel *>("LibraryStatus")->text().toStdString();
 }
 
 TEST(LibraryWindow, OpenIsOneStepThatCtrlZTakesBackAndADeleteComesBackWithCtrlZ) {
