@@ -12,8 +12,8 @@
 
 namespace vkv::overview {
 
-LibraryChoice::LibraryChoice(const QStringList &names, const QString &why, int selected,
-                             const QString &kind, int firstBank, QWidget *parent)
+LibraryChoice::LibraryChoice(const QStringList &names, const QString &why, const QString &selected,
+                             int firstBank, QWidget *parent)
     : QDialog(parent) {
     setObjectName("LibraryChoice");
     setWindowTitle("Take from Library");
@@ -37,9 +37,11 @@ LibraryChoice::LibraryChoice(const QStringList &names, const QString &why, int s
     buttons->setObjectName("TakeButtons");
     buttons->setChecked(true);
     selectionChoice = new QRadioButton(
-        QStringLiteral("The records at the places of the %1 %2 selected").arg(selected).arg(kind));
+        selected.isEmpty()
+            ? QStringLiteral("The records at the places of those selected")
+            : QStringLiteral("The records at the places of the %1 selected").arg(selected));
     selectionChoice->setObjectName("TakeSelection");
-    selectionChoice->setEnabled(selected > 0);
+    selectionChoice->setEnabled(!selected.isEmpty());
     message = new QLabel;
     message->setObjectName("TakeMessage");
     message->setWordWrap(true);

@@ -26,10 +26,10 @@ public:
         bool pots = true, buttons = true;
     };
 
-    // `names` of the library's configurations (or why there are none: `why`); `selected` records
-    // are selected, `kind` their word ("pots"); `bank` starts the bank's field.
-    LibraryChoice(const QStringList &names, const QString &why, int selected, const QString &kind,
-                  int bank, QWidget *parent = nullptr);
+    // `names` of the library's configurations (or why there are none: `why`); `selected` says
+    // how many records are selected ("16 pots"; "" for none); `bank` starts the bank's field.
+    LibraryChoice(const QStringList &names, const QString &why, const QString &selected, int bank,
+                  QWidget *parent = nullptr);
 
     // Takes the records; returns why not, or "".
     std::function<QString(const Choice &)> take;

@@ -2,12 +2,12 @@
 
 #include "BankDialog.h"
 #include "Conflicts.h"
-#include "FieldDelegate.h"
 #include "FillDialog.h"
 #include "ImageHistory.h"
 #include "LibraryChoice.h"
 #include "RecordRows.h"
 #include "RecordSheet.h"
+#include "RecordTable.h"
 #include "RowFilter.h"
 #include "UndoKeys.h"
 #include "WindowPlace.h"
@@ -37,40 +37,6 @@ using records::RecordWords;
 using Column = RecordWords::Column;
 
 const QString CsvType = QStringLiteral("text/csv");
-// "Sends the same as" names this many records at most, then how many more.
-constexpr int SameShown = 8;
-
-// For each record in the box's order, the others that send what it sends.
-std::vector<QString> sameAs(const image::ConfigImage &image, int &groups, int &records) {
-    std::vector<QString> same(static_cast<std::size_t>(records::RecordCount));
-    const auto found = records::Conflicts::find(image);
-    groups = static_cast<int>(found.size());
-    records = 0;
-    for (const auto &group : found) {
-        records += static_cast<int>(group.records.size());
-        QStringList names;
-        for (const RecordId record : group.records)
-            names << RecordWords::name(record);
-        for (std::size_t i = 0; i < group.records.size(); ++i) {
-            QStringList others = names;
-            others.removeAt(static_cast<qsizetype>(i));
-            const auto more = others.size() - SameShown;
-            if (more > 0) {
-                others = others.mid(0, SameShown);
-                others << QStringLiteral("%1 more").arg(more);
-            }
-            same[static_cast<std::size_t>(group.records[i].order())] =
-                others.join(QStringLiteral(", "));
-        }
-    }
-    return same;
-}
-
-QString kindWord(bool pots, std::size_t count) {
-    return pots ? (count == 1 ? QStringLiteral("pot") : QStringLiteral("pots"))
-                : (count == 1 ? QStringLiteral("button") : QStringLiteral("buttons"));
-}
-
 bool isPasteHere(const QKeyEvent *key) {
     return key->key() == Qt::Key_V && key->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier);
 }
@@ -84,8 +50,19 @@ OverviewWindow::OverviewWindow(image::ImageHistory &history, QWidget *parent)
 
     tabs = new QTabWidget(this);
     tabs->setObjectName("OverviewTabs");
-    tabs->addTab(makeView(potTab, true), "Pots");
-    tabs->addTab(makeView(buttonTab, false), "Buttons");
+    for (const bool pots : {true, false}) {
+        auto *table = new RecordTable(history.image(), pots);
+        table->edited = [this, table](const QModelIndex &index, int value) {
+            editCells(*table, index, value);
+        };
+        table->installEventFilter(this);
+        connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+            if (!selecting)
+                lastHeard = -1; // the next message of that knob selects its records again
+        });
+        tabs->addTab(table, pots ? "Pots" : "Buttons");
+        (pots ? potTable : buttonTable) = table;
+    }
 
     filter = new QComboBox(this);
     filter->setObjectName("OverviewFilter");
@@ -179,51 +156,8 @@ OverviewWindow::OverviewWindow(image::ImageHistory &history, QWidget *parent)
 
 OverviewWindow::~OverviewWindow() = default;
 
-QTableView *OverviewWindow::makeView(Tab &tab, bool pots) {
-    tab.rows = new RecordRows(history.image(), pots, this);
-    tab.filter = new RowFilter(this);
-    tab.filter->setSourceModel(tab.rows);
-    tab.view = new QTableView;
-    tab.view->setObjectName(pots ? "OverviewPots" : "OverviewButtons");
-    tab.view->setModel(tab.filter);
-    tab.view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tab.view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    tab.view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                              QAbstractItemView::AnyKeyPressed);
-    tab.view->verticalHeader()->hide();
-    tab.view->verticalHeader()->setDefaultSectionSize(tab.view->fontMetrics().height() + 6);
-    tab.view->setWordWrap(false);
-    // Widths measured once from the longest words: measuring every row at every change would
-    // cost each edit a pass over all of them.
-    const QFontMetrics metrics = tab.view->fontMetrics();
-    const auto width = [&](const QString &text) {
-        return metrics.horizontalAdvance(text) + 3 * metrics.averageCharWidth();
-    };
-    for (int c = 0; c < tab.rows->sameColumn(); ++c) {
-        const Column column = *tab.rows->columnOf(c);
-        const QString longest = column == Column::Record ? QStringLiteral("button 16.8")
-                                : column == Column::Type ? QStringLiteral("Channel Aftertouch ")
-                                : column == Column::Mode ? QStringLiteral("ON ONLY ")
-                                                         : QStringLiteral("0000");
-        tab.view->setColumnWidth(
-            c, std::max(width(longest), width(tab.rows->headerData(c, Qt::Horizontal).toString())));
-    }
-    tab.view->horizontalHeader()->setStretchLastSection(true);
-    auto *delegate = new FieldDelegate(*tab.rows, tab.view);
-    delegate->edited = [this, pots](const QModelIndex &index, int value) {
-        editCells(pots, index, value);
-    };
-    tab.view->setItemDelegate(delegate);
-    tab.view->installEventFilter(this);
-    connect(tab.view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!selecting)
-            lastHeard = -1; // the next message of that knob selects its records again
-    });
-    return tab.view;
-}
-
 QTableView *OverviewWindow::view(bool pots) const {
-    return tab(pots).view;
+    return &table(pots);
 }
 
 bool OverviewWindow::potsShown() const {
@@ -238,21 +172,8 @@ void OverviewWindow::setFollowing(bool on) {
     follow->setChecked(on);
 }
 
-int OverviewWindow::currentRow(bool pots) const {
-    const QModelIndex current = tab(pots).view->currentIndex();
-    return current.isValid() ? tab(pots).filter->mapToSource(current).row() : 0;
-}
-
-std::vector<RecordId> OverviewWindow::selected(bool pots) const {
-    std::vector<RecordId> records;
-    for (const QModelIndex &row : tab(pots).view->selectionModel()->selectedRows())
-        records.push_back(tab(pots).rows->record(tab(pots).filter->mapToSource(row).row()));
-    std::sort(records.begin(), records.end());
-    return records;
-}
-
 std::vector<RecordId> OverviewWindow::selected() const {
-    return selected(potsShown());
+    return table(potsShown()).selected();
 }
 
 void OverviewWindow::imageChanged() {
@@ -266,9 +187,9 @@ void OverviewWindow::imageChanged() {
 void OverviewWindow::refresh() {
     stale = false;
     int groups = 0, records = 0;
-    const std::vector<QString> same = sameAs(history.image(), groups, records);
-    potTab.rows->refresh(same);
-    buttonTab.rows->refresh(same);
+    const std::vector<QString> same = RecordRows::sameAs(history.image(), groups, records);
+    potTable->rows().refresh(same);
+    buttonTable->rows().refresh(same);
     summary->setText(groups == 0 ? QStringLiteral("Every record sends a message of its own.")
                                  : QStringLiteral("%1 records send the same as another (%2 %3).")
                                        .arg(records)
@@ -286,14 +207,14 @@ void OverviewWindow::showEvent(QShowEvent *event) {
 }
 
 void OverviewWindow::showRows(int which) {
-    potTab.filter->show(which);
-    buttonTab.filter->show(which);
+    potTable->filter().show(which);
+    buttonTable->filter().show(which);
 }
 
 bool OverviewWindow::eventFilter(QObject *watched, QEvent *event) {
     // Copy and Paste on a table are the window's, not the table's copy of one cell's text.
     const bool key = event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
-    if (!key || (watched != potTab.view && watched != buttonTab.view))
+    if (!key || (watched != potTable && watched != buttonTable))
         return QWidget::eventFilter(watched, event);
     auto *press = static_cast<QKeyEvent *>(event);
     std::function<void()> run;
@@ -311,17 +232,17 @@ bool OverviewWindow::eventFilter(QObject *watched, QEvent *event) {
     return true;
 }
 
-void OverviewWindow::editCells(bool pots, const QModelIndex &index, int value) {
-    const auto column = tab(pots).rows->columnOf(index.column());
+void OverviewWindow::editCells(const RecordTable &table, const QModelIndex &index, int value) {
+    const auto column = table.rows().columnOf(index.column());
     if (!column || index.data(RecordRows::ValueRole).toInt() == value)
         return;
     // The edited row alone, unless it is one of the selected rows: then all of them.
-    const RecordId edited = tab(pots).rows->record(tab(pots).filter->mapToSource(index).row());
-    std::vector<RecordId> records = selected(pots);
+    const RecordId edited = table.recordAt(index);
+    std::vector<RecordId> records = table.selected();
     if (std::find(records.begin(), records.end(), edited) == records.end())
         records = {edited};
-    said(tab(pots).rows->headerData(index.column(), Qt::Horizontal).toString() + " set in " +
-             recordsText(records),
+    said(table.rows().headerData(index.column(), Qt::Horizontal).toString() + " set in " +
+             RecordWords::span(records),
          editor.set(records, *column, value));
 }
 
@@ -331,12 +252,12 @@ void OverviewWindow::fillClick() {
         say("Select the records to fill first.", false);
         return;
     }
-    auto *dialog = new FillDialog(potsShown(), recordsText(records), this);
+    auto *dialog = new FillDialog(potsShown(), RecordWords::span(records), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->fill = [this, records](const records::BulkEdit::Fill &fill) {
         const records::RecordEditor::Outcome outcome = editor.fill(records, fill);
         if (outcome.refused.isEmpty())
-            said("Filled " + recordsText(records), outcome);
+            said("Filled " + RecordWords::span(records), outcome);
         return outcome.refused;
     };
     dialog->open();
@@ -353,7 +274,7 @@ void OverviewWindow::copyClick() {
     data->setText(QString::fromUtf8(sheet));
     data->setData(CsvType, sheet);
     QGuiApplication::clipboard()->setMimeData(data);
-    say("Copied " + recordsText(records) + " as rows of the record sheet.", true);
+    say("Copied " + RecordWords::span(records) + " as rows of the record sheet.", true);
 }
 
 void OverviewWindow::pasteClick(bool byNames) {
@@ -364,13 +285,13 @@ void OverviewWindow::pasteClick(bool byNames) {
     const bool pots = potsShown();
     const records::RecordEditor::Outcome outcome = editor.paste(
         text, pots ? records::RecordSheet::Nameless::Pots : records::RecordSheet::Nameless::Buttons,
-        currentRow(true), currentRow(false), byNames);
+        potTable->current().index, buttonTable->current().index, byNames);
     said("Pasted", outcome);
 }
 
 void OverviewWindow::banksClick() {
     const bool pots = potsShown();
-    auto *dialog = new BankDialog(tab(pots).rows->record(currentRow(pots)).bank(), this);
+    auto *dialog = new BankDialog(table(pots).current().bank(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->apply = [this](const BankDialog::Choice &c) {
         const QString kinds = c.pots && c.buttons ? QStringLiteral("pots and buttons")
@@ -396,10 +317,10 @@ void OverviewWindow::takeClick() {
     QString why;
     const QStringList names = library.names ? library.names(&why) : QStringList();
     const bool pots = potsShown();
-    const std::vector<RecordId> records = selected(pots);
-    auto *dialog = new LibraryChoice(names, why, static_cast<int>(records.size()),
-                                     kindWord(pots, records.size()),
-                                     tab(pots).rows->record(currentRow(pots)).bank(), this);
+    const std::vector<RecordId> records = table(pots).selected();
+    auto *dialog =
+        new LibraryChoice(names, why, records.empty() ? QString() : RecordWords::count(records),
+                          table(pots).current().bank(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->take = [this, names, records](const LibraryChoice::Choice &c) {
         QString why;
@@ -409,7 +330,7 @@ void OverviewWindow::takeClick() {
         const std::vector<RecordId> places =
             c.selection ? records : records::BulkEdit::bank(c.bank, c.pots, c.buttons);
         said(QStringLiteral("Took %1 from \u201c%2\u201d")
-                 .arg(recordsText(places), names.value(c.configuration)),
+                 .arg(RecordWords::span(places), names.value(c.configuration)),
              editor.take(*other, places));
         return QString();
     };
@@ -433,44 +354,18 @@ void OverviewWindow::heard(int status, int number) {
         say(message + ": no record sends it.", false);
         return;
     }
-    selecting = true;
-    bool hidden = false;
-    for (const bool pots : {true, false}) {
-        const Tab &t = tab(pots);
-        QItemSelection rows;
-        for (const RecordId record : found) {
-            if (record.pot != pots)
-                continue;
-            const QModelIndex at = t.filter->mapFromSource(t.rows->index(record.index, 0));
-            hidden = hidden || !at.isValid();
-            rows.select(at, at);
-        }
-        t.view->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect |
-                                                   QItemSelectionModel::Rows);
-    }
     // Every record that sends it shows: a filter that hides one gives way.
-    if (hidden) {
+    selecting = true;
+    if (!potTable->select(found) || !buttonTable->select(found)) {
         filter->setCurrentIndex(0);
-        for (const bool pots : {true, false})
-            for (const RecordId record : found)
-                if (record.pot == pots) {
-                    const QModelIndex at =
-                        tab(pots).filter->mapFromSource(tab(pots).rows->index(record.index, 0));
-                    tab(pots).view->selectionModel()->select(at, QItemSelectionModel::Select |
-                                                                     QItemSelectionModel::Rows);
-                }
+        potTable->select(found);
+        buttonTable->select(found);
     }
-    const bool pots =
-        std::any_of(found.begin(), found.end(), [&](RecordId r) { return r.pot == potsShown(); })
-            ? potsShown()
-            : found.front().pot;
-    tabs->setCurrentIndex(pots ? 0 : 1);
-    const auto first =
-        std::find_if(found.begin(), found.end(), [&](RecordId r) { return r.pot == pots; });
-    const QModelIndex at = tab(pots).filter->mapFromSource(tab(pots).rows->index(first->index, 0));
-    tab(pots).view->selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
-    tab(pots).view->scrollTo(at);
     selecting = false;
+    const bool shown = potsShown();
+    const bool sentHere =
+        std::any_of(found.begin(), found.end(), [&](RecordId r) { return r.pot == shown; });
+    tabs->setCurrentIndex((sentHere ? shown : found.front().pot) ? 0 : 1);
     QStringList names;
     for (const RecordId record : found)
         names << RecordWords::name(record);
@@ -493,22 +388,6 @@ void OverviewWindow::say(const QString &text, bool good) {
     QPalette palette = status->palette();
     palette.setColor(QPalette::WindowText, good ? QColor(0, 128, 128) : QColor(255, 0, 0));
     status->setPalette(palette);
-}
-
-QString OverviewWindow::recordsText(const std::vector<RecordId> &records) {
-    if (records.empty())
-        return QStringLiteral("no records");
-    const bool pots = std::all_of(records.begin(), records.end(), [](RecordId r) { return r.pot; });
-    const bool buttons =
-        std::none_of(records.begin(), records.end(), [](RecordId r) { return r.pot; });
-    const QString count =
-        pots || buttons
-            ? QStringLiteral("%1 %2").arg(records.size()).arg(kindWord(pots, records.size()))
-            : QStringLiteral("%1 records").arg(records.size());
-    if (records.size() == 1)
-        return RecordWords::name(records.front());
-    return count + ": " + RecordWords::name(records.front()) + " to " +
-           RecordWords::name(records.back());
 }
 
 } // namespace vkv::overview

@@ -25,8 +25,7 @@ struct ImageChange;
 
 namespace vkv::overview {
 
-class RecordRows;
-class RowFilter;
+class RecordTable;
 
 // The overview: every record of the configuration at a glance, in two tabs, "Pots" (256 rows)
 // and "Buttons" (128), one row a record in the box's order with the record sheet's fields in the
@@ -84,32 +83,21 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    struct Tab {
-        RecordRows *rows = nullptr;
-        RowFilter *filter = nullptr;
-        QTableView *view = nullptr;
-    };
-    QTableView *makeView(Tab &tab, bool pots);
-    const Tab &tab(bool pots) const { return pots ? potTab : buttonTab; }
+    RecordTable &table(bool pots) const { return pots ? *potTable : *buttonTable; }
     bool potsShown() const;
-    // The source row of the tab's current row, 0 for none.
-    int currentRow(bool pots) const;
-    std::vector<records::RecordId> selected(bool pots) const;
     // The rows (and the title) as the image is now, or at the next show while hidden.
     void imageChanged();
     void refresh();
     void showRows(int which);
-    void editCells(bool pots, const QModelIndex &index, int value);
+    void editCells(const RecordTable &table, const QModelIndex &index, int value);
     void say(const QString &text, bool good);
-    // "16 pots: pot 3.1 to pot 3.16".
-    static QString recordsText(const std::vector<records::RecordId> &records);
     // What an edit did, worded after `what`.
     void said(const QString &what, const records::RecordEditor::Outcome &outcome);
 
     image::ImageHistory &history;
     records::RecordEditor editor;
     Library library;
-    Tab potTab, buttonTab;
+    RecordTable *potTable = nullptr, *buttonTable = nullptr;
     QTabWidget *tabs;
     QComboBox *filter;
     QCheckBox *follow;

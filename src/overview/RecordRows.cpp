@@ -1,9 +1,11 @@
 #include "RecordRows.h"
 
 #include "ConfigImage.h"
+#include "Conflicts.h"
 #include "FieldText.h"
 #include "RecordFields.h"
 
+#include <QStringList>
 #include <algorithm>
 
 namespace vkv::overview {
@@ -54,6 +56,32 @@ std::optional<Column> RecordRows::columnOf(int column) const {
 int RecordRows::columnFor(Column column) const {
     const auto at = std::find(columns.begin(), columns.end(), column);
     return at == columns.end() ? -1 : static_cast<int>(at - columns.begin());
+}
+
+std::vector<QString> RecordRows::sameAs(const image::ConfigImage &image, int &groups,
+                                        int &records) {
+    std::vector<QString> same(static_cast<std::size_t>(records::RecordCount));
+    const auto found = records::Conflicts::find(image);
+    groups = static_cast<int>(found.size());
+    records = 0;
+    for (const auto &group : found) {
+        records += static_cast<int>(group.records.size());
+        QStringList names;
+        for (const records::RecordId record : group.records)
+            names << records::RecordWords::name(record);
+        for (std::size_t i = 0; i < group.records.size(); ++i) {
+            QStringList others = names;
+            others.removeAt(static_cast<qsizetype>(i));
+            const auto more = others.size() - SameShown;
+            if (more > 0) {
+                others = others.mid(0, SameShown);
+                others << QStringLiteral("%1 more").arg(more);
+            }
+            same[static_cast<std::size_t>(group.records[i].order())] =
+                others.join(QStringLiteral(", "));
+        }
+    }
+    return same;
 }
 
 void RecordRows::refresh(const std::vector<QString> &sameAs) {

@@ -41,6 +41,12 @@ public:
     int sameColumn() const { return static_cast<int>(columns.size()); }
     records::RecordId record(int row) const { return {isPots, row}; }
 
+    // For each record of `image` in the box's order, the names of the other records that send
+    // what it sends, at most SameShown of them, then how many more ("" for none); and how many
+    // messages more than one record sends (`groups`), and how many records send them.
+    static constexpr int SameShown = 8;
+    static std::vector<QString> sameAs(const image::ConfigImage &image, int &groups, int &records);
+
     // The image changed; `sameAs` holds, for each record in the box's order, the names of the
     // other records that send what it sends ("" for none).
     void refresh(const std::vector<QString> &sameAs);

@@ -6,7 +6,7 @@ namespace {
 
 class Splitter {
 public:
-    explicit Splitter(const QString &text) : text(text) {}
+    Splitter(const QString &text, char16_t separator) : text(text), separator(separator) {}
 
     std::vector<CsvReader::Row> rows() {
         std::vector<CsvReader::Row> all;
@@ -46,7 +46,7 @@ private:
                 if (!readQuoted(row, field))
                     return;
             } else {
-                while (at < text.size() && text[at] != u',' && !lineEnd(text[at])) {
+                while (at < text.size() && text[at] != separator && !lineEnd(text[at])) {
                     if (text[at] == u'"')
                         return skipLine(row, QStringLiteral("a quote inside a field that does not "
                                                             "begin with one"));
@@ -56,7 +56,7 @@ private:
             row.fields << field;
             if (at >= text.size())
                 return;
-            if (text[at] != u',') {
+            if (text[at] != separator) {
                 passLineEnd();
                 return;
             }
@@ -88,7 +88,7 @@ private:
             field += c;
             ++at;
         }
-        if (at < text.size() && text[at] != u',' && !lineEnd(text[at])) {
+        if (at < text.size() && text[at] != separator && !lineEnd(text[at])) {
             skipLine(row, QStringLiteral("a field goes on after its closing quote"));
             return false;
         }
@@ -96,17 +96,18 @@ private:
     }
 
     const QString &text;
+    const char16_t separator;
     qsizetype at = 0;
     int line = 1;
 };
 
 } // namespace
 
-std::vector<CsvReader::Row> CsvReader::read(QByteArrayView bytes) {
+std::vector<CsvReader::Row> CsvReader::read(QByteArrayView bytes, char16_t separator) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
     const QString text = QString::fromUtf8(bytes);
-    return Splitter(text).rows();
+    return Splitter(text, separator).rows();
 }
 
 } // namespace vkv::records

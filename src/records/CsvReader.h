@@ -24,7 +24,8 @@ public:
         QString error; // non-empty: the row is malformed, and `fields` are what came before
     };
 
-    static std::vector<Row> read(QByteArrayView text);
+    // Fields separated by `separator` (a comma, or a tab for the rows a spreadsheet copies).
+    static std::vector<Row> read(QByteArrayView text, char16_t separator = u',');
 };
 
 } // namespace vkv::records

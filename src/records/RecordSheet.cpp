@@ -3,6 +3,7 @@
 #include "CsvReader.h"
 
 #include <array>
+#include <string_view>
 
 namespace vkv::records {
 
@@ -25,6 +26,14 @@ QString headerText() {
 bool isHeader(const QStringList &fields) {
     return !fields.isEmpty() && fields[0].trimmed().compare(RecordWords::columnWord(Column::Record),
                                                             Qt::CaseInsensitive) == 0;
+}
+
+// Rows copied from a spreadsheet come with tabs between their cells: a sheet whose first line
+// holds a tab and no comma is read so.
+char16_t separatorOf(QByteArrayView text) {
+    const std::string_view all(text.data(), static_cast<std::size_t>(text.size()));
+    const std::string_view first = all.substr(0, all.find('\n'));
+    return first.find('\t') != first.npos && first.find(',') == first.npos ? u'\t' : u',';
 }
 
 bool allEmpty(const QStringList &fields) {
@@ -130,7 +139,7 @@ RecordSheet::Read RecordSheet::read(QByteArrayView text, Nameless nameless) {
     Read sheet;
     std::array<int, RecordCount> namedOn{}; // the line that named each record, 0 for none
     bool first = true;
-    for (CsvReader::Row &row : CsvReader::read(text)) {
+    for (CsvReader::Row &row : CsvReader::read(text, separatorOf(text))) {
         if (!row.error.isEmpty()) {
             sheet.errors.push_back({row.line, row.error});
             first = false;

@@ -30,7 +30,8 @@ struct SheetError {
 // The record sheet: the records as comma-separated text that a spreadsheet opens and a script
 // reads, one header line "record,type,channel,number,min,max,value,mode" and one line a record in
 // the words of RecordWords (the fields a record does not have left empty). Quoting is RFC 4180's,
-// the text UTF-8; lines end in LF, and CR LF or CR are read too. The clipboard of the overview and
+// the text UTF-8; lines end in LF, and CR LF or CR are read too, and so are the rows a spreadsheet
+// copies, with tabs between their cells. The clipboard of the overview and
 // the command line read and write it alike.
 //
 // Reading checks every row and names each error with the line it is on, so a sheet is either

@@ -2,6 +2,8 @@
 
 #include "FieldText.h"
 
+#include <algorithm>
+
 namespace vkv::records {
 
 namespace {
@@ -146,6 +148,25 @@ std::optional<RecordId> RecordWords::readName(QStringView text) {
         *number < 1 || *number > perBank)
         return std::nullopt;
     return RecordId{pot, (*bank - 1) * perBank + *number - 1};
+}
+
+QString RecordWords::count(const std::vector<RecordId> &records) {
+    const auto pots =
+        std::count_if(records.begin(), records.end(), [](RecordId r) { return r.pot; });
+    const auto n = static_cast<qsizetype>(records.size());
+    const QString kind = pots == n   ? QStringLiteral("pot")
+                         : pots == 0 ? QStringLiteral("button")
+                                     : QStringLiteral("record");
+    return QString::number(n) + u' ' + kind + (n == 1 ? QString() : QStringLiteral("s"));
+}
+
+QString RecordWords::span(const std::vector<RecordId> &records) {
+    if (records.size() == 1)
+        return name(records.front());
+    if (records.empty())
+        return count(records);
+    return count(records) + QStringLiteral(": ") + name(records.front()) + QStringLiteral(" to ") +
+           name(records.back());
 }
 
 RecordWords::Bytes RecordWords::bytes(const image::ConfigImage &image, RecordId record) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace vkv::records {
 
@@ -43,6 +44,11 @@ public:
     // The record a name names; case and blanks around it do not count. Nothing for any other
     // text, a bank outside 1..16 or a number outside the bank.
     static std::optional<RecordId> readName(QStringView text);
+
+    // "16 pots", "1 button", "3 records" (pots and buttons together).
+    static QString count(const std::vector<RecordId> &records);
+    // The records in the box's order, worded: "pot 3.5", or "16 pots: pot 3.1 to pot 3.16".
+    static QString span(const std::vector<RecordId> &records);
 
     static Bytes bytes(const image::ConfigImage &image, RecordId record);
     // The column's text for `record` holding `bytes`; "" for a column the record does not have.

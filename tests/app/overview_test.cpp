@@ -5,6 +5,8 @@
 #include "ConfigImage.h"
 #include "FillDialog.h"
 #include "JackWindow.h"
+#include "Library.h"
+#include "LibraryChoice.h"
 #include "OverviewWindow.h"
 #include "QuietWindow.h"
 #include "RecordSheet.h"
@@ -14,6 +16,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
@@ -211,6 +214,36 @@ TEST(Overview, CopiesRowsAsTheSheetAndPastesTheSheetsOfTheTableOrRefusesThemWith
     for (int n = 0; n < 16; ++n)
         EXPECT_EQ(RecordWords::bytes(w.form.image(), {true, 64 + n}),
                   RecordWords::bytes(start, {true, 16 + n}));
+}
+
+TEST(Overview, TakesABanksPotsFromAConfigurationOfTheLibraryInOneStep) {
+    vkv::image::DumpBytes studio = defaults().bytes();
+    for (int p = 16; p < 32; ++p)
+        studio[static_cast<std::size_t>(vkv::image::potOffset(p, vkv::image::PotMax))] = 64;
+    {
+        vkv::library::Library library;
+        ASSERT_TRUE(library.open(vkv::library::Library::defaultFolder()));
+        ASSERT_TRUE(library.add(studio, "Studio rack"));
+    }
+    Window w;
+    OverviewWindow *overview = openOverview(w.form);
+    ASSERT_NE(overview, nullptr);
+    QTest::keyClick(overview->view(true), Qt::Key_T, Qt::ControlModifier);
+    auto *choice = overview->findChild<vkv::overview::LibraryChoice *>();
+    ASSERT_NE(choice, nullptr);
+    auto *list = choice->findChild<QListWidget *>("LibraryConfigurations");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), "Studio rack");
+    testui::typeInto(choice->findChild<QSpinBox *>("TakeBankNumber"), "2");
+    QTest::mouseClick(choice->findChild<QCheckBox *>("TakeButtons"), Qt::LeftButton);
+    QTest::mouseClick(choice->findChild<QPushButton *>("TakeGo"), Qt::LeftButton);
+
+    EXPECT_EQ(w.form.history().undoSteps(), 1);
+    for (int p = 0; p < vkv::image::PotCount; ++p)
+        EXPECT_EQ(w.form.image().pot(p, vkv::image::PotMax), p >= 16 && p < 32 ? 64 : 127) << p;
+    EXPECT_EQ(cell(overview->view(true), 16, 5), "64");
+    ASSERT_TRUE(w.form.history().undo());
+    EXPECT_EQ(w.form.image().bytes(), defaults().bytes());
 }
 
 class OverviewJack : public JackWindowTest {};
