@@ -18,13 +18,11 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -37,6 +35,7 @@ using records::RecordWords;
 using Column = RecordWords::Column;
 
 const QString CsvType = QStringLiteral("text/csv");
+
 bool isPasteHere(const QKeyEvent *key) {
     return key->key() == Qt::Key_V && key->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier);
 }
@@ -124,23 +123,6 @@ OverviewWindow::OverviewWindow(image::ImageHistory &history, QWidget *parent)
            "Records of a configuration in the library, a bank's or at the selection's places",
            Qt::CTRL | Qt::Key_T, [this] { takeClick(); });
     buttons->addStretch();
-    // The configuration's undo keys, as in every window of the program.
-    for (const auto &[key, undo] :
-         {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Z), true},
-          std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), false},
-          std::pair{QKeySequence(Qt::CTRL | Qt::Key_Y), false}}) {
-        auto *a = new QAction(this);
-        a->setShortcut(key);
-        a->setShortcutContext(Qt::WindowShortcut);
-        connect(a, &QAction::triggered, this, [this, undo = undo] {
-            if (undo)
-                this->history.undo();
-            else
-                this->history.redo();
-        });
-        addAction(a);
-    }
-
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(tabs, 1);
@@ -198,6 +180,21 @@ void OverviewWindow::refresh() {
     const QString file = history.fileName();
     setWindowTitle(file.isEmpty() ? QStringLiteral("Overview")
                                   : QStringLiteral("Overview : ") + file);
+}
+
+void OverviewWindow::keyPressEvent(QKeyEvent *event) {
+    // The configuration's undo keys, as in every window of the program; a cell being edited
+    // keeps them for its own text.
+    switch (controls::undoKey(event->key(), event->modifiers())) {
+    case controls::UndoKey::Undo:
+        history.undo();
+        return;
+    case controls::UndoKey::Redo:
+        history.redo();
+        return;
+    case controls::UndoKey::None:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void OverviewWindow::showEvent(QShowEvent *event) {

@@ -38,7 +38,8 @@ class RecordTable;
 // Paste as rows of the record sheet; "Banks ..." (a bank copied onto another, or two swapped);
 // "Take from Library ..." (a bank's records, or those at the selection's places, from a
 // configuration of the library). It shows every change of the image at once, whoever made it.
-// With "Follow the box" checked, a message that comes in selects the records that send it.
+// With "Follow the box" checked, a message that comes in selects the records that send it. The
+// undo keys here undo and redo the configuration, as in the main window.
 class OverviewWindow : public QWidget {
     Q_OBJECT
 public:
@@ -79,6 +80,7 @@ signals:
     void placeChanged(const QRect &place);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

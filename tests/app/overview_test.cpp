@@ -133,6 +133,11 @@ TEST(Overview, OpensWithCtrlGAndAFillOfSixteenPotsIsOneStepThatCtrlZInTheMainWin
     EXPECT_EQ(w.form.image().bytes(), defaults().bytes());
     EXPECT_EQ(w.ui.PotByte1->value(), 33);
     EXPECT_EQ(cell(view, 1, NumberColumn), "33");
+    // The undo keys are the configuration's in the overview too.
+    activate(overview);
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(w.form.image().pot(33, vkv::image::PotByte1), 21);
+    EXPECT_EQ(w.ui.PotByte1->value(), 21);
 }
 
 TEST(Overview, EditsACellOverEverySelectedRowAndShowsAtOnceWhoSendsTheSame) {
