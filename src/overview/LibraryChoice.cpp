@@ -19,7 +19,7 @@ LibraryChoice::LibraryChoice(const QStringList &names, const QString &why, const
     setWindowTitle("Take from Library");
     resize(420, 360);
     list = new QListWidget;
-    list->setObjectName("LibraryConfigurations");
+    list->setObjectName("TakeConfigurations");
     list->addItems(names);
     if (!names.isEmpty())
         list->setCurrentRow(0);

@@ -236,7 +236,7 @@ TEST(Overview, TakesABanksPotsFromAConfigurationOfTheLibraryInOneStep) {
     QTest::keyClick(overview->view(true), Qt::Key_T, Qt::ControlModifier);
     auto *choice = overview->findChild<vkv::overview::LibraryChoice *>();
     ASSERT_NE(choice, nullptr);
-    auto *list = choice->findChild<QListWidget *>("LibraryConfigurations");
+    auto *list = choice->findChild<QListWidget *>("TakeConfigurations");
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->item(0)->text(), "Studio rack");
     testui::typeInto(choice->findChild<QSpinBox *>("TakeBankNumber"), "2");
