@@ -21,6 +21,8 @@ const QString SpeedKey = QStringLiteral("send/speed");
 const QString VerifyKey = QStringLiteral("send/verify");
 const QString OwnPortsKey = QStringLiteral("midi/own");
 const QString MonitorKey = QStringLiteral("monitor/place");
+const QString OverviewKey = QStringLiteral("overview/place");
+const QString FollowKey = QStringLiteral("overview/follow");
 const QString LibraryKey = QStringLiteral("library/folder");
 
 QString folderKey(Settings::Dialog dialog) {
@@ -131,6 +133,8 @@ void Settings::read() {
     verify = number(file, VerifyKey, 0, 1, 0) == 1;
     own = number(file, OwnPortsKey, 0, 1, 1) == 1;
     monitor = windowPlace(text(file, MonitorKey));
+    overview = windowPlace(text(file, OverviewKey));
+    follow = number(file, FollowKey, 0, 1, 0) == 1;
     const QString libraryFolder = text(file, LibraryKey);
     library = isFolder(libraryFolder) ? libraryFolder : QString();
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
@@ -185,10 +189,25 @@ void Settings::setOwnPorts(bool on) {
 }
 
 void Settings::setMonitorPlace(const QRect &place) {
-    if (!isWindowPlace(place) || place == monitor)
+    setPlace(monitor, MonitorKey, place);
+}
+
+void Settings::setOverviewPlace(const QRect &place) {
+    setPlace(overview, OverviewKey, place);
+}
+
+void Settings::setPlace(QRect &held, const QString &key, const QRect &place) {
+    if (!isWindowPlace(place) || place == held)
         return;
-    monitor = place;
-    write(MonitorKey, placeText(monitor));
+    held = place;
+    write(key, placeText(held));
+}
+
+void Settings::setFollowBox(bool on) {
+    if (on == follow)
+        return;
+    follow = on;
+    write(FollowKey, on ? QStringLiteral("1") : QString());
 }
 
 void Settings::setLibraryFolder(const QString &folder) {
@@ -278,6 +297,8 @@ void Settings::writeAll(QSettings &file) const {
     put(VerifyKey, verify ? QStringLiteral("1") : QString());
     put(OwnPortsKey, own ? QString() : QStringLiteral("0"));
     put(MonitorKey, placeText(monitor));
+    put(OverviewKey, placeText(overview));
+    put(FollowKey, follow ? QStringLiteral("1") : QString());
     put(LibraryKey, library);
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         put(folderKey(dialog), place(dialog).folder);

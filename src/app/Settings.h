@@ -10,7 +10,8 @@ class QSettings;
 namespace vkv::app {
 
 // The user's choices that outlive a run of the editor: the MIDI IN and OUT ports, whether the
-// program offers ports of its own, the send speed, the MIDI monitor's place and size, the
+// program offers ports of its own, the send speed, the MIDI monitor's and the overview's place
+// and size, whether the overview follows the box, the
 // library's folder, and the folder and filter entry each file dialog starts with. Read once, when
 // made, from the user's settings file, each value on its own: one that is missing, out of its range
 // or not a value at all (a file that cannot be read, or holds junk) reads as the editor's default,
@@ -73,6 +74,11 @@ public:
     const QRect &monitorPlace() const { return monitor; }
     // A size too small to use, or a place far out of any screen's reach, is not taken.
     void setMonitorPlace(const QRect &place);
+    // The same for the overview window, and whether it follows the box; off at first.
+    const QRect &overviewPlace() const { return overview; }
+    void setOverviewPlace(const QRect &place);
+    bool followBox() const { return follow; }
+    void setFollowBox(bool on);
 
     // The folder the dialog last left off in, or "" for none (the program's folder). It may have
     // gone since: whoever opens the dialog looks.
@@ -101,6 +107,8 @@ private:
     Place &place(Dialog dialog) { return dialog == Dialog::Open ? open : store; }
 
     void read();
+    // A window's place, kept in `held` and under `key`.
+    void setPlace(QRect &held, const QString &key, const QRect &place);
     // Puts `value` under `key` in the file, or takes the key out for "": at once, or at the next
     // flush() while writes are deferred.
     void write(const QString &key, const QString &value);
@@ -115,6 +123,8 @@ private:
     bool verify = false;
     bool own = true;
     QRect monitor;
+    QRect overview;
+    bool follow = false;
     QString library;
     Place open, store;
     bool junk = false; // the file holds what is no setting: written anew at the next change

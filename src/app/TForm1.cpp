@@ -9,6 +9,7 @@
 #include "FormFont.h"
 #include "LibraryDesk.h"
 #include "MonitorWindow.h"
+#include "OverviewDesk.h"
 #include "OwnPortsDesk.h"
 #include "PacedSender.h"
 #include "PotPage.h"
@@ -154,6 +155,11 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
          ui->ButtMode},
         imageHistory, presetLibrary, this);
     connect(&imageHistory, &vkv::image::ImageHistory::restored, this, &TForm1::imageRestored);
+    overview = new vkv::app::OverviewDesk(this, imageHistory, userSettings, [this] {
+        runAction("UpdatePotProps");
+        runAction("UpdateButtProps");
+    });
+    connect(ui->ShowOverview, &QPushButton::clicked, overview, &vkv::app::OverviewDesk::show);
     ui->PotPresetName->setEditText("PotPresetName");
     ui->ButtPresetName->setEditText(QString());
 
@@ -573,6 +579,7 @@ void TForm1::CompareSysexClick(QObject *) {
 // Incoming short messages.
 
 void TForm1::MidiIn1Short(QObject *, uint8_t Status, uint8_t First, uint8_t Second) {
+    overview->heard(Status, First);
     // Note Off and system messages neither learn nor move knobs.
     if (Status < 0x90 || Status >= 0xF0)
         return;

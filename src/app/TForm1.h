@@ -43,6 +43,7 @@ namespace vkv::app {
 class CompareDesk;
 class FileDesk;
 class LibraryDesk;
+class OverviewDesk;
 class OwnPortsDesk;
 class TransferDesk;
 } // namespace vkv::app
@@ -221,6 +222,7 @@ private:
     vkv::app::FileDesk *files = nullptr;            // "Open Sysex File", "Store Sysex File"
     vkv::app::OwnPortsDesk *ownPorts = nullptr;     // the program's own ports, Knobs and Motors
     vkv::app::LibraryDesk *library = nullptr;       // "Library ...", and every transfer recorded
+    vkv::app::OverviewDesk *overview = nullptr;     // "Overview ...", many records at a time
     std::optional<vkv::midi::Backend> portsWanted;  // asked for, preparation not yet started
     bool defaultsRead = false;                      // before the history, which starts from them
     vkv::image::ImageHistory imageHistory;

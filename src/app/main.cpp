@@ -35,7 +35,10 @@ int main(int argc, char **argv) {
     case CommandLine::Action::LibraryAdd:
     case CommandLine::Action::LibraryGet:
     case CommandLine::Action::LibraryHistory:
-    case CommandLine::Action::LibrarySearch: {
+    case CommandLine::Action::LibrarySearch:
+    case CommandLine::Action::Records:
+    case CommandLine::Action::ApplyRecords:
+    case CommandLine::Action::Conflicts: {
         // No display: a core application, and nothing of the GUI is made.
         QCoreApplication app(argc, argv);
         app.setApplicationName("vkvela");

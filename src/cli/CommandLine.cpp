@@ -133,6 +133,35 @@ CommandLine CommandLine::parseLibrary(const QCommandLineParser &parser,
     return result;
 }
 
+CommandLine CommandLine::parseRecords(const QCommandLineParser &parser,
+                                      const RecordsOptions &options, CommandLine &result,
+                                      const std::function<CommandLine(const QString &)> &error) {
+    const QStringList files = parser.positionalArguments();
+    const QCommandLineOption &command = result.action == Action::Records     ? options.records
+                                        : result.action == Action::Conflicts ? options.conflicts
+                                                                             : options.apply;
+    const QString name = "--" + command.names().constFirst();
+    result.outputFile = parser.value(options.output);
+    if (parser.isSet(options.output) && result.outputFile.isEmpty())
+        return error("--output needs a file name.");
+    if (result.action == Action::ApplyRecords) {
+        if (files.size() != 1)
+            return error("--apply-records needs the sheet and one .syx file to apply it to; " +
+                         QString::number(files.size()) + " .syx files were given.");
+        result.sheetFile = parser.value(command);
+        result.sysexFile = files[0];
+        if (result.sheetFile.isEmpty())
+            return error(name + " needs a file name.");
+    } else {
+        if (!files.isEmpty())
+            return error(name + " takes no other file: \"" + files[0] + "\".");
+        result.sysexFile = parser.value(command);
+    }
+    if (result.sysexFile.isEmpty())
+        return error(name + " needs a file name.");
+    return result;
+}
+
 CommandLine CommandLine::parse(const QStringList &arguments) {
     const QString name = programName(arguments);
     QCommandLineParser parser;
@@ -208,6 +237,29 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         "Print the configurations QUERY finds: words in names, notes and tags, and what they "
         "send: cc:74, ch:10, note:60 or note:C4, pc:5, pot:3.5, button:2.1.",
         "QUERY");
+    const QCommandLineOption records(
+        "records",
+        "Write the record sheet of the .syx FILE (CSV, one line a pot or button) to "
+        "standard output, or to --output SHEET.csv.",
+        "FILE");
+    const QCommandLineOption applyRecords(
+        "apply-records",
+        "Given a file FILE.syx, apply the record sheet SHEET (CSV) to it and store it in place "
+        "(only "
+        "when it is one whole configuration dump), or in --output OUT.syx. Exit status 0 when "
+        "applied (the number of records changed is printed), 2 when the sheet has errors (each "
+        "printed with its line; nothing is changed), 1 when a file could not be read or written.",
+        "SHEET");
+    const QCommandLineOption conflicts(
+        "conflicts",
+        "Print the groups of records of the .syx FILE that send the same message, one group a "
+        "line. Exit status 0 when there are none, 3 when there are some.",
+        "FILE");
+    const QCommandLineOption output(
+        "output",
+        "With --records: the sheet's file; with --apply-records: the .syx file to store "
+        "the result in.",
+        "FILE");
     const QCommandLineOption library(
         "library", "The library's folder (default ~/.local/share/vkvela/library).", "DIR");
     const QCommandLineOption entryName("name", "With --library-add of one file: its name there.",
@@ -220,10 +272,10 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                                        "With --send, --receive or --find-speed: record nothing in "
                                        "the library.");
     for (const QCommandLineOption &option :
-         {help,           version,       listPorts, send,        receive,    exportIni,
-          diff,           findSpeed,     out,       in,          speed,      fast,
-          request,        timeout,       verify,    libraryList, libraryAdd, libraryGet,
-          libraryHistory, librarySearch, library,   entryName,   at,         noLibrary})
+         {help,      version,     listPorts,  send,       receive,        exportIni,     diff,
+          findSpeed, out,         in,         speed,      fast,           request,       timeout,
+          verify,    libraryList, libraryAdd, libraryGet, libraryHistory, librarySearch, library,
+          entryName, at,          noLibrary,  records,    applyRecords,   conflicts,     output})
         parser.addOption(option);
     for (const char *qtOption : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), "value");
@@ -267,6 +319,9 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
             "--find-speed --out PORT --in PORT [--timeout SECONDS] [FILE.syx]\n" + indent +
             "--library-list | --library-history [--at TIME] | --library-search QUERY\n" + indent +
             "--library-add FILE... [--name NAME] | --library-get NAME OUT.syx\n" + indent +
+            "--records FILE.syx [--output SHEET.csv]\n" + indent +
+            "--apply-records SHEET.csv FILE.syx [--output OUT.syx]\n" + indent +
+            "--conflicts FILE.syx\n" + indent +
             "(each with [--library DIR]; --send and --receive take --library DIR or "
             "--no-library)\n" +
             options;
@@ -292,7 +347,10 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                     {libraryAdd, Action::LibraryAdd},
                     {libraryGet, Action::LibraryGet},
                     {libraryHistory, Action::LibraryHistory},
-                    {librarySearch, Action::LibrarySearch}};
+                    {librarySearch, Action::LibrarySearch},
+                    {records, Action::Records},
+                    {applyRecords, Action::ApplyRecords},
+                    {conflicts, Action::Conflicts}};
     QStringList given;
     for (const auto &command : commands) {
         if (parser.isSet(command.option)) {
@@ -329,6 +387,7 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
          "--send, --receive and --find-speed"},
         {entryName, {Action::LibraryAdd}, "--library-add"},
         {at, {Action::LibraryHistory}, "--library-history"},
+        {output, {Action::Records, Action::ApplyRecords}, "--records and --apply-records"},
     };
     for (const auto &modifier : modifiers) {
         if (parser.isSet(modifier.option) && !modifier.actions.contains(result.action))
@@ -389,6 +448,10 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     case Action::LibrarySearch:
         return parseLibrary(parser, {library, entryName, at, libraryGet, librarySearch}, result,
                             error);
+    case Action::Records:
+    case Action::ApplyRecords:
+    case Action::Conflicts:
+        return parseRecords(parser, {records, applyRecords, conflicts, output}, result, error);
     default:
         break;
     }

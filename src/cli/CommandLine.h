@@ -34,6 +34,10 @@ public:
         LibraryGet,     // write the configuration `name` to `sysexFile`
         LibraryHistory, // print its history, or with `at` what each port held then
         LibrarySearch,  // print the configurations `query` finds
+        // The records of `sysexFile`, through the record sheet:
+        Records,      // write its sheet to `outputFile`, or to standard output
+        ApplyRecords, // apply the sheet `sheetFile`; store in place, or in `outputFile`
+        Conflicts,    // print the records that send the same message
     };
 
     // `arguments` as main() gets them, the program's own name first.
@@ -69,12 +73,20 @@ public:
     QString name;
     QString query;
     QDateTime at; // invalid: the whole history
+    QString sheetFile;
+    QString outputFile; // "" for none
 
 private:
     struct LibraryOptions {
         const QCommandLineOption &library, &name, &at, &get, &search;
     };
     static CommandLine parseLibrary(const QCommandLineParser &parser, const LibraryOptions &options,
+                                    CommandLine &result,
+                                    const std::function<CommandLine(const QString &)> &error);
+    struct RecordsOptions {
+        const QCommandLineOption &records, &apply, &conflicts, &output;
+    };
+    static CommandLine parseRecords(const QCommandLineParser &parser, const RecordsOptions &options,
                                     CommandLine &result,
                                     const std::function<CommandLine(const QString &)> &error);
 };

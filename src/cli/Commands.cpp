@@ -10,6 +10,7 @@
 #include "IniExport.h"
 #include "LibraryCommands.h"
 #include "ReceiveCommand.h"
+#include "RecordsCommands.h"
 #include "SendCommand.h"
 #include "SyxFile.h"
 
@@ -66,6 +67,10 @@ int Commands::run(const CommandLine &line) {
     case CommandLine::Action::LibraryHistory:
     case CommandLine::Action::LibrarySearch:
         return LibraryCommands::run(line);
+    case CommandLine::Action::Records:
+    case CommandLine::Action::ApplyRecords:
+    case CommandLine::Action::Conflicts:
+        return RecordsCommands::run(line);
     default:
         Io::fail("no such command.");
         return 1;

@@ -6,14 +6,16 @@ class CommandLine;
 
 // The commands that work without a display: list the MIDI ports, send a .syx file to the box,
 // receive the box's dump into one, export one as INI text, compare two, find the speed the box
-// takes. They run under a QCoreApplication (no window, no connection to a display server) and
-// say what they do on the standard streams.
+// takes, write and apply the record sheet, list the records that send the same. They run under a
+// QCoreApplication (no window, no connection to a display server) and say what they do on the
+// standard streams.
 class Commands {
 public:
     // Runs the command `line` asks for; a QCoreApplication must exist. Returns the exit code: 0
     // when it did what was asked, 1 when it did not (the standard error stream says why), 128 +
     // the signal's number when SIGINT, SIGTERM or SIGHUP ended it. --diff answers as diff(1)
-    // does: 0 when the configurations are the same, 1 when they differ, 2 when it failed.
+    // does: 0 when the configurations are the same, 1 when they differ, 2 when it failed; the
+    // record sheet's commands as RecordsCommands says.
     static int run(const CommandLine &line);
 };
 

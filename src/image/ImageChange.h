@@ -15,6 +15,9 @@ struct ImageChange {
         Learn,  // a learnt message
         Open,   // a file opened, also a short one that replaces only its own length
         Dump,   // a dump received from the box
+        // Many records at once: a fill, a paste, a bank copied or swapped, records taken from
+        // another configuration, a sheet applied, a field edited over several records.
+        Records,
     };
     enum class Record { None, Pot, Button };
 
@@ -40,6 +43,7 @@ struct ImageChange {
         return {Kind::Open, Record::None, -1, -1, fileName};
     }
     static ImageChange received() { return {Kind::Dump, Record::None, -1, -1, {}}; }
+    static ImageChange records() { return {Kind::Records, Record::None, -1, -1, {}}; }
 
     // A field step that continues this one: the same field of the same record.
     bool continues(const ImageChange &earlier) const {

@@ -27,18 +27,21 @@ void ImageHistory::change(const ImageChange &what, const std::function<void(Conf
         if (what.kind == ImageChange::Kind::Open)
             file = what.file;
         if (current.bytes() == before && file == fileBefore)
-            return;
+            return false;
         stack.push(new ImageStep(current, file, before, std::move(fileBefore), what, clock(),
                                  !std::exchange(undoneOrRedone, false)));
+        return true;
     };
     changing = true;
     try {
         edit(current);
     } catch (...) {
-        keep(); // what it wrote before it failed is undone like any change
+        if (keep()) // what it wrote before it failed is undone like any change
+            emit changed(what);
         throw;
     }
-    keep();
+    if (keep())
+        emit changed(what);
 }
 
 void ImageHistory::frame() {

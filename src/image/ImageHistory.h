@@ -55,6 +55,9 @@ public:
     int redoSteps() const { return stack.count() - stack.index(); }
 
 signals:
+    // A change made a step: whatever shows the image shows it anew. Once a change and all the
+    // changes within it are done; none for a change that changed nothing.
+    void changed(const vkv::image::ImageChange &change);
     // The image is back to what it was before `change` (undone) or after it (redone).
     void restored(const vkv::image::ImageChange &change);
 

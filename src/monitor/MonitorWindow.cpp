@@ -12,7 +12,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTableView>
@@ -43,7 +42,7 @@ MonitorWindow::MonitorWindow(QWidget *parent)
     : QWidget(parent, Qt::Window),
       rows(new MonitorModel(ourSysEx(), vkv::midi::MidiTap::Clock::now(), this)),
       table(new QTableView(this)), status(new QLabel(this)), pause(new QPushButton("Pause", this)),
-      reader(new QTimer(this)), placeSettle(new QTimer(this)) {
+      reader(new QTimer(this)) {
     setObjectName("MidiMonitor");
     setWindowTitle("MIDI Monitor");
     resize(900, 440);
@@ -145,9 +144,8 @@ MonitorWindow::MonitorWindow(QWidget *parent)
 
     reader->setInterval(ReadIntervalMs);
     connect(reader, &QTimer::timeout, this, &MonitorWindow::readTap);
-    placeSettle->setSingleShot(true);
-    placeSettle->setInterval(PlaceSettleMs);
-    connect(placeSettle, &QTimer::timeout, this, [this] { emit placeChanged(geometry()); });
+    connect(new vkv::controls::WindowPlace(this), &vkv::controls::WindowPlace::changed, this,
+            &MonitorWindow::placeChanged);
 }
 
 MonitorWindow::~MonitorWindow() {
@@ -219,15 +217,7 @@ void MonitorWindow::saveClick() {
 }
 
 void MonitorWindow::setPlace(const QRect &place) {
-    if (!place.isValid())
-        return;
-    // A place on a screen that is gone would put the window where nobody sees it.
-    for (const QScreen *screen : QGuiApplication::screens())
-        if (screen->availableGeometry().intersected(place).width() >= 100 &&
-            screen->availableGeometry().intersected(place).height() >= 50) {
-            setGeometry(place);
-            return;
-        }
+    vkv::controls::WindowPlace::restore(this, place);
 }
 
 void MonitorWindow::showEvent(QShowEvent *event) {
@@ -241,22 +231,6 @@ void MonitorWindow::hideEvent(QHideEvent *event) {
     emit tapping(nullptr);
     reader->stop();
     readTap();
-    if (placeSettle->isActive()) {
-        placeSettle->stop();
-        emit placeChanged(geometry());
-    }
-}
-
-void MonitorWindow::moveEvent(QMoveEvent *event) {
-    QWidget::moveEvent(event);
-    if (isVisible())
-        placeSettle->start();
-}
-
-void MonitorWindow::resizeEvent(QResizeEvent *event) {
-    QWidget::resizeEvent(event);
-    if (isVisible())
-        placeSettle->start();
 }
 
 } // namespace vkv::monitor

@@ -2,6 +2,7 @@
 
 #include "MonitorModel.h"
 #include "TapQueue.h"
+#include "WindowPlace.h"
 
 #include <QRect>
 #include <QString>
@@ -25,7 +26,7 @@ class MonitorWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int ReadIntervalMs = 34; // under 30 reads a second
-    static constexpr int PlaceSettleMs = 500; // a move or resize ends this long before it counts
+    static constexpr int PlaceSettleMs = vkv::controls::WindowPlace::SettleMs;
 
     explicit MonitorWindow(QWidget *parent = nullptr);
     ~MonitorWindow() override;
@@ -54,8 +55,6 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void addFilter(QLayout *layout, const QString &text, const QString &name,
@@ -69,7 +68,6 @@ private:
     QLabel *status;
     QPushButton *pause;
     QTimer *reader;
-    QTimer *placeSettle;
 };
 
 } // namespace vkv::monitor

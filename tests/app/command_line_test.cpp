@@ -8,6 +8,7 @@
 #include "JackRecorder.h"
 #include "JackWindow.h"
 #include "PortChoice.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -206,29 +207,11 @@ namespace {
 
 using Ran = ChildRun;
 
-QProcessEnvironment headless() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QString::fromLatin1(name));
-    return env;
-}
-
 // Starts the program (or `program`) with no display; `meanwhile` runs every 20 ms until it ends.
 // One that is still running after 30 s is killed, and the run fails.
 Ran run(const QStringList &arguments, const std::function<void()> &meanwhile = {},
         const QString &program = QStringLiteral(VKV_PROGRAM)) {
-    return runChild(program, arguments, headless(), 30000, meanwhile);
-}
-
-QByteArray readFile(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
+    return runChild(program, arguments, headlessEnvironment(), 30000, meanwhile);
 }
 
 // A dump unlike the default image in every record, with another model's header.
@@ -364,7 +347,7 @@ TEST(CommandLineProgram, CommandsLeaveTheEditorsSettingsAlone) {
     writeFile(settings, junk);
     const QString syx = dir.filePath("a.syx");
     writeFile(syx, foreignDump());
-    QProcessEnvironment env = headless();
+    QProcessEnvironment env = headlessEnvironment();
     env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
     const Ran r = runChild(QStringLiteral(VKV_PROGRAM),
                            {"--export-ini", syx, dir.filePath("a.ini")}, env, 30000);
@@ -538,7 +521,7 @@ TEST_F(CommandLineJack, ReceivesOneWholeDumpAndOtherwiseLeavesTheFileAsItWas) {
         EXPECT_EQ(readFile(file), "kept");
     }
     QProcess waiting;
-    waiting.setProcessEnvironment(headless());
+    waiting.setProcessEnvironment(headlessEnvironment());
     waiting.start(QStringLiteral(VKV_PROGRAM), {"--receive", file, "--in", "vkvclidump"});
     ASSERT_TRUE(waiting.waitForStarted());
     QThread::msleep(1500);

@@ -1,6 +1,7 @@
 #include "ButtonPage.h"
 #include "ConfigImage.h"
 #include "PotPage.h"
+#include "QuietWindow.h"
 #include "TAboutBox.h"
 #include "TFaderDesk.h"
 #include "TForm1.h"
@@ -32,16 +33,7 @@ using vkv::midi::Backend;
 
 namespace {
 
-// A main window with no MIDI service: the port lists hold only "None".
-struct Window {
-    TForm1 form{Backend::None};
-    Ui::TForm1 &ui = *form.ui;
-    Window() {
-        form.show();
-        form.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
-    }
-};
+using Window = QuietWindow;
 
 struct Place {
     const char *name;

@@ -34,6 +34,8 @@ struct Values {
     QRect monitor;
     bool own = true;
     QString library;
+    QRect overview;
+    bool follow = false;
     bool operator==(const Values &) const = default;
 };
 
@@ -43,7 +45,8 @@ void PrintTo(const Values &v, std::ostream *out) {
          << v.openFilter << ", store \"" << v.storeFolder.toStdString() << "\" " << v.storeFilter
          << ", monitor " << v.monitor.x() << " " << v.monitor.y() << " " << v.monitor.width() << " "
          << v.monitor.height() << ", own ports " << v.own << ", library \""
-         << v.library.toStdString() << "\"";
+         << v.library.toStdString() << "\", overview " << v.overview.x() << " " << v.overview.y()
+         << " " << v.overview.width() << " " << v.overview.height() << ", follow " << v.follow;
 }
 
 Values valuesOf(const Settings &s) {
@@ -56,7 +59,9 @@ Values valuesOf(const Settings &s) {
             s.filter(Dialog::Store),
             s.monitorPlace(),
             s.ownPorts(),
-            s.libraryFolder()};
+            s.libraryFolder(),
+            s.overviewPlace(),
+            s.followBox()};
 }
 
 // What the next run reads from the file at `path`. Read from a copy: QSettings keeps what it read
@@ -83,8 +88,9 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
     const QString dir = files.path(); // a folder that is there, for the files to name
     const QByteArray d = QFile::encodeName(dir);
     const Values defaults;
-    const Values all{"Box In", "Box Out",          250,   dir,         1, dir,
-                     1,        {10, 20, 800, 400}, false, dir + "/lib"};
+    const Values all{
+        "Box In",     "Box Out",          250, dir, 1, dir, 1, {10, 20, 800, 400}, false,
+        dir + "/lib", {30, 40, 780, 540}, true};
     Values outOnly;
     outOnly.out = "Box Out";
     Values goneFolders = outOnly; // looked for only as a dialog opens
@@ -94,7 +100,8 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
     const QByteArray good =
         "[midi]\nin=Box In\nout=Box Out\nown=0\n[send]\nspeed=250\n[open]\nfolder=" + d +
         "\nfilter=1\n[store]\nfolder=" + d +
-        "\nfilter=1\n[monitor]\nplace=10 20 800 400\n[library]\nfolder=" + d + "/lib\n";
+        "\nfilter=1\n[monitor]\nplace=10 20 800 400\n[library]\nfolder=" + d +
+        "/lib\n[overview]\nplace=30 40 780 540\nfollow=1\n";
     QByteArray junk;
     for (int i = 0; i < 4096; ++i)
         junk += static_cast<char>((i * 131 + i / 256) & 0xFF);
@@ -161,8 +168,20 @@ TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
     s.setMonitorPlace({10, 20, 800, 400});
     s.setOwnPorts(false);
     s.setLibraryFolder(dir.filePath("lib"));
-    const Values all{"Box In", "Box Out",          250,   dir.path(),         1, dir.path(),
-                     1,        {10, 20, 800, 400}, false, dir.filePath("lib")};
+    s.setOverviewPlace({30, 40, 780, 540});
+    s.setFollowBox(true);
+    const Values all{"Box In",
+                     "Box Out",
+                     250,
+                     dir.path(),
+                     1,
+                     dir.path(),
+                     1,
+                     {10, 20, 800, 400},
+                     false,
+                     dir.filePath("lib"),
+                     {30, 40, 780, 540},
+                     true};
     EXPECT_EQ(valuesOf(s), all);
     EXPECT_EQ(nextRun(path), all);
 
@@ -174,6 +193,7 @@ TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
     s.setFolder(Dialog::Open, dir.filePath("gone"));
     s.setFilter(Dialog::Store, 2);
     s.setMonitorPlace({0, 0, 10, 10});
+    s.setOverviewPlace({0, 0, 10, 10});
     s.setLibraryFolder("relative/lib");
     Values forgotten = all;
     forgotten.in.clear();

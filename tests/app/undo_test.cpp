@@ -4,6 +4,7 @@
 #include "ConfigImage.h"
 #include "JackRecorder.h"
 #include "JackWindow.h"
+#include "QuietWindow.h"
 #include "TFaderDesk.h"
 #include "TKnob.h"
 
@@ -26,16 +27,7 @@ using Events = std::vector<JackRecorder::Event>;
 
 class UndoJack : public JackWindowTest {};
 
-// A main window with no MIDI service.
-struct Window {
-    TForm1 form{vkv::midi::Backend::None};
-    Ui::TForm1 &ui = *form.ui;
-    Window() {
-        form.show();
-        form.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
-    }
-};
+using Window = QuietWindow;
 
 void undo(QWidget *at) {
     QTest::keyClick(at, Qt::Key_Z, Qt::ControlModifier);

@@ -15,6 +15,14 @@ struct ChildRun {
     QString out, err;
 };
 
+// The environment as it is, with no display to connect to.
+inline QProcessEnvironment headlessEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    return env;
+}
+
 // `meanwhile` runs every 20 ms until the program ends. One still running after `milliseconds` is
 // killed, and the test fails.
 inline ChildRun runChild(const QString &program, const QStringList &arguments,
