@@ -7,6 +7,7 @@
 #include "LibraryImport.h"
 #include "LibraryQuery.h"
 #include "LibrarySearch.h"
+#include "LibrarySetLists.h"
 #include "LibraryTrash.h"
 
 #include <QDateTime>
@@ -21,7 +22,8 @@ namespace vkv::library {
 // This is its face to the rest of the program; each job is a class of its own behind it: the
 // folder and its index (LibraryFolder, with the index's copies), the named configurations
 // (LibraryEntries), the history of captures and what a box held (LibraryHistory), the trash
-// (LibraryTrash), import and export (LibraryImport) and the search (LibrarySearch).
+// (LibraryTrash), import and export (LibraryImport), the search (LibrarySearch) and the set lists
+// (LibrarySetLists).
 //
 // The files are the truth for content and names. A named configuration is the file named after
 // it ("Live set 2026.syx"); a configuration that was only captured is kept once per distinct
@@ -107,7 +109,8 @@ public:
     }
     // Moves the configuration to another name with its notes, tags and favourite, or refuses
     // (error() says why) and changes nothing.
-    bool rename(const Entry &entry, const QString &name) { return entryList.rename(entry, name); }
+    // Its set lists' slots follow it.
+    bool rename(const Entry &entry, const QString &name);
     bool setNotes(const Entry &entry, const QString &notes) {
         return entryList.setNotes(entry, notes);
     }
@@ -123,9 +126,7 @@ public:
     // meanwhile under a free one ("Gig (restored)"). The name it came back under ("" for a
     // captured one); nothing when it cannot come back (error() says why), with `again` set when
     // it may later (the index was busy).
-    std::optional<QString> restore(const Trashed &trashed, bool *again = nullptr) {
-        return bin.restore(trashed, again);
-    }
+    std::optional<QString> restore(const Trashed &trashed, bool *again = nullptr);
 
     bool capture(const Capture &capture) { return events.capture(capture); }
     // The box held (or did not hold) a configuration sent to `port`: its latest send of it that
@@ -148,6 +149,24 @@ public:
         return importer.exportTo(entries, folder, refused);
     }
 
+    // The set lists (see LibrarySetLists): their names, in order of the name.
+    QStringList setListNames() const { return lists.names(); }
+    // The set list of that name, each slot with its configuration's identity and whether it is
+    // missing; `damaged` gets each line of its file that was refused, with its number.
+    std::optional<SetList> setList(const QString &name, QStringList *damaged = nullptr) {
+        return lists.read(name, damaged);
+    }
+    // Writes a set list whole, made when it is not there.
+    bool writeSetList(const SetList &list) { return lists.write(list); }
+    // A slot recalling `entry` at `program`, the list made when it is not there.
+    bool addToSetList(const QString &list, int program, const Entry &entry) {
+        return lists.add(list, program, entry);
+    }
+    bool removeFromSetList(const QString &list, int program) { return lists.remove(list, program); }
+    bool renameSetList(const QString &from, const QString &to) { return lists.rename(from, to); }
+    // Its file to the desktop's trash.
+    bool deleteSetList(const QString &name) { return lists.erase(name); }
+
 private:
     // In the order they depend on each other; the folder, made first, goes last.
     LibraryFolder files;
@@ -156,6 +175,7 @@ private:
     LibraryTrash bin;
     LibraryImport importer;
     LibrarySearch finder;
+    LibrarySetLists lists;
 };
 
 } // namespace vkv::library

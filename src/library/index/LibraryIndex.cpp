@@ -14,8 +14,17 @@ namespace {
 
 // 1: entries by their file's path. 2: entries by an identity of their own (a deleted one keeps
 // its row while another takes its name); events say whether they were a test copy, the port used
-// together with theirs, and what a broken send was sending.
-constexpr int SchemaVersion = 2;
+// together with theirs, and what a broken send was sending. 3: the configuration each set list's
+// slot means.
+constexpr int SchemaVersion = 3;
+
+// Which configuration (its identity) a set list's slot means, by the list's folded name and the
+// slot's program number, with the name its file gave it then: a slot follows its configuration
+// through a rename, and stays empty when another takes a deleted one's name. The set lists' files
+// are the truth for the slots; a slot this table lacks is taken by its name.
+const char *const SetListSlotsTable =
+    "CREATE TABLE IF NOT EXISTS setlist_slots(list TEXT NOT NULL, program INTEGER NOT NULL, "
+    "name TEXT NOT NULL, entry INTEGER, PRIMARY KEY(list, program))";
 
 // A configuration file of the folder; `state` 0 present, 1 gone behind the library's back, 2 put
 // in the trash. Only one present or missing configuration has a path; the trash holds any.
@@ -41,6 +50,7 @@ const char *const Tables[] = {
     "verified INTEGER, test INTEGER NOT NULL DEFAULT 0, paired TEXT, sending TEXT)",
     "CREATE INDEX IF NOT EXISTS events_by_time ON events(time)",
     "CREATE INDEX IF NOT EXISTS events_by_key ON events(key, time)",
+    SetListSlotsTable,
 };
 
 // From version 1: the entries get identities, the events their new columns.
@@ -54,6 +64,7 @@ const char *const FromVersion1[] = {
     "ALTER TABLE events ADD COLUMN test INTEGER NOT NULL DEFAULT 0",
     "ALTER TABLE events ADD COLUMN paired TEXT",
     "ALTER TABLE events ADD COLUMN sending TEXT",
+    SetListSlotsTable,
 };
 
 // The columns a copy may hold, each table's; a copy of an older index holds fewer.
@@ -171,6 +182,9 @@ bool LibraryIndex::makeTables(QString *why) {
                 for (const char *sql : FromVersion1)
                     if (!run(QString::fromLatin1(sql), failed))
                         return false;
+            } else if (found == 2) {
+                if (!run(QString::fromLatin1(SetListSlotsTable), failed))
+                    return false;
             } else {
                 for (const char *sql : Tables)
                     if (!run(QString::fromLatin1(sql), failed))
