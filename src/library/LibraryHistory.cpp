@@ -28,6 +28,8 @@ QString LibraryHistory::Event::text() const {
         words += QStringLiteral(", verify failed: the box held other values");
     if (test)
         words += QStringLiteral(" (test copy)");
+    if (!cause.isEmpty())
+        words += QStringLiteral(", ") + cause;
     return words;
 }
 
@@ -73,11 +75,12 @@ LibraryHistory::Event eventOf(const QSqlQuery &row) {
     event.test = row.value(7).toInt() != 0;
     event.paired = row.value(8).toString();
     event.sending = row.value(9).toString();
+    event.cause = row.value(10).toString();
     return event;
 }
 
 const QString EventColumns =
-    QStringLiteral("id, time, direction, port, key, bytes, verified, test, paired, sending");
+    QStringLiteral("id, time, direction, port, key, bytes, verified, test, paired, sending, cause");
 
 } // namespace
 
@@ -228,7 +231,8 @@ bool LibraryHistory::capture(const Capture &capture) {
                 return false;
             QSqlQuery event(folder.index().db());
             event.prepare(QStringLiteral("INSERT INTO events(time, direction, port, key, bytes, "
-                                         "test, paired, sending) VALUES(?, ?, ?, ?, ?, ?, ?, ?)"));
+                                         "test, paired, sending, cause) VALUES(?, ?, ?, ?, ?, ?, "
+                                         "?, ?, ?)"));
             event.addBindValue(capture.time.toMSecsSinceEpoch());
             event.addBindValue(static_cast<int>(capture.direction));
             event.addBindValue(capture.port);
@@ -239,6 +243,8 @@ bool LibraryHistory::capture(const Capture &capture) {
                                                         : QVariant(capture.paired));
             event.addBindValue(capture.dump ? QVariant(QMetaType(QMetaType::QString))
                                             : keyOf(capture.sending));
+            event.addBindValue(capture.cause.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
+                                                       : QVariant(capture.cause));
             return LibraryIndex::run(event, failed);
         },
         &why);

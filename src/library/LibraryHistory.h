@@ -40,9 +40,12 @@ public:
         QString paired;
         // Of a send that broke off: the key of what it was sending, "" when not known.
         QString sending;
+        // What made the program send it, when something other than the user did: "recalled by
+        // program change 5 on channel 1 (set list Tour)"; "" for none.
+        QString cause;
         bool whole() const { return !key.isEmpty(); }
         // "received from vela-box:out", "sent to vela-box:in, verified", and " (test copy)" after
-        // a test copy's.
+        // a test copy's, ", " and its cause after one that has one.
         QString text() const;
     };
 
@@ -61,6 +64,8 @@ public:
         QString paired = {};
         // Of a send that broke off: what it was sending, when the sender knows.
         std::optional<image::DumpBytes> sending = std::nullopt;
+        // What made the program send it, when something other than the user did.
+        QString cause = {};
     };
 
     // What a box held at a time, as far as the history tells: the last whole configuration sent

@@ -222,9 +222,8 @@ bool LibrarySetLists::remove(const QString &name, int program) {
     if (!list)
         return false;
     const auto before = list->slotList.size();
-    std::erase_if(list->slotList, [program](const SetList::Slot &slot) {
-        return slot.program == program;
-    });
+    std::erase_if(list->slotList,
+                  [program](const SetList::Slot &slot) { return slot.program == program; });
     if (list->slotList.size() == before)
         return folder.refuse(QStringLiteral("Program %1 of the set list \"%2\" recalls nothing.")
                                  .arg(program)
@@ -247,8 +246,7 @@ bool LibrarySetLists::rename(const QString &from, const QString &to) {
     if (target == file)
         return true;
     if (!QFile::rename(folderOf(folder) + u'/' + file, folderOf(folder) + u'/' + target))
-        return folder.fail(
-            QStringLiteral("The set list \"%1\" could not be renamed.").arg(from));
+        return folder.fail(QStringLiteral("The set list \"%1\" could not be renamed.").arg(from));
     folder.update(QStringLiteral("UPDATE setlist_slots SET list = ? WHERE list = ?"),
                   {EntryName::folded(to), EntryName::folded(SetListFile::fromFile(file))});
     return true;

@@ -127,3 +127,26 @@ TEST_F(LibraryTest, ATestCopyIsATestInHistoryIsNeverKeptAndLeavesTheBoxHoldingSo
     EXPECT_EQ(library->history()[2].text(), "received from box:out (test copy)");
     EXPECT_EQ(held("box:in", 35), unknown.arg(since20));
 }
+
+TEST_F(LibraryTest, ASendsCauseIsKeptInTheHistoryAndComesBackFromTheIndexsCopy) {
+    {
+        Library library;
+        ASSERT_TRUE(library.open(folder()));
+        ASSERT_TRUE(library.add(defaults(), "Gig"));
+        Library::Capture c{QDateTime::currentDateTimeUtc(), Library::Direction::Sent, "box:in",
+                           defaults()};
+        c.cause = "recalled by program change 5 on channel 1 (set list Tour)";
+        ASSERT_TRUE(library.capture(c)) << library.error().toStdString();
+        ASSERT_TRUE(library.verified("box:in", defaults(), true));
+        ASSERT_EQ(library.history().size(), 1u);
+        EXPECT_EQ(library.history()[0].text(),
+                  "sent to box:in, verified, recalled by program change 5 on channel 1 (set list "
+                  "Tour)");
+    }
+    ASSERT_TRUE(QFile::remove(folder() + "/index/library.sqlite"));
+    Library library;
+    ASSERT_TRUE(library.open(folder()));
+    ASSERT_EQ(library.history().size(), 1u);
+    EXPECT_EQ(library.history()[0].cause,
+              "recalled by program change 5 on channel 1 (set list Tour)");
+}

@@ -73,8 +73,8 @@ TEST_F(LibraryTest, ASetListIsWrittenAsItsFileAndReadBack) {
     list.name = "Friday";
     list.channel = 16;
     list.slotList = {{7, "Drum kit", library.named("Drum kit")->id},
-                  {0, "Intro", library.named("Intro")->id},
-                  {1, "Drum kit", library.named("Drum kit")->id}};
+                     {0, "Intro", library.named("Intro")->id},
+                     {1, "Drum kit", library.named("Drum kit")->id}};
     ASSERT_TRUE(library.writeSetList(list)) << library.error().toStdString();
     EXPECT_EQ(fileText(folder() + "/setlists/Friday.txt"),
               "# channel 16\n7\tDrum kit\n0\tIntro\n1\tDrum kit\n");
@@ -99,8 +99,7 @@ TEST_F(LibraryTest, ASlotFollowsItsConfigurationNotItsName) {
 
     // Renamed: every list says so.
     ASSERT_TRUE(library.rename(*library.named("Gig"), "Opener"));
-    EXPECT_EQ(fileText(folder() + "/setlists/Friday.txt"),
-              "# channel any\n1\tOpener\n2\tBallad\n");
+    EXPECT_EQ(fileText(folder() + "/setlists/Friday.txt"), "# channel any\n1\tOpener\n2\tBallad\n");
     EXPECT_EQ(fileText(folder() + "/setlists/Saturday.txt"), "# channel any\n9\tOpener\n");
 
     // Deleted, and a new configuration takes its name: the slot stays the deleted one's.
@@ -116,8 +115,8 @@ TEST_F(LibraryTest, ASlotFollowsItsConfigurationNotItsName) {
     ASSERT_EQ(library.restore(*trashed), "Opener (restored)");
     friday = library.setList("Friday");
     ASSERT_TRUE(friday);
-    EXPECT_EQ(slotsOf(*friday), (std::vector<std::pair<int, QString>>{{1, "Opener (restored)"},
-                                                                       {2, "Ballad"}}));
+    EXPECT_EQ(slotsOf(*friday),
+              (std::vector<std::pair<int, QString>>{{1, "Opener (restored)"}, {2, "Ballad"}}));
     EXPECT_EQ(friday->slotList[0].entry, trashed->id);
     EXPECT_EQ(fileText(folder() + "/setlists/Saturday.txt"),
               "# channel any\n9\tOpener (restored)\n");

@@ -15,7 +15,7 @@ namespace {
 // 1: entries by their file's path. 2: entries by an identity of their own (a deleted one keeps
 // its row while another takes its name); events say whether they were a test copy, the port used
 // together with theirs, and what a broken send was sending. 3: the configuration each set list's
-// slot means.
+// slot means; events say what caused them (a set list's recall).
 constexpr int SchemaVersion = 3;
 
 // Which configuration (its identity) a set list's slot means, by the list's folded name and the
@@ -47,7 +47,7 @@ const char *const Tables[] = {
     // `sending` the key of what a send that broke off was sending.
     "CREATE TABLE IF NOT EXISTS events(id INTEGER PRIMARY KEY, time INTEGER NOT NULL, "
     "direction INTEGER NOT NULL, port TEXT NOT NULL, key TEXT, bytes INTEGER NOT NULL, "
-    "verified INTEGER, test INTEGER NOT NULL DEFAULT 0, paired TEXT, sending TEXT)",
+    "verified INTEGER, test INTEGER NOT NULL DEFAULT 0, paired TEXT, sending TEXT, cause TEXT)",
     "CREATE INDEX IF NOT EXISTS events_by_time ON events(time)",
     "CREATE INDEX IF NOT EXISTS events_by_key ON events(key, time)",
     SetListSlotsTable,
@@ -65,12 +65,13 @@ const char *const FromVersion1[] = {
     "ALTER TABLE events ADD COLUMN paired TEXT",
     "ALTER TABLE events ADD COLUMN sending TEXT",
     SetListSlotsTable,
+    "ALTER TABLE events ADD COLUMN cause TEXT",
 };
 
 // The columns a copy may hold, each table's; a copy of an older index holds fewer.
 const QStringList EntryColumns = {"id", "file", "key", "state", "notes", "tags", "favourite"};
-const QStringList EventColumns = {"id",    "time",     "direction", "port",   "key",
-                                  "bytes", "verified", "test",      "paired", "sending"};
+const QStringList EventColumns = {"id",       "time", "direction", "port",    "key",  "bytes",
+                                  "verified", "test", "paired",    "sending", "cause"};
 
 QString nextConnection() {
     static std::atomic<int> count{0};
@@ -183,8 +184,10 @@ bool LibraryIndex::makeTables(QString *why) {
                     if (!run(QString::fromLatin1(sql), failed))
                         return false;
             } else if (found == 2) {
-                if (!run(QString::fromLatin1(SetListSlotsTable), failed))
-                    return false;
+                for (const char *sql :
+                     {SetListSlotsTable, "ALTER TABLE events ADD COLUMN cause TEXT"})
+                    if (!run(QString::fromLatin1(sql), failed))
+                        return false;
             } else {
                 for (const char *sql : Tables)
                     if (!run(QString::fromLatin1(sql), failed))

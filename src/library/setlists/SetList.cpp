@@ -9,8 +9,9 @@ QString SetList::Slot::shown() const {
 }
 
 const SetList::Slot *SetList::slot(int program) const {
-    const auto found = std::find_if(slotList.begin(), slotList.end(),
-                                    [program](const Slot &slot) { return slot.program == program; });
+    const auto found = std::find_if(slotList.begin(), slotList.end(), [program](const Slot &slot) {
+        return slot.program == program;
+    });
     return found == slotList.end() ? nullptr : &*found;
 }
 

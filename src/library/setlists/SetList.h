@@ -37,7 +37,9 @@ public:
     // The lowest program number no slot has, or nothing when all have one.
     std::optional<int> freeProgram() const;
     // Whether a program change on `channel` (1 to 16) is the list's.
-    bool takes(int channel) const { return this->channel == AnyChannel || this->channel == channel; }
+    bool takes(int channel) const {
+        return this->channel == AnyChannel || this->channel == channel;
+    }
     // "any", or the channel's number.
     static QString channelText(int channel);
     // A channel from "any" or "1" to "16"; nothing for anything else.
