@@ -36,6 +36,9 @@ int main(int argc, char **argv) {
     case CommandLine::Action::LibraryGet:
     case CommandLine::Action::LibraryHistory:
     case CommandLine::Action::LibrarySearch:
+    case CommandLine::Action::SetListShow:
+    case CommandLine::Action::SetListAdd:
+    case CommandLine::Action::SetListRemove:
     case CommandLine::Action::Records:
     case CommandLine::Action::ApplyRecords:
     case CommandLine::Action::Conflicts: {

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "LibraryLine.h"
 #include "PacedSender.h"
 
 #include <QCommandLineOption>
@@ -68,70 +69,11 @@ bool readTimeout(const QString &text, double &seconds) {
     return true;
 }
 
-// "2026-12-01 18:00", with or without seconds, or a day alone (its start), in local time.
-QDateTime readTime(const QString &text) {
-    for (const char *format : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-ddTHH:mm:ss",
-                               "yyyy-MM-ddTHH:mm", "yyyy-MM-dd"}) {
-        const QDateTime time = QDateTime::fromString(text, QString::fromLatin1(format));
-        if (time.isValid())
-            return time;
-    }
-    return {};
-}
-
 QString timeoutError(const QString &text) {
     return "--timeout must be a number of seconds above 0 and at most 86400, not \"" + text + "\".";
 }
 
 } // namespace
-
-CommandLine CommandLine::parseLibrary(const QCommandLineParser &parser,
-                                      const LibraryOptions &options, CommandLine &result,
-                                      const std::function<CommandLine(const QString &)> &error) {
-    const QStringList files = parser.positionalArguments();
-    result.libraryFolder = parser.value(options.library);
-    if (parser.isSet(options.library) && result.libraryFolder.isEmpty())
-        return error("--library needs a folder.");
-    switch (result.action) {
-    case Action::LibraryAdd:
-        if (files.isEmpty())
-            return error("--library-add needs the .syx files to add.");
-        if (parser.isSet(options.name) && files.size() != 1)
-            return error("--name names one file; " + QString::number(files.size()) +
-                         " were given.");
-        result.files = files;
-        result.name = parser.value(options.name);
-        return result;
-    case Action::LibraryGet:
-        if (files.size() != 1)
-            return error("--library-get needs the name of a configuration and one file to write "
-                         "it to; " +
-                         QString::number(files.size()) + " files were given.");
-        result.name = parser.value(options.get);
-        result.sysexFile = files[0];
-        return result;
-    case Action::LibraryHistory:
-        if (parser.isSet(options.at)) {
-            result.at = readTime(parser.value(options.at));
-            if (!result.at.isValid())
-                return error("--at takes a time as 2026-12-01 18:00, not \"" +
-                             parser.value(options.at) + "\".");
-        }
-        break;
-    case Action::LibrarySearch:
-        result.query = parser.value(options.search);
-        break;
-    default:
-        break;
-    }
-    if (!files.isEmpty())
-        return error("--library-" +
-                     QString(result.action == Action::LibraryList      ? "list"
-                             : result.action == Action::LibraryHistory ? "history"
-                                                                       : "search") +
-                     " takes no file: \"" + files[0] + "\".");
-    return result;
-}
 
 CommandLine CommandLine::parseRecords(const QCommandLineParser &parser,
                                       const RecordsOptions &options, CommandLine &result,
@@ -237,6 +179,19 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         "Print the configurations QUERY finds: words in names, notes and tags, and what they "
         "send: cc:74, ch:10, note:60 or note:C4, pc:5, pot:3.5, button:2.1.",
         "QUERY");
+    const QCommandLineOption setListShow(
+        "setlist-show",
+        "List the library's set list NAME: its channel, then a line a slot: the program number, "
+        "the configuration it recalls, and \"missing\" for one deleted or not in the library.",
+        "NAME");
+    const QCommandLineOption setListAdd(
+        "setlist-add",
+        "Given PROGRAM (0 to 127) and ENTRY, the name of a configuration of the library: make "
+        "program PROGRAM of the set list NAME recall it (the list is made when it is not there).",
+        "NAME");
+    const QCommandLineOption setListRemove(
+        "setlist-remove", "Given PROGRAM (0 to 127): empty that slot of the set list NAME.",
+        "NAME");
     const QCommandLineOption records(
         "records",
         "Write the record sheet of the .syx FILE (CSV, one line a pot or button) to "
@@ -272,10 +227,12 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                                        "With --send, --receive or --find-speed: record nothing in "
                                        "the library.");
     for (const QCommandLineOption &option :
-         {help,      version,     listPorts,  send,       receive,        exportIni,     diff,
-          findSpeed, out,         in,         speed,      fast,           request,       timeout,
-          verify,    libraryList, libraryAdd, libraryGet, libraryHistory, librarySearch, library,
-          entryName, at,          noLibrary,  records,    applyRecords,   conflicts,     output})
+         {help,           version,       listPorts, send,        receive,     exportIni,
+          diff,           findSpeed,     out,       in,          speed,       fast,
+          request,        timeout,       verify,    libraryList, libraryAdd,  libraryGet,
+          libraryHistory, librarySearch, library,   entryName,   at,          noLibrary,
+          records,        applyRecords,  conflicts, output,      setListShow, setListAdd,
+          setListRemove})
         parser.addOption(option);
     for (const char *qtOption : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), "value");
@@ -297,7 +254,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         result.text = name + ": " + text + hint;
         result.errorCode = parser.isSet(diff) ? 2 : 1;
         for (const QCommandLineOption *option :
-             {&libraryList, &libraryAdd, &libraryGet, &libraryHistory, &librarySearch})
+             {&libraryList, &libraryAdd, &libraryGet, &libraryHistory, &librarySearch, &setListShow,
+              &setListAdd, &setListRemove})
             if (parser.isSet(*option))
                 result.errorCode = 2;
         return result;
@@ -319,7 +277,9 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
             "--find-speed --out PORT --in PORT [--timeout SECONDS] [FILE.syx]\n" + indent +
             "--library-list | --library-history [--at TIME] | --library-search QUERY\n" + indent +
             "--library-add FILE... [--name NAME] | --library-get NAME OUT.syx\n" + indent +
-            "--records FILE.syx [--output SHEET.csv]\n" + indent +
+            "--setlist-show NAME | --setlist-add NAME PROGRAM ENTRY | --setlist-remove NAME "
+            "PROGRAM\n" +
+            indent + "--records FILE.syx [--output SHEET.csv]\n" + indent +
             "--apply-records SHEET.csv FILE.syx [--output OUT.syx]\n" + indent +
             "--conflicts FILE.syx\n" + indent +
             "(each with [--library DIR]; --send and --receive take --library DIR or "
@@ -348,6 +308,9 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                     {libraryGet, Action::LibraryGet},
                     {libraryHistory, Action::LibraryHistory},
                     {librarySearch, Action::LibrarySearch},
+                    {setListShow, Action::SetListShow},
+                    {setListAdd, Action::SetListAdd},
+                    {setListRemove, Action::SetListRemove},
                     {records, Action::Records},
                     {applyRecords, Action::ApplyRecords},
                     {conflicts, Action::Conflicts}};
@@ -380,8 +343,9 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         {verify, {Action::Send}, "--send"},
         {library,
          {Action::Send, Action::Receive, Action::FindSpeed, Action::LibraryList, Action::LibraryAdd,
-          Action::LibraryGet, Action::LibraryHistory, Action::LibrarySearch},
-         "--send, --receive, --find-speed and the --library- commands"},
+          Action::LibraryGet, Action::LibraryHistory, Action::LibrarySearch, Action::SetListShow,
+          Action::SetListAdd, Action::SetListRemove},
+         "--send, --receive, --find-speed and the --library- and --setlist- commands"},
         {noLibrary,
          {Action::Send, Action::Receive, Action::FindSpeed},
          "--send, --receive and --find-speed"},
@@ -446,8 +410,13 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     case Action::LibraryGet:
     case Action::LibraryHistory:
     case Action::LibrarySearch:
-        return parseLibrary(parser, {library, entryName, at, libraryGet, librarySearch}, result,
-                            error);
+    case Action::SetListShow:
+    case Action::SetListAdd:
+    case Action::SetListRemove:
+        return LibraryLine::parse(parser,
+                                  {library, entryName, at, libraryGet, librarySearch, setListShow,
+                                   setListAdd, setListRemove},
+                                  result, error);
     case Action::Records:
     case Action::ApplyRecords:
     case Action::Conflicts:

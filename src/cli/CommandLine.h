@@ -34,6 +34,9 @@ public:
         LibraryGet,     // write the configuration `name` to `sysexFile`
         LibraryHistory, // print its history, or with `at` what each port held then
         LibrarySearch,  // print the configurations `query` finds
+        SetListShow,    // print the set list `setList`
+        SetListAdd,     // make `program` of the set list `setList` recall the configuration `name`
+        SetListRemove,  // empty `program` of the set list `setList`
         // The records of `sysexFile`, through the record sheet:
         Records,      // write its sheet to `outputFile`, or to standard output
         ApplyRecords, // apply the sheet `sheetFile`; store in place, or in `outputFile`
@@ -73,16 +76,12 @@ public:
     QString name;
     QString query;
     QDateTime at; // invalid: the whole history
+    QString setList;
+    int program = -1; // 0 to 127
     QString sheetFile;
     QString outputFile; // "" for none
 
 private:
-    struct LibraryOptions {
-        const QCommandLineOption &library, &name, &at, &get, &search;
-    };
-    static CommandLine parseLibrary(const QCommandLineParser &parser, const LibraryOptions &options,
-                                    CommandLine &result,
-                                    const std::function<CommandLine(const QString &)> &error);
     struct RecordsOptions {
         const QCommandLineOption &records, &apply, &conflicts, &output;
     };

@@ -66,6 +66,9 @@ int Commands::run(const CommandLine &line) {
     case CommandLine::Action::LibraryGet:
     case CommandLine::Action::LibraryHistory:
     case CommandLine::Action::LibrarySearch:
+    case CommandLine::Action::SetListShow:
+    case CommandLine::Action::SetListAdd:
+    case CommandLine::Action::SetListRemove:
         return LibraryCommands::run(line);
     case CommandLine::Action::Records:
     case CommandLine::Action::ApplyRecords:

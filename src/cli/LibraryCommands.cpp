@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "DumpFile.h"
 #include "EntryName.h"
+#include "SetListCommands.h"
 #include "SyxFile.h"
 
 #include <QFileInfo>
@@ -174,6 +175,10 @@ int LibraryCommands::run(const CommandLine &line) {
         return history(*library, line);
     case CommandLine::Action::LibrarySearch:
         return search(*library, line);
+    case CommandLine::Action::SetListShow:
+    case CommandLine::Action::SetListAdd:
+    case CommandLine::Action::SetListRemove:
+        return SetListCommands::run(line, *library);
     default:
         return 1;
     }

@@ -10,10 +10,10 @@ namespace vkv::cli {
 class CommandLine;
 
 // The library of configurations from the command line: --library-list, --library-add,
-// --library-get, --library-history and --library-search, each in the --library folder or the
-// user's own; and what --send and --receive record there unless --no-library. Listings go to the
-// standard output one line a configuration or event, their fields separated by tabs, so scripts
-// can cut them; failures to the standard error stream.
+// --library-get, --library-history and --library-search, and the set lists' (SetListCommands),
+// each in the --library folder or the user's own; and what --send and --receive record there unless
+// --no-library. Listings go to the standard output one line a configuration or event, their fields
+// separated by tabs, so scripts can cut them; failures to the standard error stream.
 class LibraryCommands {
 public:
     // The exit code: 0 done, 1 failed (said why), 2 a query that is no query.

@@ -608,6 +608,11 @@ TEST(CommandLine, TheLibrarysCommandsTakeTheirOptionsAndWrongUseExitsWith2) {
     const auto send =
         CommandLine::parse({"vkvela", "--send", "a.syx", "--out", "b", "--no-library"});
     EXPECT_TRUE(send.noLibrary);
+    const auto slot = CommandLine::parse({"vkvela", "--setlist-add", "Tour", "5", "Live set"});
+    EXPECT_EQ(slot.action, Action::SetListAdd);
+    EXPECT_EQ(slot.setList, "Tour");
+    EXPECT_EQ(slot.program, 5);
+    EXPECT_EQ(slot.name, "Live set");
 
     const struct {
         QStringList arguments;
@@ -622,6 +627,12 @@ TEST(CommandLine, TheLibrarysCommandsTakeTheirOptionsAndWrongUseExitsWith2) {
         {{"--library-search", "cc:1", "--speed", "2"}, 2},
         {{"--send", "a.syx", "--out", "b", "--library", "/l", "--no-library"}, 1},
         {{"--export-ini", "a.syx", "b.ini", "--library", "/l"}, 1},
+        {{"--setlist-add", "Tour", "5"}, 2},
+        {{"--setlist-add", "Tour", "128", "Gig"}, 2},
+        {{"--setlist-remove", "Tour", "x"}, 2},
+        {{"--setlist-remove", "Tour"}, 2},
+        {{"--setlist-show", "Tour", "a.syx"}, 2},
+        {{"--setlist-show", "Tour", "--speed", "2"}, 2},
     };
     for (const auto &w : wrong) {
         const auto c = CommandLine::parse(QStringList{"vkvela"} + w.arguments);
@@ -682,6 +693,63 @@ TEST(CommandLineProgram, TheLibrarysCommandsAddListGetSearchAndSayWhatFailed) {
     EXPECT_EQ(none.err, "vkvela: There is no configuration \"Nothing\" in the library.\n");
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("none.syx")));
     EXPECT_EQ(lib({"--library-history"}).out, "");
+}
+
+TEST(CommandLineProgram, SetListsAreShownAndEditedAndSayWhatFailed) {
+    QTemporaryDir dir;
+    const QString library = dir.filePath("library");
+    vkv::image::ConfigImage image;
+    ASSERT_TRUE(vkv::image::loadDefaultImage(image));
+    writeFile(dir.filePath("Gig.syx"),
+              QByteArray(reinterpret_cast<const char *>(image.raw()), vkv::image::DumpSize));
+    const auto lib = [&](QStringList arguments) {
+        return run(arguments << "--library" << library);
+    };
+    ASSERT_EQ(lib({"--library-add", dir.filePath("Gig.syx")}).code, 0);
+
+    const struct {
+        QStringList arguments;
+        int code;
+        QString out, err;
+    } steps[] = {
+        {{"--setlist-add", "Tour", "5", "gig"}, 0, "", ""},
+        {{"--setlist-add", "Tour", "0", "Gig"}, 0, "", ""},
+        {{"--setlist-show", "tour"}, 0, "channel\tany\n5\tGig\t\n0\tGig\t\n", ""},
+        {{"--setlist-add", "Tour", "5", "Gig"},
+         1,
+         "",
+         "vkvela: Program 5 of the set list \"Tour\" recalls \"Gig\" already; remove it first.\n"},
+        {{"--setlist-add", "Tour", "6", "Nothing"},
+         1,
+         "",
+         "vkvela: There is no configuration \"Nothing\" in the library.\n"},
+        {{"--setlist-remove", "Tour", "5"}, 0, "", ""},
+        {{"--setlist-remove", "Tour", "5"},
+         1,
+         "",
+         "vkvela: Program 5 of the set list \"Tour\" recalls nothing.\n"},
+        {{"--setlist-show", "Tour"}, 0, "channel\tany\n0\tGig\t\n", ""},
+        {{"--setlist-show", "Gigs"},
+         1,
+         "",
+         "vkvela: There is no set list \"Gigs\" in the library.\n"},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.arguments.join(' ').toStdString());
+        const Ran ran = lib(step.arguments);
+        EXPECT_EQ(ran.code, step.code);
+        EXPECT_EQ(ran.out, step.out);
+        EXPECT_EQ(ran.err, step.err);
+    }
+
+    // A deleted configuration's slot is missing; a damaged line is said and the rest shown.
+    writeFile(library + "/setlists/Tour.txt", "# channel 3\n0\tGig\n1\tOld song\nseven\tGig\n");
+    const Ran shown = lib({"--setlist-show", "Tour"});
+    EXPECT_EQ(shown.code, 0);
+    EXPECT_EQ(shown.out, "channel\t3\n0\tGig\t\n1\tOld song\tmissing\n");
+    EXPECT_EQ(shown.err, "vkvela: warning: " + library +
+                             "/setlists/Tour.txt, line 4: \"seven\" is no program number (0 to "
+                             "127); the line was left out.\n");
 }
 
 TEST_F(CommandLineJack, SendAndReceiveRecordIntoTheLibraryUnlessToldNot) {
