@@ -19,7 +19,8 @@ int show(Library &library, const CommandLine &line) {
         return 1;
     }
     for (const QString &refused : damaged)
-        Io::fail(QStringLiteral("warning: ") + refused + QStringLiteral("; the line was left out."));
+        Io::fail(QStringLiteral("warning: ") + refused +
+                 QStringLiteral("; the line was left out."));
     QString out = QStringLiteral("channel\t") + SetList::channelText(list->channel) + u'\n';
     for (const SetList::Slot &slot : list->slotList)
         out += QString::number(slot.program) + u'\t' + slot.name + u'\t' +

@@ -15,8 +15,8 @@ public:
     enum class Kind { NotTaken, Empty, Missing, Recall };
 
     Kind kind = Kind::NotTaken;
-    int program = 0; // 0 to 127, as on the wire
-    int channel = 0; // 1 to 16
+    int program = 0;             // 0 to 127, as on the wire
+    int channel = 0;             // 1 to 16
     library::SetList::Slot slot; // of Missing and Recall
 
     // The choice for a short message `status`, `data1` arriving for `list`.

@@ -16,9 +16,9 @@ bool Recaller::setList(const QString &name, QStringList *damaged) {
 }
 
 void Recaller::say(const RecallChoice &choice, const QString &name, const QString &outcome) {
-    emit said(QStringList{QDateTime::currentDateTime().toString(
-                              QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
-                          choice.change(), name, port.speedText(), outcome}
+    emit said(QStringList{
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
+        choice.change(), name, port.speedText(), outcome}
                   .join(u'\t'));
 }
 
