@@ -770,7 +770,7 @@ TEST_F(CommandLineJack, AfterASendThatBrokeOffBothPortsOfTheBoxHoldABrokenOrUnkn
 
     // B, paced, stopped with Ctrl+C half-way.
     QProcess b;
-    b.setProcessEnvironment(headless());
+    b.setProcessEnvironment(headlessEnvironment());
     b.start(QStringLiteral(VKV_PROGRAM), {"--send", dir.filePath("B.syx"), "--out", box.listens(),
                                           "--speed", "300", "--library", library});
     ASSERT_TRUE(b.waitForStarted());
