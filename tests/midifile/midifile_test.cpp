@@ -4,6 +4,7 @@
 // its parts, cut short, two dumps in one file.
 #include "ConfigImage.h"
 #include "MidiFile.h"
+#include "MidiFileEvents.h"
 #include "PacedSchedule.h"
 
 #include <QDir>
@@ -66,41 +67,6 @@ QByteArray file(const std::vector<Track> &tracks, int format = 0) {
 
 const QByteArray F0("\xF0", 1), F7("\xF7", 1);
 
-// An event the file holds: its time in ticks, its status, its data.
-struct Event {
-    std::int64_t tick;
-    std::uint8_t status;
-    QByteArray data;
-};
-
-// The events of a format 0 file that holds only SysEx and meta events, as the test reads them.
-std::vector<Event> events(const QByteArray &f, int *division) {
-    *division = static_cast<std::uint8_t>(f[12]) << 8 | static_cast<std::uint8_t>(f[13]);
-    std::vector<Event> list;
-    qsizetype at = 22;
-    const auto vlq = [&] {
-        std::uint32_t v = 0;
-        std::uint8_t b;
-        do {
-            b = static_cast<std::uint8_t>(f[at++]);
-            v = v << 7 | (b & 0x7F);
-        } while (b & 0x80);
-        return v;
-    };
-    std::int64_t tick = 0;
-    while (at < f.size()) {
-        tick += vlq();
-        const auto status = static_cast<std::uint8_t>(f[at++]);
-        QByteArray type;
-        if (status == 0xFF)
-            type = f.mid(at++, 1);
-        const std::uint32_t length = vlq();
-        list.push_back({tick, status, type + f.mid(at, length)});
-        at += length;
-    }
-    return list;
-}
-
 // The test's files, for the fuzz target's seeds: VKV_SEED_DIR=... test_midifile writes them.
 void seed(const char *name, const QByteArray &bytes) {
     if (const char *dir = std::getenv("VKV_SEED_DIR")) {
@@ -136,13 +102,13 @@ TEST(MidiFile, TheDumpReadsBackByteForByteWithItsPiecesAtThePacedSendsTimes) {
         // Format 0, one track: the tempo, an F0 event, F7 events, the end; a tick a millisecond.
         EXPECT_EQ(written.left(14), QByteArray("MThd\0\0\0\x06\0\0\0\x01\x01\xF4", 14));
         int division = 0;
-        const std::vector<Event> list = events(written, &division);
+        const std::vector<MidiFileEvent> list = midiFileEvents(written, &division);
         ASSERT_EQ(list.size(), slices.size() + 2);
         EXPECT_EQ(list.front().status, 0xFF);
         EXPECT_EQ(list.front().data, QByteArray("\x51\x07\xA1\x20", 4)); // 500000 µs a beat
         const double msPerTick = 500.0 / division;
         for (std::size_t k = 0; k < slices.size(); ++k) {
-            const Event &e = list[k + 1];
+            const MidiFileEvent &e = list[k + 1];
             EXPECT_DOUBLE_EQ(static_cast<double>(e.tick) * msPerTick,
                              static_cast<double>(slices[k].microseconds) / 1000)
                 << k;
@@ -214,7 +180,10 @@ TEST(MidiFile, ReadsTheFilesOtherProgramsWrite) {
          {dump},
          0,
          ""},
-        {"cut-short", file({Track().sized(0, F0, dump.mid(1)).end()}).left(1000), {}, 1,
+        {"cut-short",
+         file({Track().sized(0, F0, dump.mid(1)).end()}).left(1000),
+         {},
+         1,
          "track 1: it ends in the middle of an event"},
         {"a-note-between-the-parts",
          file({Track()
@@ -229,7 +198,10 @@ TEST(MidiFile, ReadsTheFilesOtherProgramsWrite) {
         {"unfinished-at-the-end", file({Track().sized(0, F0, dump.mid(1, 800)).end()}), {}, 1, ""},
         {"no-end-of-track", file({Track().sized(0, F0, dump.mid(1))}), {dump}, 0, ""},
         {"no-midi-file", dump, {}, 0, "it is no MIDI file"},
-        {"a-stray-data-byte", file({Track().raw(0, QByteArray("\x40\x40", 2)).end()}), {}, 0,
+        {"a-stray-data-byte",
+         file({Track().raw(0, QByteArray("\x40\x40", 2)).end()}),
+         {},
+         0,
          "track 1: a data byte stands where an event should begin"},
     };
     for (const auto &c : cases) {
