@@ -29,8 +29,7 @@ std::vector<MidiFile::Piece> pieces(const QByteArray &message) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const MidiFile::Read read =
-        MidiFile::read(QByteArrayView(data, static_cast<qsizetype>(size)));
+    const MidiFile::Read read = MidiFile::read(QByteArrayView(data, static_cast<qsizetype>(size)));
     for (const QByteArray &message : read.sysex) {
         fuzz::check(message.size() >= 2 && static_cast<std::uint8_t>(message.front()) == 0xF0 &&
                         static_cast<std::uint8_t>(message.back()) == 0xF7,

@@ -118,7 +118,10 @@ public:
     }
     void drop(const QString &why) {
         if (open())
-            read.cut << QStringLiteral("%1: a SysEx of %2 bytes %3").arg(track).arg(parts.size()).arg(why);
+            read.cut << QStringLiteral("%1: a SysEx of %2 bytes %3")
+                            .arg(track)
+                            .arg(parts.size())
+                            .arg(why);
         parts.clear();
     }
 
@@ -219,8 +222,10 @@ QByteArray MidiFile::write(const std::vector<Piece> &pieces) {
         const Piece &piece = pieces[i];
         // To the nearest tick.
         const std::int64_t tick = std::max<std::int64_t>(
-            last, (piece.microseconds * TicksPerBeat + MicrosecondsPerBeat / 2) / MicrosecondsPerBeat);
-        putVariable(track, static_cast<std::uint32_t>(std::min<std::int64_t>(tick - last, 0x0FFFFFFF)));
+            last,
+            (piece.microseconds * TicksPerBeat + MicrosecondsPerBeat / 2) / MicrosecondsPerBeat);
+        putVariable(track,
+                    static_cast<std::uint32_t>(std::min<std::int64_t>(tick - last, 0x0FFFFFFF)));
         last = tick;
         QByteArrayView data = piece.bytes;
         if (i == 0) {

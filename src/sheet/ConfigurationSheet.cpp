@@ -22,13 +22,13 @@ const QColor Accent(0, 128, 128);
 constexpr double MarginMm = 10;
 
 // Sizes in points; the painting converts them to the device's units.
-constexpr double HeaderHeight = 30;
-constexpr double FooterHeight = 24;
-constexpr double BankGap = 6;
-constexpr double TitleHeight = 15;
-constexpr double PotRowHeight = 38;
+constexpr double HeaderHeight = 28;
+constexpr double FooterHeight = 20;
+constexpr double BankGap = 4;
+constexpr double TitleHeight = 13;
+constexpr double PotRowHeight = 40;
 constexpr double KnobSize = 16;
-constexpr double ButtonSize = 13;
+constexpr double ButtonSize = 12;
 constexpr double WordsPoints = 8;
 constexpr double DetailPoints = ConfigurationSheet::SmallestPoints;
 
@@ -137,9 +137,9 @@ void pot(Canvas &c, const image::ConfigImage &image, const Marks &marks, int ind
     c.knob(cx, y + 1 + KnobSize / 2, record.number(), bytes[2], bytes[3]);
     if (const int group = marks[static_cast<std::size_t>(record.order())])
         c.mark(cx + KnobSize / 2 + 4, y, group);
-    c.text(x + 1, y + KnobSize + 5, w - 2, 10, RecordWords::brief(bytes), WordsPoints,
+    c.text(x + 1, y + KnobSize + 2, w - 2, 10, RecordWords::brief(bytes), WordsPoints,
            Qt::AlignHCenter | Qt::AlignTop);
-    c.text(x + 1, y + KnobSize + 15, w - 2, 9, RecordWords::range(bytes), DetailPoints,
+    c.text(x + 1, y + KnobSize + 12, w - 2, 9, RecordWords::range(bytes), DetailPoints,
            Qt::AlignHCenter | Qt::AlignTop);
 }
 
@@ -147,20 +147,17 @@ void button(Canvas &c, const image::ConfigImage &image, const Marks &marks, int 
             double y, double w) {
     const RecordId record{false, index};
     const auto bytes = RecordWords::bytes(image, record);
-    c.button(x + 2, y + 3, record.number());
+    c.button(x + 2, y, record.number());
+    // The mark under the button, so the words keep the cell's width.
+    if (const int group = marks[static_cast<std::size_t>(record.order())])
+        c.mark(x + 2, y + ButtonSize + 1.5, group);
     const double tx = x + ButtonSize + 5;
-    const double tw = w - ButtonSize - 7;
-    const int group = marks[static_cast<std::size_t>(record.order())];
-    // The mark follows the words, which leave it room.
-    const double words = c.text(tx, y, group ? tw - 14 : tw, 11, RecordWords::brief(bytes),
-                                WordsPoints, Qt::AlignLeft | Qt::AlignTop);
-    if (group)
-        c.mark(tx + words + 3, y + 1, group);
+    const double tw = w - ButtonSize - 6;
+    c.text(tx, y, tw, 11, RecordWords::brief(bytes), WordsPoints, Qt::AlignLeft | Qt::AlignTop);
     const QString value = RecordWords::buttonValue(bytes);
     const QString mode = RecordWords::text(bytes, record, RecordWords::Column::Mode);
-    c.text(tx, y + 11, tw, 10,
-           value.isEmpty() ? mode : value + QStringLiteral(", ") + mode, DetailPoints,
-           Qt::AlignLeft | Qt::AlignTop);
+    c.text(tx, y + 11, tw, 10, value.isEmpty() ? mode : value + QStringLiteral(", ") + mode,
+           DetailPoints, Qt::AlignLeft | Qt::AlignTop);
 }
 
 void bank(Canvas &c, const image::ConfigImage &image, const Marks &marks, int bank, double x,
@@ -185,10 +182,10 @@ void page(Canvas &c, const image::ConfigImage &image, const Marks &marks,
           const ConfigurationSheet::Heading &heading, int number, double w, double h) {
     const QString name =
         heading.name.isEmpty() ? QStringLiteral("Unnamed configuration") : heading.name;
-    const QString printed = QStringLiteral("Printed %1 by %2")
-                                .arg(heading.date.toString(Qt::ISODate), heading.program);
-    const double printedWidth = c.text(w / 2, 0, w / 2, 18, printed, WordsPoints,
-                                       Qt::AlignRight | Qt::AlignBottom);
+    const QString printed =
+        QStringLiteral("Printed %1 by %2").arg(heading.date.toString(Qt::ISODate), heading.program);
+    const double printedWidth =
+        c.text(w / 2, 0, w / 2, 18, printed, WordsPoints, Qt::AlignRight | Qt::AlignBottom);
     c.text(0, 0, w - printedWidth - 12, 18, name, 14, Qt::AlignLeft | Qt::AlignBottom, true);
     c.pen(Accent, 1.2);
     c.line(0, 22, w, 22);
