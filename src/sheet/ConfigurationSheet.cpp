@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <algorithm>
 #include <array>
 
 namespace vkv::sheet {
@@ -91,8 +92,8 @@ public:
         }
     }
     // The mark of a group of records that send the same message: its number in an outlined box,
-    // from `left`.
-    void mark(double left, double top, int group) {
+    // from `left`. Returns its width.
+    double mark(double left, double top, int group) {
         const QString number = QString::number(group);
         QFont f = font;
         f.setBold(true);
@@ -101,6 +102,7 @@ public:
         pen(Accent, 0.9);
         p.drawRoundedRect(box(left, top, w, 9), 1.5 * unit, 1.5 * unit);
         text(left, top, w, 9, number, ConfigurationSheet::SmallestPoints, Qt::AlignCenter, true);
+        return w;
     }
     // A knob: its outline, its number in the bank and the arc of the values it sends.
     void knob(double cx, double cy, int number, int min, int max) {
@@ -148,16 +150,18 @@ void button(Canvas &c, const image::ConfigImage &image, const Marks &marks, int 
     const RecordId record{false, index};
     const auto bytes = RecordWords::bytes(image, record);
     c.button(x + 2, y, record.number());
-    // The mark under the button, so the words keep the cell's width.
-    if (const int group = marks[static_cast<std::size_t>(record.order())])
-        c.mark(x + 2, y + ButtonSize + 1.5, group);
     const double tx = x + ButtonSize + 5;
     const double tw = w - ButtonSize - 6;
     c.text(tx, y, tw, 11, RecordWords::brief(bytes), WordsPoints, Qt::AlignLeft | Qt::AlignTop);
+    // The mark under the button, so the words keep the cell's width; the line beside it after it.
+    double second = tx;
+    if (const int group = marks[static_cast<std::size_t>(record.order())])
+        second = std::max(tx, x + 2 + c.mark(x + 2, y + ButtonSize + 1.5, group) + 3);
     const QString value = RecordWords::buttonValue(bytes);
     const QString mode = RecordWords::text(bytes, record, RecordWords::Column::Mode);
-    c.text(tx, y + 11, tw, 10, value.isEmpty() ? mode : value + QStringLiteral(", ") + mode,
-           DetailPoints, Qt::AlignLeft | Qt::AlignTop);
+    c.text(second, y + 11, x + w - 1 - second, 10,
+           value.isEmpty() ? mode : value + QStringLiteral(", ") + mode, DetailPoints,
+           Qt::AlignLeft | Qt::AlignTop);
 }
 
 void bank(Canvas &c, const image::ConfigImage &image, const Marks &marks, int bank, double x,

@@ -6,12 +6,12 @@
 #include "MidiFile.h"
 #include "MidiFileEvents.h"
 #include "PacedSchedule.h"
+#include "Poppler.h"
 #include "RecordId.h"
 #include "RecordWords.h"
 #include "TestFiles.h"
 #include "TestImages.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -24,15 +24,6 @@ using vkv::records::RecordWords;
 
 ChildRun run(const QStringList &arguments) {
     return runChild(QStringLiteral(VKV_PROGRAM), arguments, headlessEnvironment(), 30000);
-}
-
-// What a poppler tool prints for `arguments`.
-QString poppler(const QString &tool, const QStringList &arguments) {
-    QProcess p;
-    p.start(tool, arguments);
-    EXPECT_TRUE(p.waitForFinished(30000)) << tool.toStdString() << " (poppler-utils)";
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 // A configuration in which nearly every record sends something of its own, of every event type,
@@ -74,9 +65,8 @@ TEST(SheetCommand, FourPagesWhoseTextHoldsEveryBanksWordsNoneSmallerThanSevenPoi
             QString("Page size: +%1 pts").arg(*page == 'a' ? "842 x 595" : "792 x 612"))))
             << info.toStdString();
         for (int number = 1; number <= 4; ++number) {
-            const QString text = poppler(
-                "pdftotext", {"-layout", "-f", QString::number(number), "-l",
-                              QString::number(number), pdf, "-"});
+            const QString text = poppler("pdftotext", {"-layout", "-f", QString::number(number),
+                                                       "-l", QString::number(number), pdf, "-"});
             EXPECT_TRUE(text.contains("Live set 2026")) << number;
             EXPECT_TRUE(text.contains(QStringLiteral("Page %1 of 4").arg(number)));
             EXPECT_FALSE(text.contains(QStringLiteral("…"))) << "nothing shortened";
@@ -85,8 +75,8 @@ TEST(SheetCommand, FourPagesWhoseTextHoldsEveryBanksWordsNoneSmallerThanSevenPoi
                 // Each record's words on its page, in the order the banks show them.
                 const auto find = [&](RecordId record, const QString &words, qsizetype &from) {
                     const qsizetype at = text.indexOf(words, from);
-                    EXPECT_GE(at, 0) << RecordWords::name(record).toStdString() << ": "
-                                     << words.toStdString();
+                    EXPECT_GE(at, 0)
+                        << RecordWords::name(record).toStdString() << ": " << words.toStdString();
                     if (at >= 0)
                         from = at;
                 };
@@ -105,7 +95,7 @@ TEST(SheetCommand, FourPagesWhoseTextHoldsEveryBanksWordsNoneSmallerThanSevenPoi
                             RecordWords::text(bytes, button, RecordWords::Column::Mode);
                         const QString value = RecordWords::buttonValue(bytes);
                         find(button,
-                             !second            ? RecordWords::brief(bytes)
+                             !second           ? RecordWords::brief(bytes)
                              : value.isEmpty() ? mode
                                                : value + ", " + mode,
                              from);
