@@ -20,9 +20,9 @@ PrintDesk::PrintDesk(QWidget *window, QAbstractButton *button, const image::Imag
 }
 
 void PrintDesk::show() {
-    const sheet::ConfigurationSheet::Heading heading{
-        history.fileName(), QDate::currentDate(),
-        QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion()};
+    const sheet::ConfigurationSheet::Heading heading{history.fileName(), QDate::currentDate(),
+                                                     QCoreApplication::applicationName() + u' ' +
+                                                         QCoreApplication::applicationVersion()};
     auto *preview = new SheetPreview(history.image(), heading, chooseFile, folder(), window);
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->setFont(window->font());

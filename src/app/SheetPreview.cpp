@@ -41,8 +41,8 @@ SheetPreview::SheetPreview(const image::ConfigImage &image,
     : QDialog(parent), image(image), heading(heading), chooseFile(chooseFile), folder(folder),
       paper(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
     setObjectName("SheetPreview");
-    setWindowTitle("Print " + (heading.name.isEmpty() ? QStringLiteral("the configuration")
-                                                        : heading.name));
+    setWindowTitle("Print " +
+                   (heading.name.isEmpty() ? QStringLiteral("the configuration") : heading.name));
     paper->setPageOrientation(QPageLayout::Landscape);
     paper->setPageSize(QPageSize(localPaper()));
     paper->setDocName(heading.name);
@@ -121,10 +121,10 @@ void SheetPreview::print() {
     if (index >= 0)
         size->setCurrentIndex(index);
     if (sheet::ConfigurationSheet::paint(*paper, image, heading))
-        note->setText("Sent to " +
-                      (paper->outputFileName().isEmpty() ? paper->printerName()
-                                                         : paper->outputFileName()) +
-                      ".");
+        note->setText(
+            "Sent to " +
+            (paper->outputFileName().isEmpty() ? paper->printerName() : paper->outputFileName()) +
+            ".");
     else
         note->setText("The printer did not take the sheet; nothing was printed.");
     preview->updatePreview();

@@ -3,7 +3,6 @@
 #include "CommandIo.h"
 #include "CommandLine.h"
 #include "ConfigurationSheet.h"
-#include "MidiFile.h"
 #include "PacedSchedule.h"
 
 #include <QDate>
@@ -39,12 +38,9 @@ int PaperCommands::run(const CommandLine &line) {
     image::ConfigImage image;
     if (!Io::readImage(line.sysexFile, image))
         return 1;
-    std::vector<midifile::MidiFile::Piece> pieces;
-    for (const transfer::PacedSchedule::Slice &slice : transfer::PacedSchedule::of(line.speed))
-        pieces.push_back({slice.microseconds,
-                          QByteArray(reinterpret_cast<const char *>(image.raw()) + slice.offset,
-                                     slice.length)});
-    return Io::write(line.outputFile, midifile::MidiFile::write(pieces)) ? 0 : 1;
+    return Io::write(line.outputFile, transfer::PacedSchedule::midiFile(image.raw(), line.speed))
+               ? 0
+               : 1;
 }
 
 } // namespace vkv::cli

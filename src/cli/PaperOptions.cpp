@@ -23,8 +23,9 @@ PaperOptions::PaperOptions()
                                "Standard MIDI File that sends it as \"Send Sysex\" does, paced at "
                                "--speed (default %1), for a DAW to play to the box.")
                     .arg(PacedSender::DefaultSpeed)),
-      heading("heading", "With --sheet: the name the sheet's header gives the configuration "
-                         "(default the file's name).",
+      heading("heading",
+              "With --sheet: the name the sheet's header gives the configuration "
+              "(default the file's name).",
               "TEXT"),
       page("page", "With --sheet: the paper, a4 (the default) or letter.", "SIZE") {}
 

@@ -1,6 +1,7 @@
 #include "PacedSchedule.h"
 
 #include "ConfigImage.h"
+#include "MidiFile.h"
 #include "PacedSend.h"
 #include "PacedSender.h"
 #include "TempoTicks.h"
@@ -38,6 +39,15 @@ std::vector<PacedSchedule::Slice> PacedSchedule::of(int speed) {
         over = send.tick();
     }
     return slices;
+}
+
+QByteArray PacedSchedule::midiFile(const std::uint8_t *dump, int speed) {
+    std::vector<midifile::MidiFile::Piece> pieces;
+    for (const Slice &slice : of(speed))
+        pieces.push_back(
+            {slice.microseconds,
+             QByteArray(reinterpret_cast<const char *>(dump) + slice.offset, slice.length)});
+    return midifile::MidiFile::write(pieces);
 }
 
 } // namespace vkv::transfer

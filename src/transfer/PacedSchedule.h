@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <cstdint>
 #include <vector>
 
@@ -21,6 +22,9 @@ public:
     // Every slice of a send at `speed` bytes a second (held within the send's bounds), in order:
     // they cover the dump once, from byte 0 to its end.
     static std::vector<Slice> of(int speed);
+    // The DumpSize bytes at `dump` as a Standard MIDI File of these slices at their times, which a
+    // DAW plays to the box as "Send Sysex" sends the dump at `speed`.
+    static QByteArray midiFile(const std::uint8_t *dump, int speed);
 };
 
 } // namespace vkv::transfer
