@@ -82,7 +82,8 @@ TEST(Print, ShowsTheSheetOfTheConfigurationAndSavesItAsPdfOnThePaperChosen) {
 
     chosen = dir.filePath("no folder/a.pdf");
     click(dialog, "SheetSavePdf");
-    EXPECT_TRUE(note(dialog).startsWith("Not saved: " + chosen + ": ")) << note(dialog).toStdString();
+    EXPECT_TRUE(note(dialog).startsWith("Not saved: " + chosen + ": "))
+        << note(dialog).toStdString();
     EXPECT_FALSE(QFile::exists(chosen));
 
     click(dialog, "SheetClose");
