@@ -1,76 +1,39 @@
 #include "LibraryWindow.h"
 
-#include "ConfigurationRows.h"
-#include "EntryName.h"
-#include "HistoryRows.h"
+#include "ConfigurationsTab.h"
+#include "HistoryTab.h"
 #include "UndoKeys.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QEvent>
-#include <QFileDialog>
 #include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSet>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace vkv::librarywindow {
 
-namespace {
-
 using library::Library;
-
-QTableView *table(QWidget *parent, const char *name) {
-    auto *view = new QTableView(parent);
-    view->setObjectName(QLatin1String(name));
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
-    view->horizontalHeader()->setStretchLastSection(true);
-    view->setWordWrap(false);
-    return view;
-}
-
-QString quoted(const QString &name) {
-    return QStringLiteral("\u201c%1\u201d").arg(name);
-}
-
-} // namespace
 
 LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *parent)
     : QWidget(parent, Qt::Window), editor(std::move(editor)), lib(std::make_unique<Library>(2000)),
-      searchBox(new QLineEdit(this)), views(new QTabWidget(this)),
-      configurations(table(this, "LibraryConfigurations")), history(table(this, "LibraryHistory")),
-      configurationRows(new ConfigurationRows(this)), historyRows(new HistoryRows(this)),
+      questions(this), searchBox(new QLineEdit(this)), views(new QTabWidget(this)),
+      configurations(new ConfigurationsTab(*lib, questions, this)), history(new HistoryTab(this)),
       notes(new QLabel(this)), status(new QLabel(this)), watcher(new QFileSystemWatcher(this)),
       folderSettle(new QTimer(this)) {
+    // A window of the GUI thread: a write of another program is waited for two seconds at most.
     setObjectName("LibraryWindow");
     setWindowTitle("Library of Configurations");
     resize(820, 520);
-    // A window of the GUI thread: a write of another program is waited for two seconds at most.
-    ask = [this](const QString &title, const QString &label, const QString &text, bool multiLine) {
-        bool ok = false;
-        const QString answer =
-            multiLine ? QInputDialog::getMultiLineText(this, title, label, text, &ok)
-                      : QInputDialog::getText(this, title, label, QLineEdit::Normal, text, &ok);
-        return ok ? std::optional<QString>(answer) : std::nullopt;
-    };
-    chooseFolder = [this](const QString &title, const QString &start) {
-        return QFileDialog::getExistingDirectory(this, title, start);
-    };
 
     searchBox->setObjectName("LibrarySearch");
     searchBox->setClearButtonEnabled(true);
@@ -81,26 +44,17 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
     top->addWidget(new QLabel("Search:", this));
     top->addWidget(searchBox, 1);
 
-    configurations->setModel(configurationRows);
-    configurations->setSortingEnabled(true);
-    configurations->sortByColumn(ConfigurationRows::Name, Qt::AscendingOrder);
-    configurations->setColumnWidth(ConfigurationRows::Name, 220);
-    configurations->setColumnWidth(ConfigurationRows::Changed, 110);
-    configurations->setColumnWidth(ConfigurationRows::Tags, 100);
-    configurations->setColumnWidth(ConfigurationRows::Favourite, 72);
-    configurations->setColumnWidth(ConfigurationRows::SameAs, 150);
-    history->setModel(historyRows);
-    history->setColumnWidth(HistoryRows::Time, 140);
-    history->setColumnWidth(HistoryRows::Event, 360);
     views->setObjectName("LibraryViews");
     views->addTab(configurations, "Configurations");
     views->addTab(history, "History");
-    for (QTableView *view : {configurations, history})
+    for (QTableView *view : std::initializer_list<QTableView *>{configurations, history}) {
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &LibraryWindow::showSelection);
+        connect(view, &QTableView::doubleClicked, this, &LibraryWindow::openSelected);
+    }
     connect(views, &QTabWidget::currentChanged, this, &LibraryWindow::showSelection);
-    connect(configurations, &QTableView::doubleClicked, this, &LibraryWindow::openSelected);
-    connect(history, &QTableView::doubleClicked, this, &LibraryWindow::openSelected);
+    connect(configurations, &ConfigurationsTab::said, this, &LibraryWindow::say);
+    connect(configurations, &ConfigurationsTab::changed, this, [this] { reload(); });
 
     notes->setObjectName("LibraryNotes");
     notes->setWordWrap(true);
@@ -110,13 +64,17 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
 
     auto *buttons = new QGridLayout;
     const auto button = [this, buttons](const char *name, const char *caption, const char *tip,
-                                        void (LibraryWindow::*action)(), int row, int column) {
+                                        auto action, int row, int column) {
         auto *b = new QPushButton(QString::fromLatin1(caption), this);
         b->setObjectName(QLatin1String(name));
         b->setToolTip(QString::fromLatin1(tip));
         connect(b, &QPushButton::clicked, this, action);
         buttons->addWidget(b, row, column);
         return b;
+    };
+    // What is done to a configuration of the list alone is the Configurations tab's.
+    const auto onList = [this](void (ConfigurationsTab::*action)()) {
+        return [this, action] { (configurations->*action)(); };
     };
     openButton = button("LibraryOpen", "Open in Editor",
                         "Make it the editor's configuration (Ctrl+Z in the editor takes it back)",
@@ -133,16 +91,20 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
     keepButton = button("LibraryKeep", "Keep as ...", "Keep a captured configuration under a name",
                         &LibraryWindow::keepSelected, 0, 5);
     renameButton = button("LibraryRename", "Rename ...", "Give it another name",
-                          &LibraryWindow::renameSelected, 0, 6);
+                          onList(&ConfigurationsTab::renameSelected), 0, 6);
     notesButton = button("LibraryNotesEdit", "Notes ...", "Write notes on it",
-                         &LibraryWindow::notesOfSelected, 1, 0);
+                         onList(&ConfigurationsTab::notesOfSelected), 1, 0);
     tagsButton = button("LibraryTags", "Tags ...", "Tag it: words separated by commas",
-                        &LibraryWindow::tagsOfSelected, 1, 1);
+                        onList(&ConfigurationsTab::tagsOfSelected), 1, 1);
     favouriteButton = button("LibraryFavourite", "Favourite", "Mark it as a favourite, or not",
-                             &LibraryWindow::favouriteSelected, 1, 2);
-    deleteButton = button("LibraryDelete", "Delete",
-                          "Put it in the desktop's trash (Ctrl+Z here brings it back)",
-                          &LibraryWindow::deleteSelected, 1, 3);
+                             onList(&ConfigurationsTab::favouriteSelected), 1, 2);
+    deleteButton = button(
+        "LibraryDelete", "Delete", "Put it in the desktop's trash (Ctrl+Z here brings it back)",
+        [this] {
+            if (!historyShown())
+                configurations->deleteSelected();
+        },
+        1, 3);
     button("LibraryImport", "Import Folder ...",
            "Add every dump in a folder and the folders within it", &LibraryWindow::importFolder, 1,
            4);
@@ -176,14 +138,14 @@ LibraryWindow::~LibraryWindow() = default;
 bool LibraryWindow::openFolder(const QString &folder) {
     if (!watcher->directories().isEmpty())
         watcher->removePaths(watcher->directories());
-    trashed.clear();
+    configurations->forgetDeletes();
     const bool opened = lib->open(folder);
     setWindowTitle(QStringLiteral("Library of Configurations : ") +
                    QDir::toNativeSeparators(lib->folder()));
     if (!opened) {
         entries.clear();
-        configurationRows->setHits({});
-        historyRows->setEvents({}, {});
+        configurations->setHits({}, false);
+        history->setEvents({}, {});
         say(lib->error(), false);
         return false;
     }
@@ -203,25 +165,8 @@ void LibraryWindow::reload(bool rescan) {
         lib->refresh();
     entries = lib->entries();
     search();
-    QHash<QString, QStringList> names;
-    for (const Library::Entry &entry : entries)
-        if (entry.named() && !entry.missing)
-            names[entry.key] << entry.name;
-    QSet<qint64> kept;
-    for (const QModelIndex &row : history->selectionModel()->selectedRows())
-        kept << historyRows->event(row.row()).id;
-    historyRows->setEvents(lib->history(), std::move(names));
-    reselect(history, [&](int row) { return kept.contains(historyRows->event(row).id); });
+    history->setEvents(lib->history(), entries);
     showSelection();
-}
-
-void LibraryWindow::reselect(QTableView *view, const std::function<bool(int)> &wanted) {
-    QItemSelection rows;
-    for (int row = 0; row < view->model()->rowCount(); ++row)
-        if (wanted(row))
-            rows.select(view->model()->index(row, 0), view->model()->index(row, 0));
-    view->selectionModel()->select(rows,
-                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void LibraryWindow::captured(const QString &what, const QString &why) {
@@ -246,30 +191,16 @@ void LibraryWindow::say(const QString &said, bool good) {
     status->setPalette(palette);
 }
 
-void LibraryWindow::sayLibrary(bool done, const QString &doneText) {
-    if (done)
-        say(doneText, true);
-    else
-        say(lib->error(), false);
-}
-
 void LibraryWindow::search() {
     const library::LibraryQuery query = library::LibraryQuery::parse(searchBox->text());
     if (!query.valid()) {
         say(query.error(), false); // the list stays as it was while the user types on
         return;
     }
-    // The rows come anew: what was selected stays selected where it is still found.
-    QSet<QString> kept;
-    for (const QModelIndex &row : configurations->selectionModel()->selectedRows())
-        kept << configurationRows->entry(row.row()).file;
-    configurationRows->setHits(lib->search(query, entries));
-    reselect(configurations,
-             [&](int row) { return kept.contains(configurationRows->entry(row).file); });
-    configurations->setColumnHidden(ConfigurationRows::Records, !query.hasContentTerms());
+    configurations->setHits(lib->search(query, entries), query.hasContentTerms());
     if (!searchBox->text().trimmed().isEmpty())
         say(QStringLiteral("%1 of %2 configurations found")
-                .arg(configurationRows->rowCount())
+                .arg(configurations->count())
                 .arg(entries.size()),
             true);
 }
@@ -281,19 +212,13 @@ bool LibraryWindow::historyShown() const {
 std::vector<LibraryWindow::Item> LibraryWindow::selected() const {
     std::vector<Item> items;
     if (historyShown()) {
-        for (const QModelIndex &row : history->selectionModel()->selectedRows()) {
-            const Library::Event &event = historyRows->event(row.row());
-            // A test copy was never kept: there is nothing to open or send.
-            if (event.whole() && !event.test)
-                items.push_back({event.text() + QStringLiteral(", ") +
-                                     event.time.toLocalTime().toString("yyyy-MM-dd HH:mm"),
-                                 event.key, std::nullopt});
-        }
+        for (const Library::Event &event : history->selectedKept())
+            items.push_back({event.text() + QStringLiteral(", ") +
+                                 event.time.toLocalTime().toString("yyyy-MM-dd HH:mm"),
+                             event.key, std::nullopt});
     } else {
-        for (const QModelIndex &row : configurations->selectionModel()->selectedRows()) {
-            const Library::Entry &entry = configurationRows->entry(row.row());
+        for (const Library::Entry &entry : configurations->selectedEntries())
             items.push_back({entry.title(), entry.key, entry});
-        }
     }
     return items;
 }
@@ -345,7 +270,7 @@ void LibraryWindow::openSelected() {
         emit openInEditor(*dump, item->title);
         say(QStringLiteral("%1 is the editor's configuration now; Ctrl+Z in the editor takes it "
                            "back.")
-                .arg(quoted(item->title)),
+                .arg(Questions::quoted(item->title)),
             true);
     }
 }
@@ -373,29 +298,18 @@ void LibraryWindow::compareSelected() {
     }
 }
 
-void LibraryWindow::askName(const QString &title, const QString &initial,
-                            const std::function<bool(const QString &)> &take) {
-    QString label = QStringLiteral("Name:");
-    QString text = initial;
-    // A name refused is asked for again, with the reason.
-    while (const auto answer = ask(title, label, text, false)) {
-        if (take(answer->trimmed()))
-            return;
-        label = lib->error() + QStringLiteral("\n\nName:");
-        text = *answer;
-    }
-}
-
 void LibraryWindow::addEditors() {
     const image::DumpBytes dump = editor();
-    askName(QStringLiteral("Add the Editor's Configuration"), QString(), [&](const QString &name) {
-        if (!lib->add(dump, name))
-            return false;
-        reload();
-        say(QStringLiteral("The editor's configuration is in the library as %1.").arg(quoted(name)),
-            true);
-        return true;
-    });
+    questions.name(QStringLiteral("Add the Editor's Configuration"), QString(),
+                   [&](const QString &name) -> std::optional<QString> {
+                       if (!lib->add(dump, name))
+                           return lib->error();
+                       reload();
+                       say(QStringLiteral("The editor's configuration is in the library as %1.")
+                               .arg(Questions::quoted(name)),
+                           true);
+                       return std::nullopt;
+                   });
 }
 
 void LibraryWindow::keepSelected() {
@@ -405,129 +319,18 @@ void LibraryWindow::keepSelected() {
     const auto dump = contentOf(*item);
     if (!dump)
         return;
-    askName(QStringLiteral("Keep as a Named Configuration"), QString(), [&](const QString &name) {
-        if (!lib->add(*dump, name))
-            return false;
-        reload();
-        say(QStringLiteral("Kept as %1.").arg(quoted(name)), true);
-        return true;
-    });
-}
-
-void LibraryWindow::renameSelected() {
-    const auto item = one();
-    if (!item || !item->entry)
-        return;
-    askName(QStringLiteral("Rename"), item->entry->name, [&](const QString &name) {
-        if (!lib->rename(*item->entry, name))
-            return false;
-        reload();
-        say(QStringLiteral("%1 is called %2 now.").arg(quoted(item->entry->name), quoted(name)),
-            true);
-        return true;
-    });
-}
-
-void LibraryWindow::notesOfSelected() {
-    const auto item = one();
-    if (!item || !item->entry)
-        return;
-    const auto text =
-        ask(QStringLiteral("Notes"), QStringLiteral("Notes on %1:").arg(quoted(item->title)),
-            item->entry->notes, true);
-    if (text) {
-        sayLibrary(lib->setNotes(*item->entry, *text), QStringLiteral("Notes kept."));
-        reload();
-    }
-}
-
-void LibraryWindow::tagsOfSelected() {
-    const auto item = one();
-    if (!item || !item->entry)
-        return;
-    const auto text =
-        ask(QStringLiteral("Tags"),
-            QStringLiteral("Tags of %1, separated by commas:").arg(quoted(item->title)),
-            item->entry->tags.join(QStringLiteral(", ")), false);
-    if (text) {
-        sayLibrary(lib->setTags(*item->entry, text->split(u',')), QStringLiteral("Tags kept."));
-        reload();
-    }
-}
-
-void LibraryWindow::favouriteSelected() {
-    const auto item = one();
-    if (!item || !item->entry)
-        return;
-    const bool on = !item->entry->favourite;
-    sayLibrary(lib->setFavourite(*item->entry, on),
-               on ? QStringLiteral("%1 is a favourite.").arg(quoted(item->title))
-                  : QStringLiteral("%1 is no favourite now.").arg(quoted(item->title)));
-    reload();
-}
-
-void LibraryWindow::deleteSelected() {
-    if (historyShown())
-        return;
-    QStringList done;
-    QString failed;
-    for (const Item &item : selected()) {
-        const auto gone = lib->trash(*item.entry);
-        if (!gone) {
-            failed = lib->error();
-            break;
-        }
-        trashed.push_back({*gone, item.title});
-        done << item.title;
-    }
-    reload();
-    if (!failed.isEmpty())
-        say(done.isEmpty()
-                ? failed
-                : QStringLiteral("%1 in the trash (Ctrl+Z brings back); %2")
-                      .arg(done.size() == 1
-                               ? quoted(done[0]) + QStringLiteral(" is")
-                               : QStringLiteral("%1 configurations are").arg(done.size()),
-                           failed),
-            false);
-    else if (done.size() == 1)
-        say(QStringLiteral("%1 is in the trash; Ctrl+Z brings it back.").arg(quoted(done[0])),
-            true);
-    else if (done.size() > 1)
-        say(QStringLiteral("%1 configurations are in the trash; Ctrl+Z brings them back, the "
-                           "last first.")
-                .arg(done.size()),
-            true);
-}
-
-void LibraryWindow::undoDelete() {
-    if (trashed.empty()) {
-        say(QStringLiteral("Nothing deleted here to bring back."), false);
-        return;
-    }
-    // A delete that cannot come back leaves the steps, saying why, so the earlier ones still can;
-    // one that may later (the index was busy) stays for the next Ctrl+Z.
-    const auto [last, title] = trashed.back();
-    bool again = false;
-    const auto name = lib->restore(last, &again);
-    if (name || !again)
-        trashed.pop_back();
-    reload();
-    if (!name) {
-        say(again ? lib->error() + QStringLiteral(" Ctrl+Z tries again.") : lib->error(), false);
-        return;
-    }
-    const QString was = library::EntryName::fromFile(last.file);
-    if (!name->isEmpty() && *name != was)
-        say(QStringLiteral("%1 is back as %2: a configuration called %1 is in the library now.")
-                .arg(quoted(was), quoted(*name)),
-            true);
-    else
-        say(QStringLiteral("%1 is back.").arg(quoted(title)), true);
+    questions.name(QStringLiteral("Keep as a Named Configuration"), QString(),
+                   [&](const QString &name) -> std::optional<QString> {
+                       if (!lib->add(*dump, name))
+                           return lib->error();
+                       reload();
+                       say(QStringLiteral("Kept as %1.").arg(Questions::quoted(name)), true);
+                       return std::nullopt;
+                   });
 }
 
 void LibraryWindow::heldAt() {
-    const auto answer = ask(
+    const auto answer = questions.text(
         QStringLiteral("Held at"), QStringLiteral("What did the box hold at (2026-12-01 18:00):"),
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), false);
     if (!answer)
@@ -538,40 +341,15 @@ void LibraryWindow::heldAt() {
         say(QStringLiteral("\"%1\" is no time; write it as 2026-12-01 18:00.").arg(*answer), false);
         return;
     }
-    // For each box (its ports used together), what it held then: selected in the history, and
-    // said once.
-    QStringList ports, said, boxes;
-    for (int row = 0; row < historyRows->rowCount(); ++row)
-        if (!ports.contains(historyRows->event(row).port))
-            ports << historyRows->event(row).port;
-    ports.sort();
-    QSet<qint64> held;
-    for (const QString &port : ports) {
-        const auto box = lib->heldAt(port, when);
-        if (!box || boxes.contains(box->ports.join(u',')))
-            continue;
-        boxes << box->ports.join(u',');
-        held << box->event.id;
-        QString words =
-            box->ports.join(QStringLiteral(", ")) + QStringLiteral(": ") + box->text(true);
-        if (box->known)
-            words += QStringLiteral(" (%1 %2)")
-                         .arg(box->event.direction == Library::Direction::Sent
-                                  ? QStringLiteral("sent")
-                                  : QStringLiteral("received"),
-                              box->event.time.toLocalTime().toString(
-                                  QStringLiteral("yyyy-MM-dd HH:mm")));
-        said << words;
-    }
     views->setCurrentWidget(history);
-    reselect(history, [&](int row) { return held.contains(historyRows->event(row).id); });
+    const QStringList said = history->showHeldAt(*lib, when);
     say(said.isEmpty() ? QStringLiteral("Nothing was sent or received before %1.").arg(*answer)
                        : QStringLiteral("At %1: ").arg(*answer) + said.join(QStringLiteral("; ")),
         !said.isEmpty());
 }
 
 void LibraryWindow::importFolder() {
-    const QString from = chooseFolder(QStringLiteral("Import a Folder"), QDir::homePath());
+    const QString from = questions.folder(QStringLiteral("Import a Folder"), QDir::homePath());
     if (from.isEmpty())
         return;
     const Library::Imported imported = lib->importFolder(from);
@@ -620,7 +398,7 @@ void LibraryWindow::exportSelected() {
     }
     if (list.empty())
         return;
-    const QString to = chooseFolder(QStringLiteral("Export to a Folder"), QDir::homePath());
+    const QString to = questions.folder(QStringLiteral("Export to a Folder"), QDir::homePath());
     if (to.isEmpty())
         return;
     std::vector<Library::Refused> refused;
@@ -639,8 +417,8 @@ void LibraryWindow::exportSelected() {
 }
 
 void LibraryWindow::chooseLibraryFolder() {
-    const QString folder = chooseFolder(QStringLiteral("Where the Library Is"),
-                                        lib->isOpen() ? lib->folder() : QString());
+    const QString folder = questions.folder(QStringLiteral("Where the Library Is"),
+                                            lib->isOpen() ? lib->folder() : QString());
     if (folder.isEmpty())
         return;
     if (openFolder(folder))
@@ -650,7 +428,7 @@ void LibraryWindow::chooseLibraryFolder() {
 void LibraryWindow::keyPressEvent(QKeyEvent *event) {
     // The undo key as every window of the program has it; the search box keeps its own.
     if (controls::undoKey(event->key(), event->modifiers()) == controls::UndoKey::Undo)
-        undoDelete();
+        configurations->undoDelete();
     else
         QWidget::keyPressEvent(event);
 }

@@ -1,0 +1,7 @@
+#include "LibraryLog.h"
+
+namespace vkv::library {
+
+Q_LOGGING_CATEGORY(lcLibrary, "vkv.library", QtInfoMsg)
+
+} // namespace vkv::library
