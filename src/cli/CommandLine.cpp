@@ -96,7 +96,7 @@ CommandLine CommandLine::parseLibrary(const QCommandLineParser &parser,
     switch (result.action) {
     case Action::LibraryAdd:
         if (files.isEmpty())
-            return error("--library-add needs the .syx files to add.");
+            return error("--library-add needs the .syx or MIDI files to add.");
         if (parser.isSet(options.name) && files.size() != 1)
             return error("--name names one file; " + QString::number(files.size()) +
                          " were given.");
@@ -226,7 +226,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                   "it on the --in port and check that it holds the file's records.");
     const QCommandLineOption libraryList("library-list", "List the configurations of the library.");
     const QCommandLineOption libraryAdd(
-        "library-add", "Add the .syx files given to the library, each named after its file.");
+        "library-add", "Add the dumps of the .syx and MIDI files given to the library, each named "
+                       "after its file (numbered when a MIDI file holds several).");
     const QCommandLineOption libraryGet(
         "library-get", "Given a file OUT.syx, write the library's configuration NAME to it.",
         "NAME");

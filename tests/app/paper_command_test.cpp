@@ -1,9 +1,11 @@
 // The configuration for other hands from the command line, as a child process with no display:
 // --sheet prints it as a PDF, read back with poppler's tools; --export-mid writes it as a MIDI
-// file, read back byte for byte with its pieces at the paced send's times.
+// file, read back byte for byte with its pieces at the paced send's times, which --library-add
+// takes back, as it takes every dump of a MIDI file a DAW wrote.
 #include "ChildProgram.h"
 #include "ConfigImage.h"
 #include "MidiFile.h"
+#include "MidiFileBuilder.h"
 #include "MidiFileEvents.h"
 #include "PacedSchedule.h"
 #include "Poppler.h"
@@ -180,4 +182,46 @@ TEST(ExportMidCommand, TheFileSendsTheFramedDumpAtTheSpeedGiven) {
     const ChildRun bad = run({"--export-mid", syx, mid, "--speed", "1"});
     EXPECT_EQ(bad.code, 1);
     EXPECT_TRUE(bad.err.contains("--speed must be a whole number from 2 to 1000, not \"1\"."));
+}
+
+TEST(LibraryAddCommand, TakesEveryDumpOfAMidiFileAndSaysWhyOneWithNoneWasNotAdded) {
+    QTemporaryDir dir;
+    const QString library = dir.filePath("library");
+    const auto lib = [&](QStringList arguments) {
+        return run(arguments << "--library" << library);
+    };
+    const ConfigImage image = varied();
+    const QString syx = dir.filePath("live.syx"), written = dir.filePath("Live set.mid");
+    writeFile(syx, fileBytes(image));
+    ASSERT_EQ(run({"--export-mid", syx, written}).code, 0);
+    const QByteArray a = fileBytes(image), b = fileBytes(defaultImage());
+    const QByteArray F0("\xF0", 1), F7("\xF7", 1);
+    writeFile(dir.filePath("song.mid"), midiFile({MidiTrack()
+                                                      .sized(0, F0, a.mid(1, 700))
+                                                      .sized(0, F7, QByteArray("\xFE", 1))
+                                                      .sized(9, F7, a.mid(701))
+                                                      .sized(500, F0, b.mid(1))
+                                                      .end()}));
+    writeFile(dir.filePath("notes.mid"),
+              midiFile({MidiTrack().raw(0, QByteArray("\x90\x3C\x40", 3)).end()}));
+
+    const ChildRun added = lib({"--library-add", written, dir.filePath("notes.mid")});
+    EXPECT_EQ(added.code, 1);
+    EXPECT_EQ(added.err, "vkvela: " + dir.filePath("notes.mid") +
+                             ": it holds no configuration dump; it was not added.\n");
+    const ChildRun named = lib({"--library-add", dir.filePath("song.mid"), "--name", "Set"});
+    EXPECT_EQ(named.code, 0) << named.err.toStdString();
+    EXPECT_EQ(named.out + named.err, "");
+
+    const ChildRun listed = lib({"--library-list"});
+    QStringList names;
+    for (const QString &line : listed.out.split(u'\n', Qt::SkipEmptyParts))
+        names << line.section(u'\t', 0, 0);
+    EXPECT_EQ(names, (QStringList{"Live set", "Set 1", "Set 2"}));
+    for (const auto &[name, bytes] : {std::pair{"Live set", a}, {"Set 1", a}, {"Set 2", b}}) {
+        SCOPED_TRACE(name);
+        const QString out = dir.filePath("out.syx");
+        ASSERT_EQ(lib({"--library-get", name, out}).code, 0);
+        EXPECT_EQ(readFile(out), bytes);
+    }
 }

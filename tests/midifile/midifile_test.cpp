@@ -4,6 +4,7 @@
 // its parts, cut short, two dumps in one file.
 #include "ConfigImage.h"
 #include "MidiFile.h"
+#include "MidiFileBuilder.h"
 #include "MidiFileEvents.h"
 #include "PacedSchedule.h"
 
@@ -26,43 +27,6 @@ image::DumpBytes defaults() {
     image::ConfigImage image;
     EXPECT_TRUE(image::loadDefaultImage(image));
     return image.bytes();
-}
-
-QByteArray variable(std::uint32_t value) {
-    QByteArray out;
-    out.prepend(static_cast<char>(value & 0x7F));
-    while ((value >>= 7) != 0)
-        out.prepend(static_cast<char>((value & 0x7F) | 0x80));
-    return out;
-}
-
-QByteArray bigEndian(std::uint32_t value, int bytes) {
-    QByteArray out;
-    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
-        out.append(static_cast<char>((value >> shift) & 0xFF));
-    return out;
-}
-
-// A track as other programs write one, event by event.
-struct Track {
-    QByteArray bytes;
-    Track &raw(std::uint32_t delta, const QByteArray &event) {
-        bytes += variable(delta) + event;
-        return *this;
-    }
-    // An F0, F7 or meta event (`type` after FF) with its length.
-    Track &sized(std::uint32_t delta, const QByteArray &status, const QByteArray &data) {
-        return raw(delta, status + variable(static_cast<std::uint32_t>(data.size())) + data);
-    }
-    Track &end() { return sized(0, QByteArray("\xFF\x2F", 2), {}); }
-};
-
-QByteArray file(const std::vector<Track> &tracks, int format = 0) {
-    QByteArray f = "MThd" + bigEndian(6, 4) + bigEndian(static_cast<std::uint32_t>(format), 2) +
-                   bigEndian(static_cast<std::uint32_t>(tracks.size()), 2) + bigEndian(96, 2);
-    for (const Track &t : tracks)
-        f += "MTrk" + bigEndian(static_cast<std::uint32_t>(t.bytes.size()), 4) + t.bytes;
-    return f;
 }
 
 const QByteArray F0("\xF0", 1), F7("\xF7", 1);
@@ -137,69 +101,74 @@ TEST(MidiFile, ReadsTheFilesOtherProgramsWrite) {
         int cut;
         const char *error; // a part of it; "" for none
     } cases[] = {
-        {"one-event", file({Track().sized(0, F0, dump.mid(1)).end()}), {dump}, 0, ""},
+        {"one-event", midiFile({MidiTrack().sized(0, F0, dump.mid(1)).end()}), {dump}, 0, ""},
         {"split-oddly",
-         file({Track()
-                   .sized(0, F0, dump.mid(1, 1))
-                   .sized(10, F7, dump.mid(2, 700))
-                   .sized(1000, F7, dump.mid(702, 1))
-                   .sized(0, F7, dump.mid(703))
-                   .end()}),
+         midiFile({MidiTrack()
+                       .sized(0, F0, dump.mid(1, 1))
+                       .sized(10, F7, dump.mid(2, 700))
+                       .sized(1000, F7, dump.mid(702, 1))
+                       .sized(0, F7, dump.mid(703))
+                       .end()}),
          {dump},
          0,
          ""},
         {"running-status-and-real-time-between",
-         file({Track()
-                   .raw(0, note)
-                   .raw(5, QByteArray("\x3E\x40", 2)) // running status
-                   .raw(5, QByteArray("\x3C\x00", 2))
-                   .sized(0, QByteArray("\xFF\x01", 2), "dump follows")
-                   .sized(0, F0, dump.mid(1, 500))
-                   .sized(3, F7, clock)
-                   .sized(1, F7, dump.mid(501, 500))
-                   .sized(0, QByteArray("\xFF\x06", 2), "marker")
-                   .sized(2, F7, QByteArray("\xFE", 1))
-                   .sized(1, F7, dump.mid(1001))
-                   .raw(5, QByteArray("\xB0\x07\x64", 3))
-                   .raw(0, QByteArray("\x0A\x40", 2)) // running status
-                   .end()}),
+         midiFile({MidiTrack()
+                       .raw(0, note)
+                       .raw(5, QByteArray("\x3E\x40", 2)) // running status
+                       .raw(5, QByteArray("\x3C\x00", 2))
+                       .sized(0, QByteArray("\xFF\x01", 2), "dump follows")
+                       .sized(0, F0, dump.mid(1, 500))
+                       .sized(3, F7, clock)
+                       .sized(1, F7, dump.mid(501, 500))
+                       .sized(0, QByteArray("\xFF\x06", 2), "marker")
+                       .sized(2, F7, QByteArray("\xFE", 1))
+                       .sized(1, F7, dump.mid(1001))
+                       .raw(5, QByteArray("\xB0\x07\x64", 3))
+                       .raw(0, QByteArray("\x0A\x40", 2)) // running status
+                       .end()}),
          {dump},
          0,
          ""},
         {"two-dumps-and-a-request",
-         file({Track().sized(0, F0, request.mid(1)).sized(0, F0, dump.mid(1)).end(),
-               Track().sized(0, F0, other.mid(1, 99)).sized(50, F7, other.mid(100)).end()},
-              1),
+         midiFile({MidiTrack().sized(0, F0, request.mid(1)).sized(0, F0, dump.mid(1)).end(),
+                   MidiTrack().sized(0, F0, other.mid(1, 99)).sized(50, F7, other.mid(100)).end()},
+                  1),
          {request, dump, other},
          0,
          ""},
         {"second-track-as-an-escape",
-         file({Track().sized(0, QByteArray("\xFF\x51", 2), QByteArray("\x07\xA1\x20", 3)).end(),
-               Track().sized(0, F7, dump).end()},
-              1),
+         midiFile(
+             {MidiTrack().sized(0, QByteArray("\xFF\x51", 2), QByteArray("\x07\xA1\x20", 3)).end(),
+              MidiTrack().sized(0, F7, dump).end()},
+             1),
          {dump},
          0,
          ""},
         {"cut-short",
-         file({Track().sized(0, F0, dump.mid(1)).end()}).left(1000),
+         midiFile({MidiTrack().sized(0, F0, dump.mid(1)).end()}).left(1000),
          {},
          1,
          "track 1: it ends in the middle of an event"},
         {"a-note-between-the-parts",
-         file({Track()
-                   .sized(0, F0, dump.mid(1, 500))
-                   .raw(1, note)
-                   .sized(1, F7, dump.mid(501))
-                   .sized(0, F0, dump.mid(1))
-                   .end()}),
+         midiFile({MidiTrack()
+                       .sized(0, F0, dump.mid(1, 500))
+                       .raw(1, note)
+                       .sized(1, F7, dump.mid(501))
+                       .sized(0, F0, dump.mid(1))
+                       .end()}),
          {dump},
          1,
          ""},
-        {"unfinished-at-the-end", file({Track().sized(0, F0, dump.mid(1, 800)).end()}), {}, 1, ""},
-        {"no-end-of-track", file({Track().sized(0, F0, dump.mid(1))}), {dump}, 0, ""},
+        {"unfinished-at-the-end",
+         midiFile({MidiTrack().sized(0, F0, dump.mid(1, 800)).end()}),
+         {},
+         1,
+         ""},
+        {"no-end-of-track", midiFile({MidiTrack().sized(0, F0, dump.mid(1))}), {dump}, 0, ""},
         {"no-midi-file", dump, {}, 0, "it is no MIDI file"},
         {"a-stray-data-byte",
-         file({Track().raw(0, QByteArray("\x40\x40", 2)).end()}),
+         midiFile({MidiTrack().raw(0, QByteArray("\x40\x40", 2)).end()}),
          {},
          0,
          "track 1: a data byte stands where an event should begin"},
