@@ -286,7 +286,9 @@ void TForm1::wireTransfers() {
              imageHistory.change(vkv::image::ImageChange::opened(name),
                                  [&](vkv::image::ConfigImage &image) { image.bytes() = dump; });
              fileOpened();
-         }},
+         },
+         [this] { return ui->SysexSendSpeed->value(); }, chooseFile,
+         [this] { return files->openFolder(); }},
         *transfers, imageHistory, *compareDesk, userSettings);
     connect(ui->ShowLibrary, &QPushButton::clicked, library, &vkv::app::LibraryDesk::show);
     printing = new vkv::app::PrintDesk(this, ui->PrintSheet, imageHistory, chooseFile,
