@@ -92,11 +92,9 @@ int main(int argc, char **argv) {
         timed({"--sheet", syx, pdf}, sheet, sheetCpu);
         timed({"--export-mid", syx, mid}, exportMid, exportMidCpu);
         timed({"--version"}, version, versionCpu);
-        const auto read = vkv::midifile::MidiFile::read(
-            whole(mid));
+        const auto read = vkv::midifile::MidiFile::read(whole(mid));
         if (sheet.back() < 0 || exportMid.back() < 0 || version.back() < 0 ||
-            !fourPages(whole(pdf)) ||
-            read.sysex.size() != 1 || read.sysex.front() != dump) {
+            !fourPages(whole(pdf)) || read.sysex.size() != 1 || read.sysex.front() != dump) {
             std::fprintf(stderr, "a command failed or wrote another file\n");
             return 2;
         }
@@ -117,8 +115,7 @@ int main(int argc, char **argv) {
     std::vector<double> sheetWork, midWork;
     for (int round = 0; round < 50; ++round) {
         auto start = Clock::now();
-        const QByteArray made =
-            vkv::sheet::ConfigurationSheet::pdf(image, heading, QPageSize::A4);
+        const QByteArray made = vkv::sheet::ConfigurationSheet::pdf(image, heading, QPageSize::A4);
         sheetWork.push_back(bench::ms(Clock::now() - start));
         start = Clock::now();
         const QByteArray file = vkv::transfer::PacedSchedule::midiFile(image.raw(), 100);
