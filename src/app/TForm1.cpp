@@ -14,6 +14,7 @@
 #include "PacedSender.h"
 #include "PotPage.h"
 #include "PresetFolders.h"
+#include "PrintDesk.h"
 #include "TAboutBox.h"
 #include "TFaderDesk.h"
 #include "TKnob.h"
@@ -285,9 +286,13 @@ void TForm1::wireTransfers() {
              imageHistory.change(vkv::image::ImageChange::opened(name),
                                  [&](vkv::image::ConfigImage &image) { image.bytes() = dump; });
              fileOpened();
-         }},
+         },
+         [this] { return ui->SysexSendSpeed->value(); }, chooseFile,
+         [this] { return files->openFolder(); }},
         *transfers, imageHistory, *compareDesk, userSettings);
     connect(ui->ShowLibrary, &QPushButton::clicked, library, &vkv::app::LibraryDesk::show);
+    printing = new vkv::app::PrintDesk(this, ui->PrintSheet, imageHistory, chooseFile,
+                                       [this] { return files->openFolder(); });
 }
 
 void TForm1::createActions() {

@@ -43,6 +43,7 @@ namespace vkv::app {
 class CompareDesk;
 class FileDesk;
 class LibraryDesk;
+class PrintDesk;
 class OverviewDesk;
 class OwnPortsDesk;
 class TransferDesk;
@@ -222,6 +223,7 @@ private:
     vkv::app::FileDesk *files = nullptr;            // "Open Sysex File", "Store Sysex File"
     vkv::app::OwnPortsDesk *ownPorts = nullptr;     // the program's own ports, Knobs and Motors
     vkv::app::LibraryDesk *library = nullptr;       // "Library ...", and every transfer recorded
+    vkv::app::PrintDesk *printing = nullptr;        // "Print ...", the sheet of the configuration
     vkv::app::OverviewDesk *overview = nullptr;     // "Overview ...", many records at a time
     std::optional<vkv::midi::Backend> portsWanted;  // asked for, preparation not yet started
     bool defaultsRead = false;                      // before the history, which starts from them

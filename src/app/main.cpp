@@ -6,11 +6,13 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLoggingCategory>
 #include <QMetaObject>
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 using vkv::cli::CommandLine;
 
@@ -38,11 +40,24 @@ int main(int argc, char **argv) {
     case CommandLine::Action::LibrarySearch:
     case CommandLine::Action::Records:
     case CommandLine::Action::ApplyRecords:
-    case CommandLine::Action::Conflicts: {
-        // No display: a core application, and nothing of the GUI is made.
-        QCoreApplication app(argc, argv);
-        app.setApplicationName("vkvela");
-        app.setApplicationVersion(QStringLiteral(VKV_VERSION));
+    case CommandLine::Action::Conflicts:
+    case CommandLine::Action::ExportMid:
+    case CommandLine::Action::Sheet: {
+        // No display: a core application, and nothing of the GUI is made; only the sheet, whose
+        // text Qt GUI lays out, has a GUI application, on the platform that draws off screen.
+        if (command.action == CommandLine::Action::Sheet) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            // Qt's platform start-up warns of a missing runtime folder, which a command run from
+            // cron or a root shell lacks; it says nothing of the sheet, and the rules below take
+            // over once the application is made.
+            QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
+        }
+        const std::unique_ptr<QCoreApplication> app =
+            command.action == CommandLine::Action::Sheet
+                ? std::make_unique<QGuiApplication>(argc, argv)
+                : std::make_unique<QCoreApplication>(argc, argv);
+        app->setApplicationName("vkvela");
+        app->setApplicationVersion(QStringLiteral(VKV_VERSION));
         // A script's standard error stream gets the errors, not the MIDI layer's chatter;
         // QT_LOGGING_RULES can still ask for it.
         QLoggingCategory::setFilterRules(QStringLiteral("vkv.*.debug=false\nvkv.*.info=false"));

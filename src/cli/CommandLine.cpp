@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "PacedSender.h"
+#include "PaperOptions.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -95,7 +96,7 @@ CommandLine CommandLine::parseLibrary(const QCommandLineParser &parser,
     switch (result.action) {
     case Action::LibraryAdd:
         if (files.isEmpty())
-            return error("--library-add needs the .syx files to add.");
+            return error("--library-add needs the .syx or MIDI files to add.");
         if (parser.isSet(options.name) && files.size() != 1)
             return error("--name names one file; " + QString::number(files.size()) +
                          " were given.");
@@ -225,7 +226,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                   "it on the --in port and check that it holds the file's records.");
     const QCommandLineOption libraryList("library-list", "List the configurations of the library.");
     const QCommandLineOption libraryAdd(
-        "library-add", "Add the .syx files given to the library, each named after its file.");
+        "library-add", "Add the dumps of the .syx and MIDI files given to the library, each named "
+                       "after its file (numbered when a MIDI file holds several).");
     const QCommandLineOption libraryGet(
         "library-get", "Given a file OUT.syx, write the library's configuration NAME to it.",
         "NAME");
@@ -271,11 +273,14 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     const QCommandLineOption noLibrary("no-library",
                                        "With --send, --receive or --find-speed: record nothing in "
                                        "the library.");
+    const PaperOptions paper;
     for (const QCommandLineOption &option :
-         {help,      version,     listPorts,  send,       receive,        exportIni,     diff,
-          findSpeed, out,         in,         speed,      fast,           request,       timeout,
-          verify,    libraryList, libraryAdd, libraryGet, libraryHistory, librarySearch, library,
-          entryName, at,          noLibrary,  records,    applyRecords,   conflicts,     output})
+         {help,           version,        listPorts, send,        receive,     exportIni,
+          diff,           findSpeed,      out,       in,          speed,       fast,
+          request,        timeout,        verify,    libraryList, libraryAdd,  libraryGet,
+          libraryHistory, librarySearch,  library,   entryName,   at,          noLibrary,
+          records,        applyRecords,   conflicts, output,      paper.sheet, paper.heading,
+          paper.page,     paper.exportMid})
         parser.addOption(option);
     for (const char *qtOption : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), "value");
@@ -322,6 +327,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
             "--records FILE.syx [--output SHEET.csv]\n" + indent +
             "--apply-records SHEET.csv FILE.syx [--output OUT.syx]\n" + indent +
             "--conflicts FILE.syx\n" + indent +
+            "--sheet FILE.syx OUT.pdf [--heading TEXT] [--page a4|letter]\n" + indent +
+            "--export-mid FILE.syx OUT.mid [--speed N]\n" + indent +
             "(each with [--library DIR]; --send and --receive take --library DIR or "
             "--no-library)\n" +
             options;
@@ -350,7 +357,9 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                     {librarySearch, Action::LibrarySearch},
                     {records, Action::Records},
                     {applyRecords, Action::ApplyRecords},
-                    {conflicts, Action::Conflicts}};
+                    {conflicts, Action::Conflicts},
+                    {paper.sheet, Action::Sheet},
+                    {paper.exportMid, Action::ExportMid}};
     QStringList given;
     for (const auto &command : commands) {
         if (parser.isSet(command.option)) {
@@ -371,7 +380,7 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         {in,
          {Action::Receive, Action::Send, Action::FindSpeed},
          "--receive and --find-speed, or with --send --verify"},
-        {speed, {Action::Send}, "--send"},
+        {speed, {Action::Send, Action::ExportMid}, "--send and --export-mid"},
         {fast, {Action::Send}, "--send"},
         {request, {Action::Receive}, "--receive"},
         {timeout,
@@ -388,6 +397,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         {entryName, {Action::LibraryAdd}, "--library-add"},
         {at, {Action::LibraryHistory}, "--library-history"},
         {output, {Action::Records, Action::ApplyRecords}, "--records and --apply-records"},
+        {paper.heading, {Action::Sheet}, "--sheet"},
+        {paper.page, {Action::Sheet}, "--sheet"},
     };
     for (const auto &modifier : modifiers) {
         if (parser.isSet(modifier.option) && !modifier.actions.contains(result.action))
@@ -452,6 +463,11 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     case Action::ApplyRecords:
     case Action::Conflicts:
         return parseRecords(parser, {records, applyRecords, conflicts, output}, result, error);
+    case Action::Sheet:
+    case Action::ExportMid: {
+        const QString wrong = paper.parse(parser, speed, result);
+        return wrong.isEmpty() ? result : error(wrong);
+    }
     default:
         break;
     }
@@ -471,14 +487,9 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         if (parser.isSet(speed)) {
             if (result.fast)
                 return error("--speed and --fast cannot be combined.");
-            bool number = false;
-            result.speed = parser.value(speed).toInt(&number);
-            if (!number || result.speed < MinSpeed || result.speed > MaxSpeed)
-                return error(QStringLiteral("--speed must be a whole number from %1 to %2, not "
-                                            "\"%3\".")
-                                 .arg(MinSpeed)
-                                 .arg(MaxSpeed)
-                                 .arg(parser.value(speed)));
+            const QString wrong = PaperOptions::readSpeed(parser.value(speed), result.speed);
+            if (!wrong.isEmpty())
+                return error(wrong);
         }
         result.verify = parser.isSet(verify);
         if (result.verify != parser.isSet(in))

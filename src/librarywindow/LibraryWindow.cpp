@@ -114,8 +114,12 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
            "What the box held at a time: the last configuration sent to it or received from "
            "it whole, or a broken or unknown one after a send that broke off",
            &LibraryWindow::heldAt, 0, 3);
+    exportMidiButton = button("LibraryExportMidi", "Export as MIDI file ...",
+                              "Write it as a MIDI file that sends it to the box at the speed set, "
+                              "paced as Send Sysex sends it, for a DAW's song",
+                              &LibraryWindow::exportMidiSelected, 1, 6);
     button("LibraryFolder", "Folder ...", "Choose where the library is",
-           &LibraryWindow::chooseLibraryFolder, 1, 6);
+           &LibraryWindow::chooseLibraryFolder, 0, 7);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -257,6 +261,7 @@ void LibraryWindow::showSelection() {
     favouriteButton->setEnabled(entry);
     deleteButton->setEnabled(!items.empty() && !historyShown());
     exportButton->setEnabled(!items.empty());
+    exportMidiButton->setEnabled(entry);
     notes->setText(entry && !items.front().entry->notes.isEmpty()
                        ? QStringLiteral("Notes: ") + items.front().entry->notes
                        : QString());
@@ -281,6 +286,14 @@ void LibraryWindow::sendSelected() {
         return;
     if (const auto dump = contentOf(*item))
         emit sendToBox(*dump, item->title);
+}
+
+void LibraryWindow::exportMidiSelected() {
+    const auto item = one();
+    if (!item || !item->entry)
+        return;
+    if (const auto dump = contentOf(*item))
+        emit exportMidiFile(*dump, item->title);
 }
 
 void LibraryWindow::compareSelected() {
