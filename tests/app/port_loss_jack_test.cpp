@@ -4,6 +4,7 @@
 #include "ChildProgram.h"
 #include "JackTools.h"
 #include "JackWindow.h"
+#include "LogCapture.h"
 #include "MonitorWindow.h"
 #include "OwnPorts.h"
 #include "TFaderDesk.h"
@@ -15,9 +16,16 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <functional>
 #include <memory>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -118,6 +126,22 @@ bool sendUnderWay(JackWindow &w) {
         [&] { return w.form.pacedSend().bytesLeft() < vkv::image::DumpSize - 20; }, 5000);
 }
 
+// What `work` writes on the standard error stream (libjack's words among it).
+QString standardErrorOf(const std::function<void()> &work) {
+    QTemporaryFile file;
+    if (!file.open())
+        return "no temporary file";
+    std::fflush(stderr);
+    const int kept = ::dup(STDERR_FILENO);
+    ::dup2(file.handle(), STDERR_FILENO);
+    work();
+    std::fflush(stderr);
+    ::dup2(kept, STDERR_FILENO);
+    ::close(kept);
+    file.seek(0);
+    return QString::fromLocal8Bit(file.readAll());
+}
+
 int runScript(const QString &action, const QString &server, const QString &dir) {
     return QProcess::execute(QStringLiteral(VKV_JACK_SERVER_SCRIPT), {action, server, dir});
 }
@@ -132,11 +156,24 @@ struct OwnServer {
     const QByteArray shared = qgetenv("JACK_DEFAULT_SERVER");
     OwnServer() { qputenv("JACK_DEFAULT_SERVER", name.toLatin1()); }
     ~OwnServer() {
+        thaw();
         stop();
         qputenv("JACK_DEFAULT_SERVER", shared);
     }
     bool start() { return runScript("start", name, state) == 0; }
     bool stop() { return runScript("stop", name, state) == 0; }
+    // The server hangs (stopped by a signal): it keeps every client's connection and answers none.
+    bool freeze() { return tell(SIGSTOP); }
+    bool thaw() { return tell(SIGCONT); }
+
+private:
+    bool tell(int signal) {
+        QFile pidFile(state + "/jackd.pid");
+        if (!pidFile.open(QIODevice::ReadOnly))
+            return false;
+        const pid_t pid = static_cast<pid_t>(pidFile.readAll().trimmed().toLong());
+        return pid > 0 && ::kill(pid, signal) == 0;
+    }
 };
 
 } // namespace
@@ -375,4 +412,64 @@ TEST_F(PortLossJack, TheOwnPortsOutliveAPeerThatQuitsAndComeBackWithTheServerUnd
     daw = std::make_unique<Peer>("recv", "vkvowndaw3");
     ASSERT_TRUE(daw->ready);
     EXPECT_TRUE(reaches(*daw));
+}
+
+// The program's own ports on a server that hangs (it keeps the connections and answers nothing):
+// neither taking them away nor letting go of a client still being made waits for it for more
+// than a few seconds, and the log says what was given up. A server that never answers again
+// would otherwise hold the program at its end for ever.
+TEST_F(PortLossJack, TheOwnPortsGoWithinSecondsFromAServerThatStopsAnswering) {
+    OwnServer server;
+    ASSERT_TRUE(server.start());
+    // Code that waits for the server until it answers is let go after 20 s at most.
+    std::atomic<bool> done{false};
+    std::thread thawer([&] {
+        for (int i = 0; i < 400 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        server.thaw();
+    });
+    {
+        LogCapture log("vkv.midi");
+        const auto said = [](const char *what) {
+            return LogCapture::said().filter(what).size() == 1;
+        };
+        auto own = std::make_unique<vkv::midi::OwnPorts>();
+        own->offer(vkv::midi::Backend::Jack, true);
+        ASSERT_TRUE(testui::waitUntil([&] { return own->offered(); }, 5000));
+        ASSERT_TRUE(server.freeze());
+        QElapsedTimer clock;
+        clock.start();
+        own.reset();
+        EXPECT_LT(clock.elapsed(), 6000);
+        EXPECT_TRUE(said("own ports: taking the JACK ports away took longer than 3000 ms"))
+            << LogCapture::said().join('\n').toStdString();
+
+        own = std::make_unique<vkv::midi::OwnPorts>();
+        own->offer(vkv::midi::Backend::Jack, true);
+        clock.restart();
+        own.reset();
+        EXPECT_LT(clock.elapsed(), 6000);
+        EXPECT_TRUE(said("own ports: making the client took longer than 3000 ms"))
+            << LogCapture::said().join('\n').toStdString();
+    }
+    done = true;
+    thawer.join();
+    testui::settle(2000); // what was left to end on its own ends before the server goes
+}
+
+// A JACK server that goes away after the program let its own ports go: the client kept until
+// the end knows, and is never closed against the server that is gone (libjack then tries to reach
+// it, says "Server is not running" and has faulted).
+TEST_F(PortLossJack, TheOwnPortsClientIsNeverClosedOnceItsServerWent) {
+    OwnServer server;
+    ASSERT_TRUE(server.start());
+    auto own = std::make_unique<vkv::midi::OwnPorts>();
+    own->offer(vkv::midi::Backend::Jack, true);
+    ASSERT_TRUE(testui::waitUntil([&] { return own->offered(); }, 5000));
+    own.reset(); // its client is kept until the end
+    ASSERT_TRUE(server.stop());
+    testui::settle(500);
+    // What closing the kept clients says, as the program's end does.
+    const QString said = standardErrorOf([] { vkv::midi::closeKeptPorts(0); });
+    EXPECT_FALSE(said.contains("Server is not running")) << said.toStdString();
 }
