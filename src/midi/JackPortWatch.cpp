@@ -27,9 +27,10 @@ namespace {
 constexpr std::chrono::milliseconds ConnectingBound{3000};
 
 // What one client's callbacks get: the watch's link (the same for the clients of servers that
-// came back), and the word that its server went away, so that it is never closed.
+// came back), the client, and the word that its server went away, so that it is never closed.
 struct Watcher {
     std::shared_ptr<JackPortWatch::Link> link;
+    std::atomic<jack_client_t *> client{nullptr};
     std::atomic<bool> serverGone{false};
 };
 
@@ -41,7 +42,15 @@ void post(void *data, bool shutDown) {
     link.handOver->post(shutDown ? link.gone : link.announce);
 }
 
-void portRegistered(jack_port_id_t, int, void *data) {
+void portRegistered(jack_port_id_t id, int, void *data) {
+    // The program's own ports are never listed: their coming and going is no news. (A port that
+    // went keeps its name at its id until the id is used again.)
+    if (jack_client_t *client = static_cast<Watcher *>(data)->client.load()) {
+        const jack_port_t *port = jack_port_by_id(client, id);
+        const char *name = port ? jack_port_name(port) : nullptr;
+        if (name && isOwnPort(name))
+            return;
+    }
     post(data, false);
 }
 
@@ -64,6 +73,7 @@ bool openClient(const std::shared_ptr<JackPortWatch::Link> &link) {
     jack_client_t *client = jack_client_open(WatchClientName, JackNoStartServer, &status);
     if (!client)
         return false;
+    watcher->client = client;
     // Callbacks are set before the activation, which alone makes the server call them.
     jack_set_port_registration_callback(client, &portRegistered, watcher.get());
     jack_set_port_rename_callback(client, &portRenamed, watcher.get());

@@ -309,6 +309,7 @@ struct WatchClient {
     std::mutex mutex;
     std::vector<std::weak_ptr<JackServerWatch::State>> watches;
     std::atomic<bool> gone{false}; // written under the lock; read at exit without it
+    jack_client_t *client = nullptr;
     // libjack's thread of a client whose server went away is never joined (such clients are never
     // closed): taking the lock once more orders its last word in shutDown before the free.
     ~WatchClient() { SeenLock lock(mutex); }
@@ -352,6 +353,7 @@ std::shared_ptr<WatchClient> currentWatchClient() {
     // Not activated: libjack's thread that tells of the shutdown runs from the open on, and an
     // activation would wait for the server's next cycle.
     jack_on_info_shutdown(client, &shutDown, watcher.get());
+    watcher->client = client;
     current = watcher;
     KeptPorts &kept = keptPorts();
     std::lock_guard keptLock(kept.mutex);
@@ -361,6 +363,11 @@ std::shared_ptr<WatchClient> currentWatchClient() {
 }
 
 } // namespace
+
+jack_client_t *jackWatchClient() {
+    const std::shared_ptr<WatchClient> watcher = currentWatchClient();
+    return watcher ? watcher->client : nullptr;
+}
 
 PreparedOutput prepareOutput(Backend wanted) {
     return prepare<PreparedOutput>(wanted, &createOutput, &outputPortNames);

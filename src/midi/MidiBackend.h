@@ -171,6 +171,11 @@ private:
     std::shared_ptr<State> state;
 };
 
+// The client of the program's own that watches the JACK server libjack connects to now, made
+// when there is none: for asking that server what no port object asks (its ports, connections).
+// Kept until the process ends; null when no server can be reached.
+_jack_client *jackWatchClient();
+
 // Port names as the back end lists them now; empty on any failure.
 std::vector<std::string> outputPortNames(RtMidiOut &out);
 std::vector<std::string> inputPortNames(RtMidiIn &in);

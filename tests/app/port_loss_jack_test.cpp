@@ -49,15 +49,21 @@ Bytes foreignDump() {
     return dump;
 }
 
-// jack_peer in a process of its own, on the server libjack would use now.
+// jack_peer in a process of its own, on the server libjack would use now. A late one registers
+// its port `lateMs` before its client is active; it is made once the port is there.
 class Peer {
 public:
-    Peer(const char *role, const QString &client) {
+    Peer(const char *role, const QString &client, int lateMs = -1) {
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral(VKV_JACK_PEER), {role, client});
-        ready = testui::waitUntil([this] { return output().contains("ready\n"); }, 30000);
+        QStringList arguments = {role, client};
+        if (lateMs >= 0)
+            arguments << QString::number(lateMs);
+        process.start(QStringLiteral(VKV_JACK_PEER), arguments);
+        const char *word = lateMs >= 0 ? "registered\n" : "ready\n";
+        ready = testui::waitUntil([&] { return output().contains(word); }, 30000);
         port = client + (QLatin1StringView(role) == "recv" ? ":in" : ":out");
     }
+    bool active() { return output().contains("ready\n"); }
     ~Peer() { quit(); }
     // Quits as a crash would: the process is killed, its client vanishes from the server.
     void quit() {
@@ -140,6 +146,16 @@ QString standardErrorOf(const std::function<void()> &work) {
     ::close(kept);
     file.seek(0);
     return QString::fromLocal8Bit(file.readAll());
+}
+
+// Once the window watches the system's ports (its watch's own client made and announced), shows
+// the virtual box; its first knob, or null when the window watches nothing.
+TKnob *watchedWithBoxShown(JackWindow &w) {
+    if (!testui::waitUntil([&] { return w.form.portWatch() != nullptr; }))
+        return nullptr;
+    testui::settle(300);
+    QTest::mouseClick(w.ui.ShowFaderDesk, Qt::LeftButton);
+    return w.form.faderDesk()->knob(0);
 }
 
 int runScript(const QString &action, const QString &server, const QString &dir) {
@@ -299,10 +315,8 @@ TEST_F(PortLossJack, TheCommandLinesSendFailsLoudlyWhenTheServerStopsMidSend) {
 
 TEST_F(PortLossJack, APortThatComesAndGoesIsFollowedByItsName) {
     JackWindow w;
-    ASSERT_TRUE(testui::waitUntil([&] { return w.form.portWatch() != nullptr; }));
-    testui::settle(300); // the watch's own client is made and announced
-    QTest::mouseClick(w.ui.ShowFaderDesk, Qt::LeftButton);
-    TKnob *knob = w.form.faderDesk()->knob(0);
+    TKnob *knob = watchedWithBoxShown(w);
+    ASSERT_NE(knob, nullptr);
     const auto turn = [&] {
         knob->setFocus();
         QTest::keyClick(knob, Qt::Key_Up);
@@ -412,6 +426,43 @@ TEST_F(PortLossJack, TheOwnPortsOutliveAPeerThatQuitsAndComeBackWithTheServerUnd
     daw = std::make_unique<Peer>("recv", "vkvowndaw3");
     ASSERT_TRUE(daw->ready);
     EXPECT_TRUE(reaches(*daw));
+}
+
+// JACK lists a port as soon as it is registered, refuses to connect it until its program is
+// active, and announces it only then. A program that registers before it activates leaves a gap
+// in which the window may find the port by itself, when any other port comes or goes meanwhile.
+TEST_F(PortLossJack, APortBackBeforeItsProgramIsActiveIsSelectedOnlyOnceItAnswers) {
+    JackWindow w;
+    TKnob *knob = watchedWithBoxShown(w);
+    ASSERT_NE(knob, nullptr);
+    const auto status = [&] { return w.ui.StatusLabel->text(); };
+    auto box = std::make_unique<Peer>("recv", "vkvlatebox");
+    ASSERT_TRUE(box->ready);
+    ASSERT_TRUE(testui::waitUntil([&] { return w.outIndex(box->port) >= 0; }, 1000));
+    w.chooseOut(w.outIndex(box->port));
+    ASSERT_EQ(status(), "MIDI OUT Port Selected ...");
+    box->quit();
+    ASSERT_TRUE(testui::waitUntil([&] { return status().startsWith("MIDI OUT Port lost"); },
+                                  LossNoticedMs));
+
+    // Back with its port there 3 s before its program is active; meanwhile another program's
+    // port comes, and the window finds the box's port: not ready, never selected.
+    box = std::make_unique<Peer>("recv", "vkvlatebox", 3000);
+    ASSERT_TRUE(box->ready);
+    Peer other("send", "vkvotherprogram");
+    ASSERT_TRUE(other.ready);
+    EXPECT_TRUE(testui::waitUntil([&] { return !status().startsWith("MIDI OUT Port lost"); },
+                                  LossNoticedMs));
+    EXPECT_EQ(status(), "MIDI OUT Port not ready!");
+    EXPECT_FALSE(box->active());
+    EXPECT_FALSE(w.sendEnabled());
+    // Active: it is opened again, and the next turn reaches it.
+    EXPECT_TRUE(testui::waitUntil([&] { return status() == "MIDI OUT Port Selected ..."; }, 10000))
+        << status().toStdString();
+    EXPECT_TRUE(testui::waitUntil([&] { return box->active(); }, 1000));
+    knob->setFocus();
+    QTest::keyClick(knob, Qt::Key_Up);
+    EXPECT_TRUE(testui::waitUntil([&] { return box->received({0xB0, 0x00, 0x01}); }, 3000));
 }
 
 // The program's own ports on a server that hangs (it keeps the connections and answers nothing):
