@@ -17,6 +17,10 @@ TForm1 *form = nullptr;
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     fuzz::startApplication();
     form = new TForm1(vkv::midi::Backend::None);
+    fuzz::endAtExit([] {
+        delete form;
+        form = nullptr;
+    });
     return 0;
 }
 

@@ -191,9 +191,11 @@ void PortFollower::watchPorts() {
 }
 
 void PortFollower::portsChanged() {
-    if (out.relist())
+    // A port whose program did not take the connection yet is opened again at the next word of
+    // the ports: a JACK program announces its ports once it is active.
+    if (out.relist() || out.deviceNotAnswering())
         follow(controls.outList, out, settings.outPort(), &PortFollower::chooseOut);
-    if (in.relist())
+    if (in.relist() || in.deviceNotAnswering())
         follow(controls.inList, in, settings.inPort(), &PortFollower::chooseIn);
 }
 

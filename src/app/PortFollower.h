@@ -5,7 +5,8 @@
 // system's. Once both ports are ready it watches the system's ports; when they change, each list
 // whose port's devices changed is read again. An open port is never switched away from while it
 // is there: it keeps its place by its name. A port that is not open is looked for by the name
-// remembered for it and, found, opened as if the user had chosen it.
+// remembered for it and, found, opened as if the user had chosen it; one whose program did not
+// answer yet is opened again at the next word of the ports.
 #include "MidiBackend.h"
 
 #include <QObject>

@@ -1,5 +1,6 @@
 #include "JackOwnClient.h"
 
+#include "BoundedCall.h"
 #include "MidiLog.h"
 #include "OwnPortLink.h"
 #include "ThreadSanitizer.h"
@@ -18,6 +19,9 @@ namespace {
 // milliseconds apart.
 constexpr std::size_t KnobsRoom = 16384;
 constexpr std::size_t MaxMessage = 255; // a message's length is kept in one byte
+// Taking the ports away is a round trip to the server, which waits for its next cycle; a server
+// that does not answer within this is not waited for.
+constexpr std::chrono::milliseconds TakeAwayBound{3000};
 
 } // namespace
 
@@ -29,6 +33,9 @@ struct JackOwnClient::Shared {
     std::atomic<jack_port_t *> motors{nullptr};
     std::atomic<bool> looped{false}; // Knobs is connected straight to Motors
     std::atomic<std::size_t> loopedBack{0};
+    // Set by libjack as the server goes, read wherever the client would be closed: a client whose
+    // server went away is never closed, whether its owner heard of it or not.
+    std::atomic<bool> serverGone{false};
 
     explicit Shared(std::shared_ptr<OwnPortLink> link) : link(std::move(link)) {}
     ~Shared() {
@@ -94,7 +101,9 @@ void connected(jack_port_id_t, jack_port_id_t, int, void *data) {
 
 void shutDown(jack_status_t, const char *, void *data) {
     syncAcquire(data);
-    static_cast<Shared *>(data)->link->lost();
+    auto &s = *static_cast<Shared *>(data);
+    s.serverGone = true;
+    s.link->lost(); // nothing when its owner is gone
 }
 
 } // namespace
@@ -135,34 +144,44 @@ JackOwnClient::JackOwnClient(std::string name, jack_client_t *client,
     : OwnClient(Backend::Jack, std::move(name)), client(client), shared(std::move(shared)) {}
 
 JackOwnClient::~JackOwnClient() {
-    if (dead) {
+    offer(false);
+    if (gone()) {
         vkv::midi::abandon(client, shared);
         return;
     }
-    offer(false);
-    keepUntilExit(client, shared);
+    keepUntilExit(client, shared, ServerGone(shared, &shared->serverGone));
+}
+
+bool JackOwnClient::gone() const {
+    return dead || unanswered || shared->serverGone;
 }
 
 bool JackOwnClient::offer(bool on) {
     if (on == offered_)
         return true;
     if (!on) {
-        // Out of the cycle first: no cycle may be using a port as it goes.
-        if (!dead)
-            jack_deactivate(client);
         jack_port_t *knobs = shared->knobs.exchange(nullptr);
         jack_port_t *motors = shared->motors.exchange(nullptr);
-        if (!dead) {
-            jack_port_unregister(client, knobs);
-            jack_port_unregister(client, motors);
-        }
         shared->looped = false;
-        jack_ringbuffer_reset(shared->toKnobs); // nothing of before goes out once offered again
         offered_ = false;
+        if (gone())
+            return true; // nothing to take away from a server that went
+        // Out of the cycle first: no cycle may be using a port as it goes. The ring buffer goes
+        // empty once no cycle reads it: nothing of before goes out once offered again.
+        jack_client_t *own = client;
+        const std::shared_ptr<Shared> kept = shared;
+        if (!BoundedCall::run(TakeAwayBound, "own ports: taking the JACK ports away",
+                              [own, kept, knobs, motors] {
+                                  jack_deactivate(own);
+                                  jack_port_unregister(own, knobs);
+                                  jack_port_unregister(own, motors);
+                                  jack_ringbuffer_reset(kept->toKnobs);
+                              }))
+            unanswered = true; // in whatever state the server left it: never used or closed again
         return true;
     }
-    if (dead)
-        return fail("the JACK server went away");
+    if (gone())
+        return fail(unanswered ? "the JACK server does not answer" : "the JACK server went away");
     // Active before the ports are there: JACK refuses to connect a port of an inactive client,
     // and peers connect as soon as a port is announced.
     if (jack_activate(client) != 0)

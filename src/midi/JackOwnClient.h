@@ -17,8 +17,10 @@ namespace vkv::midi {
 // so while Knobs is connected straight to Motors everything Motors gets is dropped and counted.
 //
 // The client lives as long as this object, its ports or not, and is closed as the process ends
-// (closing JACK clients while others of the process run has faulted inside libjack); one whose
-// server went away is never closed.
+// (closing JACK clients while others of the process run has faulted inside libjack). One whose
+// server went away is never closed: libjack's word that it went is kept with the client, so it
+// holds however late it comes. Taking the ports away waits for the server at most a few seconds;
+// a client whose server did not answer by then is given up, never closed either.
 class JackOwnClient : public OwnClient {
 public:
     // Null when no server can be had, or no own name is left on it (said in the log).
@@ -38,10 +40,13 @@ public:
 private:
     JackOwnClient(std::string name, _jack_client *client, std::shared_ptr<Shared> shared);
     bool fail(const std::string &what);
+    // The server went away, or did not answer: nothing is asked of it any more.
+    bool gone() const;
 
     _jack_client *client;
     std::shared_ptr<Shared> shared;
-    bool dead = false;
+    bool dead = false;       // its server went away, by the owner's word
+    bool unanswered = false; // its server did not answer as the ports were taken away
 };
 
 } // namespace vkv::midi

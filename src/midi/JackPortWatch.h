@@ -11,7 +11,8 @@ namespace vkv::midi {
 class HandOver;
 
 // Watches a JACK server's ports through a client of the program's own: the server calls it back
-// when a port is registered, unregistered or renamed, and when the server itself goes away. A
+// when a port is registered, unregistered or renamed (the program's own ports, never listed, are
+// no news), and when the server itself goes away. A
 // server that went away (or was not there) is looked for every RetryMs until one is there again,
 // which is an announcement too: every port of it is new.
 //

@@ -104,12 +104,17 @@ template <typename Port> std::vector<std::string> names(Port &port) {
 
 // JACK port objects kept until the process ends, then closed in order: clients left open at
 // exit make the server stall every new client for a second or two while it notices they died.
-// Each is kept with the count of JACK server losses when it was kept: one kept before the latest
-// loss may belong to the server that went away, and closing a client whose server is gone faults
-// inside libjack. Those are never closed (see abandon()).
+// A client of the program's own brings the word its shutdown callback leaves when its server goes;
+// a port object (whose client says nothing) is kept with the count of JACK server losses when it
+// was kept: one kept before the latest loss may belong to the server that went away. Closing a
+// client whose server is gone faults inside libjack: those are never closed (see abandon()).
 template <typename T> struct Kept {
     T port;
     unsigned losses;
+    ServerGone serverGone = nullptr; // the client's own word, where it has one
+    bool serverWent(unsigned lossesNow) const {
+        return serverGone ? serverGone->load() : losses != lossesNow;
+    }
 };
 std::atomic<unsigned> jackServerLosses{0};
 
@@ -187,16 +192,19 @@ void closeKeptPorts(int exitCode) {
     // Inputs first, so no callback runs while the rest goes; their data last.
     const unsigned losses = jackServerLosses;
     for (auto &input : kept.inputs)
-        if (input.losses != losses)
+        if (input.serverWent(losses))
             kept.deadInputs.push_back(std::move(input.port));
     kept.inputs.clear();
     for (auto &output : kept.outputs)
-        if (output.losses != losses)
+        if (output.serverWent(losses))
             kept.deadOutputs.push_back(std::move(output.port));
     kept.outputs.clear();
-    for (const auto &watch : kept.watchClients)
-        if (watch.losses == losses)
-            jack_client_close(watch.port);
+    for (const auto &client : kept.watchClients) {
+        if (client.serverWent(losses))
+            kept.deadClients.push_back(client.port);
+        else
+            jack_client_close(client.port);
+    }
     kept.watchClients.clear();
     if (kept.deadInputs.empty() && kept.deadClients.empty())
         kept.callbackData.clear(); // a dead client's callbacks keep their data
@@ -300,7 +308,8 @@ namespace {
 struct WatchClient {
     std::mutex mutex;
     std::vector<std::weak_ptr<JackServerWatch::State>> watches;
-    bool gone = false;
+    std::atomic<bool> gone{false}; // written under the lock; read at exit without it
+    jack_client_t *client = nullptr;
     // libjack's thread of a client whose server went away is never joined (such clients are never
     // closed): taking the lock once more orders its last word in shutDown before the free.
     ~WatchClient() { SeenLock lock(mutex); }
@@ -344,15 +353,21 @@ std::shared_ptr<WatchClient> currentWatchClient() {
     // Not activated: libjack's thread that tells of the shutdown runs from the open on, and an
     // activation would wait for the server's next cycle.
     jack_on_info_shutdown(client, &shutDown, watcher.get());
+    watcher->client = client;
     current = watcher;
     KeptPorts &kept = keptPorts();
     std::lock_guard keptLock(kept.mutex);
-    kept.watchClients.push_back({client, jackServerLosses});
+    kept.watchClients.push_back({client, jackServerLosses, ServerGone(watcher, &watcher->gone)});
     kept.callbackData.push_back(std::move(watcher)); // libjack may call shutDown until the close
     return current;
 }
 
 } // namespace
+
+jack_client_t *jackWatchClient() {
+    const std::shared_ptr<WatchClient> watcher = currentWatchClient();
+    return watcher ? watcher->client : nullptr;
+}
 
 PreparedOutput prepareOutput(Backend wanted) {
     return prepare<PreparedOutput>(wanted, &createOutput, &outputPortNames);
@@ -488,10 +503,11 @@ bool relistDevices(const std::vector<std::string> &names, std::array<DeviceCaps,
     return true;
 }
 
-void keepUntilExit(jack_client_t *client, std::shared_ptr<void> callbackData) {
+void keepUntilExit(jack_client_t *client, std::shared_ptr<void> callbackData,
+                   ServerGone serverGone) {
     KeptPorts &kept = keptPorts();
     std::lock_guard lock(kept.mutex);
-    kept.watchClients.push_back({client, jackServerLosses});
+    kept.watchClients.push_back({client, jackServerLosses, std::move(serverGone)});
     kept.callbackData.push_back(std::move(callbackData));
 }
 

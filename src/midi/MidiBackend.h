@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <future>
 #include <memory>
@@ -170,6 +171,11 @@ private:
     std::shared_ptr<State> state;
 };
 
+// The client of the program's own that watches the JACK server libjack connects to now, made
+// when there is none: for asking that server what no port object asks (its ports, connections).
+// Kept until the process ends; null when no server can be reached.
+_jack_client *jackWatchClient();
+
 // Port names as the back end lists them now; empty on any failure.
 std::vector<std::string> outputPortNames(RtMidiOut &out);
 std::vector<std::string> inputPortNames(RtMidiIn &in);
@@ -186,9 +192,16 @@ bool relistDevices(const std::vector<std::string> &names, std::array<DeviceCaps,
                    std::array<ListedDevice, MaxDevs> &listed, int &count, int &open,
                    std::string &gone);
 
+// Set from a JACK client's shutdown callback, on libjack's thread, as its server goes away.
+using ServerGone = std::shared_ptr<const std::atomic<bool>>;
+
 // Keeps a JACK client of the program's own (one that watches the server, or offers ports), and the
-// data its callbacks are given, until the process ends, when it is closed with the kept ports.
-void keepUntilExit(_jack_client *client, std::shared_ptr<void> callbackData);
+// data its callbacks are given, until the process ends, when it is closed with the kept ports:
+// unless `serverGone` was set by then (or, without one, a JACK server went away since it was
+// kept). Closing a client whose server went away, libjack tries to reach the server and has
+// faulted.
+void keepUntilExit(_jack_client *client, std::shared_ptr<void> callbackData,
+                   ServerGone serverGone = nullptr);
 // The same for a client whose server went away: never closed, as there is nothing left to close,
 // and its data kept for libjack's threads of it.
 void abandon(_jack_client *client, std::shared_ptr<void> callbackData);

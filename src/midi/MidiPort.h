@@ -58,6 +58,10 @@ public:
     bool isOpen() const { return open_; }
     // Counts the opens that succeeded: a word about an earlier opening is none of a later one's.
     unsigned openings() const { return openings_; }
+    // The latest open found the device listed but its program not taking connections yet (a JACK
+    // program that registers its ports before it activates). Opening it again may work once the
+    // program announces its ports, which it does as it becomes active.
+    bool deviceNotAnswering() const { return notAnswering_ && !open_; }
 
     // The port went away under the program: the MIDI service (the JACK server stopped), or the
     // device itself. The port is closed at once; OnLost is raised from the event loop, never from
@@ -113,6 +117,7 @@ protected:
     bool using_ = false;
     bool open_ = false; // the device is really open
     bool lost_ = false;
+    bool notAnswering_ = false; // set by the derived port's open
     std::string lostReason_;
     int openDevice_ = -1; // the listed device that is open
     int port_ = 0;

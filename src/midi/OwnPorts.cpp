@@ -1,5 +1,6 @@
 #include "OwnPorts.h"
 
+#include "BoundedCall.h"
 #include "HandOver.h"
 #include "MidiLog.h"
 #include "MidiMessage.h"
@@ -13,6 +14,9 @@ namespace vkv::midi {
 namespace {
 
 constexpr int CountsLogMs = 1000;
+// A client is made in a round trip and a cycle of the server; one that does not answer within
+// this as the ports go is not waited for.
+constexpr std::chrono::milliseconds MakingBound{3000};
 
 } // namespace
 
@@ -29,7 +33,12 @@ OwnPorts::~OwnPorts() {
     if (link)
         link->unbind();
     client.reset();
-    // A client still being made is let go once it is: the future waits for it.
+    if (!making.valid())
+        return;
+    // A client still being made is let go once it is, on its own when its server does not answer.
+    auto pending = std::make_shared<std::future<std::unique_ptr<OwnClient>>>(std::move(making));
+    BoundedCall::run(MakingBound, "own ports: making the client",
+                     [pending] { pending->get().reset(); });
 }
 
 void OwnPorts::offer(Backend wantedBackend, bool on) {

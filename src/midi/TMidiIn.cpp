@@ -1,6 +1,7 @@
 #include "TMidiIn.h"
 
 #include "HandOver.h"
+#include "JackOpenCheck.h"
 #include "MidiLog.h"
 #include "MidiMessage.h"
 #include "ThreadSanitizer.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <optional>
 
 using vkv::midi::Backend;
 using vkv::midi::lcMidi;
@@ -20,6 +22,7 @@ namespace {
 // Room for a whole configuration dump (1543 bytes) in one back-end buffer.
 constexpr unsigned BufferSize = 2048;
 constexpr unsigned BufferCount = 4;
+constexpr const char *PortName = "MIDI In"; // "<client>:MIDI In" in the JACK graph
 
 } // namespace
 
@@ -196,13 +199,23 @@ bool TMidiIn::openBackend(unsigned index, const std::string &name) {
         link_->handOverPosted = false;
     }
     link_->errors.clear();
+    notAnswering_ = false;
+    std::optional<vkv::midi::JackOpenCheck> check;
+    if (backend_ == Backend::Jack)
+        check.emplace(vkv::midi::InClientName, PortName, false);
     try {
-        in_->openPort(index, "MIDI In");
+        in_->openPort(index, PortName);
     } catch (const RtMidiError &e) {
         qCWarning(lcMidi, "cannot open input \"%s\": %s", name.c_str(), e.getMessage().c_str());
         link_->errors.failed = true;
     }
-    return !link_->errors.failed && in_->isPortOpen();
+    if (link_->errors.failed || !in_->isPortOpen())
+        return false;
+    if (check && !check->connected(name, vkv::midi::JackOpenCheck::Wait)) {
+        notAnswering_ = true;
+        return false;
+    }
+    return true;
 }
 
 void TMidiIn::closeDevice() {

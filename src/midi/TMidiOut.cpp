@@ -2,16 +2,24 @@
 
 #include "AlsaSeqOutput.h"
 #include "HandOver.h"
+#include "JackOpenCheck.h"
 #include "MidiLog.h"
 #include "MidiMessage.h"
 
 #include <RtMidi.h>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 using vkv::midi::Backend;
 using vkv::midi::lcMidi;
 using vkv::midi::Result;
+
+namespace {
+
+constexpr const char *PortName = "MIDI Out"; // "<client>:MIDI Out" in the JACK graph
+
+} // namespace
 
 TMidiOut::TMidiOut(QObject *owner, Backend backend)
     : TMidiOut(owner, vkv::midi::prepareOutput(backend)) {}
@@ -66,19 +74,28 @@ bool TMidiOut::openBackend(unsigned index, const std::string &name) {
         return false;
     }
     errors_.clear();
+    notAnswering_ = false;
+    std::optional<vkv::midi::JackOpenCheck> check;
+    if (backend_ == Backend::Jack)
+        check.emplace(vkv::midi::OutClientName, PortName, true);
     try {
-        out_->openPort(index, "MIDI Out");
+        out_->openPort(index, PortName);
     } catch (const RtMidiError &e) {
         qCWarning(lcMidi, "cannot open output \"%s\": %s", name.c_str(), e.getMessage().c_str());
         errors_.failed = true;
     }
     if (errors_.failed || !out_->isPortOpen())
         return false;
+    if (!check)
+        return true;
+    if (!check->connected(name, vkv::midi::JackOpenCheck::Wait)) {
+        notAnswering_ = true;
+        return false;
+    }
     // A JACK connection takes effect only at a later process cycle; messages sent before then
     // are flushed into an unconnected port and lost. Give the server a few cycles (at 1024
     // frames and 48 kHz a cycle is 21 ms).
-    if (backend_ == Backend::Jack)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     return true;
 }
 
