@@ -298,7 +298,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     JackSender sender("vkvfloodsrc");
     EchoRecorder box("vkvfloodbox");
-    TForm1 form(vkv::midi::Backend::Jack);
+    TForm1 form(vkv::backendapi::Backend::Jack);
     if (!bench::chooseInput(form, sender.portName()) || !bench::chooseOutput(form, box.portName()))
         return 2;
     form.show();
@@ -369,7 +369,7 @@ int main(int argc, char **argv) {
     monitor->close();
     bench::chooseInput(form, "None");
     EchoRecorder daw("vkvflooddaw");
-    const vkv::midi::OwnPorts &own = *form.findChild<vkv::midi::OwnPorts *>("OwnPorts");
+    const vkv::ports::OwnPorts &own = *form.findChild<vkv::ports::OwnPorts *>("OwnPorts");
     if (!own.offered() || !box.connect(sender.portName(), own.motorsName()) ||
         !daw.connect(own.knobsName(), daw.portName())) {
         std::fprintf(stderr, "the program's own ports are not there\n");

@@ -29,7 +29,7 @@ using Clock = std::chrono::steady_clock;
 // `tempo`, by the same arithmetic as the real timer.
 std::vector<int> idealCalls(std::uint16_t tempo, int ticks) {
     std::uint32_t now = 0;
-    vkv::midi::TempoTicks rule([&now] { return now; });
+    vkv::timing::TempoTicks rule([&now] { return now; });
     rule.setTempo(tempo);
     rule.ResetData();
     rule.start();
@@ -124,7 +124,7 @@ int main(int argc, char **argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     JackRecorder box("vkvbenchbox");
-    TForm1 form(vkv::midi::Backend::Jack);
+    TForm1 form(vkv::backendapi::Backend::Jack);
     const int port = form.ui->MIDIOutComboBox->findText(QString::fromStdString(box.portName()));
     if (port < 0) {
         std::fprintf(stderr, "paced_send: the JACK receiver is not listed\n");

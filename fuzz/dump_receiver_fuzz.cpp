@@ -20,7 +20,7 @@ TForm1 *form = nullptr;
 // The window is made here, where its seconds of set-up count against no input's time limit.
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     fuzz::startApplication();
-    form = new TForm1(vkv::midi::Backend::None);
+    form = new TForm1(vkv::backendapi::Backend::None);
     // The receiver is under test, not the library of configurations, which records each whole
     // dump through Qt SQL on a thread of its own and has tests of its own: left out, nothing of
     // Qt SQL runs, and no capture is under way as the process ends.

@@ -245,7 +245,7 @@ TEST_F(LibraryJack, ANamedConfigurationSentToTheBoxArrivesByteForByteAndIsVerifi
 }
 
 TEST(LibraryWindow, OpenIsOneStepThatCtrlZTakesBackAndADeleteComesBackWithCtrlZ) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     const QString caption = form.windowTitle();
     const auto editor = form.image().bytes();
@@ -285,7 +285,7 @@ TEST(LibraryWindow, OpenIsOneStepThatCtrlZTakesBackAndADeleteComesBackWithCtrlZ)
 }
 
 TEST(LibraryWindow, SortingKeepsTheSelectionOnItsConfiguration) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     LibraryWindow *library = showLibrary(form);
     ASSERT_NE(library, nullptr);
@@ -317,7 +317,7 @@ TEST(LibraryWindow, SortingKeepsTheSelectionOnItsConfiguration) {
 }
 
 TEST(LibraryWindow, EveryDeleteComesBackAndOneThatCannotSaysWhyAndLeavesTheOthers) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     LibraryWindow *library = showLibrary(form);
     ASSERT_NE(library, nullptr);
@@ -370,7 +370,7 @@ TEST(LibraryWindow, EveryDeleteComesBackAndOneThatCannotSaysWhyAndLeavesTheOther
 }
 
 TEST(LibraryWindow, ShowsWhatTheLibraryHasToSayWhenItSaysIt) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     LibraryWindow *library = showLibrary(form);
     ASSERT_NE(library, nullptr);
@@ -398,7 +398,7 @@ TEST(LibraryWindow, ShowsWhatTheLibraryHasToSayWhenItSaysIt) {
 }
 
 TEST(LibraryWindow, HistoryMarksTestCopiesAndHeldAtNamesEachBoxOnce) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     LibraryWindow *library = showLibrary(form);
     ASSERT_NE(library, nullptr);

@@ -2,6 +2,7 @@
 // killed while our port is connected to it, and a JACK server that stops while the program runs.
 // The peers run in processes of their own (support/jack_peer.cpp).
 #include "ChildProgram.h"
+#include "JackKeptClients.h"
 #include "JackTools.h"
 #include "JackWindow.h"
 #include "LogCapture.h"
@@ -382,7 +383,7 @@ TEST_F(PortLossJack, TheOwnPortsOutliveAPeerThatQuitsAndComeBackWithTheServerUnd
     OwnServer server;
     ASSERT_TRUE(server.start());
     JackWindow w;
-    auto &own = *w.form.findChild<vkv::midi::OwnPorts *>("OwnPorts");
+    auto &own = *w.form.findChild<vkv::ports::OwnPorts *>("OwnPorts");
     ASSERT_TRUE(testui::waitUntil([&] { return own.offered(); }, 5000));
     const QString knobs = QString::fromStdString(own.knobsName());
     EXPECT_EQ(knobs, "Virtual Korvane Vela:Knobs");
@@ -484,8 +485,8 @@ TEST_F(PortLossJack, TheOwnPortsGoWithinSecondsFromAServerThatStopsAnswering) {
         const auto said = [](const char *what) {
             return LogCapture::said().filter(what).size() == 1;
         };
-        auto own = std::make_unique<vkv::midi::OwnPorts>();
-        own->offer(vkv::midi::Backend::Jack, true);
+        auto own = std::make_unique<vkv::ports::OwnPorts>();
+        own->offer(vkv::backendapi::Backend::Jack, true);
         ASSERT_TRUE(testui::waitUntil([&] { return own->offered(); }, 5000));
         ASSERT_TRUE(server.freeze());
         QElapsedTimer clock;
@@ -495,8 +496,8 @@ TEST_F(PortLossJack, TheOwnPortsGoWithinSecondsFromAServerThatStopsAnswering) {
         EXPECT_TRUE(said("own ports: taking the JACK ports away took longer than 3000 ms"))
             << LogCapture::said().join('\n').toStdString();
 
-        own = std::make_unique<vkv::midi::OwnPorts>();
-        own->offer(vkv::midi::Backend::Jack, true);
+        own = std::make_unique<vkv::ports::OwnPorts>();
+        own->offer(vkv::backendapi::Backend::Jack, true);
         clock.restart();
         own.reset();
         EXPECT_LT(clock.elapsed(), 6000);
@@ -514,13 +515,13 @@ TEST_F(PortLossJack, TheOwnPortsGoWithinSecondsFromAServerThatStopsAnswering) {
 TEST_F(PortLossJack, TheOwnPortsClientIsNeverClosedOnceItsServerWent) {
     OwnServer server;
     ASSERT_TRUE(server.start());
-    auto own = std::make_unique<vkv::midi::OwnPorts>();
-    own->offer(vkv::midi::Backend::Jack, true);
+    auto own = std::make_unique<vkv::ports::OwnPorts>();
+    own->offer(vkv::backendapi::Backend::Jack, true);
     ASSERT_TRUE(testui::waitUntil([&] { return own->offered(); }, 5000));
     own.reset(); // its client is kept until the end
     ASSERT_TRUE(server.stop());
     testui::settle(500);
     // What closing the kept clients says, as the program's end does.
-    const QString said = standardErrorOf([] { vkv::midi::closeKeptPorts(0); });
+    const QString said = standardErrorOf([] { vkv::jack::closeKeptPorts(0); });
     EXPECT_FALSE(said.contains("Server is not running")) << said.toStdString();
 }
