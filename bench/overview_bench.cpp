@@ -104,7 +104,7 @@ int main(int argc, char **argv) {
     // Opening: each round a main window of its own, whose overview is made at the first Ctrl+G.
     std::vector<double> open;
     for (int round = 0; round < 20; ++round) {
-        TForm1 form(vkv::midi::Backend::None);
+        TForm1 form(vkv::backendapi::Backend::None);
         form.show();
         if (!activate(&form))
             return 2;
@@ -118,7 +118,7 @@ int main(int argc, char **argv) {
     }
     met = report("overview_open", open, 150) && met;
 
-    TForm1 form(vkv::midi::Backend::None);
+    TForm1 form(vkv::backendapi::Backend::None);
     form.show();
     form.ui->PageControl1->setCurrentWidget(form.ui->PotSettings);
     if (!activate(&form))

@@ -110,7 +110,7 @@ int main(int argc, char **argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     JackRecorder box("vkvbenchbox");
-    TForm1 form(vkv::midi::Backend::Jack);
+    TForm1 form(vkv::backendapi::Backend::Jack);
     const int port = form.ui->MIDIOutComboBox->findText(QString::fromStdString(box.portName()));
     if (port < 0) {
         std::fprintf(stderr, "paced_send: the JACK receiver is not listed\n");

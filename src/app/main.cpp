@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "Commands.h"
-#include "MidiBackend.h"
+#include "JackKeptClients.h"
+#include "RtMidiBackend.h"
 #include "TForm1.h"
 #include "VkvApplication.h"
 
@@ -63,7 +64,7 @@ int main(int argc, char **argv) {
         QLoggingCategory::setFilterRules(QStringLiteral("vkv.*.debug=false\nvkv.*.info=false"));
         const int code = vkv::cli::Commands::run(command);
         // The JACK clients go now, so a fault in libjack's teardown still ends with this code.
-        vkv::midi::closeKeptPorts(code);
+        vkv::jack::closeKeptPorts(code);
         return code;
     }
     case CommandLine::Action::Run:
@@ -85,8 +86,8 @@ int main(int argc, char **argv) {
     app.setQuitOnLastWindowClosed(false);
     app.quitOnTerminationSignals();
     try {
-        TForm1 Form1{vkv::midi::PortsInPreparation{}};
-        Form1.preparePortsOnceShown(vkv::midi::Backend::Auto);
+        TForm1 Form1{vkv::ports::PortsInPreparation{}};
+        Form1.preparePortsOnceShown(vkv::backendapi::Backend::Auto);
         QObject::connect(&Form1, &TForm1::closed, &app, &QCoreApplication::quit,
                          Qt::QueuedConnection);
         Form1.CreateFaderDesk();

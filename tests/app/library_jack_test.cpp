@@ -251,7 +251,7 @@ TEST_F(LibraryJack, ANamedConfigurationSentToTheBoxArrivesByteForByteAndIsVerifi
 }
 
 TEST(LibraryWindow, OpenIsOneStepThatCtrlZTakesBackAndADeleteComesBackWithCtrlZ) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     const QString caption = form.windowTitle();
     const auto editor = form.image().bytes();
@@ -291,7 +291,7 @@ TEST(LibraryWindow, OpenIsOneStepThatCtrlZTakesBackAndADeleteComesBackWithCtrlZ)
 }
 
 TEST(LibraryWindow, SortingKeepsTheSelectionOnItsConfiguration) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     LibraryWindow *library = showLibrary(form);
     ASSERT_NE(library, nullptr);
@@ -369,7 +369,7 @@ TEST(LibraryWindow, ExportAsMidiFileWritesTheConfigurationPacedAtTheSpeedSet) {
 }
 
 TEST(LibraryWindow, EveryDeleteComesBackAndOneThatCannotSaysWhyAndLeavesTheOthers) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     LibraryWindow *library = showLibrary(form);
     ASSERT_NE(library, nullptr);
@@ -422,7 +422,7 @@ TEST(LibraryWindow, EveryDeleteComesBackAndOneThatCannotSaysWhyAndLeavesTheOther
 }
 
 TEST(LibraryWindow, ShowsWhatTheLibraryHasToSayWhenItSaysIt) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     LibraryWindow *library = showLibrary(form);
     ASSERT_NE(library, nullptr);
@@ -450,7 +450,7 @@ TEST(LibraryWindow, ShowsWhatTheLibraryHasToSayWhenItSaysIt) {
 }
 
 TEST(LibraryWindow, HistoryMarksTestCopiesAndHeldAtNamesEachBoxOnce) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     LibraryWindow *library = showLibrary(form);
     ASSERT_NE(library, nullptr);
