@@ -25,7 +25,7 @@ std::vector<PacedSchedule::Slice> PacedSchedule::of(int speed) {
 
     // The tempo timer starts when the header pause is over and calls every period from then on.
     std::uint32_t clockMs = 0;
-    midi::TempoTicks rule([&clockMs] { return clockMs; });
+    timing::TempoTicks rule([&clockMs] { return clockMs; });
     rule.setTempo(PacedSender::tempoForSpeed(speed));
     rule.ResetData();
     rule.start();

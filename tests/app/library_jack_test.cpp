@@ -324,7 +324,7 @@ TEST(LibraryWindow, SortingKeepsTheSelectionOnItsConfiguration) {
 
 TEST(LibraryWindow, ExportAsMidiFileWritesTheConfigurationPacedAtTheSpeedSet) {
     QTemporaryDir dir;
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     testui::typeInto(form.ui->SysexSendSpeed, "250");
     QString offered, chosen;
