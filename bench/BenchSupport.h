@@ -10,10 +10,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace bench {
@@ -94,6 +96,38 @@ inline Memory memoryOf(long long pid) {
             m.privateKb += kb;
     }
     return m;
+}
+
+// The processor time of the children this process has waited for, user and system, in ms.
+inline double childrenCpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
+
+// How long the program takes for `arguments`, from its start to its exit, with no display, and
+// in `cpuMs` the processor time it took; -1, said on the standard error stream, when it failed.
+inline double programMs(const QString &program, const QStringList &arguments,
+                        double *cpuMs = nullptr) {
+    const double cpuBefore = childrenCpuMs();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    QProcess child;
+    child.setProcessEnvironment(env);
+    const auto start = Clock::now();
+    child.start(program, arguments);
+    if (!child.waitForFinished(10000) || child.exitStatus() != QProcess::NormalExit ||
+        child.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed: %s\n", qPrintable(arguments.join(' ')),
+                     child.readAllStandardError().constData());
+        return -1.0;
+    }
+    const double took = ms(Clock::now() - start);
+    if (cpuMs)
+        *cpuMs = childrenCpuMs() - cpuBefore;
+    return took;
 }
 
 } // namespace bench

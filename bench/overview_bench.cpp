@@ -18,7 +18,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
-#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
@@ -105,7 +104,7 @@ int main(int argc, char **argv) {
     // Opening: each round a main window of its own, whose overview is made at the first Ctrl+G.
     std::vector<double> open;
     for (int round = 0; round < 20; ++round) {
-        TForm1 form(vkv::midi::Backend::None);
+        TForm1 form(vkv::backendapi::Backend::None);
         form.show();
         if (!activate(&form))
             return 2;
@@ -119,7 +118,7 @@ int main(int argc, char **argv) {
     }
     met = report("overview_open", open, 150) && met;
 
-    TForm1 form(vkv::midi::Backend::None);
+    TForm1 form(vkv::backendapi::Backend::None);
     form.show();
     form.ui->PageControl1->setCurrentWidget(form.ui->PotSettings);
     if (!activate(&form))
@@ -187,21 +186,8 @@ int main(int argc, char **argv) {
                                         vkv::image::DumpSize)) ||
         !SyxFile::write(csv[0], sheets[0]) || !SyxFile::write(csv[1], sheets[1]))
         return 2;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    // The program's time from its start to its exit; -1 when it failed.
-    const auto run = [&](const QStringList &arguments) {
-        QProcess program;
-        program.setProcessEnvironment(env);
-        const auto start = Clock::now();
-        program.start(QStringLiteral(VKV_PROGRAM), arguments);
-        if (!program.waitForFinished(10000) || program.exitCode() != 0) {
-            std::fprintf(stderr, "%s failed: %s\n", qPrintable(arguments.join(' ')),
-                         program.readAllStandardError().constData());
-            return -1.0;
-        }
-        return bench::ms(Clock::now() - start);
+    const auto run = [](const QStringList &arguments) {
+        return bench::programMs(QStringLiteral(VKV_PROGRAM), arguments);
     };
     // Each run beside one of `--version`, which starts and ends the same program doing nothing:
     // what the command costs above the start of a process of this size on this machine.

@@ -4,10 +4,11 @@
 // receiver checks every byte. Prints "name: value unit" lines; exits non-zero when a target is
 // missed. Needs a running JACK server (scripts/bench starts one).
 #include "JackRecorder.h"
+#include "PacedSchedule.h"
+#include "PacedSend.h"
 #include "TForm1.h"
 #include "TMidiOut.h"
 #include "TTempoTimer.h"
-#include "TempoTicks.h"
 #include "WindowControls.h"
 
 #include <QApplication>
@@ -24,23 +25,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The call of an ideal 5 ms timer (1, 2, ...) on which each of the first `ticks` ticks falls at
-// `tempo`, by the same arithmetic as the real timer.
-std::vector<int> idealCalls(std::uint16_t tempo, int ticks) {
-    std::uint32_t now = 0;
-    vkv::midi::TempoTicks rule([&now] { return now; });
-    rule.setTempo(tempo);
-    rule.ResetData();
-    rule.start();
-    std::vector<int> calls;
-    for (int call = 1; static_cast<int>(calls.size()) < ticks; ++call) {
-        now += 5;
-        if (rule.timerCall(true) >= 0)
-            calls.push_back(call);
-    }
-    return calls;
-}
 
 double percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
@@ -68,7 +52,6 @@ std::pair<double, double> machineWakeLateness(int calls) {
 
 Result run(TForm1 &form, JackRecorder &box, int speed, int ticks) {
     form.ui->SysexSendSpeed->setValue(speed);
-    const std::uint16_t tempo = form.SysexTimer->Tempo();
     std::vector<Clock::time_point> handed;
     form.pacedSend().setOutput([&](const char *data, int length) {
         handed.push_back(Clock::now());
@@ -92,16 +75,19 @@ Result run(TForm1 &form, JackRecorder &box, int speed, int ticks) {
         form.MidiOut1->HoldMessages(false);
     }
 
-    const std::vector<int> calls = idealCalls(tempo, ticks);
-    // Each tick against the ideal call of a timer started when ours was.
+    // Each tick against the call of an ideal timer started when ours was, by the same rule.
+    const auto rule = vkv::transfer::PacedSchedule::of(speed);
+    const auto ruleMs = [&rule](int slice) {
+        return static_cast<double>(rule[static_cast<std::size_t>(slice)].microseconds) / 1000;
+    };
     std::vector<double> late;
     for (int k = 1; k <= ticks; ++k) {
         const double at = std::chrono::duration<double, std::milli>(handed[k] - started).count();
-        late.push_back(at - 5.0 * calls[k - 1]);
+        late.push_back(at - (ruleMs(k) - vkv::transfer::PacedSend::HeaderPauseMs));
     }
     Result r{};
     r.durationMs = std::chrono::duration<double, std::milli>(handed[ticks] - handed[0]).count();
-    r.ruleMs = 250.0 + 5.0 * calls.back();
+    r.ruleMs = ruleMs(ticks);
     r.p99LateMs = percentile(late, 0.99);
     r.maxLateMs = *std::max_element(late.begin(), late.end());
     r.droppedCalls = form.SysexTimer->droppedCalls() - droppedBefore;
@@ -124,7 +110,7 @@ int main(int argc, char **argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     JackRecorder box("vkvbenchbox");
-    TForm1 form(vkv::midi::Backend::Jack);
+    TForm1 form(vkv::backendapi::Backend::Jack);
     const int port = form.ui->MIDIOutComboBox->findText(QString::fromStdString(box.portName()));
     if (port < 0) {
         std::fprintf(stderr, "paced_send: the JACK receiver is not listed\n");

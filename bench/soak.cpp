@@ -324,7 +324,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     JackRecorder box("vkvsoakbox");
     JackSender source("vkvsoaksrc");
-    TForm1 form(vkv::midi::Backend::Jack);
+    TForm1 form(vkv::backendapi::Backend::Jack);
     form.show();
     Soak soak(form, box, source);
     Ui::TForm1 &ui = *form.ui;

@@ -33,7 +33,7 @@ int main(int argc, char **argv) {
     bench::useOffscreenUnlessAskedOtherwise();
     QApplication app(argc, argv);
     JackRecorder box("vkvundobench");
-    TForm1 form(vkv::midi::Backend::Jack);
+    TForm1 form(vkv::backendapi::Backend::Jack);
     if (!bench::chooseOutput(form, box.portName()))
         return 2;
     form.show();

@@ -1,9 +1,11 @@
 // The dump receiver behind the main window: any stream of SysEx chunks of 0 to 128 bytes, as the
 // input port raises them, and what a completed dump does to the image and the pages. Each chunk
 // is one length byte (taken modulo 129) and that many bytes.
+#include "CaptureWriter.h"
 #include "DumpReceiver.h"
 #include "FuzzSupport.h"
 #include "TForm1.h"
+#include "TransferDesk.h"
 #include "WindowControls.h"
 
 #include <QLabel>
@@ -18,7 +20,18 @@ TForm1 *form = nullptr;
 // The window is made here, where its seconds of set-up count against no input's time limit.
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     fuzz::startApplication();
-    form = new TForm1(vkv::midi::Backend::None);
+    form = new TForm1(vkv::backendapi::Backend::None);
+    // The receiver is under test, not the library of configurations, which records each whole
+    // dump through Qt SQL on a thread of its own and has tests of its own: left out, nothing of
+    // Qt SQL runs, and no capture is under way as the process ends.
+    auto *transfers = form->findChild<vkv::app::TransferDesk *>();
+    auto *captures = form->findChild<vkv::library::CaptureWriter *>();
+    fuzz::check(transfers && captures, "the window records its transfers");
+    QObject::disconnect(transfers, nullptr, captures, nullptr);
+    fuzz::endAtExit([] {
+        delete form;
+        form = nullptr;
+    });
     return 0;
 }
 

@@ -7,17 +7,22 @@
 
 using vkv::controls::lcd::CustomFontData;
 
+namespace {
+TLCDLabel *lcd = nullptr;
+}
+
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     fuzz::startApplication();
+    lcd = new TLCDLabel;
+    lcd->SetCaption(QString::fromLatin1("Vela \x01\x7f\xff 0123456789 ABCDEFGHIJKLMNOP"));
+    fuzz::endAtExit([] {
+        delete lcd;
+        lcd = nullptr;
+    });
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    static TLCDLabel *lcd = [] {
-        auto *label = new TLCDLabel;
-        label->SetCaption(QString::fromLatin1("Vela \x01\x7f\xff 0123456789 ABCDEFGHIJKLMNOP"));
-        return label;
-    }();
     lcd->SetDotMatrix(TDotMatrix::mat5x7); // each input starts from the built-in font
     const QString path = fuzz::writeInput("font.bin", data, size);
     lcd->Setfilename(path);

@@ -6,6 +6,7 @@ using vkv::editor::PresetLibrary;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     fuzz::startApplication();
+    fuzz::endAtExit(nullptr);
     return 0;
 }
 

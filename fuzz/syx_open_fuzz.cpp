@@ -16,7 +16,11 @@ TForm1 *form = nullptr;
 // The window is made here, where its seconds of set-up count against no input's time limit.
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     fuzz::startApplication();
-    form = new TForm1(vkv::midi::Backend::None);
+    form = new TForm1(vkv::backendapi::Backend::None);
+    fuzz::endAtExit([] {
+        delete form;
+        form = nullptr;
+    });
     return 0;
 }
 

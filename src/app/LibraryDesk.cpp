@@ -2,14 +2,19 @@
 
 #include "CaptureWriter.h"
 #include "CompareDesk.h"
+#include "EntryName.h"
 #include "ImageComparison.h"
 #include "ImageHistory.h"
 #include "Library.h"
 #include "LibraryWindow.h"
+#include "PacedSchedule.h"
 #include "Settings.h"
+#include "SyxFile.h"
 #include "TransferDesk.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
 #include <QKeySequence>
 #include <QLabel>
 #include <QShortcut>
@@ -131,6 +136,7 @@ void LibraryDesk::show() {
                        const QString &nameB) {
                     compare.showDifferences(image::ImageComparison::compare(a, b), nameA, nameB);
                 });
+        connect(shown, &LibraryWindow::exportMidiFile, this, &LibraryDesk::exportMidiFile);
         connect(shown, &LibraryWindow::folderChosen, this, [this](const QString &folder) {
             settings.setLibraryFolder(folder == Library::defaultFolder() ? QString() : folder);
             writer->setFolder(folder);
@@ -140,6 +146,34 @@ void LibraryDesk::show() {
     shown->show();
     shown->raise();
     shown->activateWindow();
+}
+
+void LibraryDesk::exportMidiFile(const image::DumpBytes &dump, const QString &name) {
+    const int speed = main.speed();
+    QFileDialog dialog(shown, QStringLiteral("Export as MIDI File"));
+    dialog.setObjectName("LibraryMidiDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({QStringLiteral("MIDI files (*.mid)")});
+    dialog.setDefaultSuffix(QStringLiteral("mid"));
+    const QString folder = main.fileFolder();
+    dialog.setDirectory(folder.isEmpty() ? QDir::homePath() : folder);
+    const QString file = library::EntryName::fitted(name);
+    dialog.selectFile((file.isEmpty() ? QStringLiteral("configuration") : file) + ".mid");
+    const auto chosen = main.chooseFile(&dialog);
+    if (!chosen)
+        return;
+    const QString path = QDir::toNativeSeparators(chosen->file);
+    QString why;
+    if (!image::SyxFile::write(chosen->file, transfer::PacedSchedule::midiFile(dump.data(), speed),
+                               &why)) {
+        shown->say(QStringLiteral("Not written: %1: %2.").arg(path, why), false);
+        return;
+    }
+    shown->say(
+        QStringLiteral("\u201c%1\u201d written to %2 as a MIDI file that sends it at %3 bytes/s.")
+            .arg(name, path)
+            .arg(speed),
+        true);
 }
 
 } // namespace vkv::app

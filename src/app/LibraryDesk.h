@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfigImage.h"
+#include "FileChooser.h"
 
 #include <QObject>
 #include <QString>
@@ -30,10 +31,10 @@ class TransferDesk;
 // transfer a copy of the dump); the library's window is made when first shown ("Library ...",
 // Ctrl+L), and what it asks for reaches the editor (open, as one step that undo takes back), the
 // box (a paced send of another configuration than the editor's, checked as "Verify after send"
-// says) and the comparison window. Nothing of the library is opened before it is first used. A
-// capture that fails, and what the library has to say as it records, is added to the main
-// window's status line after what the transfer said (said in the library's window instead when
-// that is shown).
+// says) and the comparison window; a MIDI file of a configuration paces it at the File page's
+// speed. Nothing of the library is opened before it is first used. A capture that fails, and what
+// the library has to say as it records, is added to the main window's status line after what the
+// transfer said (said in the library's window instead when that is shown).
 class LibraryDesk : public QObject {
     Q_OBJECT
 public:
@@ -45,6 +46,9 @@ public:
         std::function<bool()> canSend;                         // a MIDI OUT port is open
         // Makes a configuration the editor's, named `name` in the caption, as one undoable step.
         std::function<void(const image::DumpBytes &, const QString &)> open;
+        std::function<int()> speed; // of a paced send, in bytes a second
+        const FileChooser &chooseFile;
+        std::function<QString()> fileFolder; // where its files are opened and stored
     };
 
     LibraryDesk(Window window, TransferDesk &transfers, const image::ImageHistory &history,
@@ -61,6 +65,8 @@ private:
     void captureFailed(const QString &what, const QString &why);
     // `text` after what the status line says of the transfer, begun with `mark`.
     void addToStatus(const QString &mark, const QString &text);
+    // Asks where, and writes `dump` as the MIDI file of a paced send at the speed set.
+    void exportMidiFile(const image::DumpBytes &dump, const QString &name);
 
     Window main;
     TransferDesk &transfers;

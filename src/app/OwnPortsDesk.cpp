@@ -11,7 +11,7 @@ namespace vkv::app {
 
 OwnPortsDesk::OwnPortsDesk(TMidiOut &out, const PortFollower &follower, QAbstractButton *offer,
                            Settings &settings, ShortMessage incoming, QObject *window)
-    : QObject(window), offer(offer), settings(settings), own(new midi::OwnPorts(this)) {
+    : QObject(window), offer(offer), settings(settings), own(new ports::OwnPorts(this)) {
     own->setObjectName("OwnPorts");
     own->OnShort = std::move(incoming);
     out.OnHoldMessages = [this](bool hold) { own->HoldMessages(hold); };
@@ -20,11 +20,11 @@ OwnPortsDesk::OwnPortsDesk(TMidiOut &out, const PortFollower &follower, QAbstrac
         this->settings.setOwnPorts(on);
         offerAsChecked();
     });
-    connect(&follower, &PortFollower::ready, this, [this](midi::Backend ready) {
+    connect(&follower, &PortFollower::ready, this, [this](backendapi::Backend ready) {
         backend = ready;
         offerAsChecked();
     });
-    connect(own, &midi::OwnPorts::changed, this, &OwnPortsDesk::showState);
+    connect(own, &ports::OwnPorts::changed, this, &OwnPortsDesk::showState);
     showState();
 }
 

@@ -1,13 +1,13 @@
 #pragma once
 
-// The program's own MIDI ports (midi::OwnPorts) as the main window offers them: on the back end
+// The program's own MIDI ports (ports::OwnPorts) as the main window offers them: on the back end
 // its MIDI ports took, once they are ready, while "Offer ports of its own" is checked (remembered
 // in the settings; unchecking takes the ports away at once). Every message of the virtual box goes
 // to Knobs as it goes to the MIDI OUT port, chosen or not, and is held while that port holds its
 // messages (a paced dump going out), to be released in order after its own. What comes in on
 // Motors goes where the MIDI IN port's short messages go. The check box's tip names the client the
 // ports are offered under.
-#include "MidiBackend.h"
+#include "Backend.h"
 
 #include <QObject>
 #include <cstdint>
@@ -18,8 +18,10 @@ class TMidiOut;
 
 namespace vkv::midi {
 class MidiTap;
+}
+namespace vkv::ports {
 class OwnPorts;
-} // namespace vkv::midi
+}
 
 namespace vkv::app {
 
@@ -38,7 +40,7 @@ public:
     void put(char status, char data1, char data2);
     // What goes out on Knobs and comes in on Motors goes to `tap` (nullptr: nowhere).
     void setTap(midi::MidiTap *tap);
-    midi::OwnPorts &ports() { return *own; }
+    ports::OwnPorts &ports() { return *own; }
 
 private:
     void offerAsChecked();
@@ -46,8 +48,9 @@ private:
 
     QAbstractButton *offer;
     Settings &settings;
-    midi::OwnPorts *own;
-    midi::Backend backend = midi::Backend::None; // the window's ports', once they are ready
+    ports::OwnPorts *own;
+    backendapi::Backend backend =
+        backendapi::Backend::None; // the window's ports', once they are ready
 };
 
 } // namespace vkv::app

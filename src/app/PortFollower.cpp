@@ -20,7 +20,7 @@ namespace {
 
 // The devices as the lists show them, each with its whole name as its tip, then "None", which is
 // selected.
-void fillList(QComboBox *list, const midi::MidiPort &port) {
+void fillList(QComboBox *list, const ports::MidiPort &port) {
     const QStringList shown = port.shownNames();
     list->clear();
     list->addItems(shown);
@@ -57,7 +57,7 @@ PortFollower::PortFollower(TMidiOut &out, TMidiIn &in, const Controls &controls,
 
 PortFollower::~PortFollower() = default;
 
-void PortFollower::takeOver(midi::PortsInPreparation ports) {
+void PortFollower::takeOver(ports::PortsInPreparation ports) {
     preparation = std::move(ports);
     collect();
 }
@@ -118,7 +118,7 @@ void PortFollower::chooseOut() {
     out.SetPort(i);
     // Judge the open just made, so a refused device is never shown as selected.
     out.SetUsing(true);
-    if (out.OpenResult() != midi::Result::NoError) {
+    if (out.OpenResult() != ports::Result::NoError) {
         out.SetUsing(false);
         emit said("MIDI OUT Port not ready!", false);
         setSendEnabled(false);
@@ -146,7 +146,7 @@ void PortFollower::chooseIn() {
     }
     in.SetPort(i);
     in.SetUsing(true);
-    if (in.OpenResult() != midi::Result::NoError) {
+    if (in.OpenResult() != ports::Result::NoError) {
         in.SetUsing(false);
         emit said("MIDI IN Port not ready!", false);
         controls.request->setEnabled(false);
@@ -181,30 +181,33 @@ void PortFollower::follow() {
 void PortFollower::watchPorts() {
     if (watch)
         return;
-    watch = midi::PortWatch::create(out.backend(), [this] {
+    watch = backendapi::PortWatch::create(out.backend(), [this] {
         std::vector<std::string> names = out.portNames();
         for (std::string &name : in.portNames())
             names.push_back(std::move(name));
         return names;
     });
-    QObject::connect(watch.get(), &midi::PortWatch::changed, window, [this] { portsChanged(); });
+    QObject::connect(watch.get(), &backendapi::PortWatch::changed, window,
+                     [this] { portsChanged(); });
 }
 
 void PortFollower::portsChanged() {
-    if (out.relist())
+    // A port whose program did not take the connection yet is opened again at the next word of
+    // the ports: a JACK program announces its ports once it is active.
+    if (out.relist() || out.deviceNotAnswering())
         follow(controls.outList, out, settings.outPort(), &PortFollower::chooseOut);
-    if (in.relist())
+    if (in.relist() || in.deviceNotAnswering())
         follow(controls.inList, in, settings.inPort(), &PortFollower::chooseIn);
 }
 
-void PortFollower::follow(QComboBox *list, const midi::MidiPort &port, const QString &remembered,
+void PortFollower::follow(QComboBox *list, const ports::MidiPort &port, const QString &remembered,
                           void (PortFollower::*choose)()) {
     // Text the user is typing into the list stays.
     const QString typed = list->currentText();
     const bool typing =
         list->lineEdit()->hasFocus() && typed != list->itemText(list->currentIndex());
     fillList(list, port);
-    if (port.Using() && port.isOpen() && port.OpenResult() == midi::Result::NoError) {
+    if (port.Using() && port.isOpen() && port.OpenResult() == ports::Result::NoError) {
         // Sends, and a paced send under way, stay with the device the user chose, even where
         // another now answers to the name remembered for it.
         list->setCurrentIndex(port.Port());

@@ -5,8 +5,9 @@
 // system's. Once both ports are ready it watches the system's ports; when they change, each list
 // whose port's devices changed is read again. An open port is never switched away from while it
 // is there: it keeps its place by its name. A port that is not open is looked for by the name
-// remembered for it and, found, opened as if the user had chosen it.
-#include "MidiBackend.h"
+// remembered for it and, found, opened as if the user had chosen it; one whose program did not
+// answer yet is opened again at the next word of the ports.
+#include "RtMidiBackend.h"
 
 #include <QObject>
 #include <QString>
@@ -18,10 +19,12 @@ class QTimer;
 class TMidiIn;
 class TMidiOut;
 
-namespace vkv::midi {
-class MidiPort;
+namespace vkv::backendapi {
 class PortWatch;
-} // namespace vkv::midi
+}
+namespace vkv::ports {
+class MidiPort;
+}
 
 namespace vkv::app {
 
@@ -46,7 +49,7 @@ public:
 
     // Takes over each port once its preparation is done, listing its devices; once both are
     // taken, follows the system's ports.
-    void takeOver(midi::PortsInPreparation ports);
+    void takeOver(ports::PortsInPreparation ports);
     // Fills a list anew: its port's devices as the lists show them (each with its whole name as
     // its tip), then "None", which is selected.
     void listOut();
@@ -61,7 +64,7 @@ public:
     // The system's ports changed: the lists are read again, and followed where they changed.
     void portsChanged();
     // What watches the system's ports; null until both ports are ready.
-    midi::PortWatch *portWatch() const { return watch.get(); }
+    backendapi::PortWatch *portWatch() const { return watch.get(); }
 
 signals:
     // A line for the status line; `good` in teal, otherwise red.
@@ -69,7 +72,7 @@ signals:
     // A port is about to be chosen anew: what was asked of the box through the old one ends.
     void choosing();
     // Both ports are taken over, on `backend`.
-    void ready(vkv::midi::Backend backend);
+    void ready(vkv::backendapi::Backend backend);
 
 private:
     void collect();
@@ -77,7 +80,7 @@ private:
     void watchPorts();
     // Fills `list` anew from `port`: its open device stays selected; otherwise the device
     // `remembered` names, if listed, is selected and opened with `choose`.
-    void follow(QComboBox *list, const midi::MidiPort &port, const QString &remembered,
+    void follow(QComboBox *list, const ports::MidiPort &port, const QString &remembered,
                 void (PortFollower::*choose)());
     void setSendEnabled(bool enabled);
 
@@ -86,9 +89,9 @@ private:
     Controls controls;
     Settings &settings;
     QObject *window;
-    midi::PortsInPreparation preparation;   // what is left of it to take over
-    QTimer *collecting;                     // looks for it while any is left
-    std::unique_ptr<midi::PortWatch> watch; // its one owner: no Qt parent
+    ports::PortsInPreparation preparation;        // what is left of it to take over
+    QTimer *collecting;                           // looks for it while any is left
+    std::unique_ptr<backendapi::PortWatch> watch; // its one owner: no Qt parent
 };
 
 } // namespace vkv::app

@@ -14,6 +14,7 @@
 #include "PacedSender.h"
 #include "PotPage.h"
 #include "PresetFolders.h"
+#include "PrintDesk.h"
 #include "TAboutBox.h"
 #include "TFaderDesk.h"
 #include "TKnob.h"
@@ -59,8 +60,8 @@ const char *const ActionNames[] = {"LoadSettingsToForm", "SaveSettingsFromForm",
                                    "SendSysexToKorvane", "SlowSendSysexToKorvane"};
 
 // Both ports prepared before the window is made, so that it lists their devices from the start.
-vkv::midi::PortsInPreparation preparedBoth(vkv::midi::Backend backend) {
-    vkv::midi::PortsInPreparation ports = vkv::midi::prepareBoth(backend);
+vkv::ports::PortsInPreparation preparedBoth(vkv::backendapi::Backend backend) {
+    vkv::ports::PortsInPreparation ports = vkv::ports::prepareBoth(backend);
     ports.output.wait();
     ports.input.wait();
     return ports;
@@ -88,10 +89,10 @@ QString TForm1::releaseLabel() {
     return vkv::cli::BuildStamp::releaseLabel();
 }
 
-TForm1::TForm1(vkv::midi::Backend backend, QWidget *parent)
+TForm1::TForm1(vkv::backendapi::Backend backend, QWidget *parent)
     : TForm1(preparedBoth(backend), parent) {}
 
-TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
+TForm1::TForm1(vkv::ports::PortsInPreparation ports, QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()),
       imageHistory(defaultImage(defaultsRead)) {
     setFont(vkv::controls::formFont());
@@ -100,9 +101,9 @@ TForm1::TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent)
 
     // The ports take their back ends over once they are ready: a JACK client each is a round
     // trip to the server, which need not hold the window up.
-    MidiOut1 = new TMidiOut(this, vkv::midi::PreparedOutput{});
+    MidiOut1 = new TMidiOut(this, vkv::ports::PreparedOutput{});
     MidiOut1->setObjectName("MidiOut1");
-    MidiIn1 = new TMidiIn(this, vkv::midi::PreparedInput{});
+    MidiIn1 = new TMidiIn(this, vkv::ports::PreparedInput{});
     MidiIn1->setObjectName("MidiIn1");
 
     SysexTimer = new TTempoTimer(this);
@@ -285,9 +286,13 @@ void TForm1::wireTransfers() {
              imageHistory.change(vkv::image::ImageChange::opened(name),
                                  [&](vkv::image::ConfigImage &image) { image.bytes() = dump; });
              fileOpened();
-         }},
+         },
+         [this] { return ui->SysexSendSpeed->value(); }, chooseFile,
+         [this] { return files->openFolder(); }},
         *transfers, imageHistory, *compareDesk, userSettings);
     connect(ui->ShowLibrary, &QPushButton::clicked, library, &vkv::app::LibraryDesk::show);
+    printing = new vkv::app::PrintDesk(this, ui->PrintSheet, imageHistory, chooseFile,
+                                       [this] { return files->openFolder(); });
 }
 
 void TForm1::createActions() {
@@ -389,7 +394,7 @@ void TForm1::LoadPresets() {
     pots->fillPresetNames();
 }
 
-void TForm1::preparePortsOnceShown(vkv::midi::Backend backend) {
+void TForm1::preparePortsOnceShown(vkv::backendapi::Backend backend) {
     portsWanted = backend;
     QTimer::singleShot(1000, this, &TForm1::startPortPreparation);
 }
@@ -397,7 +402,7 @@ void TForm1::preparePortsOnceShown(vkv::midi::Backend backend) {
 void TForm1::startPortPreparation() {
     if (!portsWanted)
         return;
-    portFollower->takeOver(vkv::midi::prepareBoth(*std::exchange(portsWanted, std::nullopt)));
+    portFollower->takeOver(vkv::ports::prepareBoth(*std::exchange(portsWanted, std::nullopt)));
 }
 
 void TForm1::PortsChanged() {

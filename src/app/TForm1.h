@@ -3,11 +3,11 @@
 #include "ConfigImage.h"
 #include "FileChooser.h"
 #include "ImageHistory.h"
-#include "MidiBackend.h"
 #include "PacedSend.h"
 #include "PortFollower.h"
 #include "PotEditor.h"
 #include "PresetLibrary.h"
+#include "RtMidiBackend.h"
 #include "Settings.h"
 
 #include <QString>
@@ -36,13 +36,14 @@ namespace vkv::editor {
 class ButtonPage;
 class PotPage;
 } // namespace vkv::editor
-namespace vkv::midi {
+namespace vkv::backendapi {
 class PortWatch;
 }
 namespace vkv::app {
 class CompareDesk;
 class FileDesk;
 class LibraryDesk;
+class PrintDesk;
 class OverviewDesk;
 class OwnPortsDesk;
 class TransferDesk;
@@ -60,18 +61,18 @@ class TForm1 : public QWidget, public vkv::box::PotEditor {
     Q_OBJECT
 public:
     // `backend` picks the MIDI service of both ports; Auto tries ALSA, then JACK.
-    explicit TForm1(vkv::midi::Backend backend = vkv::midi::Backend::Auto,
+    explicit TForm1(vkv::backendapi::Backend backend = vkv::backendapi::Backend::Auto,
                     QWidget *parent = nullptr);
-    // With ports whose preparation the caller started (see vkv::midi::prepareBoth). A port still
+    // With ports whose preparation the caller started (see vkv::ports::prepareBoth). A port still
     // in preparation is taken over once it is ready: until then its list offers only "None", so
     // the window shows without waiting for the MIDI service.
-    explicit TForm1(vkv::midi::PortsInPreparation ports, QWidget *parent = nullptr);
+    explicit TForm1(vkv::ports::PortsInPreparation ports, QWidget *parent = nullptr);
     ~TForm1() override;
     // Starts preparing both ports on `backend` once the window is first on the screen (or a
     // second from now if it never gets there), and takes them over when they are ready. Started
     // with the window instead, on two cores, their JACK clients and the server's work for them
     // slowed the window's own start by as much as they overlapped it.
-    void preparePortsOnceShown(vkv::midi::Backend backend);
+    void preparePortsOnceShown(vkv::backendapi::Backend backend);
 
     // The build stamp shown in the caption ("Nov 23 2002", "10:15:34").
     static QString buildDate();
@@ -135,7 +136,7 @@ public:
     // its name, one that went is lost, and one that came back is opened again as if chosen.
     void PortsChanged();
     // What watches the system's ports for the lists; null until both ports are ready.
-    vkv::midi::PortWatch *portWatch() const { return portFollower->portWatch(); }
+    vkv::backendapi::PortWatch *portWatch() const { return portFollower->portWatch(); }
     void QuillURLLabelClick(QObject *Sender);
     void Button1Click(QObject *Sender);
     // `Key` is a Qt key code; set it to 0 to consume the key.
@@ -222,9 +223,10 @@ private:
     vkv::app::FileDesk *files = nullptr;            // "Open Sysex File", "Store Sysex File"
     vkv::app::OwnPortsDesk *ownPorts = nullptr;     // the program's own ports, Knobs and Motors
     vkv::app::LibraryDesk *library = nullptr;       // "Library ...", and every transfer recorded
+    vkv::app::PrintDesk *printing = nullptr;        // "Print ...", the sheet of the configuration
     vkv::app::OverviewDesk *overview = nullptr;     // "Overview ...", many records at a time
-    std::optional<vkv::midi::Backend> portsWanted;  // asked for, preparation not yet started
-    bool defaultsRead = false;                      // before the history, which starts from them
+    std::optional<vkv::backendapi::Backend> portsWanted; // asked for, preparation not yet started
+    bool defaultsRead = false; // before the history, which starts from them
     vkv::image::ImageHistory imageHistory;
     vkv::editor::PresetLibrary presetLibrary;
     vkv::editor::PotPage *pots = nullptr;

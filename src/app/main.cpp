@@ -1,16 +1,19 @@
 #include "CommandLine.h"
 #include "Commands.h"
-#include "MidiBackend.h"
+#include "JackKeptClients.h"
+#include "RtMidiBackend.h"
 #include "TForm1.h"
 #include "VkvApplication.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLoggingCategory>
 #include <QMetaObject>
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 using vkv::cli::CommandLine;
 
@@ -41,17 +44,30 @@ int main(int argc, char **argv) {
     case CommandLine::Action::SetListRemove:
     case CommandLine::Action::Records:
     case CommandLine::Action::ApplyRecords:
-    case CommandLine::Action::Conflicts: {
-        // No display: a core application, and nothing of the GUI is made.
-        QCoreApplication app(argc, argv);
-        app.setApplicationName("vkvela");
-        app.setApplicationVersion(QStringLiteral(VKV_VERSION));
+    case CommandLine::Action::Conflicts:
+    case CommandLine::Action::ExportMid:
+    case CommandLine::Action::Sheet: {
+        // No display: a core application, and nothing of the GUI is made; only the sheet, whose
+        // text Qt GUI lays out, has a GUI application, on the platform that draws off screen.
+        if (command.action == CommandLine::Action::Sheet) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            // Qt's platform start-up warns of a missing runtime folder, which a command run from
+            // cron or a root shell lacks; it says nothing of the sheet, and the rules below take
+            // over once the application is made.
+            QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
+        }
+        const std::unique_ptr<QCoreApplication> app =
+            command.action == CommandLine::Action::Sheet
+                ? std::make_unique<QGuiApplication>(argc, argv)
+                : std::make_unique<QCoreApplication>(argc, argv);
+        app->setApplicationName("vkvela");
+        app->setApplicationVersion(QStringLiteral(VKV_VERSION));
         // A script's standard error stream gets the errors, not the MIDI layer's chatter;
         // QT_LOGGING_RULES can still ask for it.
         QLoggingCategory::setFilterRules(QStringLiteral("vkv.*.debug=false\nvkv.*.info=false"));
         const int code = vkv::cli::Commands::run(command);
         // The JACK clients go now, so a fault in libjack's teardown still ends with this code.
-        vkv::midi::closeKeptPorts(code);
+        vkv::jack::closeKeptPorts(code);
         return code;
     }
     case CommandLine::Action::Run:
@@ -73,8 +89,8 @@ int main(int argc, char **argv) {
     app.setQuitOnLastWindowClosed(false);
     app.quitOnTerminationSignals();
     try {
-        TForm1 Form1{vkv::midi::PortsInPreparation{}};
-        Form1.preparePortsOnceShown(vkv::midi::Backend::Auto);
+        TForm1 Form1{vkv::ports::PortsInPreparation{}};
+        Form1.preparePortsOnceShown(vkv::backendapi::Backend::Auto);
         QObject::connect(&Form1, &TForm1::closed, &app, &QCoreApplication::quit,
                          Qt::QueuedConnection);
         Form1.CreateFaderDesk();

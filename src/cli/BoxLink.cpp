@@ -41,14 +41,14 @@ BoxLink::~BoxLink() {
 void BoxLink::watchIn() {
     if (!in || watch)
         return;
-    watch = midi::PortWatch::create(in->backend(), [this] {
+    watch = backendapi::PortWatch::create(in->backend(), [this] {
         std::vector<std::string> names = out.portNames();
         for (std::string &name : in->portNames())
             names.push_back(std::move(name));
         return names;
     });
     // Reading the lists again finds a port that went, and has it say so.
-    QObject::connect(watch.get(), &midi::PortWatch::changed, &signals_, [this] {
+    QObject::connect(watch.get(), &backendapi::PortWatch::changed, &signals_, [this] {
         out.relist();
         in->relist();
     });

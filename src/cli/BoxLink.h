@@ -15,7 +15,7 @@ class QEventLoop;
 class TMidiIn;
 class TMidiOut;
 
-namespace vkv::midi {
+namespace vkv::backendapi {
 class PortWatch;
 }
 
@@ -87,7 +87,8 @@ private:
     QEventLoop *running = nullptr;
     int signalled = 0;
     int sentBytes = 0;
-    std::unique_ptr<midi::PortWatch> watch; // tells when ports come and go; null unless watched
+    std::unique_ptr<backendapi::PortWatch>
+        watch; // tells when ports come and go; null unless watched
     bool inGone = false;
 };
 

@@ -42,4 +42,13 @@ QString CommandIo::leftAs(bool cutShort) {
                     : QStringLiteral("the file was left as it was.");
 }
 
+bool CommandIo::write(const QString &path, const QByteArray &bytes) {
+    QString why;
+    bool cutShort = false;
+    if (image::SyxFile::write(path, bytes, &why, &cutShort))
+        return true;
+    fail("cannot write " + path + ": " + why + "; " + leftAs(cutShort));
+    return false;
+}
+
 } // namespace vkv::cli

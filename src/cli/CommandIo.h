@@ -26,6 +26,9 @@ public:
     static bool readImage(const QString &path, image::ConfigImage &image);
     // What a failed write left of the file, to end the failure's line.
     static QString leftAs(bool cutShort);
+    // Writes `bytes` as the file `path`, beside it first and in its place once whole; false, said
+    // why and what it left, when it could not.
+    static bool write(const QString &path, const QByteArray &bytes);
 };
 
 } // namespace vkv::cli

@@ -2,6 +2,7 @@
 
 #include "LibraryLine.h"
 #include "PacedSender.h"
+#include "PaperOptions.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -167,7 +168,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                   "it on the --in port and check that it holds the file's records.");
     const QCommandLineOption libraryList("library-list", "List the configurations of the library.");
     const QCommandLineOption libraryAdd(
-        "library-add", "Add the .syx files given to the library, each named after its file.");
+        "library-add", "Add the dumps of the .syx and MIDI files given to the library, each named "
+                       "after its file (numbered when a MIDI file holds several).");
     const QCommandLineOption libraryGet(
         "library-get", "Given a file OUT.syx, write the library's configuration NAME to it.",
         "NAME");
@@ -226,13 +228,14 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     const QCommandLineOption noLibrary("no-library",
                                        "With --send, --receive or --find-speed: record nothing in "
                                        "the library.");
+    const PaperOptions paper;
     for (const QCommandLineOption &option :
-         {help,           version,       listPorts, send,        receive,     exportIni,
-          diff,           findSpeed,     out,       in,          speed,       fast,
-          request,        timeout,       verify,    libraryList, libraryAdd,  libraryGet,
-          libraryHistory, librarySearch, library,   entryName,   at,          noLibrary,
-          records,        applyRecords,  conflicts, output,      setListShow, setListAdd,
-          setListRemove})
+         {help,           version,        listPorts, send,        receive,     exportIni,
+          diff,           findSpeed,      out,       in,          speed,       fast,
+          request,        timeout,        verify,    libraryList, libraryAdd,  libraryGet,
+          libraryHistory, librarySearch,  library,   entryName,   at,          noLibrary,
+          records,        applyRecords,   conflicts, output,      paper.sheet, paper.heading,
+          paper.page,     paper.exportMid, setListShow, setListAdd, setListRemove})
         parser.addOption(option);
     for (const char *qtOption : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), "value");
@@ -282,6 +285,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
             indent + "--records FILE.syx [--output SHEET.csv]\n" + indent +
             "--apply-records SHEET.csv FILE.syx [--output OUT.syx]\n" + indent +
             "--conflicts FILE.syx\n" + indent +
+            "--sheet FILE.syx OUT.pdf [--heading TEXT] [--page a4|letter]\n" + indent +
+            "--export-mid FILE.syx OUT.mid [--speed N]\n" + indent +
             "(each with [--library DIR]; --send and --receive take --library DIR or "
             "--no-library)\n" +
             options;
@@ -313,7 +318,9 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                     {setListRemove, Action::SetListRemove},
                     {records, Action::Records},
                     {applyRecords, Action::ApplyRecords},
-                    {conflicts, Action::Conflicts}};
+                    {conflicts, Action::Conflicts},
+                    {paper.sheet, Action::Sheet},
+                    {paper.exportMid, Action::ExportMid}};
     QStringList given;
     for (const auto &command : commands) {
         if (parser.isSet(command.option)) {
@@ -334,7 +341,7 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         {in,
          {Action::Receive, Action::Send, Action::FindSpeed},
          "--receive and --find-speed, or with --send --verify"},
-        {speed, {Action::Send}, "--send"},
+        {speed, {Action::Send, Action::ExportMid}, "--send and --export-mid"},
         {fast, {Action::Send}, "--send"},
         {request, {Action::Receive}, "--receive"},
         {timeout,
@@ -352,6 +359,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         {entryName, {Action::LibraryAdd}, "--library-add"},
         {at, {Action::LibraryHistory}, "--library-history"},
         {output, {Action::Records, Action::ApplyRecords}, "--records and --apply-records"},
+        {paper.heading, {Action::Sheet}, "--sheet"},
+        {paper.page, {Action::Sheet}, "--sheet"},
     };
     for (const auto &modifier : modifiers) {
         if (parser.isSet(modifier.option) && !modifier.actions.contains(result.action))
@@ -421,6 +430,11 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     case Action::ApplyRecords:
     case Action::Conflicts:
         return parseRecords(parser, {records, applyRecords, conflicts, output}, result, error);
+    case Action::Sheet:
+    case Action::ExportMid: {
+        const QString wrong = paper.parse(parser, speed, result);
+        return wrong.isEmpty() ? result : error(wrong);
+    }
     default:
         break;
     }
@@ -440,14 +454,9 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         if (parser.isSet(speed)) {
             if (result.fast)
                 return error("--speed and --fast cannot be combined.");
-            bool number = false;
-            result.speed = parser.value(speed).toInt(&number);
-            if (!number || result.speed < MinSpeed || result.speed > MaxSpeed)
-                return error(QStringLiteral("--speed must be a whole number from %1 to %2, not "
-                                            "\"%3\".")
-                                 .arg(MinSpeed)
-                                 .arg(MaxSpeed)
-                                 .arg(parser.value(speed)));
+            const QString wrong = PaperOptions::readSpeed(parser.value(speed), result.speed);
+            if (!wrong.isEmpty())
+                return error(wrong);
         }
         result.verify = parser.isSet(verify);
         if (result.verify != parser.isSet(in))

@@ -12,7 +12,8 @@ namespace vkv::cli {
 
 // The program's command line: --help, --version, a .syx file to open at start, or one of the
 // commands that work without a display (list the ports, send or receive a dump, export an INI
-// file, compare two .syx files, find the speed the box takes). Parsed from plain strings, before
+// file, compare two .syx files, find the speed the box takes, print a sheet of the configuration,
+// write it as a MIDI file). Parsed from plain strings, before
 // any application object exists, so that a command that shows no window never needs a display.
 class CommandLine {
 public:
@@ -41,6 +42,9 @@ public:
         Records,      // write its sheet to `outputFile`, or to standard output
         ApplyRecords, // apply the sheet `sheetFile`; store in place, or in `outputFile`
         Conflicts,    // print the records that send the same message
+        // The configuration of `sysexFile` for other hands, written to `outputFile`:
+        Sheet,     // printed as a PDF sheet, headed `heading`, on A4 or `letter` paper
+        ExportMid, // as a MIDI file that sends it paced at `speed`
     };
 
     // `arguments` as main() gets them, the program's own name first.
@@ -80,6 +84,8 @@ public:
     int program = -1; // 0 to 127
     QString sheetFile;
     QString outputFile; // "" for none
+    QString heading;    // "" for the file's name
+    bool letter = false;
 
 private:
     struct RecordsOptions {

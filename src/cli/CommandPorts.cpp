@@ -11,8 +11,8 @@ namespace vkv::cli {
 
 namespace {
 
-using vkv::midi::Backend;
-using vkv::midi::Result;
+using vkv::backendapi::Backend;
+using vkv::ports::Result;
 
 QString backendName(Backend backend) {
     switch (backend) {

@@ -9,10 +9,10 @@
 #include "ImageComparison.h"
 #include "IniExport.h"
 #include "LibraryCommands.h"
+#include "PaperCommands.h"
 #include "ReceiveCommand.h"
 #include "RecordsCommands.h"
 #include "SendCommand.h"
-#include "SyxFile.h"
 
 namespace vkv::cli {
 
@@ -26,13 +26,7 @@ int exportIni(const CommandLine &line) {
         return 1;
     const QByteArray text =
         image::IniExport::render(image, BuildStamp::releaseLabel(), image::IniExport::now());
-    QString why;
-    bool cutShort = false;
-    if (!image::SyxFile::write(line.iniFile, text, &why, &cutShort)) {
-        Io::fail("cannot write " + line.iniFile + ": " + why + "; " + Io::leftAs(cutShort));
-        return 1;
-    }
-    return 0;
+    return Io::write(line.iniFile, text) ? 0 : 1;
 }
 
 // diff(1)'s exit codes, so scripts can tell "they differ" from "it failed".
@@ -74,6 +68,9 @@ int Commands::run(const CommandLine &line) {
     case CommandLine::Action::ApplyRecords:
     case CommandLine::Action::Conflicts:
         return RecordsCommands::run(line);
+    case CommandLine::Action::Sheet:
+    case CommandLine::Action::ExportMid:
+        return PaperCommands::run(line);
     default:
         Io::fail("no such command.");
         return 1;

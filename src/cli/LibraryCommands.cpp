@@ -5,6 +5,7 @@
 #include "DumpFile.h"
 #include "EntryName.h"
 #include "SetListCommands.h"
+#include "ImportFile.h"
 #include "SyxFile.h"
 
 #include <QFileInfo>
@@ -71,17 +72,22 @@ int list(Library &library) {
 int add(Library &library, const CommandLine &line) {
     int code = 0;
     for (const QString &file : line.files) {
-        QString why;
-        const auto dump = library::DumpFile::read(file, &why);
-        const QString name = line.name.isEmpty()
-                                 ? library::EntryName::fromFile(QFileInfo(file).fileName())
-                                 : line.name;
-        if (!dump) {
-            Io::fail(file + ": " + why + "; it was not added.");
+        const library::ImportFile::Found found = library::ImportFile::read(file);
+        if (found.dumps.empty()) {
+            Io::fail(file + ": " + found.why + "; it was not added.");
             code = 1;
-        } else if (!library.add(*dump, name)) {
-            Io::fail(file + ": " + library.error());
-            code = 1;
+            continue;
+        }
+        const int count = static_cast<int>(found.dumps.size());
+        for (int k = 0; k < count; ++k) {
+            const QString name = library::ImportFile::numbered(
+                line.name.isEmpty() ? library::ImportFile::name(QFileInfo(file).fileName())
+                                    : line.name,
+                k, count);
+            if (!library.add(found.dumps[static_cast<std::size_t>(k)], name)) {
+                Io::fail(file + ": " + library.error());
+                code = 1;
+            }
         }
     }
     for (const QString &notice : library.takeNotices())

@@ -28,7 +28,7 @@ CommandLine LibraryLine::parse(const QCommandLineParser &parser, const Options &
     switch (result.action) {
     case Action::LibraryAdd:
         if (files.isEmpty())
-            return error("--library-add needs the .syx files to add.");
+            return error("--library-add needs the .syx or MIDI files to add.");
         if (parser.isSet(options.name) && files.size() != 1)
             return error("--name names one file; " + QString::number(files.size()) +
                          " were given.");

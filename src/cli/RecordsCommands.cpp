@@ -6,7 +6,6 @@
 #include "Conflicts.h"
 #include "DumpFile.h"
 #include "RecordSheet.h"
-#include "SyxFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,15 +17,6 @@ namespace {
 
 using Io = CommandIo;
 
-bool write(const QString &path, const QByteArray &bytes) {
-    QString why;
-    bool cutShort = false;
-    if (image::SyxFile::write(path, bytes, &why, &cutShort))
-        return true;
-    Io::fail("cannot write " + path + ": " + why + "; " + Io::leftAs(cutShort));
-    return false;
-}
-
 int records(const CommandLine &line) {
     image::ConfigImage image;
     if (!Io::readImage(line.sysexFile, image))
@@ -37,7 +27,7 @@ int records(const CommandLine &line) {
         std::fflush(stdout);
         return 0;
     }
-    return write(line.outputFile, sheet) ? 0 : 1;
+    return Io::write(line.outputFile, sheet) ? 0 : 1;
 }
 
 // A sheet's text: a regular file read whole.
@@ -97,7 +87,7 @@ int apply(const CommandLine &line) {
     const int changed = records::BulkEdit::changedRecords(before, image.bytes());
     image.frame();
     const QByteArray bytes(reinterpret_cast<const char *>(image.raw()), image::DumpSize);
-    if (!write(line.outputFile.isEmpty() ? line.sysexFile : line.outputFile, bytes))
+    if (!Io::write(line.outputFile.isEmpty() ? line.sysexFile : line.outputFile, bytes))
         return 1;
     Io::print(stdout, changed == 1 ? QStringLiteral("1 record changed.\n")
                                    : QStringLiteral("%1 records changed.\n").arg(changed));

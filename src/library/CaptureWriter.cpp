@@ -6,7 +6,7 @@
 namespace vkv::library {
 
 CaptureWriter::CaptureWriter(QObject *parent)
-    : QObject(parent), folder(Library::defaultFolder()), back(new midi::HandOver(this)) {
+    : QObject(parent), folder(Library::defaultFolder()), back(new threads::HandOver(this)) {
     thread.setObjectName(QStringLiteral("library capture"));
 }
 
@@ -17,12 +17,12 @@ CaptureWriter::~CaptureWriter() {
     // thread, where its index was opened.
     worker->post([this] {
         library.reset();
-        midi::syncRelease(&thread);
+        threads::syncRelease(&thread);
         thread.quit();
     });
     // QThread's end is told under Qt's own locks, which the thread sanitizer does not see.
     thread.wait();
-    midi::syncAcquire(&thread);
+    threads::syncAcquire(&thread);
     delete worker;
 }
 
@@ -32,7 +32,7 @@ void CaptureWriter::setFolder(const QString &folder) {
 
 void CaptureWriter::post(const std::function<bool(Library &)> &work, const QString &what) {
     if (!worker) {
-        worker = new midi::HandOver(nullptr);
+        worker = new threads::HandOver(nullptr);
         worker->moveToThread(&thread);
         thread.start(QThread::LowPriority);
     }

@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-namespace vkv::midi {
+namespace vkv::threads {
 class HandOver;
 }
 
@@ -47,10 +47,10 @@ private:
     QThread thread;
     // Work and outcomes cross between the threads through queues of our own, whose ordering the
     // thread sanitizer sees; it cannot see into Qt's event queue.
-    midi::HandOver *worker = nullptr; // lives on `thread`
-    midi::HandOver *back;             // this object's thread's: the outcomes
-    std::shared_ptr<Library> library; // made, used and destroyed on `thread`
-    QString openFolder;               // the folder `library` has open; `thread`'s
+    threads::HandOver *worker = nullptr; // lives on `thread`
+    threads::HandOver *back;             // this object's thread's: the outcomes
+    std::shared_ptr<Library> library;    // made, used and destroyed on `thread`
+    QString openFolder;                  // the folder `library` has open; `thread`'s
 };
 
 } // namespace vkv::library

@@ -139,8 +139,8 @@ public:
     std::vector<Hit> search(const LibraryQuery &query, const std::vector<Entry> &among) {
         return finder.search(query, among);
     }
-    // Every file below `folder` that is a dump enters, named after its file; every other one is
-    // listed with why it did not (links are not followed).
+    // Every dump in the files below `folder` (.syx and MIDI files) enters, named after its file;
+    // every file with none is listed with why (links are not followed).
     Imported importFolder(const QString &folder) { return importer.importFolder(folder); }
     // Copies the configurations' files into `folder`, each named after its configuration; a file
     // there already is never replaced (refused, with the others).

@@ -3,6 +3,7 @@
 #include "DumpFile.h"
 #include "EntryName.h"
 #include "FolderWalk.h"
+#include "ImportFile.h"
 #include "LibraryFolder.h"
 
 #include <QDir>
@@ -42,40 +43,43 @@ LibraryImport::Imported LibraryImport::importFolder(const QString &from) {
         imported.refused.push_back({QDir::toNativeSeparators(passed.shown), passed.why});
     for (const FolderWalk::File &found : walk.files()) {
         const QString shown = QDir::toNativeSeparators(found.shown);
-        QString why;
-        auto dump = DumpFile::read(found.path, &why);
-        if (!dump) {
-            imported.refused.push_back({shown, why});
+        const ImportFile::Found brought = ImportFile::read(found.path);
+        if (brought.dumps.empty()) {
+            imported.refused.push_back({shown, brought.why});
             continue;
         }
-        image::frameDump(dump->data());
-        const QString key = DumpFile::key(*dump);
-        const QString fitted =
-            EntryName::fitted(EntryName::fromFile(QFileInfo(found.path).fileName()));
-        const QString base = fitted.isEmpty() ? QStringLiteral("Imported") : fitted;
-        QString name = base;
-        if (taken.contains(EntryName::folded(name)) &&
-            taken.value(EntryName::folded(name)) == key) {
-            imported.already << shown;
-            continue;
+        const int count = static_cast<int>(brought.dumps.size());
+        for (int k = 0; k < count; ++k) {
+            image::DumpBytes dump = brought.dumps[static_cast<std::size_t>(k)];
+            image::frameDump(dump.data());
+            const QString key = DumpFile::key(dump);
+            const QString fitted = EntryName::fitted(
+                ImportFile::numbered(ImportFile::name(QFileInfo(found.path).fileName()), k, count));
+            const QString base = fitted.isEmpty() ? QStringLiteral("Imported") : fitted;
+            QString name = base;
+            if (taken.contains(EntryName::folded(name)) &&
+                taken.value(EntryName::folded(name)) == key) {
+                imported.already << shown;
+                continue;
+            }
+            // A name made longer must still fit.
+            for (int n = 2; taken.contains(EntryName::folded(name)); ++n) {
+                const QString mark = QStringLiteral(" (%1)").arg(n);
+                QString stem = base;
+                while ((stem + mark).toUtf8().size() > EntryName::MaxBytes)
+                    stem.chop(1);
+                name = stem.trimmed() + mark;
+            }
+            QString failed;
+            bool clash = false;
+            if (!DumpFile::write(folder.path(EntryName::fileName(name)), dump, false, false,
+                                 &failed, &clash)) {
+                imported.refused.push_back({shown, failed});
+                continue;
+            }
+            taken.insert(EntryName::folded(name), key);
+            added.push_back({EntryName::fileName(name), dump});
         }
-        // A name made longer must still fit.
-        for (int n = 2; taken.contains(EntryName::folded(name)); ++n) {
-            const QString mark = QStringLiteral(" (%1)").arg(n);
-            QString stem = base;
-            while ((stem + mark).toUtf8().size() > EntryName::MaxBytes)
-                stem.chop(1);
-            name = stem.trimmed() + mark;
-        }
-        QString failed;
-        bool clash = false;
-        if (!DumpFile::write(folder.path(EntryName::fileName(name)), *dump, false, false, &failed,
-                             &clash)) {
-            imported.refused.push_back({shown, failed});
-            continue;
-        }
-        taken.insert(EntryName::folded(name), key);
-        added.push_back({EntryName::fileName(name), *dump});
     }
     // Written without waiting for the disk, files and index alike: what they hold is still where
     // it came from, a file the system had not written when the power went is left out at the

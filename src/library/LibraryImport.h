@@ -11,7 +11,8 @@ namespace vkv::library {
 class LibraryFolder;
 
 // Configurations in and out of the library as whole folders of .syx files. An import takes every
-// dump below a folder, each named after its file (a name taken gets a number), and lists every
+// dump below a folder, each named after its file (a name taken gets a number): a .syx file's dump,
+// and each dump a MIDI file holds ("Song 1", "Song 2", ... when it holds several); it lists every
 // other file with why it did not enter; an export copies configurations' files out, each named
 // after its configuration, and never replaces a file there.
 class LibraryImport {
@@ -29,8 +30,8 @@ public:
     // `entries` knows the names taken and reads what is exported.
     LibraryImport(LibraryFolder &folder, LibraryEntries &entries);
 
-    // Every file below `folder` that is a dump enters, named after its file; every other one is
-    // listed with why it did not (links are not followed).
+    // Every dump in the files below `folder` enters, named after its file; every file with none
+    // is listed with why (links are not followed).
     Imported importFolder(const QString &folder);
     // Copies the configurations' files into `folder`, each named after its configuration; a file
     // there already is never replaced (refused, with the others).

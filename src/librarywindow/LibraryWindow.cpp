@@ -72,10 +72,8 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
         buttons->addWidget(b, row, column);
         return b;
     };
-    // What is done to a configuration of the list alone is the Configurations tab's.
-    const auto onList = [this](void (ConfigurationsTab::*action)()) {
-        return [this, action] { (configurations->*action)(); };
-    };
+    // What is done to a configuration of the list alone is the Configurations tab's. (Plain
+    // lambdas: a captured member function pointer trips GCC's maybe-uninitialized under ASan.)
     openButton = button("LibraryOpen", "Open in Editor",
                         "Make it the editor's configuration (Ctrl+Z in the editor takes it back)",
                         &LibraryWindow::openSelected, 0, 0);
@@ -90,14 +88,18 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
            &LibraryWindow::addEditors, 0, 4);
     keepButton = button("LibraryKeep", "Keep as ...", "Keep a captured configuration under a name",
                         &LibraryWindow::keepSelected, 0, 5);
-    renameButton = button("LibraryRename", "Rename ...", "Give it another name",
-                          onList(&ConfigurationsTab::renameSelected), 0, 6);
-    notesButton = button("LibraryNotesEdit", "Notes ...", "Write notes on it",
-                         onList(&ConfigurationsTab::notesOfSelected), 1, 0);
-    tagsButton = button("LibraryTags", "Tags ...", "Tag it: words separated by commas",
-                        onList(&ConfigurationsTab::tagsOfSelected), 1, 1);
-    favouriteButton = button("LibraryFavourite", "Favourite", "Mark it as a favourite, or not",
-                             onList(&ConfigurationsTab::favouriteSelected), 1, 2);
+    renameButton = button(
+        "LibraryRename", "Rename ...", "Give it another name",
+        [this] { configurations->renameSelected(); }, 0, 6);
+    notesButton = button(
+        "LibraryNotesEdit", "Notes ...", "Write notes on it",
+        [this] { configurations->notesOfSelected(); }, 1, 0);
+    tagsButton = button(
+        "LibraryTags", "Tags ...", "Tag it: words separated by commas",
+        [this] { configurations->tagsOfSelected(); }, 1, 1);
+    favouriteButton = button(
+        "LibraryFavourite", "Favourite", "Mark it as a favourite, or not",
+        [this] { configurations->favouriteSelected(); }, 1, 2);
     deleteButton = button(
         "LibraryDelete", "Delete", "Put it in the desktop's trash (Ctrl+Z here brings it back)",
         [this] {
@@ -114,8 +116,12 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
            "What the box held at a time: the last configuration sent to it or received from "
            "it whole, or a broken or unknown one after a send that broke off",
            &LibraryWindow::heldAt, 0, 3);
+    exportMidiButton = button("LibraryExportMidi", "Export as MIDI file ...",
+                              "Write it as a MIDI file that sends it to the box at the speed set, "
+                              "paced as Send Sysex sends it, for a DAW's song",
+                              &LibraryWindow::exportMidiSelected, 1, 6);
     button("LibraryFolder", "Folder ...", "Choose where the library is",
-           &LibraryWindow::chooseLibraryFolder, 1, 6);
+           &LibraryWindow::chooseLibraryFolder, 0, 7);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -257,6 +263,7 @@ void LibraryWindow::showSelection() {
     favouriteButton->setEnabled(entry);
     deleteButton->setEnabled(!items.empty() && !historyShown());
     exportButton->setEnabled(!items.empty());
+    exportMidiButton->setEnabled(entry);
     notes->setText(entry && !items.front().entry->notes.isEmpty()
                        ? QStringLiteral("Notes: ") + items.front().entry->notes
                        : QString());
@@ -281,6 +288,14 @@ void LibraryWindow::sendSelected() {
         return;
     if (const auto dump = contentOf(*item))
         emit sendToBox(*dump, item->title);
+}
+
+void LibraryWindow::exportMidiSelected() {
+    const auto item = one();
+    if (!item || !item->entry)
+        return;
+    if (const auto dump = contentOf(*item))
+        emit exportMidiFile(*dump, item->title);
 }
 
 void LibraryWindow::compareSelected() {

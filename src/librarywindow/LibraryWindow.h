@@ -27,10 +27,10 @@ class HistoryTab;
 // one selected, the buttons of the actions on what is selected and a status line. It arranges the
 // tabs and wires the buttons: what is done to a configuration of the list alone is the
 // Configurations tab's, the rest is here. It changes the library itself; what concerns the editor
-// or the box (open, send, compare) it asks for by a signal. What it has to say is in its status
-// line, with every notice the library gives as it gives it. Ctrl+Z here brings back what was
-// deleted here, the last first. Files changed behind its back are taken in when the folder
-// changes and when the window is activated.
+// or the box (open, send, compare, a MIDI file at the editor's speed) it asks for by a signal. What
+// it has to say is in its status line, with every notice the library gives as it gives it. Ctrl+Z
+// here brings back what was deleted here, the last first. Files changed behind its back are taken
+// in when the folder changes and when the window is activated.
 class LibraryWindow : public QWidget {
     Q_OBJECT
 public:
@@ -64,6 +64,8 @@ signals:
     void compare(const vkv::image::DumpBytes &a, const QString &nameA,
                  const vkv::image::DumpBytes &b, const QString &nameB);
     void folderChosen(const QString &folder);
+    // "Export as MIDI file ..." on one configuration of the Configurations tab.
+    void exportMidiFile(const vkv::image::DumpBytes &dump, const QString &name);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -86,6 +88,7 @@ private:
     // The actions on the selection of either tab, and those on the library as a whole.
     void openSelected();
     void sendSelected();
+    void exportMidiSelected();
     void compareSelected();
     void addEditors();
     void keepSelected();
@@ -105,7 +108,7 @@ private:
     HistoryTab *history;
     QLabel *notes, *status;
     QPushButton *openButton, *sendButton, *compareButton, *keepButton, *renameButton, *notesButton,
-        *tagsButton, *favouriteButton, *deleteButton, *exportButton;
+        *tagsButton, *favouriteButton, *deleteButton, *exportButton, *exportMidiButton;
     QFileSystemWatcher *watcher;
     QTimer *folderSettle;
 };

@@ -1,6 +1,7 @@
 #include "RecordWords.h"
 
 #include "FieldText.h"
+#include "MidiWords.h"
 
 #include <algorithm>
 
@@ -208,6 +209,54 @@ QString RecordWords::message(const Bytes &bytes) {
     default:
         return image::FieldText::eventType(status) + u' ' + number +
                QStringLiteral(" on channel ") + channel;
+    }
+}
+
+QString RecordWords::brief(const Bytes &bytes) {
+    const int status = image::readStatus(bytes[0]);
+    const int number = bytes[1];
+    // "C4" of the monitor's "C4 (60)".
+    const QString note = number <= 127
+                             ? QString::fromStdString(midi::noteName(number)).section(u' ', 0, 0)
+                             : dataText(number);
+    const QString channel = QStringLiteral(" ch ") + QString::number(status % 16 + 1);
+    switch (status / 16) {
+    case 0x8:
+        return QStringLiteral("Note Off ") + note + channel;
+    case 0x9:
+        return QStringLiteral("Note ") + note + channel;
+    case 0xA:
+        return QStringLiteral("Poly AT ") + note + channel;
+    case 0xB:
+        return QStringLiteral("CC ") + dataText(number) + channel;
+    case 0xC:
+        return QStringLiteral("Prog ") + dataText(number) + channel;
+    case 0xD:
+        return QStringLiteral("Ch AT ") + dataText(number) + channel;
+    case 0xE:
+        return QStringLiteral("Bend ") + dataText(number) + channel;
+    default:
+        return QStringLiteral("Meta ") + dataText(number) + QStringLiteral(" ID ") +
+               QString::number(status % 16 + 1);
+    }
+}
+
+QString RecordWords::range(const Bytes &bytes) {
+    if (bytes[2] == 0 && bytes[3] == 127)
+        return {};
+    return dataText(bytes[2]) + u'-' + dataText(bytes[3]);
+}
+
+QString RecordWords::buttonValue(const Bytes &bytes) {
+    switch (image::readStatus(bytes[0]) / 16) {
+    case 0xC:
+    case 0xD:
+        return {};
+    case 0x8:
+    case 0x9:
+        return QStringLiteral("vel ") + dataText(bytes[2]);
+    default:
+        return QStringLiteral("value ") + dataText(bytes[2]);
     }
 }
 

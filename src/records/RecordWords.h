@@ -13,7 +13,8 @@
 namespace vkv::records {
 
 // The words for a record, in one place for everything that writes records as text or reads them
-// back: the record sheet, the overview's cells, the list of records that send the same message.
+// back: the record sheet, the overview's cells, the list of records that send the same message,
+// the labels of the printed sheet.
 //
 // A record is named "pot 3.5" or "button 2.1" (bank.number). Its fields are the sheet's columns:
 // the event type by the name the pages show ("Controller"), the channel 1..16, the number (byte
@@ -56,6 +57,18 @@ public:
     // What the record sends, worded: "Controller 7 on channel 1", "Note Off 60 on channel 6" (a
     // status below 0x90), "Meta Event 7, Meta ID 1".
     static QString message(const Bytes &bytes);
+
+    // What a record sends in a few words, as the printed sheet labels its knob or button: "CC 74
+    // ch 1", "Note C4 ch 10" (the note named as the MIDI monitor names it), "Prog 5 ch 1" (the
+    // program number as the pages show it), "Poly AT C4 ch 2", "Ch AT 64 ch 1", "Bend 0 ch 1",
+    // "Meta 7 ID 1", and "Note Off C4 ch 6" for a status below 0x90. A number above 127 is
+    // written as the stored byte ("CC 0xC8 ch 1").
+    static QString brief(const Bytes &bytes);
+    // A pot's range where it is not the whole of 0-127, "20-100"; "" where it is.
+    static QString range(const Bytes &bytes);
+    // What a button sends as its second byte: "vel 127" for a note, "value 64" for the others
+    // that have one, "" for a program change or channel aftertouch.
+    static QString buttonValue(const Bytes &bytes);
 
     // The stored status byte a type and a channel text give, read as text() writes them; nothing,
     // with `why` set, for texts that give none.

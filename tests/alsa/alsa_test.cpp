@@ -2,8 +2,8 @@
 // and plain libasound clients made here as the other end.
 #include "AlsaReceiver.h"
 #include "AlsaSender.h"
+#include "Backend.h"
 #include "DumpReceiver.h"
-#include "MidiBackend.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 
@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-using vkv::midi::Backend;
+using vkv::backendapi::Backend;
 using Bytes = std::vector<unsigned char>;
 using Clock = AlsaReceiver::Clock;
 
@@ -90,7 +90,7 @@ void openOn(TMidiOut &out, const AlsaReceiver &receiver) {
     ASSERT_GE(n, 0) << receiver.portName() << " not listed";
     out.SetPort(n);
     out.SetUsing(true);
-    ASSERT_EQ(out.OpenResult(), vkv::midi::Result::NoError);
+    ASSERT_EQ(out.OpenResult(), vkv::ports::Result::NoError);
 }
 
 Bytes joined(const std::vector<AlsaReceiver::Event> &events) {
@@ -145,7 +145,7 @@ TEST(AlsaOut, ShortMessagesArriveByteForByteAndInOrderWithSysExPieces) {
     EXPECT_EQ(got[5].bytes, (Bytes{0xE3, 0x01, 0x40}));
     EXPECT_TRUE(got[6].sysEx);
     EXPECT_EQ(got[6].bytes, tail);
-    EXPECT_EQ(receiver.clientName(got[0].sourceClient), vkv::midi::OutClientName);
+    EXPECT_EQ(receiver.clientName(got[0].sourceClient), vkv::backendapi::OutClientName);
 }
 
 TEST(AlsaOut, PacedDumpArrivesPieceByPieceInOrderAndPaced) {
@@ -254,7 +254,7 @@ TEST(AlsaIn, PacedDumpIsRaisedInChunksOfAtMost128Bytes) {
     ASSERT_GE(n, 0);
     in.SetPort(n);
     in.SetUsing(true);
-    ASSERT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
+    ASSERT_EQ(in.OpenResult(), vkv::ports::Result::NoError);
 
     const Bytes whole = dump();
     int failures = 0;
@@ -313,7 +313,7 @@ TEST(AlsaIn, AnOverrunIsReportedAndItsRemainsNeverMakeADump) {
     ASSERT_GE(n, 0);
     in.SetPort(n);
     in.SetUsing(true);
-    ASSERT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
+    ASSERT_EQ(in.OpenResult(), vkv::ports::Result::NoError);
 
     // Bursts of the paced pieces with no pause, each followed by a controller: the input's queue
     // overruns and loses pieces, the last one among them now and then.

@@ -4,9 +4,9 @@
 #include "AlsaReceiver.h"
 #include "AlsaSender.h"
 #include "AlsaSlowBox.h"
+#include "Backend.h"
 #include "ChildProgram.h"
 #include "ConfigImage.h"
-#include "MidiBackend.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 
@@ -60,8 +60,8 @@ double ms(Clock::duration d) {
 TEST(AlsaCommandLine, ListsThePortsAsThePortsOfTheEditorList) {
     AlsaReceiver box("vkv-cli-box");
     AlsaSender source("vkv-cli-src");
-    const TMidiIn in(nullptr, vkv::midi::Backend::Alsa);
-    const TMidiOut out(nullptr, vkv::midi::Backend::Alsa);
+    const TMidiIn in(nullptr, vkv::backendapi::Backend::Alsa);
+    const TMidiOut out(nullptr, vkv::backendapi::Backend::Alsa);
     const Ran r = run({"--list-ports"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.err, "");

@@ -27,9 +27,9 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 struct OwnWindow {
-    TForm1 form{vkv::midi::Backend::Alsa};
+    TForm1 form{vkv::backendapi::Backend::Alsa};
     Ui::TForm1 &ui = *form.ui;
-    vkv::midi::OwnPorts &own = *form.findChild<vkv::midi::OwnPorts *>("OwnPorts");
+    vkv::ports::OwnPorts &own = *form.findChild<vkv::ports::OwnPorts *>("OwnPorts");
     OwnWindow() {
         form.show();
         EXPECT_TRUE(testui::waitUntil([&] { return own.offered(); }, 10000));

@@ -38,7 +38,7 @@ int itemOf(const QComboBox *list, const std::string &port) {
 }
 
 struct AlsaWindow {
-    TForm1 form{vkv::midi::Backend::Alsa};
+    TForm1 form{vkv::backendapi::Backend::Alsa};
     Ui::TForm1 &ui = *form.ui;
     AlsaWindow() { form.show(); }
 };

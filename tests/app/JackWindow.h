@@ -16,7 +16,7 @@
 #include <vector>
 
 struct JackWindow {
-    TForm1 form{vkv::midi::Backend::Jack};
+    TForm1 form{vkv::backendapi::Backend::Jack};
     Ui::TForm1 &ui = *form.ui;
     JackWindow() {
         form.show();

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 struct QuietWindow {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     Ui::TForm1 &ui = *form.ui;
     QuietWindow() {
         form.show();

@@ -256,7 +256,7 @@ TEST(CommandLineProgram, ExportIniWritesWhatTheEditorStoresAndFailuresWriteNothi
     const QString syx = dir.filePath("short.syx");
     writeFile(syx, foreignDump().left(700));
     {
-        TForm1 form{vkv::midi::Backend::None};
+        TForm1 form{vkv::backendapi::Backend::None};
         form.setFileChooser([&](QFileDialog *) {
             return std::optional<TForm1::FileChoice>({dir.filePath("editor.ini"), 1});
         });
@@ -470,7 +470,7 @@ TEST_F(CommandLineJack, ReceivesOneWholeDumpAndOtherwiseLeavesTheFileAsItWas) {
     // Unasked, over an existing file, the port given by its number.
     int number = -1;
     {
-        const TMidiIn in(nullptr, vkv::midi::Backend::Jack);
+        const TMidiIn in(nullptr, vkv::backendapi::Backend::Jack);
         number = testui::deviceIndex(in, "vkvclidump:out");
     }
     ASSERT_GE(number, 0);

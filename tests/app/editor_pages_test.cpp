@@ -11,7 +11,7 @@
 
 #include <functional>
 
-using vkv::midi::Backend;
+using vkv::backendapi::Backend;
 
 namespace {
 

@@ -26,7 +26,7 @@ using Bytes = QByteArray;
 
 // The main window with no MIDI service, whose file dialogs take the answers given here.
 struct FilesWindow {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     Ui::TForm1 &ui = *form.ui;
     QTemporaryDir dir;
     std::optional<TForm1::FileChoice> answer; // nothing: the dialog is cancelled

@@ -1,14 +1,20 @@
 // The library's window through the real main window: a requested dump lands in History over the
 // tests' JACK server, a named configuration goes to a stand-in box byte for byte and is verified,
-// and Open in Editor is one step that Ctrl+Z takes back.
+// Open in Editor is one step that Ctrl+Z takes back, and Export as MIDI file writes the paced send
+// at the speed set.
 #include "JackRecorder.h"
 #include "JackWindow.h"
 #include "Library.h"
 #include "LibraryWindow.h"
+#include "MidiFile.h"
+#include "MidiFileEvents.h"
+#include "PacedSchedule.h"
+#include "TestFiles.h"
 
 #include <QAbstractItemModel>
 #include <QDateTime>
 #include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -245,7 +251,7 @@ TEST_F(LibraryJack, ANamedConfigurationSentToTheBoxArrivesByteForByteAndIsVerifi
 }
 
 TEST(LibraryWindow, OpenIsOneStepThatCtrlZTakesBackAndADeleteComesBackWithCtrlZ) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     const QString caption = form.windowTitle();
     const auto editor = form.image().bytes();
@@ -285,7 +291,7 @@ TEST(LibraryWindow, OpenIsOneStepThatCtrlZTakesBackAndADeleteComesBackWithCtrlZ)
 }
 
 TEST(LibraryWindow, SortingKeepsTheSelectionOnItsConfiguration) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     LibraryWindow *library = showLibrary(form);
     ASSERT_NE(library, nullptr);
@@ -316,8 +322,54 @@ TEST(LibraryWindow, SortingKeepsTheSelectionOnItsConfiguration) {
     EXPECT_EQ(sent[0].second, numbered(2));
 }
 
+TEST(LibraryWindow, ExportAsMidiFileWritesTheConfigurationPacedAtTheSpeedSet) {
+    QTemporaryDir dir;
+    TForm1 form{vkv::backendapi::Backend::None};
+    form.show();
+    testui::typeInto(form.ui->SysexSendSpeed, "250");
+    QString offered, chosen;
+    form.setFileChooser([&](QFileDialog *dialog) -> std::optional<vkv::app::FileChoice> {
+        offered = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+        return vkv::app::FileChoice{chosen, 0};
+    });
+    LibraryWindow *library = showLibrary(form);
+    ASSERT_NE(library, nullptr);
+    ASSERT_TRUE(library->library().add(numbered(7), "Gig"));
+    library->reload();
+    auto *button = library->findChild<QPushButton *>("LibraryExportMidi");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), "Export as MIDI file ...");
+    EXPECT_FALSE(button->isEnabled()); // nothing selected
+
+    ASSERT_TRUE(clickRow(view(library, "LibraryConfigurations"), "Gig"));
+    chosen = dir.filePath("song.mid");
+    click(library, "LibraryExportMidi");
+    EXPECT_EQ(offered, "Gig.mid");
+    EXPECT_EQ(status(library), "\u201cGig\u201d written to " + chosen +
+                                   " as a MIDI file that sends it at 250 bytes/s.");
+    const QByteArray file = readFile(chosen);
+    const vkv::midifile::MidiFile::Read read = vkv::midifile::MidiFile::read(file);
+    ASSERT_EQ(read.sysex.size(), 1u);
+    const auto gig = numbered(7);
+    EXPECT_EQ(read.sysex[0],
+              QByteArray(reinterpret_cast<const char *>(gig.data()), vkv::image::DumpSize));
+    // Its last piece goes when a paced send at 250 bytes/s sends its last slice.
+    int division = 0;
+    const std::vector<MidiFileEvent> events = midiFileEvents(file, &division);
+    const auto slices = vkv::transfer::PacedSchedule::of(250);
+    ASSERT_EQ(events.size(), slices.size() + 2);
+    EXPECT_DOUBLE_EQ(static_cast<double>(events[events.size() - 2].tick) * 500 / division,
+                     static_cast<double>(slices.back().microseconds) / 1000);
+
+    chosen = dir.filePath("no folder/song.mid");
+    click(library, "LibraryExportMidi");
+    EXPECT_TRUE(status(library).startsWith("Not written: " + chosen + ": "))
+        << status(library).toStdString();
+    EXPECT_FALSE(QFile::exists(chosen));
+}
+
 TEST(LibraryWindow, EveryDeleteComesBackAndOneThatCannotSaysWhyAndLeavesTheOthers) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     LibraryWindow *library = showLibrary(form);
     ASSERT_NE(library, nullptr);
@@ -370,7 +422,7 @@ TEST(LibraryWindow, EveryDeleteComesBackAndOneThatCannotSaysWhyAndLeavesTheOther
 }
 
 TEST(LibraryWindow, ShowsWhatTheLibraryHasToSayWhenItSaysIt) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     LibraryWindow *library = showLibrary(form);
     ASSERT_NE(library, nullptr);
@@ -398,7 +450,7 @@ TEST(LibraryWindow, ShowsWhatTheLibraryHasToSayWhenItSaysIt) {
 }
 
 TEST(LibraryWindow, HistoryMarksTestCopiesAndHeldAtNamesEachBoxOnce) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     form.show();
     LibraryWindow *library = showLibrary(form);
     ASSERT_NE(library, nullptr);

@@ -29,7 +29,7 @@
 
 #include <stdexcept>
 
-using vkv::midi::Backend;
+using vkv::backendapi::Backend;
 
 namespace {
 

@@ -26,8 +26,8 @@ const QString Motors = QStringLiteral("Virtual Korvane Vela:Motors");
 
 class OwnPortsJack : public JackWindowTest {};
 
-vkv::midi::OwnPorts &ownPorts(JackWindow &w) {
-    return *w.form.findChild<vkv::midi::OwnPorts *>("OwnPorts");
+vkv::ports::OwnPorts &ownPorts(JackWindow &w) {
+    return *w.form.findChild<vkv::ports::OwnPorts *>("OwnPorts");
 }
 
 bool offered(JackWindow &w) {
@@ -134,7 +134,7 @@ TEST_F(OwnPortsJack, SysExOnMotorsIsIgnoredAndTheMonitorShowsBothPortsByName) {
     const vkv::image::DumpBytes before = w.form.image().bytes();
     Bytes dump(before.begin(), before.end());
     dump[10] ^= 0x11;
-    vkv::midi::OwnPorts &own = ownPorts(w);
+    vkv::ports::OwnPorts &own = ownPorts(w);
     ASSERT_TRUE(sendUntil(faders, dump, [&] { return own.sysExIgnored() > 0; }));
     testui::settle(300);
     EXPECT_EQ(w.form.image().bytes(), before);

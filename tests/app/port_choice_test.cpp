@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-using vkv::midi::Backend;
+using vkv::backendapi::Backend;
 using Message = JackReceiver::Message;
 
 namespace {
@@ -75,7 +75,7 @@ TEST_F(PortChoiceJack, ListsTheDevicesThenNone) {
 TEST_F(PortChoiceJack, StartsWithNoneAndListsThePortsOnceShown) {
     JackReceiver receiver("vkvapplate");
     addJackSource("vkvapplatesrc");
-    TForm1 form{vkv::midi::PortsInPreparation{}};
+    TForm1 form{vkv::ports::PortsInPreparation{}};
     form.preparePortsOnceShown(Backend::Jack);
     QTest::qWait(200);
     for (const QComboBox *list : {form.ui->MIDIOutComboBox, form.ui->MIDIInComboBox}) {

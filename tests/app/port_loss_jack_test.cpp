@@ -2,8 +2,10 @@
 // killed while our port is connected to it, and a JACK server that stops while the program runs.
 // The peers run in processes of their own (support/jack_peer.cpp).
 #include "ChildProgram.h"
+#include "JackKeptClients.h"
 #include "JackTools.h"
 #include "JackWindow.h"
+#include "LogCapture.h"
 #include "MonitorWindow.h"
 #include "OwnPorts.h"
 #include "TFaderDesk.h"
@@ -15,9 +17,16 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <functional>
 #include <memory>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -41,15 +50,21 @@ Bytes foreignDump() {
     return dump;
 }
 
-// jack_peer in a process of its own, on the server libjack would use now.
+// jack_peer in a process of its own, on the server libjack would use now. A late one registers
+// its port `lateMs` before its client is active; it is made once the port is there.
 class Peer {
 public:
-    Peer(const char *role, const QString &client) {
+    Peer(const char *role, const QString &client, int lateMs = -1) {
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral(VKV_JACK_PEER), {role, client});
-        ready = testui::waitUntil([this] { return output().contains("ready\n"); }, 30000);
+        QStringList arguments = {role, client};
+        if (lateMs >= 0)
+            arguments << QString::number(lateMs);
+        process.start(QStringLiteral(VKV_JACK_PEER), arguments);
+        const char *word = lateMs >= 0 ? "registered\n" : "ready\n";
+        ready = testui::waitUntil([&] { return output().contains(word); }, 30000);
         port = client + (QLatin1StringView(role) == "recv" ? ":in" : ":out");
     }
+    bool active() { return output().contains("ready\n"); }
     ~Peer() { quit(); }
     // Quits as a crash would: the process is killed, its client vanishes from the server.
     void quit() {
@@ -118,6 +133,32 @@ bool sendUnderWay(JackWindow &w) {
         [&] { return w.form.pacedSend().bytesLeft() < vkv::image::DumpSize - 20; }, 5000);
 }
 
+// What `work` writes on the standard error stream (libjack's words among it).
+QString standardErrorOf(const std::function<void()> &work) {
+    QTemporaryFile file;
+    if (!file.open())
+        return "no temporary file";
+    std::fflush(stderr);
+    const int kept = ::dup(STDERR_FILENO);
+    ::dup2(file.handle(), STDERR_FILENO);
+    work();
+    std::fflush(stderr);
+    ::dup2(kept, STDERR_FILENO);
+    ::close(kept);
+    file.seek(0);
+    return QString::fromLocal8Bit(file.readAll());
+}
+
+// Once the window watches the system's ports (its watch's own client made and announced), shows
+// the virtual box; its first knob, or null when the window watches nothing.
+TKnob *watchedWithBoxShown(JackWindow &w) {
+    if (!testui::waitUntil([&] { return w.form.portWatch() != nullptr; }))
+        return nullptr;
+    testui::settle(300);
+    QTest::mouseClick(w.ui.ShowFaderDesk, Qt::LeftButton);
+    return w.form.faderDesk()->knob(0);
+}
+
 int runScript(const QString &action, const QString &server, const QString &dir) {
     return QProcess::execute(QStringLiteral(VKV_JACK_SERVER_SCRIPT), {action, server, dir});
 }
@@ -132,11 +173,24 @@ struct OwnServer {
     const QByteArray shared = qgetenv("JACK_DEFAULT_SERVER");
     OwnServer() { qputenv("JACK_DEFAULT_SERVER", name.toLatin1()); }
     ~OwnServer() {
+        thaw();
         stop();
         qputenv("JACK_DEFAULT_SERVER", shared);
     }
     bool start() { return runScript("start", name, state) == 0; }
     bool stop() { return runScript("stop", name, state) == 0; }
+    // The server hangs (stopped by a signal): it keeps every client's connection and answers none.
+    bool freeze() { return tell(SIGSTOP); }
+    bool thaw() { return tell(SIGCONT); }
+
+private:
+    bool tell(int signal) {
+        QFile pidFile(state + "/jackd.pid");
+        if (!pidFile.open(QIODevice::ReadOnly))
+            return false;
+        const pid_t pid = static_cast<pid_t>(pidFile.readAll().trimmed().toLong());
+        return pid > 0 && ::kill(pid, signal) == 0;
+    }
 };
 
 } // namespace
@@ -262,10 +316,8 @@ TEST_F(PortLossJack, TheCommandLinesSendFailsLoudlyWhenTheServerStopsMidSend) {
 
 TEST_F(PortLossJack, APortThatComesAndGoesIsFollowedByItsName) {
     JackWindow w;
-    ASSERT_TRUE(testui::waitUntil([&] { return w.form.portWatch() != nullptr; }));
-    testui::settle(300); // the watch's own client is made and announced
-    QTest::mouseClick(w.ui.ShowFaderDesk, Qt::LeftButton);
-    TKnob *knob = w.form.faderDesk()->knob(0);
+    TKnob *knob = watchedWithBoxShown(w);
+    ASSERT_NE(knob, nullptr);
     const auto turn = [&] {
         knob->setFocus();
         QTest::keyClick(knob, Qt::Key_Up);
@@ -331,7 +383,7 @@ TEST_F(PortLossJack, TheOwnPortsOutliveAPeerThatQuitsAndComeBackWithTheServerUnd
     OwnServer server;
     ASSERT_TRUE(server.start());
     JackWindow w;
-    auto &own = *w.form.findChild<vkv::midi::OwnPorts *>("OwnPorts");
+    auto &own = *w.form.findChild<vkv::ports::OwnPorts *>("OwnPorts");
     ASSERT_TRUE(testui::waitUntil([&] { return own.offered(); }, 5000));
     const QString knobs = QString::fromStdString(own.knobsName());
     EXPECT_EQ(knobs, "Virtual Korvane Vela:Knobs");
@@ -375,4 +427,101 @@ TEST_F(PortLossJack, TheOwnPortsOutliveAPeerThatQuitsAndComeBackWithTheServerUnd
     daw = std::make_unique<Peer>("recv", "vkvowndaw3");
     ASSERT_TRUE(daw->ready);
     EXPECT_TRUE(reaches(*daw));
+}
+
+// JACK lists a port as soon as it is registered, refuses to connect it until its program is
+// active, and announces it only then. A program that registers before it activates leaves a gap
+// in which the window may find the port by itself, when any other port comes or goes meanwhile.
+TEST_F(PortLossJack, APortBackBeforeItsProgramIsActiveIsSelectedOnlyOnceItAnswers) {
+    JackWindow w;
+    TKnob *knob = watchedWithBoxShown(w);
+    ASSERT_NE(knob, nullptr);
+    const auto status = [&] { return w.ui.StatusLabel->text(); };
+    auto box = std::make_unique<Peer>("recv", "vkvlatebox");
+    ASSERT_TRUE(box->ready);
+    ASSERT_TRUE(testui::waitUntil([&] { return w.outIndex(box->port) >= 0; }, 1000));
+    w.chooseOut(w.outIndex(box->port));
+    ASSERT_EQ(status(), "MIDI OUT Port Selected ...");
+    box->quit();
+    ASSERT_TRUE(testui::waitUntil([&] { return status().startsWith("MIDI OUT Port lost"); },
+                                  LossNoticedMs));
+
+    // Back with its port there 3 s before its program is active; meanwhile another program's
+    // port comes, and the window finds the box's port: not ready, never selected.
+    box = std::make_unique<Peer>("recv", "vkvlatebox", 3000);
+    ASSERT_TRUE(box->ready);
+    Peer other("send", "vkvotherprogram");
+    ASSERT_TRUE(other.ready);
+    EXPECT_TRUE(testui::waitUntil([&] { return !status().startsWith("MIDI OUT Port lost"); },
+                                  LossNoticedMs));
+    EXPECT_EQ(status(), "MIDI OUT Port not ready!");
+    EXPECT_FALSE(box->active());
+    EXPECT_FALSE(w.sendEnabled());
+    // Active: it is opened again, and the next turn reaches it.
+    EXPECT_TRUE(testui::waitUntil([&] { return status() == "MIDI OUT Port Selected ..."; }, 10000))
+        << status().toStdString();
+    EXPECT_TRUE(testui::waitUntil([&] { return box->active(); }, 1000));
+    knob->setFocus();
+    QTest::keyClick(knob, Qt::Key_Up);
+    EXPECT_TRUE(testui::waitUntil([&] { return box->received({0xB0, 0x00, 0x01}); }, 3000));
+}
+
+// The program's own ports on a server that hangs (it keeps the connections and answers nothing):
+// neither taking them away nor letting go of a client still being made waits for it for more
+// than a few seconds, and the log says what was given up. A server that never answers again
+// would otherwise hold the program at its end for ever.
+TEST_F(PortLossJack, TheOwnPortsGoWithinSecondsFromAServerThatStopsAnswering) {
+    OwnServer server;
+    ASSERT_TRUE(server.start());
+    // Code that waits for the server until it answers is let go after 20 s at most.
+    std::atomic<bool> done{false};
+    std::thread thawer([&] {
+        for (int i = 0; i < 400 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        server.thaw();
+    });
+    {
+        LogCapture log("vkv.midi");
+        const auto said = [](const char *what) {
+            return LogCapture::said().filter(what).size() == 1;
+        };
+        auto own = std::make_unique<vkv::ports::OwnPorts>();
+        own->offer(vkv::backendapi::Backend::Jack, true);
+        ASSERT_TRUE(testui::waitUntil([&] { return own->offered(); }, 5000));
+        ASSERT_TRUE(server.freeze());
+        QElapsedTimer clock;
+        clock.start();
+        own.reset();
+        EXPECT_LT(clock.elapsed(), 6000);
+        EXPECT_TRUE(said("own ports: taking the JACK ports away took longer than 3000 ms"))
+            << LogCapture::said().join('\n').toStdString();
+
+        own = std::make_unique<vkv::ports::OwnPorts>();
+        own->offer(vkv::backendapi::Backend::Jack, true);
+        clock.restart();
+        own.reset();
+        EXPECT_LT(clock.elapsed(), 6000);
+        EXPECT_TRUE(said("own ports: making the client took longer than 3000 ms"))
+            << LogCapture::said().join('\n').toStdString();
+    }
+    done = true;
+    thawer.join();
+    testui::settle(2000); // what was left to end on its own ends before the server goes
+}
+
+// A JACK server that goes away after the program let its own ports go: the client kept until
+// the end knows, and is never closed against the server that is gone (libjack then tries to reach
+// it, says "Server is not running" and has faulted).
+TEST_F(PortLossJack, TheOwnPortsClientIsNeverClosedOnceItsServerWent) {
+    OwnServer server;
+    ASSERT_TRUE(server.start());
+    auto own = std::make_unique<vkv::ports::OwnPorts>();
+    own->offer(vkv::backendapi::Backend::Jack, true);
+    ASSERT_TRUE(testui::waitUntil([&] { return own->offered(); }, 5000));
+    own.reset(); // its client is kept until the end
+    ASSERT_TRUE(server.stop());
+    testui::settle(500);
+    // What closing the kept clients says, as the program's end does.
+    const QString said = standardErrorOf([] { vkv::jack::closeKeptPorts(0); });
+    EXPECT_FALSE(said.contains("Server is not running")) << said.toStdString();
 }

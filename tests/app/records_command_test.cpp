@@ -7,6 +7,7 @@
 #include "RecordSheet.h"
 #include "SheetCases.h"
 #include "TestFiles.h"
+#include "TestImages.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -21,16 +22,6 @@ ChildRun run(const QStringList &arguments) {
     return runChild(QStringLiteral(VKV_PROGRAM), arguments, headlessEnvironment(), 30000);
 }
 
-ConfigImage defaults() {
-    ConfigImage image;
-    EXPECT_TRUE(vkv::image::loadDefaultImage(image));
-    return image;
-}
-
-QByteArray bytesOf(const ConfigImage &image) {
-    return QByteArray(reinterpret_cast<const char *>(image.raw()), vkv::image::DumpSize);
-}
-
 ConfigImage imageOf(const QByteArray &bytes) {
     ConfigImage image;
     std::copy(bytes.begin(), bytes.begin() + vkv::image::DumpSize, image.raw());
@@ -41,10 +32,10 @@ ConfigImage imageOf(const QByteArray &bytes) {
 
 TEST(RecordsCommand, WritesTheWholeSheetAndAppliesItBackChangingNothing) {
     QTemporaryDir dir;
-    ConfigImage image = defaults();
+    ConfigImage image = defaultImage();
     image.setPot(7, vkv::image::PotMax, 200); // a byte the pages cannot show
     const QString syx = dir.filePath("a.syx"), csv = dir.filePath("a.csv");
-    writeFile(syx, bytesOf(image));
+    writeFile(syx, fileBytes(image));
 
     const ChildRun out = run({"--records", syx});
     EXPECT_EQ(out.code, 0) << out.err.toStdString();
@@ -59,13 +50,13 @@ TEST(RecordsCommand, WritesTheWholeSheetAndAppliesItBackChangingNothing) {
     const ChildRun applied = run({"--apply-records", csv, syx});
     EXPECT_EQ(applied.code, 0) << applied.err.toStdString();
     EXPECT_EQ(applied.out, "0 records changed.\n");
-    EXPECT_EQ(readFile(syx), bytesOf(image));
+    EXPECT_EQ(readFile(syx), fileBytes(image));
 }
 
 TEST(RecordsCommand, AppliesTheSheetsOfTheTableOrChangesNothingAndNamesEveryBadLine) {
     QTemporaryDir dir;
     const QString syx = dir.filePath("a.syx"), csv = dir.filePath("sheet.csv");
-    const QByteArray start = bytesOf(defaults());
+    const QByteArray start = fileBytes(defaultImage());
     for (const sheetcases::Case &c : sheetcases::cases()) {
         SCOPED_TRACE(c.name);
         writeFile(syx, start);
@@ -95,7 +86,7 @@ TEST(RecordsCommand, StoresInPlaceOnlyAWholeDumpAndSaysWhatFailed) {
     QTemporaryDir dir;
     const QString shortFile = dir.filePath("short.syx"), csv = dir.filePath("s.csv");
     const QString out = dir.filePath("out.syx");
-    writeFile(shortFile, bytesOf(defaults()).left(100));
+    writeFile(shortFile, fileBytes(defaultImage()).left(100));
     writeFile(csv, "pot 1.1,Note On,1,60,0,127,,\n");
 
     const ChildRun refused = run({"--apply-records", csv, shortFile});
@@ -109,10 +100,10 @@ TEST(RecordsCommand, StoresInPlaceOnlyAWholeDumpAndSaysWhatFailed) {
     const ChildRun elsewhere = run({"--apply-records", csv, shortFile, "--output", out});
     EXPECT_EQ(elsewhere.code, 0) << elsewhere.err.toStdString();
     EXPECT_EQ(elsewhere.out, "1 record changed.\n");
-    ConfigImage expected = defaults();
+    ConfigImage expected = defaultImage();
     expected.setPot(0, vkv::image::PotStatus, 0x90);
     expected.setPot(0, vkv::image::PotByte1, 60);
-    EXPECT_EQ(readFile(out), bytesOf(expected));
+    EXPECT_EQ(readFile(out), fileBytes(expected));
 
     const struct {
         QStringList arguments;
@@ -137,7 +128,7 @@ TEST(RecordsCommand, StoresInPlaceOnlyAWholeDumpAndSaysWhatFailed) {
 TEST(RecordsCommand, ConflictsListsTheRecordsThatSendTheSameAndExits3) {
     QTemporaryDir dir;
     const QString syx = dir.filePath("a.syx");
-    writeFile(syx, bytesOf(defaults()));
+    writeFile(syx, fileBytes(defaultImage()));
     const ChildRun some = run({"--conflicts", syx});
     EXPECT_EQ(some.code, 3) << some.err.toStdString();
     EXPECT_TRUE(some.out.startsWith("Controller 0 on channel 1: pot 1.1, pot 9.1\n"))
@@ -149,7 +140,7 @@ TEST(RecordsCommand, ConflictsListsTheRecordsThatSendTheSameAndExits3) {
         << some.out.toStdString();
 
     // Every pot a controller of its own, every button a note of its own.
-    ConfigImage distinct = defaults();
+    ConfigImage distinct = defaultImage();
     for (int p = 0; p < vkv::image::PotCount; ++p) {
         distinct.setPot(p, vkv::image::PotStatus, 0xB0 + p / 128);
         distinct.setPot(p, vkv::image::PotByte1, p % 128);
@@ -158,7 +149,7 @@ TEST(RecordsCommand, ConflictsListsTheRecordsThatSendTheSameAndExits3) {
         distinct.setButton(b, vkv::image::ButtonStatus, 0x9F);
         distinct.setButton(b, vkv::image::ButtonByte1, b);
     }
-    writeFile(syx, bytesOf(distinct));
+    writeFile(syx, fileBytes(distinct));
     const ChildRun none = run({"--conflicts", syx});
     EXPECT_EQ(none.code, 0) << none.out.toStdString();
     EXPECT_EQ(none.out + none.err, "");

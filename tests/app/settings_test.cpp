@@ -246,7 +246,7 @@ TEST(SettingsWindow, StartsWithTheSpeedTheDialogsAndTheMonitorAsTheUserLeftThem)
     ASSERT_TRUE(QDir(dir.path()).mkdir("stored"));
     int tempo = 0;
     {
-        TForm1 form{vkv::midi::Backend::None};
+        TForm1 form{vkv::backendapi::Backend::None};
         std::optional<TForm1::FileChoice> answer;
         form.setFileChooser([&answer](QFileDialog *) { return answer; });
         form.show();
@@ -266,7 +266,7 @@ TEST(SettingsWindow, StartsWithTheSpeedTheDialogsAndTheMonitorAsTheUserLeftThem)
         EXPECT_TRUE(form.ui->OfferOwnPorts->isChecked());
         QTest::mouseClick(form.ui->OfferOwnPorts, Qt::LeftButton);
     }
-    TForm1 next{vkv::midi::Backend::None};
+    TForm1 next{vkv::backendapi::Backend::None};
     EXPECT_EQ(next.ui->SysexSendSpeed->value(), 250);
     EXPECT_EQ(next.SysexTimer->Tempo(), tempo); // the send goes at that speed too
     EXPECT_EQ(next.SysexOpenDialog()->directory().absolutePath(), dir.filePath("opened"));
@@ -277,7 +277,7 @@ TEST(SettingsWindow, StartsWithTheSpeedTheDialogsAndTheMonitorAsTheUserLeftThem)
     EXPECT_FALSE(next.ui->OfferOwnPorts->isChecked());
     // A folder gone since: the dialog starts in the program's folder.
     ASSERT_TRUE(QDir(dir.filePath("stored")).removeRecursively());
-    TForm1 third{vkv::midi::Backend::None};
+    TForm1 third{vkv::backendapi::Backend::None};
     EXPECT_EQ(QDir(third.SysexSaveDialog()->directory()), QDir(third.programFolder()));
 }
 

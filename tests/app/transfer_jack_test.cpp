@@ -146,7 +146,7 @@ TEST_F(TransferJack, RequestSendsTheRequestAndAReceivedDumpReplacesTheImage) {
 }
 
 TEST(Transfer, AChunkWithoutF0AtStartUpIsIgnored) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     const vkv::image::DumpBytes before = form.image().bytes();
     char stray[4] = {0x10, 0x20, 0x30, char(0xF7)};
     form.MidiIn1SysEx(form.MidiIn1, stray, 4);
@@ -155,7 +155,7 @@ TEST(Transfer, AChunkWithoutF0AtStartUpIsIgnored) {
 }
 
 TEST(Transfer, ABrokenSysExIsSaidAndItsRemainsNeverBecomeADump) {
-    TForm1 form{vkv::midi::Backend::None};
+    TForm1 form{vkv::backendapi::Backend::None};
     const vkv::image::DumpBytes before = form.image().bytes();
     Bytes dump = foreignDump();
     const auto give = [&](std::size_t from, std::size_t to) {

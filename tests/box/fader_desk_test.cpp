@@ -235,12 +235,12 @@ TEST(FaderDesk, JackMouseDragSendsTheConfiguredMessage) {
     image::loadDefaultImage(configImage);
     configImage.setPot(3, image::PotStatus, 0x9A); // Note On, channel 11
     configImage.setPot(3, image::PotByte1, 60);
-    TMidiOut out(nullptr, midi::Backend::Jack);
+    TMidiOut out(nullptr, backendapi::Backend::Jack);
     const int n = testui::deviceIndex(out, "vkvdesk:in");
     ASSERT_GE(n, 0);
     out.SetPort(n);
     out.SetUsing(true);
-    ASSERT_EQ(out.OpenResult(), vkv::midi::Result::NoError);
+    ASSERT_EQ(out.OpenResult(), vkv::ports::Result::NoError);
 
     TFaderDesk desk(configImage, [&](char s, char a, char b) { out.Put(s, a, b); });
     desk.setKnobCount(16);
@@ -287,12 +287,12 @@ TEST(BoxEngine, JackKnobEventReachesAReceiver) {
     image::loadDefaultImage(configImage);
     LcdScreens lcd;
     BoxEngine engine(configImage, lcd);
-    TMidiOut out(nullptr, midi::Backend::Jack);
+    TMidiOut out(nullptr, backendapi::Backend::Jack);
     const int n = testui::deviceIndex(out, "vkvbox:in");
     ASSERT_GE(n, 0);
     out.SetPort(n);
     out.SetUsing(true);
-    ASSERT_EQ(out.OpenResult(), vkv::midi::Result::NoError);
+    ASSERT_EQ(out.OpenResult(), vkv::ports::Result::NoError);
     engine.setOutput([&](char s, char a, char b) { out.Put(s, a, b); });
 
     configImage.setPot(0, image::PotStatus, 0xB0);

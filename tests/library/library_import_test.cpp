@@ -1,12 +1,16 @@
-// Import into the library: every dump below a folder, and the rest listed with their reasons.
+// Import into the library: every dump below a folder, .syx files' and MIDI files', and the rest
+// listed with their reasons.
 // Real files in temporary folders, a real SQLite index.
 #include "LibraryFixture.h"
+#include "MidiFileBuilder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <unistd.h>
 
@@ -66,4 +70,88 @@ TEST_F(LibraryTest, ImportTakesEveryDumpBelowAFolderAndListsTheRestWithTheirReas
               (QStringList{"Ballad", "CON-", "Caf\u00e9", "Caf\u00e9 (2)", "Gig", "Imported",
                            "Imported (2)", "Set- late"}));
     ::unlink(latin1.constData()); // QTemporaryDir cannot name it
+}
+
+TEST_F(LibraryTest, ImportTakesEveryDumpAMidiFileHoldsAndListsTheFilesWithNone) {
+    const QByteArray gig = bytesOf(withRecords({{true, 0, 0xB0, 1}}));
+    const QByteArray ballad = bytesOf(withRecords({{true, 0, 0xB0, 2}}));
+    const QByteArray request("\xF0\x00\x00\x7E\x42\x01\xF7", 7);
+    const QByteArray F0("\xF0", 1), F7("\xF7", 1), clock("\xF8", 1);
+    struct Named {
+        QString name;
+        QByteArray dump;
+    };
+    const struct {
+        QString file;
+        QByteArray bytes;
+        std::vector<Named> entries;
+        QString why; // when it has none
+    } cases[] = {
+        {"Song.mid", midiFile({MidiTrack().sized(0, F0, gig.mid(1)).end()}), {{"Song", gig}}, ""},
+        // Two dumps, one of them in parts with a clock between them, and a request.
+        {"Set.MIDI",
+         midiFile({MidiTrack()
+                       .sized(0, F0, request.mid(1))
+                       .sized(0, F0, gig.mid(1, 99))
+                       .sized(10, F7, clock)
+                       .sized(5, F7, gig.mid(100))
+                       .end(),
+                   MidiTrack().sized(0, F0, ballad.mid(1)).end()},
+                  1),
+         {{"Set 1", gig}, {"Set 2", ballad}},
+         ""},
+        // A MIDI file by its content whatever its name.
+        {"Intro.syx",
+         midiFile({MidiTrack().sized(0, F0, ballad.mid(1)).end()}),
+         {{"Intro", ballad}},
+         ""},
+        {"notes.mid",
+         midiFile({MidiTrack().raw(0, QByteArray("\x90\x3C\x40", 3)).end()}),
+         {},
+         "it holds no configuration dump"},
+        {"request.mid",
+         midiFile({MidiTrack().sized(0, F0, request.mid(1)).end()}),
+         {},
+         "it holds no configuration dump (1 SysEx message of another kind)"},
+        {"cut.mid",
+         midiFile({MidiTrack().sized(0, F0, gig.mid(1)).end()}).left(1000),
+         {},
+         "it holds no configuration dump (track 1: a SysEx of 975 bytes was not finished where "
+         "the track broke off; track 1: it ends in the middle of an event)"},
+        {"damaged.mid", gig, {}, "it is no MIDI file"},
+    };
+    QTemporaryDir from;
+    for (const auto &c : cases) {
+        QFile f(from.filePath(c.file));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.bytes);
+    }
+
+    Library library;
+    ASSERT_TRUE(library.open(folder()));
+    const Library::Imported imported = library.importFolder(from.path());
+    EXPECT_EQ(imported.added, 4);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        for (const Named &named : c.entries) {
+            const auto entry = find(library, named.name);
+            ASSERT_TRUE(entry) << named.name.toStdString();
+            EXPECT_EQ(bytesOf(*library.read(*entry)), named.dump);
+        }
+        const auto refused =
+            std::find_if(imported.refused.begin(), imported.refused.end(),
+                         [&](const Library::Refused &r) { return r.file == c.file; });
+        if (c.why.isEmpty()) {
+            EXPECT_EQ(refused, imported.refused.end());
+        } else {
+            ASSERT_NE(refused, imported.refused.end());
+            EXPECT_TRUE(refused->why.startsWith(c.why)) << refused->why.toStdString();
+        }
+    }
+    EXPECT_EQ(imported.refused.size(), 4u);
+
+    // Imported again, each dump is there already under its name.
+    const Library::Imported again = library.importFolder(from.path());
+    EXPECT_EQ(again.added, 0);
+    EXPECT_EQ(again.already, (QStringList{"Intro.syx", "Set.MIDI", "Set.MIDI", "Song.mid"}));
 }

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-using vkv::midi::AlsaSeqOutput;
+using vkv::alsa::AlsaSeqOutput;
 
 TEST(AlsaSeqOutput, ReadsTheAddressAtTheEndOfRtMidisPortName) {
     int client = -1, port = -1;

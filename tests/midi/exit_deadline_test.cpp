@@ -6,7 +6,7 @@
 #include <mutex>
 
 using namespace std::chrono_literals;
-using vkv::midi::ExitDeadline;
+using vkv::threads::ExitDeadline;
 
 // Closing the JACK clients at exit may wait for ever on libjack's own lock: the program ends all
 // the same, with the code it had.

@@ -13,7 +13,7 @@
 
 using testui::settle;
 using testui::waitUntil;
-using vkv::midi::Backend;
+using vkv::backendapi::Backend;
 using vkv::midi::MidiInEvent;
 using vkv::midi::MidiInSplitter;
 using Bytes = std::vector<unsigned char>;
@@ -112,7 +112,7 @@ bool sendUntil(JackSender &sender, const std::vector<Bytes> &messages,
 void openOn(TMidiIn &in, JackSender &sender, Log &log) {
     in.SetPort(findDevice(in, sender));
     in.SetUsing(true);
-    ASSERT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
+    ASSERT_EQ(in.OpenResult(), vkv::ports::Result::NoError);
     ASSERT_TRUE(linkUp(sender, log));
 }
 
@@ -239,7 +239,7 @@ TEST(MidiIn, NoServiceMeansNoDevicesAndRefusedOpens) {
     EXPECT_EQ(in.Port(), 0);
     in.SetUsing(true);
     EXPECT_TRUE(in.Using());
-    EXPECT_NE(in.OpenResult(), vkv::midi::Result::NoError);
+    EXPECT_NE(in.OpenResult(), vkv::ports::Result::NoError);
 }
 
 TEST(MidiIn, JackShortMessagesArriveInOrderOnTheGuiThread) {
@@ -249,7 +249,7 @@ TEST(MidiIn, JackShortMessagesArriveInOrderOnTheGuiThread) {
     ASSERT_GE(findDevice(in, sender), 0);
     openOn(in, sender, log);
     in.SetUsing(true); // already open: nothing happens
-    EXPECT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
+    EXPECT_EQ(in.OpenResult(), vkv::ports::Result::NoError);
 
     std::vector<Bytes> sent = {{0x90, 0x3C, 0x64}, {0xF8}, {0xC5, 0x10}, {0xB0, 0x7F, 0x00}};
     for (unsigned char note = 0; note < 100; ++note)
@@ -332,7 +332,7 @@ TEST(MidiIn, JackClosingDropsWhatHasArrivedAndAnUnfinishedSysEx) {
     // RtMidi's JACK input keeps the unfinished SysEx over the close and glues what comes after
     // the re-open to it: none of the old SysEx may come out. Sent until the new link carries it.
     in.SetUsing(true);
-    ASSERT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
+    ASSERT_EQ(in.OpenResult(), vkv::ports::Result::NoError);
     const Bytes dump = dumpOf(300);
     for (int tries = 0; tries < 60 && log.events.empty(); ++tries) {
         sender.send({0x90, 0x3E, 0x64});
@@ -357,7 +357,7 @@ TEST(MidiIn, JackSetPortReopensOnAnotherDevice) {
     in.SetPort(-2); // refused, then SetPort on the closed port keeps the result
     in.SetUsing(true);
     const auto refused = in.OpenResult();
-    EXPECT_NE(refused, vkv::midi::Result::NoError);
+    EXPECT_NE(refused, vkv::ports::Result::NoError);
     in.SetUsing(false);
     in.SetPort(findDevice(in, b));
     EXPECT_EQ(in.OpenResult(), refused);
@@ -367,7 +367,7 @@ TEST(MidiIn, JackSetPortReopensOnAnotherDevice) {
     QThread::msleep(300); // handed over, not yet raised: dropped by the re-open
     in.SetPort(findDevice(in, b));
     EXPECT_EQ(in.Port(), findDevice(in, b));
-    EXPECT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
+    EXPECT_EQ(in.OpenResult(), vkv::ports::Result::NoError);
     ASSERT_TRUE(linkUp(b, log));
     a.send({0x90, 0x02, 0x02});
     ASSERT_TRUE(sendUntil(b, {{0x90, 0x03, 0x03}}, [&] { return !log.events.empty(); }));
@@ -443,7 +443,7 @@ TEST(MidiIn, JackListsAtMostTwelveDevicesAndRefusesBadNumbers) {
     EXPECT_EQ(in.Port(), -1);
     in.SetUsing(true);
     EXPECT_TRUE(in.Using());
-    EXPECT_EQ(in.OpenResult(), vkv::midi::Result::BadDeviceId);
+    EXPECT_EQ(in.OpenResult(), vkv::ports::Result::BadDeviceId);
     in.SetPort(11);
-    EXPECT_EQ(in.OpenResult(), vkv::midi::Result::NoError);
+    EXPECT_EQ(in.OpenResult(), vkv::ports::Result::NoError);
 }

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-using vkv::midi::Backend;
+using vkv::backendapi::Backend;
 using vkv::midi::shortMessageLength;
 using Message = JackReceiver::Message;
 
@@ -53,7 +53,7 @@ TEST(MidiOut, NoServiceMeansNoDevicesAndRefusedOpens) {
     EXPECT_EQ(out.Port(), 0);
     out.SetUsing(true);
     EXPECT_TRUE(out.Using());
-    EXPECT_NE(out.OpenResult(), vkv::midi::Result::NoError);
+    EXPECT_NE(out.OpenResult(), vkv::ports::Result::NoError);
     out.Put(char(0x90), 0x3C, 0x7F); // must not crash on a port that never opened
     const char dump[4] = {char(0xF0), 1, 2, char(0xF7)};
     out.SysEx(dump, 4);
@@ -76,7 +76,7 @@ TEST(MidiOut, JackDeliversShortMessagesAndSysExByteForByte) {
     out.SetPort(n);
     EXPECT_EQ(out.Port(), n);
     out.SetUsing(true);
-    ASSERT_EQ(out.OpenResult(), vkv::midi::Result::NoError);
+    ASSERT_EQ(out.OpenResult(), vkv::ports::Result::NoError);
 
     out.Put(char(0xB0), 0x07, 0x64);
     out.Put(char(0x90), 0x3C, 0x7F);
@@ -108,7 +108,7 @@ TEST(MidiOut, JackDeliversShortMessagesAndSysExByteForByte) {
 
     // A second open while open does nothing; closing stops the flow.
     out.SetUsing(true);
-    EXPECT_EQ(out.OpenResult(), vkv::midi::Result::NoError);
+    EXPECT_EQ(out.OpenResult(), vkv::ports::Result::NoError);
     out.SetUsing(false);
     out.Put(char(0xB0), 0x01, 0x02);
     EXPECT_TRUE(receiver.after(150).empty());
@@ -149,7 +149,7 @@ TEST(MidiOut, JackPortThatCannotBeOpened) {
     out.SetPort(n);
     out.SetUsing(true);
     EXPECT_TRUE(out.Using());
-    EXPECT_NE(out.OpenResult(), vkv::midi::Result::NoError);
+    EXPECT_NE(out.OpenResult(), vkv::ports::Result::NoError);
     out.Put(char(0x90), 0x3C, 0x7F); // refused quietly
 
     // A negative device number is refused, not handed to the back end.
@@ -157,7 +157,7 @@ TEST(MidiOut, JackPortThatCannotBeOpened) {
     other.SetPort(-1);
     EXPECT_EQ(other.Port(), -1);
     other.SetUsing(true);
-    EXPECT_NE(other.OpenResult(), vkv::midi::Result::NoError);
+    EXPECT_NE(other.OpenResult(), vkv::ports::Result::NoError);
 }
 
 TEST(MidiOut, JackReopensOnAnotherDeviceAndKeepsResultWhileClosed) {
@@ -173,18 +173,18 @@ TEST(MidiOut, JackReopensOnAnotherDeviceAndKeepsResultWhileClosed) {
     out.SetPort(-3);
     out.SetUsing(true);
     const auto refused = out.OpenResult();
-    EXPECT_NE(refused, vkv::midi::Result::NoError);
+    EXPECT_NE(refused, vkv::ports::Result::NoError);
     out.SetUsing(false);
     out.SetPort(na);
     EXPECT_EQ(out.OpenResult(), refused);
 
     out.SetUsing(true);
-    ASSERT_EQ(out.OpenResult(), vkv::midi::Result::NoError);
+    ASSERT_EQ(out.OpenResult(), vkv::ports::Result::NoError);
     out.Put(char(0x91), 0x40, 0x41);
     EXPECT_EQ(a.waitFor(1).size(), 1u);
 
     out.SetPort(nb); // re-opens on the other device
-    EXPECT_EQ(out.OpenResult(), vkv::midi::Result::NoError);
+    EXPECT_EQ(out.OpenResult(), vkv::ports::Result::NoError);
     out.Put(char(0x92), 0x42, 0x43);
     auto got = b.waitFor(1);
     ASSERT_EQ(got.size(), 1u);
@@ -197,7 +197,7 @@ TEST(MidiOut, JackHeldMessagesGoInOrderOnReleaseAndAreDroppedWithAClose) {
     TMidiOut out(nullptr, Backend::Jack);
     out.SetPort(findDevice(out, "vkvheld:in"));
     out.SetUsing(true);
-    ASSERT_EQ(out.OpenResult(), vkv::midi::Result::NoError);
+    ASSERT_EQ(out.OpenResult(), vkv::ports::Result::NoError);
 
     const char request[7] = {char(0xF0), 0, 0, 0x7E, 0x42, 0x01, char(0xF7)};
     out.HoldMessages(true);

@@ -1,7 +1,8 @@
 // Watching the system's ports: what names a port across plugging, the polling watcher every back
 // end can fall back on, and the JACK server's announcements for real.
+#include "Backend.h"
+#include "DeviceList.h"
 #include "JackReceiver.h"
-#include "MidiBackend.h"
 #include "MidiPort.h"
 #include "PortNames.h"
 #include "PortWatch.h"
@@ -13,7 +14,7 @@
 
 #include <memory>
 
-using vkv::midi::PortWatch;
+using vkv::backendapi::PortWatch;
 
 TEST(PortNames, APortIsFoundAgainByItsWholeNameAndShownSoTwoCanBeToldApart) {
     const struct {
@@ -28,12 +29,12 @@ TEST(PortNames, APortIsFoundAgainByItsWholeNameAndShownSoTwoCanBeToldApart) {
         {"", ""},
     };
     for (const auto &row : keys)
-        EXPECT_EQ(vkv::midi::portKey(row.name), row.key) << row.name;
+        EXPECT_EQ(vkv::ports::portKey(row.name), row.key) << row.name;
 
     // Two boxes of one make, and two ports whose names agree in their first 31 characters.
     const std::string usb = "USB MIDI Interface:USB MIDI Interface MIDI 1";
     const std::string longName = "vkvtwinpeer-aaaaaaaaaaaaaaaaaaa";
-    std::array<vkv::midi::ListedDevice, vkv::midi::MaxDevs> listed{};
+    std::array<vkv::ports::ListedDevice, vkv::ports::MaxDevs> listed{};
     const std::vector<std::string> names = {usb + " 20:0", usb + " 24:0", longName + "1:in",
                                             longName + "2:in", "b:in 129:0"};
     for (std::size_t n = 0; n < names.size(); ++n)
@@ -53,14 +54,14 @@ TEST(PortNames, APortIsFoundAgainByItsWholeNameAndShownSoTwoCanBeToldApart) {
         {"", -1},               // "None" is no port
     };
     for (const auto &row : found)
-        EXPECT_EQ(vkv::midi::findRemembered(listed, count, row.remembered), row.found)
+        EXPECT_EQ(vkv::ports::findRemembered(listed, count, row.remembered), row.found)
             << row.remembered;
-    EXPECT_EQ(vkv::midi::findRemembered(listed, 4, "b:in 129:0"), -1); // beyond the count
+    EXPECT_EQ(vkv::ports::findRemembered(listed, 4, "b:in 129:0"), -1); // beyond the count
 
     // Where the cut makes two the same, their whole names show; the rest keep the cut.
     const std::vector<std::string> shown =
-        vkv::midi::shownNames({usb + " 20:0", usb + " 24:0", "b:in 129:0",
-                               "Midi Through:Midi Through Port-0 14:0", "same:in", "same:in"});
+        vkv::ports::shownNames({usb + " 20:0", usb + " 24:0", "b:in 129:0",
+                                "Midi Through:Midi Through Port-0 14:0", "same:in", "same:in"});
     EXPECT_EQ(shown, (std::vector<std::string>{usb + " 20:0", usb + " 24:0", "b:in 129:0",
                                                "Midi Through:Midi Through Port-", "same:in",
                                                "same:in #2"}));
@@ -90,9 +91,9 @@ TEST(PortNames, ThePortsOfTheProgramsClientsInEveryInstanceAreNeverListed) {
         if (!port.own)
             others.push_back(port.name);
     }
-    std::array<vkv::midi::DeviceCaps, vkv::midi::MaxDevs> caps{};
-    std::array<vkv::midi::ListedDevice, vkv::midi::MaxDevs> listed{};
-    const int count = vkv::midi::listDevices(names, caps, listed);
+    std::array<vkv::ports::DeviceCaps, vkv::ports::MaxDevs> caps{};
+    std::array<vkv::ports::ListedDevice, vkv::ports::MaxDevs> listed{};
+    const int count = vkv::ports::listDevices(names, caps, listed);
     std::vector<std::string> shown;
     for (int n = 0; n < count; ++n)
         shown.push_back(listed[n].name);
@@ -101,7 +102,7 @@ TEST(PortNames, ThePortsOfTheProgramsClientsInEveryInstanceAreNeverListed) {
 
 TEST(PollingPortWatch, SaysOnceForEachChangeOfTheNames) {
     std::vector<std::string> names = {"a:in", "b:in"};
-    vkv::midi::PollingPortWatch watch([&] { return names; }, 20);
+    vkv::backendapi::PollingPortWatch watch([&] { return names; }, 20);
     QSignalSpy changed(&watch, &PortWatch::changed);
     testui::settle(150);
     EXPECT_EQ(changed.count(), 0);
@@ -114,7 +115,7 @@ TEST(PollingPortWatch, SaysOnceForEachChangeOfTheNames) {
 }
 
 TEST(PortWatch, JackAPortThatComesOrGoesIsAnnouncedWithinASecond) {
-    auto watch = PortWatch::create(vkv::midi::Backend::Jack, {});
+    auto watch = PortWatch::create(vkv::backendapi::Backend::Jack, {});
     ASSERT_STREQ(watch->how(), "JACK callbacks");
     QSignalSpy changed(watch.get(), &PortWatch::changed);
     // The first connection to the server is news of its own.
@@ -137,10 +138,10 @@ namespace {
 
 // A port over a back end of names only, such as the polling watcher compares: every listed device
 // opens, and the test says which devices there are.
-class FakePort : public vkv::midi::MidiPort {
+class FakePort : public vkv::ports::MidiPort {
 public:
     explicit FakePort(std::vector<std::string> &names) : MidiPort(nullptr), names(names) {
-        backend_ = vkv::midi::Backend::Alsa;
+        backend_ = vkv::backendapi::Backend::Alsa;
         listFrom(names);
     }
     ~FakePort() override { closeForRelease(); }
@@ -168,7 +169,7 @@ TEST(PollingPortWatch, ADeviceBackUnderANewAddressInOneReReadStaysOpen) {
     const std::string remembered = port.deviceName(0);
     // What the window does at each change: read the list again, and open the remembered device
     // as a choice would when the port is no longer open.
-    vkv::midi::PollingPortWatch watch([&] { return names; }, 20);
+    vkv::backendapi::PollingPortWatch watch([&] { return names; }, 20);
     QObject::connect(&watch, &PortWatch::changed, [&] {
         if (!port.relist() || port.isOpen())
             return;

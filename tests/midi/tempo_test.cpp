@@ -9,7 +9,7 @@
 #include <cmath>
 #include <vector>
 
-namespace vkv::midi {
+namespace vkv::timing {
 
 namespace {
 
@@ -194,4 +194,4 @@ TEST(TempoTimer, TicksReachTheOwnersThreadInOrderAndFollowTheTempo) {
     EXPECT_TRUE(testui::waitUntil([&] { return ticks.size() > atZero + 10; }, 2000));
 }
 
-} // namespace vkv::midi
+} // namespace vkv::timing

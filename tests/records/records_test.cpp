@@ -1,6 +1,6 @@
 // Many records at a time, without a window: the record sheet written and read back, the table of
-// sheets users write, the bulk edits each as one step of the history, and the records that send
-// the same message.
+// sheets users write, the bulk edits each as one step of the history, the records that send the
+// same message, and the words the printed sheet labels records with.
 #include "BulkEdit.h"
 #include "ConfigImage.h"
 #include "Conflicts.h"
@@ -82,6 +82,38 @@ TEST(RecordSheet, WordsRecordsAsThePagesShowThem) {
     EXPECT_EQ(sheet[256], "pot 16.16,Controller,16,7,0,127,,");
     EXPECT_EQ(sheet[257 + 3], "button 1.4,Note On,1,51,,,127,TOGGLE");
     EXPECT_EQ(sheet[384], "button 16.8,Note On,8,48,,,127,ON/OFF");
+}
+
+TEST(RecordWords, TheSheetsWordsSayWhatEachRecordSends) {
+    using Bytes = RecordWords::Bytes;
+    const auto stored = [](int status, int number, int third, int fourth) {
+        return Bytes{image::storeStatus(status), static_cast<std::uint8_t>(number),
+                     static_cast<std::uint8_t>(third), static_cast<std::uint8_t>(fourth)};
+    };
+    const struct {
+        Bytes bytes;
+        const char *brief, *range, *buttonValue;
+    } cases[] = {
+        {stored(0xB0, 74, 0, 127), "CC 74 ch 1", "", "value 0"},
+        {stored(0x99, 60, 100, 127), "Note C4 ch 10", "100-127", "vel 100"},
+        {stored(0xC4, 5, 0, 127), "Prog 5 ch 5", "", ""},
+        {stored(0xA1, 61, 20, 100), "Poly AT C#4 ch 2", "20-100", "value 20"},
+        {stored(0xD0, 64, 127, 0), "Ch AT 64 ch 1", "127-0", ""},
+        {stored(0xE2, 0, 0, 127), "Bend 0 ch 3", "", "value 0"},
+        {stored(0xF0, 7, 0, 127), "Meta 7 ID 1", "", "value 0"},
+        {stored(0x90, 0, 0, 126), "Note C-1 ch 1", "0-126", "vel 0"},
+        {stored(0x90, 127, 0, 127), "Note G9 ch 1", "", "vel 0"},
+        // Bytes the pages cannot show as they are.
+        {{0x05, 60, 0, 127}, "Note Off C4 ch 6", "", "vel 0"},
+        {{0xB0, 200, 0, 200}, "CC 0xC8 ch 1", "0-0xC8", "value 0"},
+        {stored(0x9F, 130, 0x90, 127), "Note 0x82 ch 16", "0x90-127", "vel 0x90"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.brief);
+        EXPECT_EQ(RecordWords::brief(c.bytes), c.brief);
+        EXPECT_EQ(RecordWords::range(c.bytes), c.range);
+        EXPECT_EQ(RecordWords::buttonValue(c.bytes), c.buttonValue);
+    }
 }
 
 TEST(RecordSheet, ReadsTheSheetsOfTheTableAndNamesEveryBadLine) {

@@ -2,7 +2,7 @@
 
 // A MIDI receiver on the tests' JACK server: an RtMidi virtual input port that records every
 // message it gets, so tests can check what really crossed the bus, byte for byte.
-#include "MidiBackend.h"
+#include "RtMidiBackend.h"
 
 #include <RtMidi.h>
 
@@ -28,7 +28,7 @@ public:
     // libjack now and then, so receivers are closed only when the test process ends. Tests that
     // need a port to vanish use a receiver in another process. What the callback uses stays
     // with the port: a callback already under way when the receiver goes still finds it.
-    ~JackReceiver() { vkv::midi::retire(std::move(in), vkv::midi::Backend::Jack, state); }
+    ~JackReceiver() { vkv::ports::retire(std::move(in), vkv::backendapi::Backend::Jack, state); }
 
     // Waits until at least `count` messages have arrived or the time is up; returns them all.
     std::vector<Message> waitFor(std::size_t count, int milliseconds = 3000) {

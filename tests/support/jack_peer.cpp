@@ -1,17 +1,19 @@
 // A JACK MIDI peer in a process of its own, so a test can make it quit for real (kill it) while
 // the program's port is connected to it. Raw libjack, dummy-driver friendly.
-//   jack_peer recv CLIENT   an input "CLIENT:in"; prints each event as one line of hex bytes
-//   jack_peer send CLIENT   an output "CLIENT:out"; sends each line of hex bytes read from stdin
-//                           as one event
+//   jack_peer recv CLIENT [LATE_MS]   an input "CLIENT:in"; prints each event as one line of hex
+//                                     bytes
+//   jack_peer send CLIENT [LATE_MS]   an output "CLIENT:out"; sends each line of hex bytes read
+//                                     from stdin as one event
 // Prints "ready" once its port is registered and active, "gone" if the server goes away. The client
 // is activated before it registers its port: JACK announces a port at once but refuses to connect
-// it while its client is inactive, and a slow peer (under the thread sanitizer) left that gap
-// open long enough for the program's reopening to fall into it.
+// it while its client is inactive. With LATE_MS it is the other way round, as some programs do:
+// the port is registered first ("registered"), and the client activated LATE_MS later.
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +22,7 @@
 #include <sstream>
 #include <string>
 #include <sys/prctl.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -72,10 +75,12 @@ void shutdown(void *) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 3 || (std::strcmp(argv[1], "recv") != 0 && std::strcmp(argv[1], "send") != 0)) {
-        std::fprintf(stderr, "usage: jack_peer recv|send CLIENT\n");
+    if (argc < 3 || argc > 4 ||
+        (std::strcmp(argv[1], "recv") != 0 && std::strcmp(argv[1], "send") != 0)) {
+        std::fprintf(stderr, "usage: jack_peer recv|send CLIENT [LATE_MS]\n");
         return 2;
     }
+    const long lateMs = argc == 4 ? std::atol(argv[3]) : -1;
     sending = std::strcmp(argv[1], "send") == 0;
     // Never outlive the test, even one that is killed for taking too long.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -91,15 +96,26 @@ int main(int argc, char **argv) {
     received = jack_ringbuffer_create(1 << 16);
     jack_set_process_callback(client, &process, nullptr);
     jack_on_shutdown(client, &shutdown, nullptr);
-    if (jack_activate(client) != 0) {
+    const auto activate = [client] {
+        if (jack_activate(client) == 0)
+            return true;
         std::fprintf(stderr, "cannot activate the client\n");
+        return false;
+    };
+    if (lateMs < 0 && !activate())
         return 1;
-    }
     port = jack_port_register(client, sending ? "out" : "in", JACK_DEFAULT_MIDI_TYPE,
                               sending ? JackPortIsOutput : JackPortIsInput, 0);
     if (!port.load()) {
         std::fprintf(stderr, "cannot set up the port\n");
         return 1;
+    }
+    if (lateMs >= 0) {
+        std::printf("registered\n");
+        std::fflush(stdout);
+        std::this_thread::sleep_for(std::chrono::milliseconds(lateMs));
+        if (!activate())
+            return 1;
     }
     std::printf("ready\n");
     std::fflush(stdout);

@@ -1,7 +1,7 @@
 // Test entry point: one QApplication for the whole executable, so widget tests can use real
 // Qt event handling, on the offscreen platform unless a display platform was asked for.
 #include "FreshConfigHome.h"
-#include "MidiBackend.h"
+#include "JackKeptClients.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -18,6 +18,6 @@ int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
     useFreshConfigHomes();
     const int result = RUN_ALL_TESTS();
-    vkv::midi::closeKeptPorts(result);
+    vkv::jack::closeKeptPorts(result);
     return result;
 }

@@ -1,8 +1,9 @@
-// The paced send's slices, the dump receiver's counting and the search for the speed a box takes
-// with its test copies, without ports or timers.
+// The paced send's slices and their times, the dump receiver's counting and the search for the
+// speed a box takes with its test copies, without ports or timers.
 #include "BoxQuery.h"
 #include "DumpReceiver.h"
 #include "ImageComparison.h"
+#include "PacedSchedule.h"
 #include "PacedSend.h"
 #include "PacedSender.h"
 #include "SlowBox.h"
@@ -118,6 +119,38 @@ TEST(PacedSend, HeaderThenSlicesOfThreeThenTheLastFourInImageOrder) {
     EXPECT_EQ(slices[514], Bytes(dump.begin() + 6, dump.begin() + 9));
     EXPECT_EQ(slices[515], Bytes(dump.begin(), dump.begin() + 6));
     EXPECT_EQ(send.bytesLeft(), 1537);
+}
+
+TEST(PacedSchedule, TheSlicesOfASendAtTheTimesOfTheTickRule) {
+    // The rule's durations from the header slice to the last, as the paced-send benchmark measures
+    // the real send against them.
+    const struct {
+        int speed;
+        std::int64_t lastMs;
+    } cases[] = {{100, 15690}, {300, 5390}, {600, 2835}, {1000, 2810}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.speed);
+        const auto slices = PacedSchedule::of(c.speed);
+        ASSERT_EQ(slices.size(), 513u);
+        int next = 0;
+        for (const auto &slice : slices) {
+            EXPECT_EQ(slice.offset, next);
+            EXPECT_EQ(slice.length, &slice == &slices.front()  ? 6
+                                    : &slice == &slices.back() ? 4
+                                                               : 3);
+            next += slice.length;
+        }
+        EXPECT_EQ(next, image::DumpSize);
+        EXPECT_EQ(slices[0].microseconds, 0);
+        // Each tick on a call of the 5 ms timer that starts when the 250 ms header pause ends.
+        for (std::size_t k = 1; k < slices.size(); ++k) {
+            EXPECT_EQ((slices[k].microseconds - 250000) % 5000, 0) << k;
+            EXPECT_GT(slices[k].microseconds, slices[k - 1].microseconds) << k;
+        }
+        EXPECT_EQ(slices.back().microseconds, c.lastMs * 1000);
+    }
+    // At speed 2 a tick comes every 2.5 s: the fifth at 10.255 s.
+    EXPECT_EQ(PacedSchedule::of(2)[5].microseconds, 10255000);
 }
 
 TEST(PacedSend, ARefusedSliceEndsTheSendAndKeepsWhatWasNotSent) {
