@@ -46,6 +46,7 @@ int main(int argc, char **argv) {
     case CommandLine::Action::ApplyRecords:
     case CommandLine::Action::Conflicts:
     case CommandLine::Action::ExportMid:
+    case CommandLine::Action::Serve:
     case CommandLine::Action::Sheet: {
         // No display: a core application, and nothing of the GUI is made; only the sheet, whose
         // text Qt GUI lays out, has a GUI application, on the platform that draws off screen.

@@ -3,6 +3,7 @@
 #include "LibraryLine.h"
 #include "PacedSender.h"
 #include "PaperOptions.h"
+#include "ServeOptions.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -229,13 +230,45 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                                        "With --send, --receive or --find-speed: record nothing in "
                                        "the library.");
     const PaperOptions paper;
-    for (const QCommandLineOption &option :
-         {help,           version,        listPorts, send,        receive,     exportIni,
-          diff,           findSpeed,      out,       in,          speed,       fast,
-          request,        timeout,        verify,    libraryList, libraryAdd,  libraryGet,
-          libraryHistory, librarySearch,  library,   entryName,   at,          noLibrary,
-          records,        applyRecords,   conflicts, output,      paper.sheet, paper.heading,
-          paper.page,     paper.exportMid, setListShow, setListAdd, setListRemove})
+    const ServeOptions serving;
+    for (const QCommandLineOption &option : {help,
+                                             version,
+                                             listPorts,
+                                             send,
+                                             receive,
+                                             exportIni,
+                                             diff,
+                                             findSpeed,
+                                             out,
+                                             in,
+                                             speed,
+                                             fast,
+                                             request,
+                                             timeout,
+                                             verify,
+                                             libraryList,
+                                             libraryAdd,
+                                             libraryGet,
+                                             libraryHistory,
+                                             librarySearch,
+                                             library,
+                                             entryName,
+                                             at,
+                                             noLibrary,
+                                             records,
+                                             applyRecords,
+                                             conflicts,
+                                             output,
+                                             paper.sheet,
+                                             paper.heading,
+                                             paper.page,
+                                             paper.exportMid,
+                                             setListShow,
+                                             setListAdd,
+                                             setListRemove,
+                                             serving.serve,
+                                             serving.setList,
+                                             serving.recallIn})
         parser.addOption(option);
     for (const char *qtOption : QtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(qtOption), QString(), "value");
@@ -258,7 +291,7 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         result.errorCode = parser.isSet(diff) ? 2 : 1;
         for (const QCommandLineOption *option :
              {&libraryList, &libraryAdd, &libraryGet, &libraryHistory, &librarySearch, &setListShow,
-              &setListAdd, &setListRemove})
+              &setListAdd, &setListRemove, &serving.serve})
             if (parser.isSet(*option))
                 result.errorCode = 2;
         return result;
@@ -287,6 +320,9 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
             "--conflicts FILE.syx\n" + indent +
             "--sheet FILE.syx OUT.pdf [--heading TEXT] [--page a4|letter]\n" + indent +
             "--export-mid FILE.syx OUT.mid [--speed N]\n" + indent +
+            "--serve --setlist NAME --out PORT [--in PORT] [--speed N | --fast] [--verify] "
+            "[--recall-in PORT]\n" +
+            indent +
             "(each with [--library DIR]; --send and --receive take --library DIR or "
             "--no-library)\n" +
             options;
@@ -320,7 +356,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
                     {applyRecords, Action::ApplyRecords},
                     {conflicts, Action::Conflicts},
                     {paper.sheet, Action::Sheet},
-                    {paper.exportMid, Action::ExportMid}};
+                    {paper.exportMid, Action::ExportMid},
+                    {serving.serve, Action::Serve}};
     QStringList given;
     for (const auto &command : commands) {
         if (parser.isSet(command.option)) {
@@ -336,23 +373,25 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         const char *goesWith;
     } modifiers[] = {
         {out,
-         {Action::Send, Action::Receive, Action::FindSpeed},
-         "--send and --find-speed, or with --receive --request"},
+         {Action::Send, Action::Receive, Action::FindSpeed, Action::Serve},
+         "--send, --find-speed and --serve, or with --receive --request"},
         {in,
-         {Action::Receive, Action::Send, Action::FindSpeed},
-         "--receive and --find-speed, or with --send --verify"},
-        {speed, {Action::Send, Action::ExportMid}, "--send and --export-mid"},
-        {fast, {Action::Send}, "--send"},
+         {Action::Receive, Action::Send, Action::FindSpeed, Action::Serve},
+         "--receive, --find-speed and --serve, or with --send --verify"},
+        {speed,
+         {Action::Send, Action::Serve, Action::ExportMid},
+         "--send, --serve and --export-mid"},
+        {fast, {Action::Send, Action::Serve}, "--send and --serve"},
         {request, {Action::Receive}, "--receive"},
         {timeout,
          {Action::Receive, Action::Send, Action::FindSpeed},
          "--receive and --find-speed, or with --send --verify"},
-        {verify, {Action::Send}, "--send"},
+        {verify, {Action::Send, Action::Serve}, "--send and --serve"},
         {library,
          {Action::Send, Action::Receive, Action::FindSpeed, Action::LibraryList, Action::LibraryAdd,
           Action::LibraryGet, Action::LibraryHistory, Action::LibrarySearch, Action::SetListShow,
-          Action::SetListAdd, Action::SetListRemove},
-         "--send, --receive, --find-speed and the --library- and --setlist- commands"},
+          Action::SetListAdd, Action::SetListRemove, Action::Serve},
+         "--send, --receive, --find-speed, --serve and the --library- and --setlist- commands"},
         {noLibrary,
          {Action::Send, Action::Receive, Action::FindSpeed},
          "--send, --receive and --find-speed"},
@@ -361,6 +400,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
         {output, {Action::Records, Action::ApplyRecords}, "--records and --apply-records"},
         {paper.heading, {Action::Sheet}, "--sheet"},
         {paper.page, {Action::Sheet}, "--sheet"},
+        {serving.setList, {Action::Serve}, "--serve"},
+        {serving.recallIn, {Action::Serve}, "--serve"},
     };
     for (const auto &modifier : modifiers) {
         if (parser.isSet(modifier.option) && !modifier.actions.contains(result.action))
@@ -433,6 +474,10 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     case Action::Sheet:
     case Action::ExportMid: {
         const QString wrong = paper.parse(parser, speed, result);
+        return wrong.isEmpty() ? result : error(wrong);
+    }
+    case Action::Serve: {
+        const QString wrong = serving.parse(parser, {out, in, speed, fast, verify}, result);
         return wrong.isEmpty() ? result : error(wrong);
     }
     default:

@@ -45,6 +45,10 @@ public:
         // The configuration of `sysexFile` for other hands, written to `outputFile`:
         Sheet,     // printed as a PDF sheet, headed `heading`, on A4 or `letter` paper
         ExportMid, // as a MIDI file that sends it paced at `speed`
+        // Without a window until a signal ends it: program changes from the own ports (or
+        // `recallIn`) recall the slots of the set list `setList` into the box on `outPort`, paced
+        // at `speed` or `fast`, then `verify` on `inPort`.
+        Serve,
     };
 
     // `arguments` as main() gets them, the program's own name first.
@@ -81,6 +85,7 @@ public:
     QString query;
     QDateTime at; // invalid: the whole history
     QString setList;
+    QString recallIn; // "" for the program's own ports
     int program = -1; // 0 to 127
     QString sheetFile;
     QString outputFile; // "" for none

@@ -13,6 +13,7 @@
 #include "ReceiveCommand.h"
 #include "RecordsCommands.h"
 #include "SendCommand.h"
+#include "ServeCommand.h"
 
 namespace vkv::cli {
 
@@ -68,6 +69,8 @@ int Commands::run(const CommandLine &line) {
     case CommandLine::Action::ApplyRecords:
     case CommandLine::Action::Conflicts:
         return RecordsCommands::run(line);
+    case CommandLine::Action::Serve:
+        return ServeCommand::run(line);
     case CommandLine::Action::Sheet:
     case CommandLine::Action::ExportMid:
         return PaperCommands::run(line);

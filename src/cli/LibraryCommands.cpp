@@ -4,8 +4,8 @@
 #include "CommandLine.h"
 #include "DumpFile.h"
 #include "EntryName.h"
-#include "SetListCommands.h"
 #include "ImportFile.h"
+#include "SetListCommands.h"
 #include "SyxFile.h"
 
 #include <QFileInfo>
@@ -19,8 +19,9 @@ namespace {
 using Io = CommandIo;
 using library::Library;
 
-// The library the line names, open; null when it cannot be (said why).
-std::unique_ptr<Library> opened(const CommandLine &line, const QString &failing = {}) {
+} // namespace
+
+std::unique_ptr<Library> LibraryCommands::open(const CommandLine &line, const QString &failing) {
     auto library = std::make_unique<Library>();
     const QString folder =
         line.libraryFolder.isEmpty() ? Library::defaultFolder() : line.libraryFolder;
@@ -33,6 +34,8 @@ std::unique_ptr<Library> opened(const CommandLine &line, const QString &failing 
     }
     return library;
 }
+
+namespace {
 
 QString time(const QDateTime &at, bool seconds = false) {
     return at.toLocalTime().toString(seconds ? QStringLiteral("yyyy-MM-dd HH:mm:ss")
@@ -167,7 +170,7 @@ int LibraryCommands::run(const CommandLine &line) {
         Io::fail(library::LibraryQuery::parse(line.query).error());
         return 2;
     }
-    const auto library = opened(line);
+    const auto library = open(line);
     if (!library)
         return 1;
     switch (line.action) {
@@ -197,7 +200,7 @@ void LibraryCommands::record(const CommandLine &line, const Library::Capture &ca
                              ? QStringLiteral("warning: the library did not record the dump "
                                               "received: ")
                              : QStringLiteral("warning: the library did not record the send: ");
-    const auto library = opened(line, what);
+    const auto library = open(line, what);
     if (library && !library->capture(capture))
         Io::fail(what + library->error());
 }
@@ -207,7 +210,7 @@ void LibraryCommands::verified(const CommandLine &line, const QString &port,
     if (line.noLibrary)
         return;
     const QString what = QStringLiteral("warning: the library did not record the verify: ");
-    const auto library = opened(line, what);
+    const auto library = open(line, what);
     if (library && !library->verified(port, sent, held))
         Io::fail(what + library->error());
 }

@@ -4,6 +4,7 @@
 #include "Library.h"
 
 #include <QString>
+#include <memory>
 
 namespace vkv::cli {
 
@@ -18,6 +19,10 @@ class LibraryCommands {
 public:
     // The exit code: 0 done, 1 failed (said why), 2 a query that is no query.
     static int run(const CommandLine &line);
+    // The library the line names (its --library folder, or the user's own), open, its notices
+    // said; null when it cannot be, said why after `failing`.
+    static std::unique_ptr<library::Library> open(const CommandLine &line,
+                                                  const QString &failing = {});
     // Records what a transfer moved, unless the line says --no-library. A capture that fails is a
     // warning on the standard error stream and never changes the transfer's exit code.
     static void record(const CommandLine &line, const library::Library::Capture &capture);

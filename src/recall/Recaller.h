@@ -38,6 +38,8 @@ public:
     bool programChange(std::uint8_t status, std::uint8_t data1);
     // A recall is sending or verifying.
     bool busy() const { return current.has_value(); }
+    // A recall's send is under way (not yet its verify).
+    bool sending() const { return current && !current->sent; }
     // Ends a recall under way at once, recording what went of it (the program ends).
     void stop();
     // What the box holds as far as the recalls tell: "Gig, verified", "Gig, not verified", "a

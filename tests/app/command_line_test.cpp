@@ -160,6 +160,12 @@ TEST(CommandLine, CommandsTakeTheirOptionsAndRefuseOthers) {
          "--speed goes only with --send"},
         {{"--find-speed", "--send", "a.syx"}, "--send and --find-speed cannot be combined"},
         {{"--request"}, "--request goes only with --receive"},
+        {{"--serve", "--out", "b"}, "--serve needs --setlist NAME"},
+        {{"--serve", "--setlist", "Tour"}, "--serve needs --out PORT"},
+        {{"--serve", "--setlist", "Tour", "--out", "b", "--verify"}, "--verify needs --in PORT"},
+        {{"--serve", "--setlist", "Tour", "--out", "b", "x.syx"}, "--serve takes no file"},
+        {{"--send", "a.syx", "--out", "b", "--recall-in", "c"},
+         "--recall-in goes only with --serve"},
     };
     for (const auto &e : errors) {
         const auto c = CommandLine::parse(QStringList{"vkvela"} + e.arguments);
@@ -613,6 +619,15 @@ TEST(CommandLine, TheLibrarysCommandsTakeTheirOptionsAndWrongUseExitsWith2) {
     EXPECT_EQ(slot.setList, "Tour");
     EXPECT_EQ(slot.program, 5);
     EXPECT_EQ(slot.name, "Live set");
+    const auto serve = CommandLine::parse({"vkvela", "--serve", "--setlist", "Tour", "--out", "box",
+                                           "--in", "box:out", "--speed", "500", "--verify",
+                                           "--recall-in", "daw", "--library", "/l"});
+    EXPECT_EQ(serve.action, Action::Serve);
+    EXPECT_EQ(QStringList({serve.setList, serve.outPort, serve.inPort, serve.recallIn,
+                           serve.libraryFolder}),
+              QStringList({"Tour", "box", "box:out", "daw", "/l"}));
+    EXPECT_EQ(serve.speed, 500);
+    EXPECT_TRUE(serve.verify);
 
     const struct {
         QStringList arguments;
@@ -633,6 +648,7 @@ TEST(CommandLine, TheLibrarysCommandsTakeTheirOptionsAndWrongUseExitsWith2) {
         {{"--setlist-remove", "Tour"}, 2},
         {{"--setlist-show", "Tour", "a.syx"}, 2},
         {{"--setlist-show", "Tour", "--speed", "2"}, 2},
+        {{"--serve", "--setlist", "Tour", "--out", "b", "--speed", "300", "--fast"}, 2},
     };
     for (const auto &w : wrong) {
         const auto c = CommandLine::parse(QStringList{"vkvela"} + w.arguments);

@@ -140,7 +140,7 @@ TEST(SheetCommand, SaysWhatFailedAndWritesNothing) {
         {{"--sheet", syx, dir.filePath("no/folder/a.pdf")}, 1, "cannot write "},
         {{"--sheet", syx, pdf, "--page", "a5"}, 1, "--page takes a4 or letter, not \"a5\"."},
         {{"--sheet", syx}, 1, "--sheet needs two file names"},
-        {{"--sheet", syx, pdf, "--speed", "100"}, 1, "--speed goes only with --send and"},
+        {{"--sheet", syx, pdf, "--speed", "100"}, 1, "--speed goes only with --send, --serve and"},
         {{"--export-mid", syx, pdf, "--heading", "x"}, 1, "--heading goes only with --sheet."},
     };
     for (const auto &c : cases) {
