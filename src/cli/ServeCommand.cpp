@@ -58,7 +58,8 @@ public:
     void start() {
         look();
         watch = backendapi::PortWatch::create(out.backend(), [this] { return out.portNames(); });
-        QObject::connect(watch.get(), &backendapi::PortWatch::changed, &context, [this] { look(); });
+        QObject::connect(watch.get(), &backendapi::PortWatch::changed, &context,
+                         [this] { look(); });
         // A back end that went (a JACK server stopped) announces nothing when it comes back.
         QObject::connect(&retry, &QTimer::timeout, &context, [this] { look(); });
         retry.start(backendapi::PortWatch::PollMs);
@@ -92,9 +93,9 @@ private:
 
 // A line of events' form for what is no recall.
 QString eventLine(const QString &speed, const QString &what) {
-    return QStringList{QDateTime::currentDateTime().toString(
-                           QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
-                       QString(), QString(), speed, what}
+    return QStringList{
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), QString(),
+        QString(), speed, what}
         .join(u'\t');
 }
 
@@ -120,8 +121,9 @@ int ServeCommand::run(const CommandLine &line) {
     Io::fail(QStringLiteral("serving the set list \"%1\" (%2 slots, %3), at %4%5.")
                  .arg(list.name)
                  .arg(list.slotList.size())
-                 .arg(list.channel == library::SetList::AnyChannel ? QStringLiteral("any channel")
-                                        : QStringLiteral("channel %1").arg(list.channel))
+                 .arg(list.channel == library::SetList::AnyChannel
+                          ? QStringLiteral("any channel")
+                          : QStringLiteral("channel %1").arg(list.channel))
                  .arg(port.speedText(), line.verify ? QStringLiteral(", verified") : QString()));
 
     QEventLoop loop;

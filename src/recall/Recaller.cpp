@@ -22,7 +22,11 @@ void Recaller::say(const RecallChoice &choice, const QString &name, const QStrin
                   .join(u'\t'));
 }
 
-std::optional<image::DumpBytes> Recaller::dumpOf(qint64 entry) {
+std::optional<image::DumpBytes> Recaller::dumpOf(const library::SetList::Slot &slot) {
+    // By its name first, which the slot keeps current: one look-up, not a walk of the library.
+    if (const auto named = library.named(slot.name); named && named->id == slot.entry)
+        return library.read(*named);
+    const qint64 entry = slot.entry;
     for (const library::Library::Entry &found : library.entries())
         if (found.id == entry)
             return library.read(found);
@@ -43,7 +47,7 @@ bool Recaller::programChange(std::uint8_t status, std::uint8_t data1) {
     case RecallChoice::Kind::Recall:
         break;
     }
-    const auto dump = dumpOf(choice.slot.entry);
+    const auto dump = dumpOf(choice.slot);
     if (!dump) {
         const QString why = QStringLiteral("it cannot be read: ") + library.error() +
                             QStringLiteral(" Nothing was sent.");
@@ -51,13 +55,20 @@ bool Recaller::programChange(std::uint8_t status, std::uint8_t data1) {
         emit recalled(choice.slot.name, why);
         return true;
     }
-    // The latest wins: what runs stops at once, and what of it went is recorded.
-    if (current)
-        interrupt(QStringLiteral("stopped for ") + choice.change());
+    // The latest wins: what runs stops at once, and the new send starts before what went of the
+    // old one is recorded, so the library's write never delays the box.
+    std::optional<Current> stopped;
+    int stoppedBytes = 0;
+    if (current) {
+        stopped = current;
+        stoppedBytes = port.stop();
+    }
     current = Current{choice, *dump, QDateTime::currentDateTimeUtc()};
+    port.send(*dump, verify_);
+    if (stopped)
+        settle(*stopped, stoppedBytes, QStringLiteral("stopped for ") + choice.change());
     say(choice, choice.slot.name, QStringLiteral("sending"));
     emit recalling(choice.slot.name);
-    port.send(*dump, verify_);
     return true;
 }
 
@@ -81,6 +92,10 @@ void Recaller::record(const Current &recall, bool whole, int bytes) {
 void Recaller::end(const QString &outcome, const QString &holding) {
     const Current done = *current;
     current.reset();
+    over(done, outcome, holding);
+}
+
+void Recaller::over(const Current &done, const QString &outcome, const QString &holding) {
     holds = holding;
     say(done.choice, done.choice.slot.name, outcome);
     emit recalled(done.choice.slot.name, outcome);
@@ -125,17 +140,23 @@ void Recaller::stop() {
 }
 
 void Recaller::interrupt(const QString &why) {
-    const bool sent = current->sent;
+    const Current stopped = *current;
     const int bytes = port.stop();
-    const bool whole = sent || bytes >= image::DumpSize;
-    if (!sent)
-        record(*current, whole, bytes);
-    const QString name = current->choice.slot.name;
+    current.reset();
+    settle(stopped, bytes, why);
+}
+
+void Recaller::settle(const Current &stopped, int bytes, const QString &why) {
+    const bool whole = stopped.sent || bytes >= image::DumpSize;
+    if (!stopped.sent)
+        record(stopped, whole, bytes);
+    const QString name = stopped.choice.slot.name;
     if (whole)
-        end(why + QStringLiteral("; not verified"), name + QStringLiteral(", not verified"));
+        over(stopped, why + QStringLiteral("; not verified"),
+             name + QStringLiteral(", not verified"));
     else
-        end(why + QStringLiteral(" after %1 of %2 bytes").arg(bytes).arg(image::DumpSize),
-            broken(bytes, name));
+        over(stopped, why + QStringLiteral(" after %1 of %2 bytes").arg(bytes).arg(image::DumpSize),
+             broken(bytes, name));
 }
 
 QString Recaller::broken(int bytes, const QString &name) {

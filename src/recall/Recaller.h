@@ -71,8 +71,12 @@ private:
     void end(const QString &outcome, const QString &holding);
     // Stops the recall under way at once, recording what went of it; `why` begins its outcome.
     void interrupt(const QString &why);
+    // Records and says what went of a recall stopped after `bytes`.
+    void settle(const Current &stopped, int bytes, const QString &why);
+    // Says how a recall ended and that the box holds `holding`.
+    void over(const Current &done, const QString &outcome, const QString &holding);
     static QString broken(int bytes, const QString &name);
-    std::optional<image::DumpBytes> dumpOf(qint64 entry);
+    std::optional<image::DumpBytes> dumpOf(const library::SetList::Slot &slot);
 
     library::Library &library;
     RecallPort &port;

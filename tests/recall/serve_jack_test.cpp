@@ -9,8 +9,8 @@
 
 #include <QProcess>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <csignal>
+#include <gtest/gtest.h>
 
 using namespace libraryfixture;
 
@@ -102,7 +102,8 @@ TEST_F(ServeJack, ProgramChangesOnMotorsRecallVerifiedAndSigtermEndsWithWhatTheB
                          "\t\t1000 bytes/s\tended on signal 15; the box holds Ballad, not verified",
                      }))
         << out.text.toStdString();
-    EXPECT_TRUE(err.text.contains("MIDI OUT port \"vkvservebox:in\" open.")) << err.text.toStdString();
+    EXPECT_TRUE(err.text.contains("MIDI OUT port \"vkvservebox:in\" open."))
+        << err.text.toStdString();
 
     Library library;
     ASSERT_TRUE(library.open(folder()));
