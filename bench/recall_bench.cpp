@@ -43,7 +43,8 @@ int main(int argc, char **argv) {
     for (int n = 0; n < 100; ++n)
         library.add(configuration(n), QStringLiteral("Song %1").arg(n));
     for (int program = 0; program < 20; ++program)
-        library.addToSetList("Gig", program, *library.named(QStringLiteral("Song %1").arg(program)));
+        library.addToSetList("Gig", program,
+                             *library.named(QStringLiteral("Song %1").arg(program)));
 
     JackRecorder box("vkvbenchrecallbox");
     const auto out = vkv::cli::CommandPorts::openOut(QString::fromStdString(box.portName()));

@@ -106,6 +106,11 @@ void Recaller::sendOver(bool whole, int bytes) {
         return;
     record(*current, whole, bytes);
     const QString name = current->choice.slot.name;
+    if (!whole && bytes == 0) {
+        // Nothing reached the box (its port is not there): it holds what it held.
+        end(QStringLiteral("not sent: the port to the box is not open"), holds);
+        return;
+    }
     if (!whole) {
         end(QStringLiteral("broke off after %1 of %2 bytes").arg(bytes).arg(image::DumpSize),
             broken(bytes, name));

@@ -43,6 +43,13 @@ public:
         return send(ev, true);
     }
 
+    int sendProgramChange(unsigned char channel, unsigned char program) {
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        snd_seq_ev_set_pgmchange(&ev, channel, program);
+        return send(ev, true);
+    }
+
     // A real-time message: SND_SEQ_EVENT_SENSING (FE), SND_SEQ_EVENT_CLOCK (F8) and the like.
     int sendRealTime(snd_seq_event_type_t type) {
         snd_seq_event_t ev;

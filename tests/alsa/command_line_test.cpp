@@ -207,3 +207,60 @@ TEST(AlsaCommandLine, FindSpeedFindsWhatABoxWithAnInputLimitTakesAndLeavesItVeri
     // Asked once before anything went, then once a try.
     EXPECT_EQ(box.requests(), lines.size() - 3);
 }
+
+TEST(AlsaCommandLine, ServeRecallsAnEntryOnAProgramChangeSentToMotorsThroughAconnect) {
+    // The library and its set list made with the program's own commands, as a user would.
+    const QString library = QStringLiteral("/tmp/serve-library");
+    const Bytes whole = dump();
+    QFile file("/tmp/serve.syx");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char *>(whole.data()), static_cast<qint64>(whole.size()));
+    file.close();
+    ASSERT_EQ(run({"--library-add", file.fileName(), "--name", "Gig", "--library", library}).code,
+              0);
+    ASSERT_EQ(run({"--setlist-add", "Tour", "7", "Gig", "--library", library}).code, 0);
+
+    AlsaReceiver box("vkv-serve-box");
+    AlsaSender daw("vkv-serve-daw");
+    QProcess serve;
+    serve.start(
+        qEnvironmentVariable("VKV_PROGRAM"),
+        {"--serve", "--setlist", "Tour", "--out", "vkv-serve-box", "--fast", "--library", library});
+    ASSERT_TRUE(serve.waitForStarted());
+    QString err;
+    for (int i = 0; i < 500 && !err.contains("program changes are taken from"); ++i) {
+        serve.waitForReadyRead(20);
+        err += QString::fromLocal8Bit(serve.readAllStandardError());
+    }
+    ASSERT_TRUE(err.contains("\"Virtual Korvane Vela:Motors\"")) << err.toStdString();
+    const ChildRun connected = runChild("aconnect", {"vkv-serve-daw:0", "Virtual Korvane Vela:1"},
+                                        QProcessEnvironment::systemEnvironment(), 10000);
+    ASSERT_EQ(connected.code, 0) << connected.err.toStdString();
+
+    ASSERT_EQ(daw.sendProgramChange(0, 7), 0);
+    const auto got = box.waitFor(
+        [&](const auto &events) {
+            std::size_t bytes = 0;
+            for (const auto &e : events)
+                bytes += e.bytes.size();
+            return bytes >= whole.size();
+        },
+        20000);
+    Bytes joined;
+    for (const auto &e : got)
+        joined.insert(joined.end(), e.bytes.begin(), e.bytes.end());
+    vkv::image::DumpBytes framed{};
+    std::copy(whole.begin(), whole.end(), framed.begin());
+    vkv::image::frameDump(framed.data()); // as every send frames a dump
+    EXPECT_EQ(joined, Bytes(framed.begin(), framed.end()));
+
+    serve.terminate(); // SIGTERM
+    ASSERT_TRUE(serve.waitForFinished(20000));
+    EXPECT_EQ(serve.exitCode(), 143);
+    const QString out = QString::fromLocal8Bit(serve.readAllStandardOutput());
+    std::printf("--serve said:\n%s", qPrintable(out));
+    EXPECT_TRUE(out.contains("program change 7 on channel 1\tGig\tfast\tsent\n"))
+        << out.toStdString();
+    EXPECT_TRUE(out.trimmed().endsWith("ended on signal 15; the box holds Gig, not verified"))
+        << out.toStdString();
+}

@@ -95,6 +95,10 @@ TEST_F(RecallTest, AProgramChangeRecallsItsSlotVerifiedAndTheHistorySaysWhy) {
               QStringList{"sent to box:in, verified, recalled by program change 1 on channel 1 "
                           "(set list Tour)"});
     EXPECT_EQ(recaller->boxHolds(), "Gig, verified");
+    // A port that took nothing (the box's port is not there) leaves the box holding what it held.
+    ASSERT_TRUE(recaller->programChange(0xC0, 2));
+    recaller->sendOver(false, 0);
+    EXPECT_EQ(recaller->boxHolds(), "Gig, verified");
 }
 
 TEST_F(RecallTest, TheLatestProgramChangeStopsARecallUnderWayAndSendsItsOwn) {
