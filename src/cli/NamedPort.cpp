@@ -16,8 +16,9 @@ bool NamedPort::open() const {
 }
 
 void NamedPort::look() {
+    const bool wasOpen = open();
     port.relist(); // an open port that went is lost here, and told from the event loop
-    if (open() && !port.lost())
+    if (wasOpen)   // still open, or lost and told soon: lost() looks again
         return;
     const QStringList names = port.shownNames();
     const PortChoice choice = PortChoice::find(names, wanted);
@@ -47,9 +48,10 @@ void NamedPort::look() {
 void NamedPort::lost() {
     const QString reason = QString::fromStdString(port.lostReason());
     port.SetUsing(false);
-    said.clear();
+    said = QStringLiteral("it is not there"); // said here in other words
     CommandIo::fail(kind + " port \"" + wanted + "\" lost (" + reason +
                     "); it is opened again when it comes back.");
+    look();
 }
 
 void NamedPort::waiting(const QString &why) {

@@ -118,9 +118,10 @@ int ServeCommand::run(const CommandLine &line) {
     for (const QString &refused : damaged)
         Io::fail(refused);
     const library::SetList &list = recaller.list();
-    Io::fail(QStringLiteral("serving the set list \"%1\" (%2 slots, %3), at %4%5.")
+    Io::fail(QStringLiteral("serving the set list \"%1\" (%2 %3, %4), at %5%6.")
                  .arg(list.name)
                  .arg(list.slotList.size())
+                 .arg(list.slotList.size() == 1 ? QStringLiteral("slot") : QStringLiteral("slots"))
                  .arg(list.channel == library::SetList::AnyChannel
                           ? QStringLiteral("any channel")
                           : QStringLiteral("channel %1").arg(list.channel))

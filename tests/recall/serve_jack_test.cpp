@@ -113,3 +113,54 @@ TEST_F(ServeJack, ProgramChangesOnMotorsRecallVerifiedAndSigtermEndsWithWhatTheB
                                            "Tour)"))
         << history[0].text().toStdString();
 }
+
+TEST_F(ServeJack, WaitsForABoxNotThereAtStartAndFollowsItByNameWhenItComesBack) {
+    const DumpBytes gig = withRecords({{true, 0, 0xB0, 1}});
+    {
+        Library library;
+        ASSERT_TRUE(library.open(folder()));
+        ASSERT_TRUE(library.add(gig, "Gig"));
+        ASSERT_TRUE(library.addToSetList("Tour", 1, *library.named("Gig")));
+    }
+    QProcess serve;
+    serve.setProcessEnvironment(headlessEnvironment());
+    serve.start(QStringLiteral(VKV_PROGRAM), {"--serve", "--setlist", "Tour", "--out",
+                                              "vkvlatebox:in", "--fast", "--library", folder()});
+    ASSERT_TRUE(serve.waitForStarted());
+    Said out, err;
+    ASSERT_TRUE(err.waitFor(serve, QProcess::StandardError, "program changes are taken from"));
+    EXPECT_TRUE(err.text.contains("waiting for the MIDI OUT port \"vkvlatebox:in\": it is not "
+                                  "there.\n"))
+        << err.text.toStdString();
+    JackSender daw("vkvlatedaw");
+    ASSERT_TRUE(jacktools::connect(QString::fromStdString(daw.portName()),
+                                   QStringLiteral("Virtual Korvane Vela:Motors")));
+    for (int round = 0; round < 2; ++round) {
+        // The box comes (back): it is opened by its name, and a recall reaches it.
+        JackBox box(QStringLiteral(VKV_JACK_BOX), "vkvlatebox", 4096, 0);
+        ASSERT_TRUE(box.ready);
+        const QString opened = QStringLiteral("MIDI OUT port \"vkvlatebox:in\" open.\n");
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                err.waitFor(serve, QProcess::StandardError, "", 0);
+                return err.text.count(opened) == round + 1;
+            },
+            10000))
+            << err.text.toStdString();
+        daw.send({0xC0, 1});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return box.holds() == framed(gig); }, 10000));
+        box.quit();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                err.waitFor(serve, QProcess::StandardError, "", 0);
+                return err.text.count("\" lost (") == round + 1;
+            },
+            10000))
+            << err.text.toStdString();
+    }
+    // Said once a time it went, not at every look.
+    EXPECT_EQ(err.text.count("waiting for"), 1) << err.text.toStdString();
+    serve.terminate();
+    ASSERT_TRUE(serve.waitForFinished(10000));
+    EXPECT_EQ(serve.exitCode(), 143);
+}

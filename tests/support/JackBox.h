@@ -28,7 +28,9 @@ public:
                process.state() != QProcess::NotRunning) {
         }
     }
-    ~JackBox() {
+    ~JackBox() { quit(); }
+    // Ends it at once, as a box unplugged.
+    void quit() {
         process.kill();
         process.waitForFinished(5000);
     }
