@@ -8,12 +8,14 @@
 #include "OwnPorts.h"
 #include "PortWatch.h"
 #include "Recaller.h"
+#include "SetListFile.h"
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 #include "TerminationSignals.h"
 
 #include <QDateTime>
 #include <QEventLoop>
+#include <QFileSystemWatcher>
 #include <QTimer>
 #include <memory>
 #include <vector>
@@ -155,6 +157,27 @@ int ServeCommand::run(const CommandLine &line) {
         Io::fail(QStringLiteral("signal %1: the send under way finishes first (another signal "
                                 "stops it at once).")
                      .arg(number));
+    });
+    // A list edited while it serves (--setlist-add from another shell, the window, a rename of a
+    // configuration) is read again: the next program change recalls from it as it is now.
+    QFileSystemWatcher watcher({library->folder() + u'/' + library::SetListFile::Folder});
+    QTimer reread;
+    reread.setSingleShot(true);
+    reread.setInterval(100); // a write is a burst of changes to the folder
+    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &reread,
+                     qOverload<>(&QTimer::start));
+    QObject::connect(&reread, &QTimer::timeout, &loop, [&] {
+        const library::SetList before = recaller.list();
+        QStringList refused;
+        if (!recaller.setList(line.setList, &refused))
+            Io::fail(recaller.error() + QStringLiteral(" The list as it was read last is kept."));
+        else if (!(recaller.list().slotList == before.slotList &&
+                   recaller.list().channel == before.channel))
+            Io::fail(QStringLiteral("the set list \"%1\" changed and was read again (%2 slots).")
+                         .arg(recaller.list().name)
+                         .arg(recaller.list().slotList.size()));
+        for (const QString &damaged : refused)
+            Io::fail(damaged);
     });
     ports.start();
     loop.exec();

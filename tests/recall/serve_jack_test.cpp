@@ -147,9 +147,16 @@ TEST_F(ServeJack, WaitsForABoxNotThereAtStartAndFollowsItByNameWhenItComesBack) 
             },
             10000))
             << err.text.toStdString();
-        daw.send({0xC0, 1});
+        daw.send({0xC0, static_cast<unsigned char>(round == 0 ? 1 : 4)});
         ASSERT_TRUE(QTest::qWaitFor([&] { return box.holds() == framed(gig); }, 10000));
         box.quit();
+        if (round == 0) {
+            // A slot added while it serves is recalled from then on.
+            Library library;
+            ASSERT_TRUE(library.open(folder()));
+            ASSERT_TRUE(library.addToSetList("Tour", 4, *library.named("Gig")));
+            ASSERT_TRUE(err.waitFor(serve, QProcess::StandardError, "read again (2 slots)"));
+        }
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
                 err.waitFor(serve, QProcess::StandardError, "", 0);
