@@ -47,7 +47,7 @@ QVariant SetListRows::headerData(int section, Qt::Orientation orientation, int r
 }
 
 Qt::ItemFlags SetListRows::flags(const QModelIndex &index) const {
-    // Dropped on a row means before it; between rows and below the last, as placed.
+    // A slot may be dropped on a row, between rows or below the last.
     return QAbstractTableModel::flags(index) | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
 }
 
@@ -71,9 +71,13 @@ bool SetListRows::dropMimeData(const QMimeData *data, Qt::DropAction action, int
     const int from = data->data(SlotType).toInt(&number);
     if (!number || from < 0 || from >= rowCount())
         return false;
-    // On a row: before it. Below the rows: at the end.
-    int to = row >= 0 ? row : (parent.isValid() ? parent.row() : rowCount());
-    to = std::min(to, rowCount());
+    // Between rows: there. On a row: in its place, the rows between moving up or down one.
+    // Below the rows: at the end.
+    int to = rowCount();
+    if (row >= 0)
+        to = std::min(row, rowCount());
+    else if (parent.isValid())
+        to = parent.row() > from ? parent.row() + 1 : parent.row();
     if (to != from && to != from + 1)
         emit moveAsked(from, to);
     // The view removes nothing itself: the tab shows the list as written.

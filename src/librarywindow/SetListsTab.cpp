@@ -128,6 +128,8 @@ SetListsTab::SetListsTab(Library &library, const Questions &questions, QWidget *
     connect(recall, &QCheckBox::clicked, this, &SetListsTab::switchRecall);
     lastRecall->setObjectName("SetListLastRecall");
     lastRecall->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long line wraps rather than widening the window.
+    lastRecall->setWordWrap(true);
     auto *recallLine = new QHBoxLayout;
     recallLine->addWidget(recall);
     recallLine->addWidget(lastRecall, 1);

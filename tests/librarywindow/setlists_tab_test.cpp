@@ -143,10 +143,11 @@ TEST(SetListsTab, AListIsMadeFilledNumberedOrderedAndOnDiskAtEachStep) {
     EXPECT_EQ(w.file("Gig night"), "# channel any\n6\tGig\n0\tDrum kit\n5\tPads\n");
     EXPECT_EQ(w.slotTable()->selectionModel()->selectedRows().value(0).row(), 0);
 
-    // A drag dropped below the last row: through the rows' drop, as the view hands it over.
+    // The first slot dragged onto the last row takes its place: through the rows' drag and drop,
+    // as the view hands them over (the offscreen platform runs no real drag).
     auto *rows = qobject_cast<SetListRows *>(w.slotTable()->model());
     const std::unique_ptr<QMimeData> dragged(rows->mimeData({rows->index(0, 0)}));
-    rows->dropMimeData(dragged.get(), Qt::MoveAction, -1, -1, {});
+    rows->dropMimeData(dragged.get(), Qt::MoveAction, -1, -1, rows->index(2, 0));
     EXPECT_EQ(w.shown(), QStringList({"0 Drum kit", "5 Pads", "6 Gig"}));
 
     testui::chooseItem(w.find<QComboBox>("SetListChannel"), 10);
