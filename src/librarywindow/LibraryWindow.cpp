@@ -2,6 +2,7 @@
 
 #include "ConfigurationsTab.h"
 #include "HistoryTab.h"
+#include "SetListsTab.h"
 #include "UndoKeys.h"
 
 #include <QDateTime>
@@ -28,7 +29,8 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
     : QWidget(parent, Qt::Window), editor(std::move(editor)), lib(std::make_unique<Library>(2000)),
       questions(this), searchBox(new QLineEdit(this)), views(new QTabWidget(this)),
       configurations(new ConfigurationsTab(*lib, questions, this)), history(new HistoryTab(this)),
-      notes(new QLabel(this)), status(new QLabel(this)), watcher(new QFileSystemWatcher(this)),
+      setLists(new SetListsTab(*lib, questions, this)), notes(new QLabel(this)),
+      status(new QLabel(this)), watcher(new QFileSystemWatcher(this)),
       folderSettle(new QTimer(this)) {
     // A window of the GUI thread: a write of another program is waited for two seconds at most.
     setObjectName("LibraryWindow");
@@ -47,6 +49,7 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
     views->setObjectName("LibraryViews");
     views->addTab(configurations, "Configurations");
     views->addTab(history, "History");
+    views->addTab(setLists, "Set Lists");
     for (QTableView *view : std::initializer_list<QTableView *>{configurations, history}) {
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &LibraryWindow::showSelection);
@@ -55,6 +58,7 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
     connect(views, &QTabWidget::currentChanged, this, &LibraryWindow::showSelection);
     connect(configurations, &ConfigurationsTab::said, this, &LibraryWindow::say);
     connect(configurations, &ConfigurationsTab::changed, this, [this] { reload(); });
+    connect(setLists, &SetListsTab::said, this, &LibraryWindow::say);
 
     notes->setObjectName("LibraryNotes");
     notes->setWordWrap(true);
@@ -103,7 +107,7 @@ LibraryWindow::LibraryWindow(std::function<image::DumpBytes()> editor, QWidget *
     deleteButton = button(
         "LibraryDelete", "Delete", "Put it in the desktop's trash (Ctrl+Z here brings it back)",
         [this] {
-            if (!historyShown())
+            if (!historyShown() && !setListsShown())
                 configurations->deleteSelected();
         },
         1, 3);
@@ -152,6 +156,7 @@ bool LibraryWindow::openFolder(const QString &folder) {
         entries.clear();
         configurations->setHits({}, false);
         history->setEvents({}, {});
+        setLists->refresh({});
         say(lib->error(), false);
         return false;
     }
@@ -172,6 +177,8 @@ void LibraryWindow::reload(bool rescan) {
     entries = lib->entries();
     search();
     history->setEvents(lib->history(), entries);
+    // Renames and deletes reach the set lists' slots.
+    setLists->refresh(entries);
     showSelection();
 }
 
@@ -215,8 +222,15 @@ bool LibraryWindow::historyShown() const {
     return views->currentWidget() == history;
 }
 
+bool LibraryWindow::setListsShown() const {
+    return views->currentWidget() == setLists;
+}
+
 std::vector<LibraryWindow::Item> LibraryWindow::selected() const {
     std::vector<Item> items;
+    // The set lists' buttons are their tab's own: the others act on nothing shown there.
+    if (setListsShown())
+        return items;
     if (historyShown()) {
         for (const Library::Event &event : history->selectedKept())
             items.push_back({event.text() + QStringLiteral(", ") +
@@ -262,6 +276,9 @@ void LibraryWindow::showSelection() {
     tagsButton->setEnabled(entry);
     favouriteButton->setEnabled(entry);
     deleteButton->setEnabled(!items.empty() && !historyShown());
+    // A slot added next recalls the configuration selected, as the user expects.
+    if (entry && named)
+        setLists->offer(*items.front().entry);
     exportButton->setEnabled(!items.empty());
     exportMidiButton->setEnabled(entry);
     notes->setText(entry && !items.front().entry->notes.isEmpty()

@@ -21,16 +21,17 @@ namespace vkv::librarywindow {
 
 class ConfigurationsTab;
 class HistoryTab;
+class SetListsTab;
 
-// The library's window: its tabs, Configurations (ConfigurationsTab) and History (HistoryTab), a
-// search as you type over names, notes, tags and what the configurations send, the notes of the
-// one selected, the buttons of the actions on what is selected and a status line. It arranges the
-// tabs and wires the buttons: what is done to a configuration of the list alone is the
-// Configurations tab's, the rest is here. It changes the library itself; what concerns the editor
-// or the box (open, send, compare, a MIDI file at the editor's speed) it asks for by a signal. What
-// it has to say is in its status line, with every notice the library gives as it gives it. Ctrl+Z
-// here brings back what was deleted here, the last first. Files changed behind its back are taken
-// in when the folder changes and when the window is activated.
+// The library's window: its tabs, Configurations (ConfigurationsTab), History (HistoryTab) and
+// Set Lists (SetListsTab), a search as you type over names, notes, tags and what the configurations
+// send, the notes of the one selected, the buttons of the actions on what is selected and a status
+// line. It arranges the tabs and wires the buttons: what is done to a configuration of the list
+// alone is the Configurations tab's, the rest is here. It changes the library itself; what concerns
+// the editor or the box (open, send, compare, a MIDI file at the editor's speed) it asks for by a
+// signal. What it has to say is in its status line, with every notice the library gives as it gives
+// it. Ctrl+Z here brings back what was deleted here, the last first. Files changed behind its back
+// are taken in when the folder changes and when the window is activated.
 class LibraryWindow : public QWidget {
     Q_OBJECT
 public:
@@ -45,10 +46,13 @@ public:
 
     void setAsk(Ask ask) { questions.setAsk(std::move(ask)); }
     void setChooseFolder(ChooseFolder choose) { questions.setChooseFolder(std::move(choose)); }
+    void setConfirm(Questions::Confirm confirm) { questions.setConfirm(std::move(confirm)); }
 
     // Opens the library in `folder` and shows it; false when it cannot be opened (said).
     bool openFolder(const QString &folder);
     library::Library &library() { return *lib; }
+    // The set lists: the owner runs the recall the tab switches on and off, and shows its lines.
+    SetListsTab &setListsTab() { return *setLists; }
     // A capture was written (`why` ""), or could not be; the history is read again.
     void captured(const QString &what, const QString &why);
     // Reads the library again: the folder's files (unless `rescan` is false) and the index, then
@@ -84,6 +88,7 @@ private:
     void search();
     void showSelection();
     bool historyShown() const;
+    bool setListsShown() const;
 
     // The actions on the selection of either tab, and those on the library as a whole.
     void openSelected();
@@ -106,6 +111,7 @@ private:
     QTabWidget *views;
     ConfigurationsTab *configurations;
     HistoryTab *history;
+    SetListsTab *setLists;
     QLabel *notes, *status;
     QPushButton *openButton, *sendButton, *compareButton, *keepButton, *renameButton, *notesButton,
         *tagsButton, *favouriteButton, *deleteButton, *exportButton, *exportMidiButton;

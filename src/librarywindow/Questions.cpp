@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 
 namespace vkv::librarywindow {
 
@@ -18,6 +19,10 @@ Questions::Questions(QWidget *window) {
     chooseFolder = [window](const QString &title, const QString &start) {
         return QFileDialog::getExistingDirectory(window, title, start);
     };
+    confirm = [window](const QString &title, const QString &text) {
+        return QMessageBox::question(window, title, text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
 }
 
 std::optional<QString> Questions::text(const QString &title, const QString &label,
@@ -29,15 +34,20 @@ QString Questions::folder(const QString &title, const QString &start) const {
     return chooseFolder(title, start);
 }
 
-void Questions::name(const QString &title, const QString &initial, const TakeName &take) const {
-    QString label = QStringLiteral("Name:");
+void Questions::name(const QString &title, const QString &initial, const Take &take) const {
+    until(title, QStringLiteral("Name:"), initial, take);
+}
+
+void Questions::until(const QString &title, const QString &label, const QString &initial,
+                      const Take &take) const {
+    QString asked = label;
     QString text = initial;
-    // A name refused is asked for again, with the reason.
-    while (const auto answer = ask(title, label, text, false)) {
+    // An answer refused is asked for again, with the reason.
+    while (const auto answer = ask(title, asked, text, false)) {
         const auto refused = take(answer->trimmed());
         if (!refused)
             return;
-        label = *refused + QStringLiteral("\n\nName:");
+        asked = *refused + QStringLiteral("\n\n") + label;
         text = *answer;
     }
 }
