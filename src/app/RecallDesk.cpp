@@ -1,11 +1,13 @@
 #include "RecallDesk.h"
 
 #include "LcdScreens.h"
+#include "RecallChoice.h"
 #include "Recaller.h"
 #include "Settings.h"
 #include "TransferDesk.h"
 #include "TransferRecallPort.h"
 
+#include <QDateTime>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 
@@ -127,6 +129,19 @@ bool RecallDesk::ready() {
 bool RecallDesk::programChange(std::uint8_t status, std::uint8_t data1) {
     if (!recallOn() || (status & 0xF0) != 0xC0 || !ready())
         return false;
+    if (!main.canSend()) {
+        const auto choice = recall::RecallChoice::of(recaller->list(), status, data1);
+        if (choice.kind == recall::RecallChoice::Kind::NotTaken)
+            return false;
+        said(QStringList{
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
+            choice.change(), choice.slot.name, port->speedText(),
+            QStringLiteral("no MIDI OUT port is open (choose one on the File page); "
+                           "nothing was sent")}
+                 .join(u'\t'));
+        showOutcome(choice.slot.name, QString());
+        return true;
+    }
     recaller->setVerify(main.verifyWanted());
     return recaller->programChange(status, data1);
 }

@@ -29,7 +29,8 @@ class TransferRecallPort;
 // program change goes nowhere else. The latest program change wins (recall::Recaller). What each
 // recall did is said in the status line (teal when it went, red when it failed or sent nothing),
 // as a line of the MIDI monitor, and to whoever shows the last recall; the virtual box's LCD shows
-// a screen of its own while a recall sends, and its outcome for OutcomeMs after.
+// a screen of its own while a recall sends, and its outcome for OutcomeMs after. With no MIDI OUT
+// port open, the list's program changes send nothing and say so.
 //
 // The library (its set list and configurations, and the history each recall is recorded in) is
 // opened here on the window's thread, in the folder the library's window uses, at the first need.
@@ -41,6 +42,7 @@ public:
     // What of the main window a recall reaches.
     struct Window {
         std::function<void(const QString &, bool)> showStatus;
+        std::function<bool()> canSend;                // a MIDI OUT port is open
         std::function<bool()> verifyWanted;           // "Verify after send", where it can be
         std::function<int()> speed;                   // the File page's, in bytes a second
         std::function<QString()> folder;              // the library's

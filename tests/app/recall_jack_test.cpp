@@ -180,6 +180,14 @@ TEST_F(WindowRecallJack, AProgramChangeOnMotorsRecallsItsEntryVerifiedAndNothing
     ASSERT_TRUE(sendUntil(buttons, {0xC0, 1}, [&] { return w.form.image().bytes() != editor; }));
     EXPECT_EQ(w.ui.PageControl1->currentWidget(), w.ui.PotSettings);
     testui::settle(500);
+    // With no MIDI OUT port, nothing is sent, and that is said.
+    w.chooseOut(w.noneOut());
+    daw.send({0xC0, 1});
+    ASSERT_TRUE(testui::waitUntil(
+        [&] { return w.ui.StatusLabel->text().contains("no MIDI OUT port is open"); }, 3000))
+        << w.ui.StatusLabel->text().toStdString();
+    EXPECT_TRUE(red(w.ui.StatusLabel));
+    testui::settle(500);
     EXPECT_EQ(box.dumps(), dumps);
     EXPECT_EQ(sends().size(), 1u);
 }
