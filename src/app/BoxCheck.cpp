@@ -11,7 +11,8 @@ BoxCheck::BoxCheck(TMidiOut &out, QObject *parent) : QObject(parent), query(out,
     connect(&query, &BoxQuery::requestFailed, this, [this] { requestRefused = true; });
 }
 
-void BoxCheck::verify(const image::DumpBytes &sent, const QString &note) {
+void BoxCheck::verify(const image::DumpBytes &sent, const QString &note, bool quietly) {
+    quietOnce = quietly;
     expected = sent;
     this->note = note;
     requestRefused = false;
@@ -20,6 +21,7 @@ void BoxCheck::verify(const image::DumpBytes &sent, const QString &note) {
 }
 
 void BoxCheck::compareWith(const image::DumpBytes &editor, int settleMs) {
+    quietOnce = false;
     expected = editor;
     note.clear();
     requestRefused = false;
@@ -33,7 +35,7 @@ void BoxCheck::finished(BoxQuery::Outcome outcome, const image::DumpBytes &answe
                                  : std::vector<image::RecordDifference>{};
     if (verifying)
         emit verified(expected, outcome == BoxQuery::Outcome::Answered && differences.empty());
-    if (!quiet)
+    if (!quiet && !quietOnce)
         say(outcome, differences);
     // Last: who is told may start the next check.
     emit answered(outcome, static_cast<int>(differences.size()));

@@ -22,8 +22,9 @@ public:
     explicit BoxCheck(TMidiOut &out, QObject *parent = nullptr);
 
     // The send of `sent` has ended: after the box has settled, ask it and compare. `note` is
-    // added to what is said of the outcome (what else happened to the send).
-    void verify(const image::DumpBytes &sent, const QString &note = {});
+    // added to what is said of the outcome (what else happened to the send). `quietly`: this
+    // check says nothing and shows no differences (whoever asked says its outcome).
+    void verify(const image::DumpBytes &sent, const QString &note = {}, bool quietly = false);
     // Ask the box (after `settleMs`, for a box that may still be busy) and compare its answer
     // with the editor's `editor`.
     void compareWith(const image::DumpBytes &editor, int settleMs = 0);
@@ -61,6 +62,7 @@ private:
     bool requestRefused = false;
     bool verifying = true; // else comparing with the editor
     bool quiet = false;
+    bool quietOnce = false; // the check under way
 };
 
 } // namespace vkv::app

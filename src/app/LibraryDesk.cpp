@@ -99,6 +99,11 @@ QString LibraryDesk::folder() const {
     return settings.libraryFolder().isEmpty() ? Library::defaultFolder() : settings.libraryFolder();
 }
 
+void LibraryDesk::recordedElsewhere() {
+    if (shown)
+        shown->captured(QString(), QString());
+}
+
 void LibraryDesk::captureFailed(const QString &what, const QString &why) {
     addToStatus(Failed, what + ": " + why);
 }

@@ -58,9 +58,12 @@ public:
     void show();
     // The window; null until first shown.
     librarywindow::LibraryWindow *libraryWindow() const { return shown; }
+    // The library's folder, as chosen.
+    QString folder() const;
+    // Something else recorded into the library (a recall): a shown window reads it again.
+    void recordedElsewhere();
 
 private:
-    QString folder() const;
     // A capture's failure, after whatever the status line says of the transfer.
     void captureFailed(const QString &what, const QString &why);
     // `text` after what the status line says of the transfer, begun with `mark`.

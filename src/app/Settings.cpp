@@ -24,6 +24,8 @@ const QString MonitorKey = QStringLiteral("monitor/place");
 const QString OverviewKey = QStringLiteral("overview/place");
 const QString FollowKey = QStringLiteral("overview/follow");
 const QString LibraryKey = QStringLiteral("library/folder");
+const QString RecallListKey = QStringLiteral("recall/list");
+const QString RecallOnKey = QStringLiteral("recall/on");
 
 QString folderKey(Settings::Dialog dialog) {
     return dialog == Settings::Dialog::Open ? QStringLiteral("open/folder")
@@ -47,6 +49,11 @@ bool hasControlCharacter(const QString &text) {
 
 bool isPortName(const QString &name) {
     return !name.isEmpty() && name.size() <= Settings::MaxPortName && !hasControlCharacter(name);
+}
+
+// A set list's name is its file's: no longer than a port's serves.
+bool isListName(const QString &name) {
+    return isPortName(name);
 }
 
 // A folder's name, looked at as text alone: whether the folder is there is asked only when it
@@ -137,6 +144,9 @@ void Settings::read() {
     follow = number(file, FollowKey, 0, 1, 0) == 1;
     const QString libraryFolder = text(file, LibraryKey);
     library = isFolder(libraryFolder) ? libraryFolder : QString();
+    const QString list = text(file, RecallListKey);
+    recallList_ = isListName(list) ? list : QString();
+    recallOn_ = !recallList_.isEmpty() && number(file, RecallOnKey, 0, 1, 0) == 1;
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         const QString folder = text(file, folderKey(dialog));
         place(dialog).folder = isFolder(folder) ? folder : QString();
@@ -216,6 +226,15 @@ void Settings::setLibraryFolder(const QString &folder) {
         return;
     library = kept;
     write(LibraryKey, library);
+}
+
+void Settings::setRecall(const QString &list, bool on) {
+    if (!isListName(list) || (list == recallList_ && on == recallOn_))
+        return;
+    recallList_ = list;
+    recallOn_ = on;
+    write(RecallListKey, list);
+    write(RecallOnKey, on ? QStringLiteral("1") : QString());
 }
 
 void Settings::setFolder(Dialog dialog, const QString &folder) {
@@ -300,6 +319,8 @@ void Settings::writeAll(QSettings &file) const {
     put(OverviewKey, placeText(overview));
     put(FollowKey, follow ? QStringLiteral("1") : QString());
     put(LibraryKey, library);
+    put(RecallListKey, recallList_);
+    put(RecallOnKey, recallOn_ ? QStringLiteral("1") : QString());
     for (Dialog dialog : {Dialog::Open, Dialog::Store}) {
         put(folderKey(dialog), place(dialog).folder);
         put(filterKey(dialog), QString::number(place(dialog).filter));

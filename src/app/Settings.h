@@ -12,14 +12,14 @@ namespace vkv::app {
 // The user's choices that outlive a run of the editor: the MIDI IN and OUT ports, whether the
 // program offers ports of its own, the send speed, the MIDI monitor's and the overview's place
 // and size, whether the overview follows the box, the
-// library's folder, and the folder and filter entry each file dialog starts with. Read once, when
-// made, from the user's settings file, each value on its own: one that is missing, out of its range
-// or not a value at all (a file that cannot be read, or holds junk) reads as the editor's default,
-// and no file makes it fail. Reading touches no other file or folder, so a hung network folder
-// named in it cannot hold up the start. Each change is on disk before the call returns, unless
-// writes are deferred: then changes wait for flush(), which the owner calls once the values settle
-// and as it ends, so a speed typed key by key is written once. A write that fails is said in the
-// log
+// library's folder, the set list that recalls on a program change and whether it does, and the
+// folder and filter entry each file dialog starts with. Read once, when made, from the user's
+// settings file, each value on its own: one that is missing, out of its range or not a value at all
+// (a file that cannot be read, or holds junk) reads as the editor's default, and no file makes it
+// fail. Reading touches no other file or folder, so a hung network folder named in it cannot hold
+// up the start. Each change is on disk before the call returns, unless writes are deferred: then
+// changes wait for flush(), which the owner calls once the values settle and as it ends, so a speed
+// typed key by key is written once. A write that fails is said in the log
 // ("vkv.settings") and the value still holds for this run. No widgets: the main window applies what
 // it reads and hands over each change. The command line never uses it: its commands name their
 // ports and speed themselves.
@@ -69,6 +69,12 @@ public:
     const QString &libraryFolder() const { return library; }
     // A name that is no absolute folder's is not taken; "" goes back to the user's own.
     void setLibraryFolder(const QString &folder);
+
+    // The set list whose program changes recall its configurations, and whether they do; off
+    // and "" at first. A name no set list can have (too long, a control character) is not taken.
+    const QString &recallList() const { return recallList_; }
+    bool recallOn() const { return recallOn_; }
+    void setRecall(const QString &list, bool on);
 
     // Where the MIDI monitor window was last, and its size; an invalid rectangle for none.
     const QRect &monitorPlace() const { return monitor; }
@@ -126,6 +132,8 @@ private:
     QRect overview;
     bool follow = false;
     QString library;
+    QString recallList_;
+    bool recallOn_ = false;
     Place open, store;
     bool junk = false; // the file holds what is no setting: written anew at the next change
     std::function<void()> deferred; // set while writes wait for flush()

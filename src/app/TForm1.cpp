@@ -15,6 +15,7 @@
 #include "PotPage.h"
 #include "PresetFolders.h"
 #include "PrintDesk.h"
+#include "RecallDesk.h"
 #include "TAboutBox.h"
 #include "TFaderDesk.h"
 #include "TKnob.h"
@@ -130,7 +131,12 @@ TForm1::TForm1(vkv::ports::PortsInPreparation ports, QWidget *parent)
                                    userSettings, this);
     ownPorts = new vkv::app::OwnPortsDesk(
         *MidiOut1, *portFollower, ui->OfferOwnPorts, userSettings,
-        [this](QObject *s, uint8_t a, uint8_t b, uint8_t c) { MidiIn1Short(s, a, b, c); }, this);
+        [this](QObject *s, uint8_t a, uint8_t b, uint8_t c) {
+            // Only the DAW's program changes recall: the box's own buttons send to MIDI IN.
+            if (!recall->programChange(a, b))
+                MidiIn1Short(s, a, b, c);
+        },
+        this);
     connect(portFollower, &vkv::app::PortFollower::said, this, &TForm1::showStatus);
     connect(portFollower, &vkv::app::PortFollower::choosing, transfers,
             &vkv::app::TransferDesk::cancelCheck);
@@ -226,6 +232,7 @@ TForm1::TForm1(vkv::ports::PortsInPreparation ports, QWidget *parent)
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
+    recall->stop(); // what went of a recall is recorded while the transfers are there
     // The box plays the image through MidiOut1: it goes first. The ports outlive this body (they
     // are children), so nothing they call back into may go before they let go of it: the
     // monitor's tap, then the monitor.
@@ -253,10 +260,11 @@ vkv::transfer::PacedSend &TForm1::pacedSend() {
 
 void TForm1::wireTransfers() {
     using vkv::app::TransferDesk;
-    transfers = new TransferDesk(
-        *MidiOut1, *MidiIn1, *SysexTimer, *SysexHeadTimer, imageHistory,
-        [this] { return ui->VerifyAfterSend->isChecked() && ui->VerifyAfterSend->isEnabled(); },
-        this);
+    const auto verifyWanted = [this] {
+        return ui->VerifyAfterSend->isChecked() && ui->VerifyAfterSend->isEnabled();
+    };
+    transfers = new TransferDesk(*MidiOut1, *MidiIn1, *SysexTimer, *SysexHeadTimer, imageHistory,
+                                 verifyWanted, this);
     MidiIn1->OnSysEx = [this](QObject *sender, char *data, int size) {
         MidiIn1SysEx(sender, data, size);
     };
@@ -291,6 +299,18 @@ void TForm1::wireTransfers() {
          [this] { return files->openFolder(); }},
         *transfers, imageHistory, *compareDesk, userSettings);
     connect(ui->ShowLibrary, &QPushButton::clicked, library, &vkv::app::LibraryDesk::show);
+    recall = new vkv::app::RecallDesk(
+        {[this](const QString &text, bool good) { showStatus(text, good); },
+         [this] { return ui->SlowSendToKorvane->isEnabled(); }, verifyWanted,
+         [this] { return ui->SysexSendSpeed->value(); }, [this] { return library->folder(); },
+         [this] { return FaderDesk ? &FaderDesk->lcd() : nullptr; },
+         [this](const QString &line) {
+             if (monitorWindow)
+                 monitorWindow->note(line);
+         }},
+        *transfers, userSettings, this);
+    connect(recall, &vkv::app::RecallDesk::recorded, library,
+            &vkv::app::LibraryDesk::recordedElsewhere);
     printing = new vkv::app::PrintDesk(this, ui->PrintSheet, imageHistory, chooseFile,
                                        [this] { return files->openFolder(); });
 }

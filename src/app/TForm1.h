@@ -45,6 +45,7 @@ class FileDesk;
 class LibraryDesk;
 class PrintDesk;
 class OverviewDesk;
+class RecallDesk;
 class OwnPortsDesk;
 class TransferDesk;
 } // namespace vkv::app
@@ -106,6 +107,8 @@ public:
     vkv::editor::ButtonPage &buttonPage() { return *buttons; }
     // The folder that holds the program, ending in a separator.
     QString programFolder() const { return programFolder_; }
+    // Recall on a program change from the Motors port.
+    vkv::app::RecallDesk &recallDesk() { return *recall; }
     // The user's choices kept for the next run, as read at start and changed since.
     const vkv::app::Settings &settings() const { return userSettings; }
 
@@ -225,6 +228,7 @@ private:
     vkv::app::LibraryDesk *library = nullptr;       // "Library ...", and every transfer recorded
     vkv::app::PrintDesk *printing = nullptr;        // "Print ...", the sheet of the configuration
     vkv::app::OverviewDesk *overview = nullptr;     // "Overview ...", many records at a time
+    vkv::app::RecallDesk *recall = nullptr;         // a set list's recall on a program change
     std::optional<vkv::backendapi::Backend> portsWanted; // asked for, preparation not yet started
     bool defaultsRead = false; // before the history, which starts from them
     vkv::image::ImageHistory imageHistory;

@@ -7,6 +7,8 @@
 #include "TMidiIn.h"
 #include "TMidiOut.h"
 
+#include <utility>
+
 namespace vkv::app {
 
 TransferDesk::TransferDesk(TMidiOut &out, const TMidiIn &in, TTempoTimer &ticks, QTimer &headTimer,
@@ -18,8 +20,15 @@ TransferDesk::TransferDesk(TMidiOut &out, const TMidiIn &in, TTempoTimer &ticks,
     using transfer::DumpRouter;
     connect(check, &BoxCheck::said, this, &TransferDesk::said);
     connect(check, &BoxCheck::verified, this, [this](const image::DumpBytes &sent, bool holds) {
-        emit verified(sent, outName(), holds, checkingTest);
+        if (!checkingRecall)
+            emit verified(sent, outName(), holds, checkingTest);
     });
+    connect(check, &BoxCheck::answered, this,
+            [this](transfer::BoxQuery::Outcome outcome, int differing) {
+                if (std::exchange(checkingRecall, false))
+                    emit recallVerifyOver(outcome == transfer::BoxQuery::Outcome::Answered,
+                                          differing == 0);
+            });
     // The answer that comes, on time or late, is to the request that went out last.
     connect(&check->boxQuery(), &transfer::BoxQuery::requestSent, this,
             [this] { askedTest = checkingTest; });
@@ -81,9 +90,42 @@ bool TransferDesk::answersTest() const {
     return askedTest && router->forCheck();
 }
 
-void TransferDesk::verify(const image::DumpBytes &sent, bool test, const QString &note) {
+void TransferDesk::verify(const image::DumpBytes &sent, bool test, const QString &note,
+                          bool recall) {
+    dropCheck();
     checkingTest = test;
-    check->verify(sent, note);
+    checkingRecall = recall;
+    check->verify(sent, note, recall);
+}
+
+void TransferDesk::dropCheck() {
+    check->cancel();
+    if (std::exchange(checkingRecall, false))
+        emit recallVerifyOver(false, false);
+}
+
+void TransferDesk::dropRecallSend() {
+    if (paced->sending() && std::exchange(pacedRecall, false))
+        emit recallSendOver(false, image::DumpSize - paced->bytesLeft());
+}
+
+void TransferDesk::sendRecall(const image::DumpBytes &dump, bool verify) {
+    sendPaced(dump, verify ? Check::Always : Check::Never, false, false, true);
+}
+
+int TransferDesk::stopRecall() {
+    if (std::exchange(checkingRecall, false)) {
+        check->cancel();
+        return image::DumpSize;
+    }
+    if (!std::exchange(pacedRecall, false))
+        return recallWhole ? image::DumpSize : 0;
+    const int went = image::DumpSize - paced->bytesLeft();
+    if (paced->sending()) {
+        paced->stop();
+        emit bytesToSend(paced->bytesLeft());
+    }
+    return went;
 }
 
 bool TransferDesk::checking(Check check) const {
@@ -91,7 +133,7 @@ bool TransferDesk::checking(Check check) const {
 }
 
 void TransferDesk::sendFast(const image::DumpBytes &dump, Check check, bool test) {
-    this->check->cancel();
+    dropCheck();
     const bool held = out.holdingMessages();
     if (!out.SysExMessage(reinterpret_cast<const char *>(dump.data()), image::DumpSize)) {
         sendFailed(0);
@@ -105,8 +147,12 @@ void TransferDesk::sendFast(const image::DumpBytes &dump, Check check, bool test
         verify(dump, test);
 }
 
-void TransferDesk::sendPaced(const image::DumpBytes &dump, Check check, bool editors, bool test) {
-    this->check->cancel();
+void TransferDesk::sendPaced(const image::DumpBytes &dump, Check check, bool editors, bool test,
+                             bool recall) {
+    dropCheck();
+    dropRecallSend();
+    pacedRecall = recall;
+    recallWhole = false;
     pacedCheck = check;
     pacedFromEditor = editors;
     pacedTest = test;
@@ -114,8 +160,15 @@ void TransferDesk::sendPaced(const image::DumpBytes &dump, Check check, bool edi
     // Knob messages are held until the last slice; the header pause leaves the window responsive.
     if (!paced->start(dump.data())) {
         sendFailed(0);
-        emit sendBroke(outName(), 0, dump, test);
+        tellBroken(0);
     }
+}
+
+void TransferDesk::tellBroken(int went) {
+    if (std::exchange(pacedRecall, false))
+        emit recallSendOver(false, went);
+    else
+        emit sendBroke(outName(), went, pacedDump, pacedTest);
 }
 
 void TransferDesk::headPauseOver() {
@@ -135,7 +188,11 @@ void TransferDesk::pacedSendOver() {
     const auto last = paced->lastWholeSent();
     if (paced->failed() || !last) {
         sendFailed(image::DumpSize - paced->bytesLeft());
-        emit sendBroke(outName(), image::DumpSize - paced->bytesLeft(), pacedDump, pacedTest);
+        tellBroken(image::DumpSize - paced->bytesLeft());
+        return;
+    }
+    if (std::exchange(pacedRecall, false)) {
+        recallOver(*last);
         return;
     }
     emit configurationSent(*last, outName(), pacedTest);
@@ -154,6 +211,16 @@ void TransferDesk::pacedSendOver() {
         emit said("Sent" + note, false);
 }
 
+void TransferDesk::recallOver(const image::DumpBytes &last) {
+    recallWhole = true;
+    // A fast send of the user's held behind it went last: the box holds that one.
+    if (last != pacedDump)
+        emit configurationSent(last, outName(), false);
+    emit recallSendOver(true, image::DumpSize);
+    if (checking(pacedCheck))
+        verify(pacedDump, false, {}, true);
+}
+
 void TransferDesk::requestDump() {
     // The dump that answers is the user's, however late a check's answer was expected.
     router->requested();
@@ -168,12 +235,13 @@ void TransferDesk::compareWithBox() {
 }
 
 void TransferDesk::compareWithBox(const image::DumpBytes &expected, int settleMs) {
+    dropCheck();
     checkingTest = false;
     check->compareWith(expected, settleMs);
 }
 
 void TransferDesk::cancelCheck() {
-    check->cancel();
+    dropCheck();
 }
 
 void TransferDesk::sendFailed(int sent) {
@@ -198,17 +266,17 @@ void TransferDesk::outputLost() {
 }
 
 void TransferDesk::stopSend() {
-    check->cancel();
+    dropCheck();
     // What it sent is no whole dump, and "Bytes To Send" keeps what it did not send.
     if (paced->sending()) {
         paced->stop();
         emit bytesToSend(paced->bytesLeft());
-        emit sendBroke(outName(), image::DumpSize - paced->bytesLeft(), pacedDump, pacedTest);
+        tellBroken(image::DumpSize - paced->bytesLeft());
     }
 }
 
 void TransferDesk::inputLost() {
-    check->cancel();
+    dropCheck();
     router->abandon();
 }
 

@@ -32,7 +32,9 @@ class BoxCheck;
 // becomes its configuration as one step that undo takes back, and dumpTaken() follows. Every
 // whole configuration that goes out or comes in, and every one that did not come whole, is told
 // with the port's name, for whoever keeps a record of them, and with whether it was a test copy
-// of a speed search or the box's answer to one.
+// of a speed search or the box's answer to one. A recall's send (a set list's configuration sent
+// on a program change) is told apart, to the recall alone, which records it with its cause: it is
+// never told as a plain send, and a send or check of the user's that cuts it short ends it.
 class TransferDesk : public QObject {
     Q_OBJECT
 public:
@@ -56,6 +58,12 @@ public:
     // `test` for a speed search's test copy.
     void sendFast(const image::DumpBytes &dump, Check check = Check::AsWanted, bool test = false);
     void sendPaced(const image::DumpBytes &dump, Check check = Check::AsWanted, bool test = false);
+    // A recall's send of `dump`, paced as the others, checked with the box when `verify`;
+    // recallSendOver() and recallVerifyOver() tell how it went.
+    void sendRecall(const image::DumpBytes &dump, bool verify);
+    // Ends the recall's send or check under way at once and tells nothing more of it: the bytes
+    // of its send that went (a whole dump's size once it went whole).
+    int stopRecall();
     // The paced send's timers.
     void headPauseOver();
     void tick();
@@ -101,13 +109,27 @@ signals:
     // was late), or one did not come whole. `test`: the box's answer to a check of a test copy.
     void dumpReceived(const vkv::image::DumpBytes &dump, const QString &port, bool test);
     void dumpBroke(const QString &port, int bytes, bool test);
+    // The recall's send ended: whole, or after `bytes`.
+    void recallSendOver(bool whole, int bytes);
+    // The recall's check ended: the box answered, and held what was sent, or not.
+    void recallVerifyOver(bool answered, bool held);
 
 private:
-    void sendPaced(const image::DumpBytes &dump, Check check, bool editors, bool test);
+    void sendPaced(const image::DumpBytes &dump, Check check, bool editors, bool test,
+                   bool recall = false);
+    // Gives up the check under way; a recall's is told as unanswered.
+    void dropCheck();
+    // A recall's send is cut short by another: told as broken off where it is.
+    void dropRecallSend();
+    // The paced send broke off after `went` bytes: told to the recall when it was its own.
+    void tellBroken(int went);
+    // The recall's send went whole, and `last` was the last whole configuration that went.
+    void recallOver(const image::DumpBytes &last);
     void pacedSendOver();
     bool checking(Check check) const;
     // Checks the box for `sent`, a test copy or not.
-    void verify(const image::DumpBytes &sent, bool test, const QString &note = {});
+    void verify(const image::DumpBytes &sent, bool test, const QString &note = {},
+                bool recall = false);
     // Whether the message coming in answers a check of a test copy.
     bool answersTest() const;
     // The MIDI OUT port did not take a send (`sent` bytes of a paced one went).
@@ -120,6 +142,9 @@ private:
     Check pacedCheck = Check::AsWanted; // of the paced send under way
     bool pacedFromEditor = true;        // it sends the editor's configuration
     bool pacedTest = false;             // it sends a test copy
+    bool pacedRecall = false;           // it is a recall's, not yet over
+    bool recallWhole = false;           // the latest recall's send went whole
+    bool checkingRecall = false;        // the check under way is a recall's
     image::DumpBytes pacedDump{};       // what it sends
     bool checkingTest = false;          // the check started last is of a test copy
     bool askedTest = false;             // so was the one whose request went out last

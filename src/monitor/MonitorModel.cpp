@@ -63,6 +63,8 @@ QVariant MonitorModel::data(const QModelIndex &index, int role) const {
     case TimeColumn:
         return QString::number(r.ms);
     case DirectionColumn:
+        if (r.form == Row::Form::Note)
+            return QString();
         return r.direction == Direction::In ? QStringLiteral("IN") : QStringLiteral("OUT");
     case PortColumn:
         return r.port;
@@ -178,6 +180,21 @@ void MonitorModel::add(std::vector<vkv::midi::TapQueue::Entry> entries, std::siz
             word(rows[static_cast<std::size_t>(at)]);
         emit dataChanged(index(changedFrom, BytesColumn), index(changedTo, WordsColumn));
     }
+    insertIncoming();
+}
+
+void MonitorModel::note(const QString &text, Clock::time_point at) {
+    if (paused_)
+        return;
+    Row &r = incoming.emplace_back();
+    r.ms = std::chrono::duration_cast<std::chrono::milliseconds>(at - origin).count();
+    r.form = Row::Form::Note;
+    r.words = text;
+    r.stale = false;
+    insertIncoming();
+}
+
+void MonitorModel::insertIncoming() {
     if (incoming.empty())
         return;
     // The oldest go first, kept rows before new ones, so the view never holds more than MaxRows.
@@ -347,6 +364,8 @@ void MonitorModel::word(Row &r) const {
         break;
     case Row::Form::EndLost:
         r.words = QStringLiteral("Broken SysEx: its end was lost");
+        break;
+    case Row::Form::Note:
         break;
     case Row::Form::Broken:
         r.words = QStringLiteral("Broken SysEx: %1 bytes, then its end was lost").arg(r.size);

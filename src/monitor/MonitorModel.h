@@ -44,6 +44,9 @@ public:
 
     // One batch from the tap; `missed`: entries the tap dropped at its cap before these.
     void add(std::vector<vkv::midi::TapQueue::Entry> entries, std::size_t missed = 0);
+    // A line of the program's own (what a recall did) as a row of its own after what the tap gave
+    // so far, with no direction, port or bytes; not kept while paused.
+    void note(const QString &text, vkv::midi::MidiTap::Clock::time_point at);
     // Takes every row and count away.
     void clear();
 
@@ -71,6 +74,7 @@ private:
             Growing, // the pieces of a SysEx: `raw` holds its first bytes
             Broken,  // a SysEx of `size` bytes whose end was lost
             EndLost, // word of a broken SysEx whose start was not seen
+            Note,    // a line of the program's own: `words` holds it
         };
         std::int64_t ms = 0;
         Direction direction = Direction::In;
@@ -111,6 +115,8 @@ private:
     // when it went.
     Row *rowToChange(std::uint64_t serial);
     Row &newRow(const vkv::midi::TapQueue::Entry &entry);
+    // Puts this batch's new rows at the end, the oldest rows going past MaxRows.
+    void insertIncoming();
     OpenSysEx *openSysEx(Direction direction, const std::string &port);
     void showOpen(const OpenSysEx &open, bool ended);
     // Makes the texts of a row whose texts are stale.

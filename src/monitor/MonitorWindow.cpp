@@ -169,12 +169,23 @@ void MonitorWindow::readTap() {
     auto taken = queue.take();
     if (taken.entries.empty() && taken.dropped == 0)
         return;
+    addRows([&] { rows->add(std::move(taken.entries), taken.dropped); });
+    showStatus();
+}
+
+void MonitorWindow::addRows(const std::function<void()> &add) {
     const QScrollBar *bar = table->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum();
-    rows->add(std::move(taken.entries), taken.dropped);
+    add();
     if (atEnd)
         table->scrollToBottom();
-    showStatus();
+}
+
+void MonitorWindow::note(const QString &text) {
+    if (!isVisible())
+        return;
+    readTap();
+    addRows([&] { rows->note(text, vkv::midi::MidiTap::Clock::now()); });
 }
 
 void MonitorWindow::showStatus() {

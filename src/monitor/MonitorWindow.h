@@ -38,6 +38,9 @@ public:
     vkv::midi::MidiTap *tap() { return &queue; }
     // Reads the tap now, as the next read would.
     void readTap();
+    // A line of the program's own as a row after the messages that passed before it; only while
+    // the window shows, as the messages.
+    void note(const QString &text);
     // Writes the rows as they show, one a line, tab between the cells; false with the reason.
     bool saveText(const QString &path, QString *error = nullptr) const;
     // Takes a place (from the settings) that lies on a screen; others leave the window where it is.
@@ -60,6 +63,8 @@ private:
     void addFilter(QLayout *layout, const QString &text, const QString &name,
                    const std::function<void(bool)> &apply, bool on, const QString &tip);
     void saveClick();
+    // Runs `add`, and keeps the rows following the end when they did.
+    void addRows(const std::function<void()> &add);
     void showStatus();
 
     vkv::midi::TapQueue queue;

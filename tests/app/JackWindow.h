@@ -1,6 +1,7 @@
 #pragma once
 
 // The main window over the tests' JACK server, with its port lists at hand.
+#include "JackRecorder.h"
 #include "JackSender.h"
 #include "PortWatch.h"
 #include "TForm1.h"
@@ -61,4 +62,17 @@ inline bool sendUntil(JackSender &sender, const std::vector<unsigned char> &mess
         testui::waitUntil(arrived, 500);
     }
     return arrived();
+}
+
+// What came after the end of a dump, message by message.
+inline std::vector<std::vector<unsigned char>>
+afterDump(const std::vector<JackRecorder::Event> &events) {
+    std::vector<std::vector<unsigned char>> after;
+    bool over = false;
+    for (const auto &event : events) {
+        if (over)
+            after.push_back(event.bytes);
+        over = over || (!event.bytes.empty() && event.bytes.back() == 0xF7);
+    }
+    return after;
 }

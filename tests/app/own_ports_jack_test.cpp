@@ -64,18 +64,6 @@ void turnUp(TFaderDesk *desk, int k) {
     QTest::keyClick(knob, Qt::Key_Up);
 }
 
-// What came after the end of a dump.
-std::vector<Bytes> afterDump(const Events &events) {
-    std::vector<Bytes> after;
-    bool over = false;
-    for (const auto &event : events) {
-        if (over)
-            after.push_back(event.bytes);
-        over = over || (!event.bytes.empty() && event.bytes.back() == 0xF7);
-    }
-    return after;
-}
-
 QString cell(const Model &model, int row, int column) {
     return model.data(model.index(row, column)).toString();
 }

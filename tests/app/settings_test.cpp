@@ -36,6 +36,8 @@ struct Values {
     QString library;
     QRect overview;
     bool follow = false;
+    QString recallList;
+    bool recallOn = false;
     bool operator==(const Values &) const = default;
 };
 
@@ -46,7 +48,8 @@ void PrintTo(const Values &v, std::ostream *out) {
          << ", monitor " << v.monitor.x() << " " << v.monitor.y() << " " << v.monitor.width() << " "
          << v.monitor.height() << ", own ports " << v.own << ", library \""
          << v.library.toStdString() << "\", overview " << v.overview.x() << " " << v.overview.y()
-         << " " << v.overview.width() << " " << v.overview.height() << ", follow " << v.follow;
+         << " " << v.overview.width() << " " << v.overview.height() << ", follow " << v.follow
+         << ", recall \"" << v.recallList.toStdString() << "\" " << v.recallOn;
 }
 
 Values valuesOf(const Settings &s) {
@@ -61,7 +64,9 @@ Values valuesOf(const Settings &s) {
             s.ownPorts(),
             s.libraryFolder(),
             s.overviewPlace(),
-            s.followBox()};
+            s.followBox(),
+            s.recallList(),
+            s.recallOn()};
 }
 
 // What the next run reads from the file at `path`. Read from a copy: QSettings keeps what it read
@@ -89,8 +94,8 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
     const QByteArray d = QFile::encodeName(dir);
     const Values defaults;
     const Values all{
-        "Box In",     "Box Out",          250, dir, 1, dir, 1, {10, 20, 800, 400}, false,
-        dir + "/lib", {30, 40, 780, 540}, true};
+        "Box In",     "Box Out",          250,  dir,    1,   dir, 1, {10, 20, 800, 400}, false,
+        dir + "/lib", {30, 40, 780, 540}, true, "Tour", true};
     Values outOnly;
     outOnly.out = "Box Out";
     Values goneFolders = outOnly; // looked for only as a dialog opens
@@ -101,7 +106,7 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
         "[midi]\nin=Box In\nout=Box Out\nown=0\n[send]\nspeed=250\n[open]\nfolder=" + d +
         "\nfilter=1\n[store]\nfolder=" + d +
         "\nfilter=1\n[monitor]\nplace=10 20 800 400\n[library]\nfolder=" + d +
-        "/lib\n[overview]\nplace=30 40 780 540\nfollow=1\n";
+        "/lib\n[overview]\nplace=30 40 780 540\nfollow=1\n[recall]\nlist=Tour\non=1\n";
     QByteArray junk;
     for (int i = 0; i < 4096; ++i)
         junk += static_cast<char>((i * 131 + i / 256) & 0xFF);
@@ -136,6 +141,9 @@ TEST(Settings, EachValueOfTheFileIsTakenOnItsOwnAndWhatIsWrongReadsAsTheDefault)
          outOnly},
         {"a monitor place of three numbers", "[midi]\nout=Box Out\n[monitor]\nplace=10 20 800\n",
          outOnly},
+        {"recall on for a list no file can be named",
+         "[midi]\nout=Box Out\n[recall]\nlist=Tour\aB\non=1\n", outOnly},
+        {"recall on for no list", "[midi]\nout=Box Out\n[recall]\non=1\n", outOnly},
         {"binary junk", junk, defaults},
         {"a file nobody may read", good, defaults, Form::Unreadable},
         {"a folder in the file's place", "", defaults, Form::Folder},
@@ -170,6 +178,7 @@ TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
     s.setLibraryFolder(dir.filePath("lib"));
     s.setOverviewPlace({30, 40, 780, 540});
     s.setFollowBox(true);
+    s.setRecall("Tour", true);
     const Values all{"Box In",
                      "Box Out",
                      250,
@@ -181,6 +190,8 @@ TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
                      false,
                      dir.filePath("lib"),
                      {30, 40, 780, 540},
+                     true,
+                     "Tour",
                      true};
     EXPECT_EQ(valuesOf(s), all);
     EXPECT_EQ(nextRun(path), all);
@@ -195,6 +206,7 @@ TEST(Settings, EachChangeIsOnDiskAtOnceAndNoneForgetsAPort) {
     s.setMonitorPlace({0, 0, 10, 10});
     s.setOverviewPlace({0, 0, 10, 10});
     s.setLibraryFolder("relative/lib");
+    s.setRecall("Tour\aB", false);
     Values forgotten = all;
     forgotten.in.clear();
     forgotten.out.clear();

@@ -5,15 +5,31 @@
 
 namespace vkv::box {
 
-void LcdScreens::WriteLCDLine(unsigned char line, char *text) {
+namespace {
+
+// `text` padded with spaces to 16 characters (everything after an early NUL a space) and cut there.
+void pad(char *text) {
     bool ended = false;
-    for (int i = 0; i < Columns; ++i) {
+    for (int i = 0; i < LcdScreens::Columns; ++i) {
         if (text[i] == '\0')
             ended = true;
         if (ended)
             text[i] = ' ';
     }
-    text[Columns] = '\0';
+    text[LcdScreens::Columns] = '\0';
+}
+
+std::string padded(const std::string &text) {
+    std::vector<char> buffer(std::max<std::size_t>(text.size() + 1, LcdScreens::BufferSize), '\0');
+    std::copy(text.begin(), text.end(), buffer.begin());
+    pad(buffer.data());
+    return {buffer.data(), LcdScreens::Columns};
+}
+
+} // namespace
+
+void LcdScreens::WriteLCDLine(unsigned char line, char *text) {
+    pad(text);
     if (line < Lines)
         lines[line].assign(text, Columns);
     refreshNowOrLater();
@@ -35,9 +51,9 @@ LcdScreens::Batch::~Batch() {
 }
 
 void LcdScreens::WriteLCDLine(unsigned char line, const std::string &text) {
-    std::vector<char> buffer(std::max<std::size_t>(text.size() + 1, BufferSize), '\0');
-    std::copy(text.begin(), text.end(), buffer.begin());
-    WriteLCDLine(line, buffer.data());
+    if (line < Lines)
+        lines[line] = padded(text);
+    refreshNowOrLater();
 }
 
 void LcdScreens::showScreen(const std::string &l0, const std::string &l1, const std::string &l2,
@@ -50,7 +66,20 @@ void LcdScreens::showScreen(const std::string &l0, const std::string &l1, const 
 }
 
 std::string LcdScreens::joined() const {
-    return lines[0] + lines[1] + lines[2] + lines[3];
+    return line(0) + line(1) + line(2) + line(3);
+}
+
+void LcdScreens::showOwnScreen(const std::string &l0, const std::string &l1, const std::string &l2,
+                               const std::string &l3) {
+    own = std::array<std::string, Lines>{padded(l0), padded(l1), padded(l2), padded(l3)};
+    refreshNowOrLater();
+}
+
+void LcdScreens::endOwnScreen() {
+    if (!own)
+        return;
+    own.reset();
+    refreshNowOrLater();
 }
 
 void LcdScreens::clear() {

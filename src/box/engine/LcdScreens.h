@@ -2,13 +2,16 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace vkv::box {
 
 // The emulated box's LCD: four 16-character text lines, the one source of what either
 // presentation shows, with the display mode and the choice of the visible presentation (the plain
-// panel, or the backlit dot-matrix control). Lines are written only through WriteLCDLine.
+// panel, or the backlit dot-matrix control). Lines are written only through WriteLCDLine. A screen
+// of the program's own (a recall's) may show over the box's screens for a while: the box's writes
+// go on underneath it and show again once it ends.
 class LcdScreens {
 public:
     static constexpr int Lines = 4;
@@ -40,9 +43,18 @@ public:
     void showScreen(const std::string &l0, const std::string &l1, const std::string &l2,
                     const std::string &l3);
 
-    const std::string &line(int n) const { return lines.at(n); }
+    // What shows: the program's own screen while it shows, else the box's lines.
+    const std::string &line(int n) const { return (own ? *own : lines).at(n); }
     // Lines 0..3 joined with no separator: the dot-matrix presentation's caption.
     std::string joined() const;
+
+    // Shows four lines (each padded and cut as WriteLCDLine does) over the box's screens until
+    // endOwnScreen(); another own screen replaces it.
+    void showOwnScreen(const std::string &l0, const std::string &l1, const std::string &l2,
+                       const std::string &l3);
+    // The box's lines show again, as they were last written.
+    void endOwnScreen();
+    bool ownScreenShown() const { return own.has_value(); }
     // Empties the four lines without showing it; the next screen written replaces them.
     void clear();
 
@@ -61,6 +73,7 @@ private:
     void refreshNowOrLater();
 
     std::array<std::string, Lines> lines{};
+    std::optional<std::array<std::string, Lines>> own;
     bool dotMatrix = false; // the plain panel is visible at start
     int batchDepth = 0;
     bool refreshPending = false;
