@@ -147,6 +147,7 @@ void LibraryDesk::show() {
             writer->setFolder(folder);
         });
         shown->openFolder(folder());
+        emit windowMade(shown);
     }
     shown->show();
     shown->raise();

@@ -63,6 +63,10 @@ public:
     // Something else recorded into the library (a recall): a shown window reads it again.
     void recordedElsewhere();
 
+signals:
+    // The library's window was made, at its first showing.
+    void windowMade(vkv::librarywindow::LibraryWindow *window);
+
 private:
     // A capture's failure, after whatever the status line says of the transfer.
     void captureFailed(const QString &what, const QString &why);

@@ -3,6 +3,7 @@
 #include "LcdScreens.h"
 #include "RecallChoice.h"
 #include "Recaller.h"
+#include "SetListsTab.h"
 #include "Settings.h"
 #include "TransferDesk.h"
 #include "TransferRecallPort.h"
@@ -157,7 +158,19 @@ void RecallDesk::said(const QString &line) {
                   .arg(fields[Name], fields[Change], fields[Speed], fields[Outcome]);
     main.showStatus(what, good(fields[Outcome]));
     main.monitor(what);
-    emit lastRecall(fields[Time].section(u' ', 1) + u' ' + what);
+    last = fields[Time].section(u' ', 1) + u' ' + what;
+    emit lastRecall(last);
+}
+
+void RecallDesk::showIn(librarywindow::SetListsTab &tab) {
+    tab.showRecall(recallList(), recallOn());
+    tab.showLastRecall(last);
+    connect(&tab, &librarywindow::SetListsTab::recallSwitched, this,
+            [this, &tab](const QString &list, bool on) {
+                setRecall(list, on);
+                tab.showRecall(recallList(), recallOn());
+            });
+    connect(this, &RecallDesk::lastRecall, &tab, &librarywindow::SetListsTab::showLastRecall);
 }
 
 void RecallDesk::showSending(const QString &name) {

@@ -11,6 +11,9 @@
 namespace vkv::box {
 class LcdScreens;
 }
+namespace vkv::librarywindow {
+class SetListsTab;
+}
 namespace vkv::recall {
 class Recaller;
 }
@@ -62,6 +65,9 @@ public:
     void setRecall(const QString &list, bool on);
     QString recallList() const;
     bool recallOn() const;
+    // The library window's Set Lists tab shows which list recalls and the last recall, and
+    // switches recall on and off here.
+    void showIn(librarywindow::SetListsTab &tab);
 
 signals:
     // The last recall's line, for the Set Lists tab.
@@ -87,6 +93,7 @@ private:
     QString failed;       // why recall could not be ready, as said last
     QString change;       // the program change of the recall said last
     bool sending = false; // a recall's screen shows it sending
+    QString last;         // the last recall's line, for a tab shown later
 };
 
 } // namespace vkv::app

@@ -8,6 +8,7 @@
 #include "FindSpeedDesk.h"
 #include "FormFont.h"
 #include "LibraryDesk.h"
+#include "LibraryWindow.h"
 #include "MonitorWindow.h"
 #include "OverviewDesk.h"
 #include "OwnPortsDesk.h"
@@ -311,6 +312,10 @@ void TForm1::wireTransfers() {
         *transfers, userSettings, this);
     connect(recall, &vkv::app::RecallDesk::recorded, library,
             &vkv::app::LibraryDesk::recordedElsewhere);
+    connect(library, &vkv::app::LibraryDesk::windowMade, recall,
+            [this](vkv::librarywindow::LibraryWindow *window) {
+                recall->showIn(window->setListsTab());
+            });
     printing = new vkv::app::PrintDesk(this, ui->PrintSheet, imageHistory, chooseFile,
                                        [this] { return files->openFolder(); });
 }

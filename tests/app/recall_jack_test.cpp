@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -190,4 +191,20 @@ TEST_F(WindowRecallJack, AProgramChangeOnMotorsRecallsItsEntryVerifiedAndNothing
     testui::settle(500);
     EXPECT_EQ(box.dumps(), dumps);
     EXPECT_EQ(sends().size(), 1u);
+
+    // The Library window's Set Lists tab shows the list that recalls and the last recall, and
+    // switches recall off for good.
+    QTest::mouseClick(w.form.findChild<QPushButton *>("ShowLibrary"), Qt::LeftButton);
+    auto *tab = w.form.findChild<QWidget *>("SetListsTab");
+    ASSERT_NE(tab, nullptr);
+    auto *recallBox = tab->findChild<QCheckBox *>("SetListRecall");
+    EXPECT_TRUE(recallBox->isChecked());
+    EXPECT_TRUE(
+        tab->findChild<QLabel *>("SetListLastRecall")->text().contains("no MIDI OUT port is open"));
+    QTest::mouseClick(recallBox, Qt::LeftButton, {}, QPoint(5, recallBox->height() / 2));
+    EXPECT_FALSE(w.form.recallDesk().recallOn());
+    const int said = w.ui.StatusLabel->text().size();
+    daw.send({0xC0, 1});
+    testui::settle(500);
+    EXPECT_EQ(w.ui.StatusLabel->text().size(), said) << "a program change recalled with recall off";
 }
