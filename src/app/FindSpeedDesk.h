@@ -47,6 +47,8 @@ public:
     void start();
     // The dialog, made at its first use.
     FindSpeedDialog *dialog();
+    // A search runs: the box holds test copies, and its sends are the search's.
+    bool searching() const { return state != State::Idle; }
 
 signals:
     // A line for the status line once a search has ended; `good` in teal, otherwise red.

@@ -130,15 +130,20 @@ bool RecallDesk::ready() {
 bool RecallDesk::programChange(std::uint8_t status, std::uint8_t data1) {
     if (!recallOn() || (status & 0xF0) != 0xC0 || !ready())
         return false;
-    if (!main.canSend()) {
+    // A speed search's sends are its own: a recall between them would leave it waiting for a
+    // send that never ends, and the box holding neither.
+    const QString refused =
+        !main.canSend() ? QStringLiteral("no MIDI OUT port is open (choose one on the File page)")
+        : main.searching() ? QStringLiteral("\u201cFind Speed\u201d is searching")
+                           : QString();
+    if (!refused.isEmpty()) {
         const auto choice = recall::RecallChoice::of(recaller->list(), status, data1);
         if (choice.kind == recall::RecallChoice::Kind::NotTaken)
             return false;
         said(QStringList{
             QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
             choice.change(), choice.slot.name, port->speedText(),
-            QStringLiteral("no MIDI OUT port is open (choose one on the File page); "
-                           "nothing was sent")}
+            refused + QStringLiteral("; nothing was sent")}
                  .join(u'\t'));
         showOutcome(choice.slot.name, QString());
         return true;

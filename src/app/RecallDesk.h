@@ -46,6 +46,7 @@ public:
     struct Window {
         std::function<void(const QString &, bool)> showStatus;
         std::function<bool()> canSend;                // a MIDI OUT port is open
+        std::function<bool()> searching;              // "Find Speed ..." runs its search
         std::function<bool()> verifyWanted;           // "Verify after send", where it can be
         std::function<int()> speed;                   // the File page's, in bytes a second
         std::function<QString()> folder;              // the library's

@@ -302,7 +302,8 @@ void TForm1::wireTransfers() {
     connect(ui->ShowLibrary, &QPushButton::clicked, library, &vkv::app::LibraryDesk::show);
     recall = new vkv::app::RecallDesk(
         {[this](const QString &text, bool good) { showStatus(text, good); },
-         [this] { return ui->SlowSendToKorvane->isEnabled(); }, verifyWanted,
+         [this] { return ui->SlowSendToKorvane->isEnabled(); },
+         [speedFinder] { return speedFinder->searching(); }, verifyWanted,
          [this] { return ui->SysexSendSpeed->value(); }, [this] { return library->folder(); },
          [this] { return FaderDesk ? &FaderDesk->lcd() : nullptr; },
          [this](const QString &line) {

@@ -15,6 +15,7 @@
 #include "TKnob.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -164,6 +165,27 @@ TEST_F(WindowRecallJack, AProgramChangeOnMotorsRecallsItsEntryVerifiedAndNothing
                            "Recall of \u201cGig for a long night out\u201d, program change 1 "
                            "on channel 1, 1000 bytes/s: verified"}));
 
+    // While "Find Speed ..." searches, the box's sends are the search's: a recall sends nothing.
+    QTest::mouseClick(w.ui.FindSpeed, Qt::LeftButton);
+    auto *search = w.form.findChild<QDialog *>("FindSpeedDialog");
+    ASSERT_TRUE(search && search->isVisible());
+    daw.send({0xC0, 1});
+    ASSERT_TRUE(testui::waitUntil(
+        [&] { return w.ui.StatusLabel->text().contains("\u201cFind Speed\u201d is searching"); },
+        3000))
+        << w.ui.StatusLabel->text().toStdString();
+    QTest::mouseClick(search->findChild<QPushButton *>("FindSpeedCancel"), Qt::LeftButton);
+    ASSERT_TRUE(testui::waitUntil(
+        [&] { return !w.ui.StatusLabel->text().contains("is searching"); }, 30000));
+    search->close();
+    const auto recalls = [&] {
+        const auto history = library.history();
+        return std::count_if(history.begin(), history.end(), [](const auto &event) {
+            return event.text().contains("recalled by");
+        });
+    };
+    EXPECT_EQ(recalls(), 1);
+
     // An empty slot sends nothing and says so; the program change is learnt no more than the
     // recalled one was.
     QTest::mouseClick(w.ui.LearnPot, Qt::LeftButton);
@@ -190,7 +212,7 @@ TEST_F(WindowRecallJack, AProgramChangeOnMotorsRecallsItsEntryVerifiedAndNothing
     EXPECT_TRUE(red(w.ui.StatusLabel));
     testui::settle(500);
     EXPECT_EQ(box.dumps(), dumps);
-    EXPECT_EQ(sends().size(), 1u);
+    EXPECT_EQ(recalls(), 1);
 
     // The Library window's Set Lists tab shows the list that recalls and the last recall, and
     // switches recall off for good.
