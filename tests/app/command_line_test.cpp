@@ -436,7 +436,14 @@ TEST_F(CommandLineJack, ListsThePortsAsTheEditorAndSendsPacedAndFast) {
     box.clear();
     const Ran fast = run({"--send", syx, "--out", QString::number(boxNumber), "--fast"});
     EXPECT_EQ(fast.code, 0) << fast.err.toStdString();
-    EXPECT_EQ(fast.out + fast.err, "");
+    // The tests' JACK server, busy with the other tests under the sanitizers, may keep the
+    // client's close waiting past the program's bound at exit: the program says so and ends, its
+    // way with a stalled server (PortLossJack tests that); it says nothing of the send.
+    QString said = fast.out + fast.err;
+    said.remove(QRegularExpression(QStringLiteral("^vkvela: closing the JACK clients took longer "
+                                                  "than \\d+ ms; ended without it\n"),
+                                   QRegularExpression::MultilineOption));
+    EXPECT_EQ(said, "");
     const Events whole = box.waitUntil([](const Events &e) { return !e.empty(); });
     ASSERT_EQ(whole.size(), 1u);
     EXPECT_EQ(whole[0].bytes, expected);
