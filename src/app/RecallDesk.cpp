@@ -8,7 +8,6 @@
 #include "TransferDesk.h"
 #include "TransferRecallPort.h"
 
-#include <QDateTime>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 
@@ -140,11 +139,8 @@ bool RecallDesk::programChange(std::uint8_t status, std::uint8_t data1) {
         const auto choice = recall::RecallChoice::of(recaller->list(), status, data1);
         if (choice.kind == recall::RecallChoice::Kind::NotTaken)
             return false;
-        said(QStringList{
-            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
-            choice.change(), choice.slot.name, port->speedText(),
-            refused + QStringLiteral("; nothing was sent")}
-                 .join(u'\t'));
+        said(recall::Recaller::line(choice.change(), choice.slot.name, port->speedText(),
+                                    refused + QStringLiteral("; nothing was sent")));
         showOutcome(choice.slot.name, QString());
         return true;
     }

@@ -46,8 +46,4 @@ QString TransferRecallPort::inName() const {
     return transfers.inName();
 }
 
-QString TransferRecallPort::speedText() const {
-    return QStringLiteral("%1 bytes/s").arg(speed());
-}
-
 } // namespace vkv::app

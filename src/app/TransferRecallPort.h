@@ -29,7 +29,7 @@ public:
     int stop() override;
     QString outName() const override;
     QString inName() const override;
-    QString speedText() const override;
+    int bytesPerSecond() const override { return speed(); }
 
 private:
     // Runs `tell` from the event loop, unless a stop or another send came first.

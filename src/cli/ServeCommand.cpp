@@ -13,7 +13,6 @@
 #include "TMidiOut.h"
 #include "TerminationSignals.h"
 
-#include <QDateTime>
 #include <QEventLoop>
 #include <QFileSystemWatcher>
 #include <QTimer>
@@ -92,14 +91,6 @@ private:
     QTimer retry;
     QObject context; // the port's word stops reaching it before the ports go
 };
-
-// A line of events' form for what is no recall.
-QString eventLine(const QString &speed, const QString &what) {
-    return QStringList{
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), QString(),
-        QString(), speed, what}
-        .join(u'\t');
-}
 
 } // namespace
 
@@ -185,11 +176,11 @@ int ServeCommand::run(const CommandLine &line) {
     const QString holds = recaller.boxHolds().isEmpty()
                               ? QStringLiteral("what it held before (nothing was recalled)")
                               : recaller.boxHolds();
-    Io::print(stdout, eventLine(port.speedText(), QStringLiteral("ended on signal %1; the box "
-                                                                 "holds %2")
-                                                      .arg(signal)
-                                                      .arg(holds)) +
-                          u'\n');
+    Io::print(stdout,
+              recall::Recaller::line(
+                  {}, {}, port.speedText(),
+                  QStringLiteral("ended on signal %1; the box holds %2").arg(signal).arg(holds)) +
+                  u'\n');
     return Io::interrupted(signal, QStringLiteral("the box holds ") + holds + u'.');
 }
 

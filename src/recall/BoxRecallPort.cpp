@@ -61,10 +61,6 @@ QString BoxRecallPort::inName() const {
     return nameOf(in);
 }
 
-QString BoxRecallPort::speedText() const {
-    return speed == 0 ? QStringLiteral("fast") : QStringLiteral("%1 bytes/s").arg(speed);
-}
-
 void BoxRecallPort::send(const image::DumpBytes &dump, bool verifyIt) {
     query.cancel();
     const unsigned number = ++sends;

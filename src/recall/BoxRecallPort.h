@@ -34,7 +34,7 @@ public:
     int stop() override;
     QString outName() const override;
     QString inName() const override;
-    QString speedText() const override;
+    int bytesPerSecond() const override { return speed; }
 
 private:
     // The send ended: whole, or after `bytes`.

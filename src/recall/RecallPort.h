@@ -21,8 +21,13 @@ public:
     // The MIDI OUT port's name, and the MIDI IN port's the box answers on ("" for none).
     virtual QString outName() const = 0;
     virtual QString inName() const = 0;
-    // "100 bytes/s", or "fast".
-    virtual QString speedText() const = 0;
+    // Bytes a second; 0: the dump goes as one message.
+    virtual int bytesPerSecond() const = 0;
+    // "100 bytes/s", or "fast", as the event lines and the LCD say it.
+    QString speedText() const {
+        const int speed = bytesPerSecond();
+        return speed == 0 ? QStringLiteral("fast") : QStringLiteral("%1 bytes/s").arg(speed);
+    }
 };
 
 } // namespace vkv::recall

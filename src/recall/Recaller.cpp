@@ -15,11 +15,16 @@ bool Recaller::setList(const QString &name, QStringList *damaged) {
     return true;
 }
 
+QString Recaller::line(const QString &change, const QString &name, const QString &speed,
+                       const QString &outcome) {
+    return QStringList{
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), change,
+        name, speed, outcome}
+        .join(u'\t');
+}
+
 void Recaller::say(const RecallChoice &choice, const QString &name, const QString &outcome) {
-    emit said(QStringList{
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
-        choice.change(), name, port.speedText(), outcome}
-                  .join(u'\t'));
+    emit said(line(choice.change(), name, port.speedText(), outcome));
 }
 
 std::optional<image::DumpBytes> Recaller::dumpOf(const library::SetList::Slot &slot) {

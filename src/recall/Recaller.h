@@ -46,6 +46,11 @@ public:
     // broken configuration (828 of 1543 bytes of Gig went)", or "" before any recall.
     const QString &boxHolds() const { return holds; }
 
+    // One event line, as said() says it: the time now, then the fields given, tab-separated
+    // (the program change and the configuration empty for an event of no recall's).
+    static QString line(const QString &change, const QString &name, const QString &speed,
+                        const QString &outcome);
+
     // From the port: the send ended, whole or after `bytes`.
     void sendOver(bool whole, int bytes);
     // From the port: the box's answer held what was sent, or not; nothing: it gave no answer.

@@ -28,7 +28,7 @@ public:
     }
     QString outName() const override { return "box:in"; }
     QString inName() const override { return "box:out"; }
-    QString speedText() const override { return "100 bytes/s"; }
+    int bytesPerSecond() const override { return 100; }
 };
 
 QStringList historyTexts(Library &library) {
