@@ -1,21 +1,15 @@
 #include "TForm1.h"
 
-#include "BoxCheck.h"
 #include "BuildStamp.h"
 #include "ButtonPage.h"
-#include "CompareDesk.h"
 #include "FileDesk.h"
-#include "FindSpeedDesk.h"
 #include "FormFont.h"
-#include "LibraryDesk.h"
-#include "LibraryWindow.h"
 #include "MonitorWindow.h"
 #include "OverviewDesk.h"
 #include "OwnPortsDesk.h"
 #include "PacedSender.h"
 #include "PotPage.h"
 #include "PresetFolders.h"
-#include "PrintDesk.h"
 #include "RecallDesk.h"
 #include "TAboutBox.h"
 #include "TFaderDesk.h"
@@ -32,12 +26,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -177,52 +168,7 @@ TForm1::TForm1(vkv::ports::PortsInPreparation ports, QWidget *parent)
     link.setColor(QPalette::Window, link.color(QPalette::Button));
     ui->QuillURLLabel->setPalette(link); // its clicks reach eventFilter through the key preview
 
-    // Port lists: a choice from the list is a change; typed text never adds an item.
-    connect(ui->MIDIOutComboBox, &QComboBox::activated, this,
-            [this] { MIDIOutComboBoxChange(ui->MIDIOutComboBox); });
-    connect(ui->MIDIInComboBox, &QComboBox::activated, this,
-            [this] { MIDIInComboBoxChange(ui->MIDIInComboBox); });
-
-    connect(ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(ui->Button1); });
-    connect(ui->ShowFaderDesk, &QPushButton::clicked, this,
-            [this] { ShowFaderDeskClick(ui->ShowFaderDesk); });
-    connect(ui->SysexSendSpeed, &QSpinBox::valueChanged, this,
-            [this] { SysexSendSpeedChange(ui->SysexSendSpeed); });
-    connect(ui->SendToKorvane, &QPushButton::clicked, this,
-            [this] { SendToKorvaneClick(ui->SendToKorvane); });
-    connect(ui->SlowSendToKorvane, &QPushButton::clicked, this,
-            [this] { SlowSendToKorvaneClick(ui->SlowSendToKorvane); });
-    connect(ui->RequestSysexDump, &QPushButton::clicked, this,
-            [this] { RequestSysexDumpClick(ui->RequestSysexDump); });
-
-    connect(ui->OpenSysex, &QPushButton::clicked, this, [this] { OpenSysexClick(ui->OpenSysex); });
-    connect(ui->StoreSysex, &QPushButton::clicked, this,
-            [this] { StoreSysexClick(ui->StoreSysex); });
-    connect(ui->ShowMidiMonitor, &QPushButton::clicked, this,
-            [this] { ShowMidiMonitorClick(ui->ShowMidiMonitor); });
-    connect(ui->CompareSysex, &QPushButton::clicked, this,
-            [this] { CompareSysexClick(ui->CompareSysex); });
-    // Every change of a learn box counts, not only a click: a screen reader's toggle or the
-    // program's own setChecked must keep the rules too. Unchecking the other box from a handler
-    // runs that box's handler once, which finds nothing left to change.
-    connect(ui->LearnPot, &QCheckBox::toggled, this, [this] { LearnPotClick(ui->LearnPot); });
-    connect(ui->VerifyAfterSend, &QCheckBox::toggled, this,
-            [this](bool on) { userSettings.setVerifyAfterSend(on); });
-    // Verifying asks the box: like a request, it needs both ports.
-    ui->RequestSysexDump->installEventFilter(this);
-    connect(ui->LearnButt, &QCheckBox::toggled, this, [this] { LearnButtClick(ui->LearnButt); });
-    chooseFile = [](QFileDialog *dialog) -> std::optional<FileChoice> {
-        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-            return std::nullopt;
-        return FileChoice{
-            dialog->selectedFiles().constFirst(),
-            static_cast<int>(dialog->nameFilters().indexOf(dialog->selectedNameFilter()))};
-    };
-
-    ui->TestKnob->OnChange = [this](TKnob *knob) { TestKnobChange(knob); };
-    ui->TestKnob->OnMouseDown = [this](TKnob *knob, Qt::MouseButton button,
-                                       Qt::KeyboardModifiers shift, int x,
-                                       int y) { TestKnobMouseDown(knob, button, shift, x, y); };
+    connectControls();
 
     // Key preview: the page-stepping keys are taken before the focused control sees them.
     qApp->installEventFilter(this);
@@ -257,68 +203,6 @@ const vkv::image::DumpBytes &TForm1::receiveArea() const {
 
 vkv::transfer::PacedSend &TForm1::pacedSend() {
     return transfers->pacedSender().slices();
-}
-
-void TForm1::wireTransfers() {
-    using vkv::app::TransferDesk;
-    const auto verifyWanted = [this] {
-        return ui->VerifyAfterSend->isChecked() && ui->VerifyAfterSend->isEnabled();
-    };
-    transfers = new TransferDesk(*MidiOut1, *MidiIn1, *SysexTimer, *SysexHeadTimer, imageHistory,
-                                 verifyWanted, this);
-    MidiIn1->OnSysEx = [this](QObject *sender, char *data, int size) {
-        MidiIn1SysEx(sender, data, size);
-    };
-    MidiIn1->OnSysExBroken = [this](QObject *sender) { MidiIn1SysExBroken(sender); };
-    connect(transfers, &TransferDesk::said, this, &TForm1::showStatus);
-    connect(transfers, &TransferDesk::bytesToSend, this,
-            [this](int left) { ui->BytesToSend->setText(QString::number(left)); });
-    connect(transfers, &TransferDesk::receiveCount, ui->SysexReceiveCount, &QLabel::setText);
-    connect(transfers, &TransferDesk::dumpTaken, this, [this] { runAction("LoadSettingsToForm"); });
-    files = new vkv::app::FileDesk(this, imageHistory, userSettings, chooseFile);
-    compareDesk = new vkv::app::CompareDesk(this, imageHistory, chooseFile, files->openFolder());
-    connect(compareDesk, &vkv::app::CompareDesk::withBox, this, [this] {
-        if (compareWithBox)
-            compareWithBox();
-    });
-    connect(compareDesk, &vkv::app::CompareDesk::showRecord, this, &TForm1::showRecord);
-    connect(&transfers->boxCheck(), &vkv::app::BoxCheck::differ, compareDesk,
-            &vkv::app::CompareDesk::showDifferences);
-    compareWithBox = [this] { transfers->compareWithBox(); };
-    auto *speedFinder = new vkv::app::FindSpeedDesk(
-        {ui->FindSpeed, ui->RequestSysexDump, ui->SysexSendSpeed}, *transfers, imageHistory, this);
-    connect(speedFinder, &vkv::app::FindSpeedDesk::said, this, &TForm1::showStatus);
-    library = new vkv::app::LibraryDesk(
-        {this, ui->StatusLabel, [this](const QString &text, bool good) { showStatus(text, good); },
-         [this] { return ui->SlowSendToKorvane->isEnabled(); },
-         [this](const vkv::image::DumpBytes &dump, const QString &name) {
-             imageHistory.change(vkv::image::ImageChange::opened(name),
-                                 [&](vkv::image::ConfigImage &image) { image.bytes() = dump; });
-             fileOpened();
-         },
-         [this] { return ui->SysexSendSpeed->value(); }, chooseFile,
-         [this] { return files->openFolder(); }},
-        *transfers, imageHistory, *compareDesk, userSettings);
-    connect(ui->ShowLibrary, &QPushButton::clicked, library, &vkv::app::LibraryDesk::show);
-    recall = new vkv::app::RecallDesk(
-        {[this](const QString &text, bool good) { showStatus(text, good); },
-         [this] { return ui->SlowSendToKorvane->isEnabled(); },
-         [speedFinder] { return speedFinder->searching(); }, verifyWanted,
-         [this] { return ui->SysexSendSpeed->value(); }, [this] { return library->folder(); },
-         [this] { return FaderDesk ? &FaderDesk->lcd() : nullptr; },
-         [this](const QString &line) {
-             if (monitorWindow)
-                 monitorWindow->note(line);
-         }},
-        *transfers, userSettings, this);
-    connect(recall, &vkv::app::RecallDesk::recorded, library,
-            &vkv::app::LibraryDesk::recordedElsewhere);
-    connect(library, &vkv::app::LibraryDesk::windowMade, recall,
-            [this](vkv::librarywindow::LibraryWindow *window) {
-                recall->showIn(window->setListsTab());
-            });
-    printing = new vkv::app::PrintDesk(this, ui->PrintSheet, imageHistory, chooseFile,
-                                       [this] { return files->openFolder(); });
 }
 
 void TForm1::createActions() {
@@ -520,219 +404,6 @@ void TForm1::SysexSendSpeedChange(QObject *) {
     // The spin edit keeps the speed within 2..1000.
     transfers->setSpeed(ui->SysexSendSpeed->value());
     userSettings.setSpeed(ui->SysexSendSpeed->value());
-}
-
-// Dump transfer.
-
-void TForm1::SendToKorvaneClick(QObject *) {
-    runAction("SaveSettingsFromForm");
-    runAction("SendSysexToKorvane");
-}
-
-void TForm1::SendSysexToKorvaneExecute(QObject *) {
-    transfers->sendFast();
-}
-
-void TForm1::SlowSendToKorvaneClick(QObject *) {
-    runAction("SaveSettingsFromForm");
-    runAction("SlowSendSysexToKorvane");
-}
-
-void TForm1::SlowSendSysexToKorvaneExecute(QObject *) {
-    transfers->sendPaced();
-}
-
-void TForm1::SysexHeadTimerTimer(QObject *) {
-    transfers->headPauseOver();
-}
-
-void TForm1::SysexTimerTimer(QObject *, char) {
-    transfers->tick();
-}
-
-void TForm1::RequestSysexDumpClick(QObject *) {
-    transfers->requestDump();
-}
-
-void TForm1::MidiIn1SysEx(QObject *, char *SysExAdd, int MsgSize) {
-    transfers->chunk(reinterpret_cast<const std::uint8_t *>(SysExAdd), MsgSize);
-}
-
-void TForm1::MidiIn1SysExBroken(QObject *) {
-    transfers->broken();
-}
-
-// Files.
-
-QFileDialog *TForm1::SysexOpenDialog() {
-    return files->openDialog();
-}
-
-QFileDialog *TForm1::SysexSaveDialog() {
-    return files->saveDialog();
-}
-
-QFileDialog *TForm1::SysexCompareDialog() {
-    return compareDesk->fileDialog();
-}
-
-void TForm1::OpenSysexClick(QObject *) {
-    if (files->openChosen())
-        fileOpened();
-}
-
-bool TForm1::OpenSysexFile(const QString &path) {
-    if (!files->open(path))
-        return false;
-    fileOpened();
-    return true;
-}
-
-void TForm1::fileOpened() {
-    showCaption();
-    TFaderDesk *desk = CreateFaderDesk();
-    desk->hide();
-    desk->ClearVirtualBox();
-    runAction("LoadSettingsToForm");
-    desk->BuildVirtualBox();
-    desk->LoadPotsToKnobs();
-}
-
-void TForm1::StoreSysexClick(QObject *) {
-    runAction("SaveSettingsFromForm"); // framed also when the dialog is then cancelled
-    files->storeChosen(ui->TestReleaseLabel->text());
-}
-
-void TForm1::CompareSysexClick(QObject *) {
-    compareDesk->offer(ui->CompareSysex, compareWithBox && MidiOut1->Using() && MidiIn1->Using());
-}
-
-// Incoming short messages.
-
-void TForm1::MidiIn1Short(QObject *, uint8_t Status, uint8_t First, uint8_t Second) {
-    overview->heard(Status, First);
-    // Note Off and system messages neither learn nor move knobs.
-    if (Status < 0x90 || Status >= 0xF0)
-        return;
-    if (ui->LearnPot->isChecked()) {
-        ui->PageControl1->setCurrentWidget(ui->PotSettings);
-        pots->learn(Status, First);
-        return;
-    }
-    if (ui->LearnButt->isChecked()) {
-        ui->PageControl1->setCurrentWidget(ui->ButtSettings);
-        buttons->learn(Status, First, Second);
-        return;
-    }
-    MatchMotorPots(Status, First, Second);
-}
-
-void TForm1::MatchMotorPots(uint8_t status, uint8_t data1, uint8_t data2) {
-    TFaderDesk *desk = FaderDesk.get();
-    if (!desk || !ui->vMotPots->isChecked() || !desk->isVisible())
-        return;
-    // Every matching knob moves, in ascending order; each move sends its pot's event, with the
-    // value brought into the knob's range.
-    for (int k : desk->engine().knobsMatching(status, data1, desk->knobCount()))
-        if (TKnob *knob = desk->knob(k))
-            knob->SetPosition(data2);
-}
-
-void TForm1::LearnPotClick(QObject *) {
-    if (ui->LearnPot->isChecked()) {
-        ui->LearnButt->setChecked(false);
-        ui->vMotPots->setEnabled(false);
-    } else if (!ui->LearnButt->isChecked()) {
-        ui->vMotPots->setEnabled(true);
-    }
-}
-
-void TForm1::LearnButtClick(QObject *) {
-    if (ui->LearnButt->isChecked()) {
-        ui->LearnPot->setChecked(false);
-        ui->vMotPots->setEnabled(false);
-    } else if (!ui->LearnPot->isChecked()) {
-        ui->vMotPots->setEnabled(true);
-    }
-}
-
-void TForm1::LoadSettingsToFormExecute(QObject *) {
-    settingsLoaded = true;
-    if (FaderDesk)
-        FaderDesk->setKnobCount(16);
-    runAction("UpdatePotProps");
-    runAction("UpdateButtProps");
-    ui->ShowFaderDesk->setEnabled(true);
-    ui->StoreSysex->setEnabled(true);
-}
-
-void TForm1::SaveSettingsFromFormExecute(QObject *) {
-    imageHistory.frame();
-}
-
-void TForm1::UpdatePotPropsExecute(QObject *Sender) {
-    pots->UpdatePotPropsExecute(Sender);
-}
-
-void TForm1::UpdateButtPropsExecute(QObject *Sender) {
-    buttons->UpdateButtPropsExecute(Sender);
-}
-
-void TForm1::editPot(int potId) {
-    bringToFront();
-    ui->PageControl1->setCurrentWidget(ui->PotSettings);
-    ui->PotNumber->setValue(potId);
-}
-
-void TForm1::showRecord(bool pot, int id) {
-    if (pot) {
-        editPot(id);
-        return;
-    }
-    bringToFront();
-    ui->PageControl1->setCurrentWidget(ui->ButtSettings);
-    ui->ButtNumber->setValue(id);
-}
-
-void TForm1::bringToFront() {
-    setWindowState(windowState() & ~Qt::WindowMinimized);
-    show();
-    raise();
-    activateWindow();
-}
-
-void TForm1::undoChange() {
-    imageHistory.undo();
-}
-
-void TForm1::redoChange() {
-    imageHistory.redo();
-}
-
-void TForm1::showCaption() {
-    const QString file = imageHistory.fileName();
-    setWindowTitle(file.isEmpty() ? "Virtual Korvane Vela : Test Version Compiled on " +
-                                        buildDate() + " : " + buildTime()
-                                  : "Virtual Korvane Vela : " + file);
-}
-
-void TForm1::imageRestored(const vkv::image::ImageChange &change) {
-    using Kind = vkv::image::ImageChange::Kind;
-    showCaption();
-    // A file or a dump taken back or made again reloads a shown box as opening a file does, with
-    // its knobs' loading events; a change of records reaches the box through the image alone, as
-    // the change itself did. A hidden box is built afresh when it is shown.
-    TFaderDesk *desk = FaderDesk.get();
-    const bool reload =
-        desk && desk->isVisible() && (change.kind == Kind::Open || change.kind == Kind::Dump);
-    if (reload)
-        desk->ClearVirtualBox();
-    runAction("LoadSettingsToForm"); // the pages show their records anew
-    if (reload) {
-        desk->BuildVirtualBox();
-        desk->LoadPotsToKnobs();
-        desk->ShowReadyScreen();
-    }
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event) {

@@ -214,8 +214,10 @@ private:
     // Undo or redo put the image back: refresh what shows it as `change` refreshed it.
     void imageRestored(const vkv::image::ImageChange &change);
     void showStatus(const QString &text, bool good);
-    // The transfers' word on the window's labels and pages.
+    // The desks made and wired to the window's labels and pages (TForm1Wiring.cpp).
     void wireTransfers();
+    // The File page's buttons, lists and boxes to their handlers (TForm1Wiring.cpp).
+    void connectControls();
     void startPortPreparation();
     // A file became the configuration: the caption names it, and a virtual box shows it.
     void fileOpened();
