@@ -102,7 +102,8 @@ void check(JackWindow &w, Peer &box, Peer &source) {
         QTest::mouseClick(w.ui.RequestSysexDump, Qt::LeftButton);
         testui::waitUntil([&] { return box.received(Request); }, 500);
     }
-    EXPECT_TRUE(box.received(Request));
+    EXPECT_TRUE(box.received(Request)) << w.ui.StatusLabel->text().toStdString()
+                                       << "; the box heard: " << box.output().toStdString();
     const Bytes dump = foreignDump();
     for (int tries = 0; tries < 20 && w.ui.SysexReceiveCount->text() != "Done !!"; ++tries) {
         source.send(dump);
