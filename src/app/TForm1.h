@@ -19,6 +19,7 @@
 #include <optional>
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QFileDialog;
 class QTimer;
@@ -218,6 +219,8 @@ private:
     void wireTransfers();
     // The File page's buttons, lists and boxes to their handlers (TForm1Wiring.cpp).
     void connectControls();
+    // A learn box was checked or unchecked: `other` is the other learn box.
+    void learnBoxChanged(QCheckBox *box, QCheckBox *other);
     void startPortPreparation();
     // A file became the configuration: the caption names it, and a virtual box shows it.
     void fileOpened();

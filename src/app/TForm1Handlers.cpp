@@ -133,19 +133,19 @@ void TForm1::MatchMotorPots(uint8_t status, uint8_t data1, uint8_t data2) {
 }
 
 void TForm1::LearnPotClick(QObject *) {
-    if (ui->LearnPot->isChecked()) {
-        ui->LearnButt->setChecked(false);
-        ui->vMotPots->setEnabled(false);
-    } else if (!ui->LearnButt->isChecked()) {
-        ui->vMotPots->setEnabled(true);
-    }
+    learnBoxChanged(ui->LearnPot, ui->LearnButt);
 }
 
 void TForm1::LearnButtClick(QObject *) {
-    if (ui->LearnButt->isChecked()) {
-        ui->LearnPot->setChecked(false);
+    learnBoxChanged(ui->LearnButt, ui->LearnPot);
+}
+
+void TForm1::learnBoxChanged(QCheckBox *box, QCheckBox *other) {
+    // One learn box at a time; the knobs follow incoming MIDI only while neither learns.
+    if (box->isChecked()) {
+        other->setChecked(false);
         ui->vMotPots->setEnabled(false);
-    } else if (!ui->LearnPot->isChecked()) {
+    } else if (!other->isChecked()) {
         ui->vMotPots->setEnabled(true);
     }
 }
